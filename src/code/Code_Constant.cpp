@@ -1,6 +1,9 @@
 // The constant table, the built-in constants, Constant_Define and Name_Lookup.
 #include "code/Code_Constant.h"
 
+#include "resources/Script_Main.h"
+
+#include <array>
 #include <cstdio>
 #include <unordered_map>
 #include <vector>
@@ -402,7 +405,13 @@ TConstantTable& Table() {
 }
 
 TConstantEvaluator g_evaluator = nullptr;
-TNameFinder g_finders[NAME_KIND_COUNT] = {};
+// The script table exists from the start; the other resource lists connect their finders when
+// they are built.
+std::array<TNameFinder, NAME_KIND_COUNT> g_finders = [] {
+    std::array<TNameFinder, NAME_KIND_COUNT> finders{};
+    finders[NAME_SCRIPT] = Script_Find;
+    return finders;
+}();
 
 void ShowMessage(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());

@@ -47,6 +47,7 @@ enum TNameKind {
 // The index of the first present resource of that kind with exactly this name, or -1.
 using TNameFinder = int (*)(const std::string& name);
 // Connects (or, with nullptr, disconnects) the finder of one kind; an unconnected kind finds nothing.
+// Scripts are connected from the start (Script_Find).
 void Name_SetFinder(TNameKind kind, TNameFinder finder);
 // A bare name's value: the first resource kind that knows the name gives its index as a real,
 // else the latest constant of that name. False when neither knows it (the name is a variable).

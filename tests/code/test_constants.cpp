@@ -2,6 +2,7 @@
 // constants chunk and the order of Name_Lookup.
 #include "code/Code_Constant.h"
 #include "resources/Constant_Main.h"
+#include "resources/Script_Main.h"
 #include "support/Support_Stream.h"
 
 #include <gtest/gtest.h>
@@ -322,7 +323,21 @@ TEST(NameLookup, ResourceKindsInOrderThenConstants) {
     }
     ASSERT_TRUE(Name_Lookup("c_red", v));
     EXPECT_EQ(v.val, 255);
+    Name_SetFinder(NAME_SCRIPT, Script_Find);
     Constant_Reset();
+}
+
+TEST(NameLookup, ScriptNamesFromTheStart) {
+    Constant_Reset();
+    auto script = std::make_unique<CScript>();
+    script->s_name = "c_red";
+    Script_Set(3, std::move(script));
+    RValue v;
+    ASSERT_TRUE(Name_Lookup("c_red", v));
+    EXPECT_EQ(v.val, 3);
+    Script_Clear();
+    ASSERT_TRUE(Name_Lookup("c_red", v));
+    EXPECT_EQ(v.val, 255);
 }
 
 } // namespace
