@@ -1,0 +1,183 @@
+// Project folder reader. The manifest holds the settings, the game id and debug flag, the
+// game's constants, library init code and room order; each resource kind adds its own folder.
+#include "Pack_Project.h"
+
+#include "data/Option_Main.h"
+#include "graphics/BM32_Bitmap.h"
+
+#include <nlohmann/json.hpp>
+#include <stb/stb_image.h>
+
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+using json = nlohmann::json;
+
+namespace {
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw EProjectError(path + ": cannot be read");
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::unique_ptr<TBitmap32> LoadImageFile(const std::string& path) {
+    std::string bytes = ReadText(path);
+    int w = 0, h = 0, comp = 0;
+    stbi_uc* px = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()), int(bytes.size()), &w, &h,
+                                        &comp, 4);
+    if (!px) throw EProjectError(path + ": not a PNG, BMP, JPEG or GIF image");
+    auto bmp = std::make_unique<TBitmap32>(w, h);
+    for (int i = 0; i < w * h; i++) {
+        const stbi_uc* p = px + i * 4;
+        bmp->Pixels()[i] = (uint32_t(p[3]) << 24) | (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+    }
+    stbi_image_free(px);
+    return bmp;
+}
+
+// Every settings key of the manifest and the option it sets.
+struct SettingKey {
+    const char* key;
+    std::function<void(const json&, const std::string& dir)> apply;
+};
+
+template <typename T>
+SettingKey Flag(const char* key, T& opt) {
+    return {key, [&opt, key](const json& v, const std::string&) {
+                if (!v.is_boolean()) throw EProjectError(std::string("game.json: settings.") + key + " must be true or false");
+                opt = v.get<bool>();
+            }};
+}
+
+SettingKey Number(const char* key, int& opt) {
+    return {key, [&opt, key](const json& v, const std::string&) {
+                if (!v.is_number_integer()) throw EProjectError(std::string("game.json: settings.") + key + " must be an integer");
+                opt = v.get<int>();
+            }};
+}
+
+SettingKey Image(const char* key, std::unique_ptr<TBitmap32>& opt) {
+    return {key, [&opt, key](const json& v, const std::string& dir) {
+                if (v.is_null()) {
+                    opt.reset();
+                    return;
+                }
+                if (!v.is_string()) throw EProjectError(std::string("game.json: settings.") + key + " must name an image file");
+                opt = LoadImageFile(dir + "/" + v.get<std::string>());
+            }};
+}
+
+const std::vector<SettingKey>& SettingKeys() {
+    static const std::vector<SettingKey> keys = {
+        Flag("fullscreen", opt_fullscreen),       Flag("interpolate", opt_interpolate),
+        Flag("noborder", opt_noborder),           Flag("showcursor", opt_showcursor),
+        Number("scale", opt_scale),               Flag("sizeable", opt_sizeable),
+        Flag("stayontop", opt_stayontop),         Number("windowcolor", opt_windowcolor),
+        Flag("setresolution", opt_setresolution), Number("colordepth", opt_colordepth),
+        Number("resolution", opt_resolution),     Number("frequency", opt_frequency),
+        Flag("nobuttons", opt_nobuttons),         Number("graphicsflags", opt_graphicsflags),
+        Flag("noscreensaver", opt_noscreensaver), Flag("keyf4", opt_keyf4),
+        Flag("keyf1", opt_keyf1),                 Flag("keyesc", opt_keyesc),
+        Flag("keyf5", opt_keyf5),                 Flag("keyf9", opt_keyf9),
+        Flag("closeasesc", opt_closeasesc),       Number("priority", opt_priority),
+        Flag("freeze", opt_freeze),               Flag("showprogress", opt_showprogress),
+        Image("loadbarback", opt_loadbarback),    Image("loadbarfront", opt_loadbarfront),
+        Image("loadimage", opt_loadimage),        Flag("loadtransparent", opt_loadtransparent),
+        Number("loadalpha", opt_loadalpha),       Flag("scaleprogress", opt_scaleprogress),
+        Flag("displayerrors", opt_displayerrors), Flag("writeerrors", opt_writeerrors),
+        Flag("aborterrors", opt_aborterrors),     Flag("uninitzero", opt_uninitzero),
+        Flag("checkargs", opt_checkargs),         Flag("createfirst", opt_createfirst),
+    };
+    return keys;
+}
+
+void ParseGuid(const std::string& text, std::array<uint8_t, 16>& guid) {
+    std::string hex;
+    for (char c : text)
+        if (c != '-' && c != '{' && c != '}') hex.push_back(c);
+    if (hex.size() != 32) throw EProjectError("game.json: guid must have 32 hexadecimal digits");
+    CStream s;
+    try {
+        s.ConvertFromString(hex);
+    } catch (const EConvertError&) {
+        throw EProjectError("game.json: guid must have 32 hexadecimal digits");
+    }
+    std::copy(s.Bytes().begin(), s.Bytes().end(), guid.begin());
+}
+
+void CheckKeys(const json& obj, const char* where, std::initializer_list<const char*> allowed) {
+    for (auto it = obj.begin(); it != obj.end(); ++it) {
+        bool ok = false;
+        for (const char* a : allowed) ok = ok || it.key() == a;
+        if (!ok) throw EProjectError(std::string(where) + ": unknown key \"" + it.key() + "\"");
+    }
+}
+
+} // namespace
+
+GameImage Pack_ReadProject(const std::string& dir) {
+    const std::string manifestPath = dir + "/game.json";
+    json m;
+    try {
+        m = json::parse(ReadText(manifestPath));
+    } catch (const json::parse_error& e) {
+        throw EProjectError(manifestPath + ": " + e.what());
+    }
+    if (!m.is_object()) throw EProjectError(manifestPath + ": must hold a JSON object");
+    CheckKeys(m, "game.json",
+              {"format", "game_id", "guid", "debug", "settings_version", "settings", "constants", "init_code",
+               "room_order"});
+
+    GameImage g;
+    try {
+        if (m.contains("format") && m["format"] != 1) throw EProjectError("game.json: unsupported format (expected 1)");
+        g.gameId = m.value("game_id", 0);
+        g.debug = m.value("debug", false);
+        if (m.contains("guid")) ParseGuid(m["guid"].get<std::string>(), g.guid);
+
+        Option_SetDefaults();
+        if (m.contains("settings")) {
+            const json& s = m["settings"];
+            if (!s.is_object()) throw EProjectError("game.json: settings must be an object");
+            for (auto it = s.begin(); it != s.end(); ++it) {
+                bool known = false;
+                for (const SettingKey& k : SettingKeys())
+                    if (it.key() == k.key) {
+                        k.apply(it.value(), dir);
+                        known = true;
+                    }
+                if (!known) throw EProjectError("game.json: unknown setting \"" + it.key() + "\"");
+            }
+        }
+        int settingsVersion = m.value("settings_version", 820);
+        if (settingsVersion < 800) throw EProjectError("game.json: settings_version must be 800 or more");
+        CStream settings;
+        Option_Write(settings, settingsVersion);
+        g.settingsBlock = settings.Bytes();
+        Option_SetDefaults();
+
+        if (m.contains("constants")) {
+            for (const json& c : m["constants"]) {
+                if (!c.is_object() || !c.contains("name") || !c.contains("value"))
+                    throw EProjectError("game.json: each constant needs a name and a value");
+                const json& v = c["value"];
+                std::string text = v.is_string() ? v.get<std::string>() : v.dump();
+                g.constants.emplace_back(c["name"].get<std::string>(), text);
+            }
+        }
+        if (m.contains("init_code"))
+            for (const json& c : m["init_code"]) g.initCode.push_back(c.get<std::string>());
+        if (m.contains("room_order"))
+            for (const json& r : m["room_order"]) g.roomOrder.push_back(r.get<int32_t>());
+    } catch (const json::exception& e) {
+        throw EProjectError(manifestPath + ": " + e.what());
+    }
+    // The room order may not be empty; with no rooms listed the first room index stands in.
+    if (g.roomOrder.empty()) g.roomOrder.push_back(0);
+    return g;
+}
