@@ -1,4 +1,5 @@
 // quarvel-pack: writes game files from a project folder and inspects them.
+#include "Pack_Eval.h"
 #include "Pack_Info.h"
 #include "Pack_Project.h"
 #include "Pack_Writer.h"
@@ -18,7 +19,11 @@ const char* const kUsage =
     "  quarvel-pack build PROJECT_DIR -o GAME [--runner RUNNER] [--data-only]\n"
     "      writes a standalone game executable (or, with --data-only, a data file for QUARVEL_GAME)\n"
     "  quarvel-pack info GAME\n"
-    "      prints what a game file holds\n";
+    "      prints what a game file holds\n"
+    "  quarvel-pack eval [--expression] (CODE | --file F)\n"
+    "      compiles and runs game code once, printing the outcome as JSON lines\n"
+    "  quarvel-pack check PROJECT_DIR\n"
+    "      compiles every piece of code in a project and prints each compile error\n";
 
 std::string SelfDir() {
     char buf[PATH_MAX];
@@ -90,6 +95,8 @@ int main(int argc, char** argv) {
     }
     std::string cmd = argv[1];
     if (cmd == "build") return Build(argc - 2, argv + 2);
+    if (cmd == "eval") return Pack_Eval(argc - 2, argv + 2);
+    if (cmd == "check") return Pack_Check(argc - 2, argv + 2);
     if (cmd == "info" && argc == 3) return Pack_Info(argv[2], stdout, stderr);
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
         std::printf("%s", kUsage);
