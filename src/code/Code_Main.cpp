@@ -7,6 +7,7 @@
 #include "code/Code_Function.h"
 #include "code/Code_Operator.h"
 #include "code/Code_Variable.h"
+#include "code/Variable_BuiltIn.h"
 #include "code/Variable_Main.h"
 
 #include <algorithm>
@@ -285,8 +286,11 @@ class CCompiler {
         ~RDepth() { --c.m_depth; }
     };
 
+    int m_argIndex = -1; // highest constant index of argument[...]
+
   public:
     std::vector<int> TakeLocals() { return std::move(m_localIds); }
+    int HighestArgumentIndex() const { return m_argIndex; }
 };
 
 bool IsBinaryAt(int level, int sym) {
@@ -664,6 +668,13 @@ bool CCompiler::PostPass(RToken& node) {
         return true;
     case kNodeVariable: {
         RToken& sel = node.items[0];
+        // argument[k] with a constant k uses argument k as argument<k> does: the argument-count
+        // check of script calls then asks for at least k + 1 arguments.
+        if (node.ind == BuiltinVar_ArgumentId() && node.itemnumb() == 2 &&
+            node.items[1].kind == kNodeConstant && !node.items[1].value.IsString()) {
+            const int64_t k = Operator_RoundInt64(node.items[1].value.val);
+            if (k >= 0 && k < 16 && k > m_argIndex) m_argIndex = int(k);
+        }
         if (sel.kind == kNodeConstant && !sel.value.IsString() && sel.value.val == kSelDefault &&
             m_localSlot.count(node.ind))
             sel.value.val = kSelLocal;
@@ -756,6 +767,7 @@ bool Resolve(CCode* code, const RTokenList1& in, RTokenList2& out) {
 } // namespace
 
 bool CCode::Compile() {
+    Error_ClearFlag();
     VarName_ResetArgTrackers();
     if (i_compiled) {
         Error_SetCodeError(this, 0, "Internal Error: Recompiling compiled code.");
@@ -779,7 +791,7 @@ bool CCode::Compile() {
     }
     i_token = std::move(root);
     i_compiled = true;
-    i_Args = VarName_HighestArgument() + 1;
+    i_Args = std::max(VarName_HighestArgument(), compiler.HighestArgumentIndex()) + 1;
     i_ArgArray = VarName_ArgumentArrayUsed();
     return true;
 }
