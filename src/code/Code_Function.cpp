@@ -1,0 +1,182 @@
+// The built-in function registry, the lookup order of called names, script calls with their
+// argument slots and argument-count check, and the script functions of the game language.
+#include "code/Code_Function.h"
+
+#include "code/Code_Error.h"
+#include "code/Code_Exec.h"
+#include "code/Code_Main.h"
+#include "data/Option_Main.h"
+#include "resources/Script_Main.h"
+
+#include <cmath>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+struct RFunction {
+    std::string name;
+    TBuiltinHandler handler;
+    int argCount;
+};
+
+std::vector<RFunction> g_functions;
+std::unordered_map<std::string, int> g_byName; // first registration of each name
+TScriptRunner g_testRunner = nullptr;
+
+constexpr char CR = '\r';
+
+// Integer argument as the handlers read it: the real rounded half to even.
+int ArgInt(const RValue& v) {
+    double r = std::nearbyint(v.val);
+    return (r >= -2147483648.0 && r <= 2147483647.0) ? int(r) : -1;
+}
+
+} // namespace
+
+void Function_Add(const char* name, TBuiltinHandler handler, int argCount) {
+    int id = int(g_functions.size());
+    g_functions.push_back({std::string(name).substr(0, 64), handler, argCount});
+    g_byName.emplace(g_functions.back().name, id);
+}
+
+bool Function_Find(const std::string& name, int& id) {
+    int s = Script_Find(name);
+    if (s >= 0) {
+        id = kScriptIdBase + s;
+        return true;
+    }
+    // Extension packages come next in the lookup order; they register no functions yet.
+    auto it = g_byName.find(name);
+    if (it == g_byName.end()) return false;
+    id = it->second;
+    return true;
+}
+
+int Function_ArgCount(int id) {
+    if (id >= kExtensionIdBase) return -100; // no extension functions exist yet
+    if (id >= kScriptIdBase) return kAnyArgCount;
+    if (id >= 0 && size_t(id) < g_functions.size()) return g_functions[size_t(id)].argCount;
+    return -100;
+}
+
+int Function_Count() {
+    return int(g_functions.size());
+}
+
+const char* Function_GetName(int id) {
+    if (id < 0 || size_t(id) >= g_functions.size()) return "";
+    return g_functions[size_t(id)].name.c_str();
+}
+
+bool Function_IsImplemented(int id) {
+    return id >= 0 && size_t(id) < g_functions.size() && g_functions[size_t(id)].handler != nullptr;
+}
+
+void Function_Call(int id, CInstance* self, CInstance* other, int argc, RValue& result, RValue* args) {
+    result.SetReal(0.0);
+    if (id < 0 || size_t(id) >= g_functions.size()) {
+        Error_ShowInEvent("Internal error: unknown function id " + std::to_string(id) + ".", false);
+        return;
+    }
+    const RFunction& f = g_functions[size_t(id)];
+    if (!f.handler) {
+        Error_ShowInEvent("Function " + f.name + " is not available yet.", false);
+        return;
+    }
+    f.handler(self, other, argc, result, args);
+}
+
+void Function_ClearAll() {
+    g_functions.clear();
+    g_byName.clear();
+}
+
+void Script_SetRunnerForTests(TScriptRunner runner) {
+    g_testRunner = runner;
+}
+
+bool Script_Call(int index, CInstance* self, CInstance* other, RValue& result, bool check, const RValue* args,
+                 int n) {
+    CScript* script = Script_Get(index);
+    if (!script) return false;
+    if (n < 0) n = 0;
+    if (n > kArgumentSlots) n = kArgumentSlots;
+
+    // Nested calls see their own slots; the caller's are restored afterwards.
+    RValue savedSlots[kArgumentSlots];
+    for (int k = 0; k < kArgumentSlots; ++k) savedSlots[k] = std::move(arg_slots[k]);
+    int savedCount = arg_count;
+    std::string savedName = std::move(arg_scriptname);
+
+    arg_count = n;
+    arg_scriptname = script->s_name;
+    for (int k = 0; k < kArgumentSlots; ++k) arg_slots[k] = k < n ? args[k] : RValue();
+
+    result = RValue();
+    CCode* code = script->s_code.get();
+    bool ok;
+    if (!code) {
+        // A script is compiled before the game starts; one without code cannot run.
+        Error_ClearFlag();
+        Error_SetBuffer("Script " + script->s_name + " has no compiled code.");
+        result = RValue::String("ERROR");
+        ok = false;
+    } else {
+        ok = g_testRunner ? g_testRunner(self, other, code, result)
+                          : Code_ExecuteValue(self, other, code, result);
+    }
+    if (!ok) Error_SetBuffer("In script " + script->s_name + ":" + CR + Error_Buffer());
+
+    if (check && opt_checkargs && code) {
+        std::string first = "Illegal argument count calling script \"" + script->s_name + "\"." + CR;
+        std::string tail =
+            std::to_string(code->i_Args) + " arguments, " + std::to_string(n) + " have been supplied.";
+        if (code->i_ArgArray && n < code->i_Args) {
+            Error_SetBuffer(first + "Script requires at least " + tail);
+            ok = false;
+        } else if (!code->i_ArgArray && n != code->i_Args) {
+            Error_SetBuffer(first + "Script requires " + tail);
+            ok = false;
+        }
+    }
+
+    for (int k = 0; k < kArgumentSlots; ++k) arg_slots[k] = std::move(savedSlots[k]);
+    arg_count = savedCount;
+    arg_scriptname = std::move(savedName);
+    return ok;
+}
+
+// ---- script functions ----
+
+void F_ScriptExists(CInstance*, CInstance*, int, RValue& result, RValue* args) {
+    result.SetReal(Script_Exists(ArgInt(args[0])) ? 1.0 : 0.0);
+}
+
+void F_ScriptGetName(CInstance*, CInstance*, int, RValue& result, RValue* args) {
+    result.SetString(Script_GetName(ArgInt(args[0])));
+}
+
+void F_ScriptName(CInstance* self, CInstance* other, int argc, RValue& result, RValue* args) {
+    F_ScriptGetName(self, other, argc, result, args);
+}
+
+void F_ScriptGetText(CInstance*, CInstance*, int, RValue& result, RValue* args) {
+    CScript* s = Script_Get(ArgInt(args[0]));
+    result.SetString(s ? s->s_text : std::string());
+}
+
+void F_ScriptExecute(CInstance* self, CInstance* other, int argc, RValue& result, RValue* args) {
+    int index = argc > 0 ? ArgInt(args[0]) : -1;
+    if (!Script_Exists(index)) {
+        Error_ShowInEvent("Trying to execute non-existing script.", false);
+        result.SetReal(0.0);
+        return;
+    }
+    int n = argc - 1;
+    if (n > kArgumentSlots - 1) n = kArgumentSlots - 1;
+    if (!Script_Call(index, self, other, result, true, args + 1, n)) {
+        Error_ShowInEvent(Error_Buffer(), false);
+        Error_ClearFlag();
+    }
+}

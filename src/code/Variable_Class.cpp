@@ -1,0 +1,255 @@
+// Values and variable lists: the shared string, RValue's stream form, and CVariableList with its
+// ragged arrays, hash index and stream form. Relies on CStream and the opt_uninitzero option.
+#include "code/Variable_Class.h"
+
+#include "data/Option_Main.h"
+#include "support/Support_Stream.h"
+
+#include <algorithm>
+#include <new>
+
+// ---- TRefString ----
+
+TRefString::Rep* TRefString::NewRep(size_t cap) {
+    auto* r = static_cast<Rep*>(::operator new(sizeof(Rep) + cap));
+    r->refs = 1;
+    r->size = 0;
+    r->cap = cap;
+    return r;
+}
+
+void TRefString::Assign(const char* s, size_t n) {
+    Release();
+    if (n == 0) return;
+    Rep* r = NewRep(n);
+    std::memcpy(r->bytes(), s, n);
+    r->size = n;
+    m_rep = r;
+}
+
+void TRefString::Append(std::string_view s) {
+    if (s.empty()) return;
+    size_t old = size();
+    if (m_rep && m_rep->refs == 1 && m_rep->cap - old >= s.size()) {
+        // The source may lie inside our own bytes, but never in the part being written.
+        std::memcpy(m_rep->bytes() + old, s.data(), s.size());
+        m_rep->size = old + s.size();
+        return;
+    }
+    Rep* r = NewRep(std::max(old + s.size(), old * 2));
+    std::memcpy(r->bytes(), data(), old);
+    std::memcpy(r->bytes() + old, s.data(), s.size());
+    r->size = old + s.size();
+    Release();
+    m_rep = r;
+}
+
+void TRefString::AssignRepeated(std::string_view s, size_t n) {
+    if (s.empty() || n == 0) {
+        Release();
+        return;
+    }
+    Rep* r = NewRep(s.size() * n);
+    for (size_t k = 0; k < n; ++k) std::memcpy(r->bytes() + k * s.size(), s.data(), s.size());
+    r->size = s.size() * n;
+    Release(); // after the copy: s may be our own bytes
+    m_rep = r;
+}
+
+// ---- RValue ----
+
+void RValue_Save(const RValue& v, CStream& s) {
+    s.WriteInteger(v.kind);
+    s.WriteReal(v.val);
+    s.WriteInteger(int32_t(v.str.size()));
+    s.Write(v.str.data(), v.str.size());
+}
+
+void RValue_Load(RValue& v, CStream& s) {
+    v.kind = s.ReadInteger();
+    v.val = s.ReadReal();
+    v.str = TRefString(s.ReadString());
+}
+
+// ---- CVariableList ----
+
+namespace {
+
+constexpr size_t kIndexFrom = 4; // below this many variables a backward scan is as fast
+constexpr int64_t kEmptySlot = 0;
+
+inline int64_t PackSlot(int32_t id, int32_t pos) {
+    return int64_t((uint64_t(uint32_t(id)) << 32) | uint64_t(uint32_t(pos + 1)));
+}
+inline int32_t SlotId(int64_t e) {
+    return int32_t(uint32_t(uint64_t(e) >> 32));
+}
+inline int32_t SlotPos(int64_t e) {
+    return int32_t(uint32_t(uint64_t(e))) - 1;
+}
+inline size_t HashId(int32_t id, size_t mask) {
+    return size_t(uint32_t(id) * 2654435761u) & mask;
+}
+
+// Minimum stream bytes of one variable (ind, kind, val, empty str, rows) and of one value.
+constexpr size_t kMinVarBytes = 4 + 4 + 8 + 4 + 4;
+constexpr size_t kMinValueBytes = 4 + 8 + 4;
+
+} // namespace
+
+void CVariableList::Clear() {
+    v_vars.clear();
+    v_index.clear();
+}
+
+void CVariableList::Assign(const CVariableList& val) {
+    v_vars = val.v_vars;
+    v_index = val.v_index;
+}
+
+int32_t CVariableList::FindPos(int32_t var_ind) const {
+    if (v_index.empty()) {
+        for (size_t k = v_vars.size(); k-- > 0;)
+            if (v_vars[k].ind == var_ind) return int32_t(k);
+        return -1;
+    }
+    size_t mask = v_index.size() - 1;
+    for (size_t h = HashId(var_ind, mask);; h = (h + 1) & mask) {
+        int64_t e = v_index[h];
+        if (e == kEmptySlot) return -1;
+        if (SlotId(e) == var_ind) return SlotPos(e);
+    }
+}
+
+const RVariable* CVariableList::Find(int32_t var_ind) const {
+    int32_t p = FindPos(var_ind);
+    return p < 0 ? nullptr : &v_vars[size_t(p)];
+}
+
+void CVariableList::RebuildIndex() {
+    v_index.clear();
+    if (v_vars.size() < kIndexFrom) return;
+    size_t cap = 16;
+    while (cap < v_vars.size() * 2) cap *= 2;
+    v_index.assign(cap, kEmptySlot);
+    // In creation order, so that an id stored twice (possible only from a stream) maps to its
+    // last variable, as a backward search would find it.
+    for (size_t k = 0; k < v_vars.size(); ++k) IndexInsert(v_vars[k].ind, int32_t(k));
+}
+
+void CVariableList::IndexInsert(int32_t var_ind, int32_t pos) {
+    if (v_index.empty()) {
+        if (v_vars.size() >= kIndexFrom) RebuildIndex();
+        return;
+    }
+    if (v_vars.size() * 2 > v_index.size()) {
+        RebuildIndex();
+        return;
+    }
+    size_t mask = v_index.size() - 1;
+    for (size_t h = HashId(var_ind, mask);; h = (h + 1) & mask) {
+        int64_t e = v_index[h];
+        if (e == kEmptySlot || SlotId(e) == var_ind) {
+            v_index[h] = PackSlot(var_ind, pos);
+            return;
+        }
+    }
+}
+
+RVariable& CVariableList::Obtain(int32_t var_ind) {
+    int32_t p = FindPos(var_ind);
+    if (p >= 0) return v_vars[size_t(p)];
+    v_vars.emplace_back();
+    v_vars.back().ind = var_ind;
+    IndexInsert(var_ind, int32_t(v_vars.size() - 1));
+    return v_vars.back();
+}
+
+void CVariableList::SetVar(int32_t var_ind, int32_t arr_ind, const RValue& val) {
+    RVariable& v = Obtain(var_ind);
+    if (arr_ind == 0) {
+        v.simplevalue = val;
+        return;
+    }
+    // Callers never pass a negative index; clamp anyway so a stray one cannot index below 0.
+    if (arr_ind < 0) arr_ind = 0;
+    size_t row = size_t(arr_ind / kArrayRowSize), col = size_t(arr_ind % kArrayRowSize);
+    if (v.value.size() <= row) v.value.resize(row + 1);
+    std::vector<RValue>& r = v.value[row];
+    if (r.size() <= col) r.resize(col + 1);
+    r[col] = val;
+}
+
+bool CVariableList::GetVar(int32_t var_ind, int32_t arr_ind, RValue& val) const {
+    int32_t p = FindPos(var_ind);
+    if (p >= 0) {
+        const RVariable& v = v_vars[size_t(p)];
+        if (arr_ind == 0) {
+            val = v.simplevalue;
+            return true;
+        }
+        int32_t row = arr_ind / kArrayRowSize, col = arr_ind % kArrayRowSize;
+        if (row >= 0 && size_t(row) < v.value.size() && col >= 0 &&
+            size_t(col) < v.value[size_t(row)].size()) {
+            val = v.value[size_t(row)][size_t(col)];
+            return true;
+        }
+    }
+    if (opt_uninitzero) {
+        val.SetReal(0.0);
+        return true;
+    }
+    return false;
+}
+
+void CVariableList::Init(int32_t var_ind) {
+    Obtain(var_ind);
+}
+
+void CVariableList::SaveToStream(CStream& str) const {
+    str.WriteInteger(440);
+    str.WriteInteger(int32_t(v_vars.size()));
+    for (const RVariable& v : v_vars) {
+        str.WriteInteger(v.ind);
+        RValue_Save(v.simplevalue, str);
+        str.WriteInteger(int32_t(v.value.size()));
+        for (const auto& row : v.value) {
+            str.WriteInteger(int32_t(row.size()));
+            for (const RValue& e : row) RValue_Save(e, str);
+        }
+    }
+}
+
+bool CVariableList::LoadFromStream(CStream& str) {
+    Clear();
+    try {
+        if (str.ReadInteger() != 440) return false;
+        int32_t count = str.ReadInteger();
+        // Counts are checked against the bytes left, so a corrupt count cannot allocate more
+        // than a small multiple of the stream's size.
+        if (count < 0 || size_t(count) > str.Remaining() / kMinVarBytes) return false;
+        std::vector<RVariable> vars(static_cast<size_t>(count));
+        for (RVariable& v : vars) {
+            v.ind = str.ReadInteger();
+            RValue_Load(v.simplevalue, str);
+            if (v.simplevalue.kind != RValue::kReal && v.simplevalue.kind != RValue::kString) return false;
+            int32_t rows = str.ReadInteger();
+            if (rows < 0 || size_t(rows) > str.Remaining() / 4) return false;
+            v.value.resize(size_t(rows));
+            for (auto& row : v.value) {
+                int32_t n = str.ReadInteger();
+                if (n < 0 || size_t(n) > str.Remaining() / kMinValueBytes) return false;
+                row.resize(size_t(n));
+                for (RValue& e : row) {
+                    RValue_Load(e, str);
+                    if (e.kind != RValue::kReal && e.kind != RValue::kString) return false;
+                }
+            }
+        }
+        v_vars = std::move(vars);
+        RebuildIndex();
+        return true;
+    } catch (const EStreamReadError&) {
+        return false;
+    }
+}

@@ -1,0 +1,42 @@
+// The script table.
+#include "resources/Script_Main.h"
+
+#include <vector>
+
+namespace {
+std::vector<std::unique_ptr<CScript>> g_scripts;
+}
+
+void Script_Clear() {
+    g_scripts.clear();
+}
+
+void Script_Set(int index, std::unique_ptr<CScript> script) {
+    if (index < 0) return;
+    if (size_t(index) >= g_scripts.size()) g_scripts.resize(size_t(index) + 1);
+    g_scripts[size_t(index)] = std::move(script);
+}
+
+int Script_Count() {
+    return int(g_scripts.size());
+}
+
+CScript* Script_Get(int index) {
+    if (index < 0 || size_t(index) >= g_scripts.size()) return nullptr;
+    return g_scripts[size_t(index)].get();
+}
+
+int Script_Find(const std::string& name) {
+    for (size_t k = 0; k < g_scripts.size(); ++k)
+        if (g_scripts[k] && g_scripts[k]->s_name == name) return int(k);
+    return -1;
+}
+
+bool Script_Exists(int index) {
+    return Script_Get(index) != nullptr;
+}
+
+std::string Script_GetName(int index) {
+    CScript* s = Script_Get(index);
+    return s ? s->s_name : "<undefined>";
+}
