@@ -53,7 +53,8 @@ void LogWrite(const std::string& text) {
 void Error_SetCodeError(const CCode* code, int position, const std::string& message) {
     if (g_flag) return;
     g_flag = true;
-    const std::string t = code ? code->i_str : std::string();
+    static const std::string kNoText;
+    const std::string& t = code ? code->i_str : kNoText;
     const int len = int(t.size());
     int p = position < 1 ? 1 : position;
     if (p > len) p = len;

@@ -75,7 +75,7 @@ void RValue_Load(RValue& v, CStream& s) {
 
 namespace {
 
-constexpr size_t kIndexFrom = 8; // below this many variables a backward scan is faster
+constexpr size_t kIndexFrom = 4; // below this many variables a backward scan is as fast
 constexpr int64_t kEmptySlot = 0;
 
 inline int64_t PackSlot(int32_t id, int32_t pos) {
