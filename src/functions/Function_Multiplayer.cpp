@@ -1,0 +1,44 @@
+// Multiplayer sessions: connections, sessions, players, shared data values and messages.
+// The handlers come with this family's own work; until then each entry is registered without one,
+// so code calling it compiles and a call reports that the function is not available yet.
+#include "functions/Function_Families.h"
+
+// 29 functions, in registration order.
+// clang-format off
+static const RFunctionEntry kMultiplayerFunctions[] = {
+    // name                           handler  arguments
+    {"mplay_init_ipx",                nullptr, 0},
+    {"mplay_init_tcpip",              nullptr, 1},
+    {"mplay_init_modem",              nullptr, 2},
+    {"mplay_init_serial",             nullptr, 5},
+    {"mplay_connect_status",          nullptr, 0},
+    {"mplay_end",                     nullptr, 0},
+    {"mplay_session_mode",            nullptr, 1},
+    {"mplay_session_create",          nullptr, 3},
+    {"mplay_session_find",            nullptr, 0},
+    {"mplay_session_name",            nullptr, 1},
+    {"mplay_session_join",            nullptr, 2},
+    {"mplay_session_status",          nullptr, 0},
+    {"mplay_session_end",             nullptr, 0},
+    {"mplay_player_find",             nullptr, 0},
+    {"mplay_player_name",             nullptr, 1},
+    {"mplay_player_id",               nullptr, 1},
+    {"mplay_data_write",              nullptr, 2},
+    {"mplay_data_read",               nullptr, 1},
+    {"mplay_data_mode",               nullptr, 1},
+    {"mplay_message_send",            nullptr, 3},
+    {"mplay_message_send_guaranteed", nullptr, 3},
+    {"mplay_message_receive",         nullptr, 1},
+    {"mplay_message_id",              nullptr, 0},
+    {"mplay_message_value",           nullptr, 0},
+    {"mplay_message_player",          nullptr, 0},
+    {"mplay_message_name",            nullptr, 0},
+    {"mplay_message_count",           nullptr, 1},
+    {"mplay_message_clear",           nullptr, 1},
+    {"mplay_ipaddress",               nullptr, 0},
+};
+// clang-format on
+
+void Function_RegisterMultiplayer() {
+    Function_AddTable(kMultiplayerFunctions);
+}
