@@ -413,6 +413,8 @@ std::array<TNameFinder, NAME_KIND_COUNT> g_finders = [] {
     return finders;
 }();
 
+// A plain message box, not the error window. The runner's message boxes are not merged into
+// this branch yet, so for now the text goes to stderr, one line each.
 void ShowMessage(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
 }
