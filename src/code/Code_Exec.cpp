@@ -16,13 +16,16 @@
 #include "run/Instance_Class.h"
 #include "run/Run_World.h"
 
+#include <cmath>
 #include <memory>
+#include <new>
 #include <sys/resource.h>
 #include <vector>
 
 RValue arg_slots[kArgumentSlots];
 int arg_count = 0;
 std::string arg_scriptname = "<unknown>";
+int arg_high = kArgumentSlots;
 
 namespace {
 
@@ -143,6 +146,58 @@ int FailOut(RContext& c, int position, const char* message) {
 
 int32_t RoundSelector(double v) {
     return int32_t(uint32_t(uint64_t(Operator_RoundInt64(v))));
+}
+
+// The common operators on two reals, computed in place exactly as Operator_Binary computes them
+// (comparisons with its absolute tolerance); false leaves the rest, and every error, to it.
+constexpr double kCompareTolerance = 1e-13;
+
+inline bool RealBinary(int op, double& l, double r) {
+    switch (op) {
+    case kOpPlus:
+        l += r;
+        return true;
+    case kOpMinus:
+        l -= r;
+        return true;
+    case kOpMultiply:
+        l *= r;
+        return true;
+    case kOpDivide:
+        if (r == 0.0) return false;
+        l /= r;
+        return true;
+    case kOpLess:
+        l = (l - r) < -kCompareTolerance;
+        return true;
+    case kOpLessEqual:
+        l = (l - r) <= kCompareTolerance;
+        return true;
+    case kOpAssignEqual:
+    case kOpEqual: {
+        const double d = l - r;
+        l = d > -kCompareTolerance && d < kCompareTolerance;
+        return true;
+    }
+    case kOpGreater: {
+        const double d = l - r;
+        l = d > kCompareTolerance || std::isnan(d);
+        return true;
+    }
+    case kOpGreaterEqual: {
+        const double d = l - r;
+        l = d >= -kCompareTolerance || std::isnan(d);
+        return true;
+    }
+    case kOpAnd:
+        l = (l >= 0.5 && r >= 0.5) ? 1.0 : 0.0;
+        return true;
+    case kOpOr:
+        l = (l >= 0.5 || r >= 0.5) ? 1.0 : 0.0;
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool Eval(RContext& c, const RToken& n, RValue& out);
@@ -269,7 +324,7 @@ bool Locate(RContext& c, const RToken& n, int32_t& sel, int32_t& arr) {
 }
 
 bool ReadVariable(RContext& c, const RToken& n, RValue& out) {
-    int32_t sel, arr;
+    int32_t sel = 0, arr = 0;
     if (!Locate(c, n, sel, arr)) return false;
     if (GetBySelector(c, sel, n.ind, arr, n.slot, out)) return true;
     if (opt_uninitzero) {
@@ -300,11 +355,21 @@ int BinaryOfAssign(int sym) {
 
 int ExecAssign(RContext& c, const RToken& n, RValue& result) {
     const RToken& target = n.items[0];
-    int32_t sel, arr;
+    int32_t sel = 0, arr = 0;
     if (!Locate(c, target, sel, arr)) return kOutError;
     RValue val;
     if (!Eval(c, n.items[1], val)) return kOutError;
     if (n.ind != kSymAssign) {
+        // A plain local holding a real: updated in place.
+        if (target.slot >= 0 && arr == 0 && sel == kSelLocal && val.kind == RValue::kReal &&
+            n.ind <= kSymDivAssign) {
+            RLocalSlot& s = c.slots[target.slot];
+            if (s.defined && s.simple.kind == RValue::kReal &&
+                RealBinary(BinaryOfAssign(n.ind), s.simple.val, val.val)) {
+                result = s.simple;
+                return kOutNormal;
+            }
+        }
         RValue cur;
         if (!GetBySelector(c, sel, target.ind, arr, target.slot, cur)) {
             if (opt_uninitzero) return kOutNormal;
@@ -322,18 +387,35 @@ int ExecAssign(RContext& c, const RToken& n, RValue& result) {
 
 // ---- calls ----
 
+// The evaluated arguments of one call: built-in handlers get all 16 slots, scripts only theirs.
+class CArguments {
+  public:
+    explicit CArguments(int n) : m_n(n) {
+        for (int k = 0; k < n; ++k) new (&Values()[k]) RValue();
+    }
+    ~CArguments() {
+        for (int k = 0; k < m_n; ++k) Values()[k].~RValue();
+    }
+    RValue* Values() { return reinterpret_cast<RValue*>(m_bytes); }
+
+  private:
+    alignas(RValue) unsigned char m_bytes[kArgumentSlots * sizeof(RValue)];
+    int m_n;
+};
+
 bool EvalCall(RContext& c, const RToken& n, RValue& out) {
-    RValue args[kArgumentSlots];
     const int argc = n.itemnumb() < kArgumentSlots ? n.itemnumb() : kArgumentSlots;
-    for (int k = 0; k < argc; ++k)
-        if (!Eval(c, n.items[size_t(k)], args[k])) return false;
     const int id = n.ind;
+    CArguments args(id < kScriptIdBase ? kArgumentSlots : argc);
+    RValue* a = args.Values();
+    for (int k = 0; k < argc; ++k)
+        if (!Eval(c, n.items[size_t(k)], a[k])) return false;
     if (id < kScriptIdBase) {
-        Function_Call(id, c.self, c.other, argc, out, args);
+        Function_Call(id, c.self, c.other, argc, out, a);
         return true;
     }
     if (id < kExtensionIdBase) {
-        if (Script_Call(id - kScriptIdBase, c.self, c.other, out, true, args, argc)) return true;
+        if (Script_Call(id - kScriptIdBase, c.self, c.other, out, true, a, argc)) return true;
         if (!Error_IsSet()) Fail(c, n.position, "Trying to execute non-existing script.");
         return false;
     }
@@ -349,8 +431,19 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
         return true;
     case kNodeCall:
         return EvalCall(c, n, out);
-    case kNodeVariable:
     case kNodeFixedVariable:
+        if (n.slot >= 0) {
+            const RLocalSlot& s = c.slots[n.slot];
+            if (s.defined) {
+                out = s.simple;
+                return true;
+            }
+        } else if (n.slot <= kArgumentSlotMark) {
+            out = arg_slots[kArgumentSlotMark - n.slot];
+            return true;
+        }
+        return ReadVariable(c, n, out);
+    case kNodeVariable:
         return ReadVariable(c, n, out);
     case kNodeUnary: {
         const RToken& operand = n.items[0];
@@ -362,21 +455,8 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
         if (!Eval(c, n.items[0], out)) return false;
         RValue r;
         if (!Eval(c, right, r)) return false;
-        if (out.kind == RValue::kReal && r.kind == RValue::kReal) {
-            switch (n.ind) {
-            case kOpPlus:
-                out.val += r.val;
-                return true;
-            case kOpMinus:
-                out.val -= r.val;
-                return true;
-            case kOpMultiply:
-                out.val *= r.val;
-                return true;
-            default:
-                break;
-            }
-        }
+        if (out.kind == RValue::kReal && r.kind == RValue::kReal && RealBinary(n.ind, out.val, r.val))
+            return true;
         return Operator_Binary(c.code, right.position, n.ind, r, out);
     }
     default:
@@ -508,7 +588,7 @@ int Exec(RContext& c, const RToken& n, RValue& result) {
     }
     case kNodeWhile:
         for (;;) {
-            bool truth;
+            bool truth = false;
             if (!Condition(c, n.items[0], "Boolean expression expected", truth)) return kOutError;
             if (!truth) return kOutNormal;
             int o = Exec(c, n.items[1], result);
@@ -520,7 +600,7 @@ int Exec(RContext& c, const RToken& n, RValue& result) {
             int o = Exec(c, n.items[0], result);
             if (o == kOutBreak) return kOutNormal;
             if (o == kOutExit || o == kOutError) return o;
-            bool truth;
+            bool truth = false;
             if (!Condition(c, n.items[1], "Boolean expression expected", truth)) return kOutError;
             if (truth) return kOutNormal;
         }
@@ -529,7 +609,7 @@ int Exec(RContext& c, const RToken& n, RValue& result) {
         int o = Exec(c, n.items[0], temp);
         if (o != kOutNormal) return o;
         for (;;) {
-            bool truth;
+            bool truth = false;
             if (!Condition(c, n.items[1], "Expression expected", truth)) return kOutError;
             if (!truth) return kOutNormal;
             o = Exec(c, n.items[3], result);
@@ -588,6 +668,7 @@ bool GetArgument(CInstance*, int32_t, RValue& val) {
 template <int K>
 bool SetArgument(CInstance*, int32_t, const RValue& val) {
     arg_slots[K] = val;
+    if (arg_high <= K) arg_high = K + 1;
     return true;
 }
 template <int... K>
@@ -608,7 +689,9 @@ bool GetArgumentArray(CInstance*, int32_t arr, RValue& val) {
     return true;
 }
 bool SetArgumentArray(CInstance*, int32_t arr, const RValue& val) {
-    arg_slots[arr >= 0 && arr < kArgumentSlots ? arr : 0] = val;
+    const int k = arr >= 0 && arr < kArgumentSlots ? arr : 0;
+    arg_slots[k] = val;
+    if (arg_high <= k) arg_high = k + 1;
     return true;
 }
 bool GetArgumentCount(CInstance*, int32_t, RValue& val) {

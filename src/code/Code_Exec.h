@@ -14,6 +14,8 @@ inline constexpr int kArgumentSlots = 16;
 extern RValue arg_slots[kArgumentSlots]; // slot k is argument<k> and argument[k]
 extern int arg_count;                    // read by argument_count
 extern std::string arg_scriptname;       // the running script's name, "<unknown>" outside
+// Slots from arg_high on are real 0 (what a script call leaves there); writing a slot raises it.
+extern int arg_high;
 
 // Outcomes of running a node.
 enum : int { kOutNormal = 0, kOutError = -1, kOutExit = -2, kOutBreak = -3, kOutContinue = -4 };

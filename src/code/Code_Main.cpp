@@ -698,6 +698,12 @@ bool CCompiler::PostPass(RToken& node) {
             }
             node.slot = it->second;
         }
+        if (node.kind == kNodeFixedVariable && (node.ind2 == kSelDefault || node.ind2 == kSelSelf)) {
+            // argument0 .. argument15 read their slot whatever the instance.
+            const int base = BuiltinVar_Argument0Id();
+            if (base >= 0 && node.ind >= base && node.ind < base + 16)
+                node.slot = kArgumentSlotMark - (node.ind - base);
+        }
         return true;
     }
     case kNodeUnary: {

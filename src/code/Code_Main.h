@@ -105,13 +105,17 @@ struct RToken2 {
 };
 using RTokenList2 = std::vector<RToken2>;
 
+inline constexpr int kArgumentSlotMark = -100;
+
 // One node of the code tree; the children are owned by the node.
 struct RToken {
     int kind = kNodeEmpty;
     int ind = 0;  // function id, variable id or operator symbol, by kind
     int ind2 = 0; // kind 8: the fixed instance selector
     int position = 0;
-    int slot = -1;  // local variables (selector -7): the run's local slot of the id
+    // Local variables (selector -7): the run's local slot of the id. argument<k> read for self:
+    // kArgumentSlotMark - k, read straight from the argument slot.
+    int slot = -1;
     int height = 1; // levels of the subtree, for the nesting limit
     RValue value;   // kind 5: the constant
     std::vector<RToken> items;

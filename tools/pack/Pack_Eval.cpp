@@ -12,6 +12,7 @@
 #include "code/Variable_Main.h"
 #include "data/Option_Main.h"
 #include "functions/Function_Families.h"
+#include "resources/Script_Main.h"
 #include "run/Instance_Class.h"
 
 #include <charconv>
@@ -19,10 +20,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <vector>
 
 namespace {
+
+const char* const kEvalUsage =
+    "usage: quarvel-pack eval [--expression] [--script NAME=FILE ...] (CODE | --file F)\n";
 
 void WriteLine(const std::string& line) {
     std::string s = line + "\n";
@@ -103,17 +108,23 @@ std::string Pack_JsonReal(double v) {
 int Pack_Eval(int argc, char** argv) {
     std::string text, file;
     bool expression = false, haveText = false;
+    std::vector<std::pair<std::string, std::string>> scripts; // name, file
     for (int i = 0; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--expression") {
             expression = true;
+        } else if (a == "--script" && i + 1 < argc &&
+                   std::string(argv[i + 1]).find('=') != std::string::npos) {
+            std::string spec = argv[++i];
+            size_t eq = spec.find('=');
+            scripts.emplace_back(spec.substr(0, eq), spec.substr(eq + 1));
         } else if (a == "--file" && i + 1 < argc) {
             file = argv[++i];
         } else if (!haveText && file.empty() && (a.empty() || a[0] != '-')) {
             text = a;
             haveText = true;
         } else {
-            std::fprintf(stderr, "usage: quarvel-pack eval [--expression] (CODE | --file F)\n");
+            std::fprintf(stderr, "%s", kEvalUsage);
             return 2;
         }
     }
@@ -123,11 +134,32 @@ int Pack_Eval(int argc, char** argv) {
             return 2;
         }
     } else if (!haveText) {
-        std::fprintf(stderr, "usage: quarvel-pack eval [--expression] (CODE | --file F)\n");
+        std::fprintf(stderr, "%s", kEvalUsage);
         return 2;
     }
 
     PrepareRuntime();
+    // Scripts first, all named before any is compiled, so that they can call each other.
+    Script_Clear();
+    for (size_t k = 0; k < scripts.size(); ++k) {
+        auto s = std::make_unique<CScript>();
+        s->s_name = scripts[k].first;
+        if (!ReadFile(scripts[k].second, s->s_text)) {
+            std::fprintf(stderr, "quarvel-pack eval: cannot read '%s'\n", scripts[k].second.c_str());
+            return 2;
+        }
+        Script_Set(int(k), std::move(s));
+    }
+    for (size_t k = 0; k < scripts.size(); ++k) {
+        CScript* s = Script_Get(int(k));
+        s->s_code = std::make_unique<CCode>(s->s_text, false);
+        if (!s->s_code->Compile()) {
+            WriteLine("{\"error\":" +
+                      Pack_JsonString("COMPILATION ERROR in Script: " + s->s_name + "\r" + Error_Buffer()) +
+                      "}");
+            return 1;
+        }
+    }
     CCode code(text, expression);
     if (!code.Compile()) {
         WriteLine("{\"error\":" + Pack_JsonString(Error_Buffer()) + "}");

@@ -20,7 +20,7 @@ const char* const kUsage =
     "      writes a standalone game executable (or, with --data-only, a data file for QUARVEL_GAME)\n"
     "  quarvel-pack info GAME\n"
     "      prints what a game file holds\n"
-    "  quarvel-pack eval [--expression] (CODE | --file F)\n"
+    "  quarvel-pack eval [--expression] [--script NAME=FILE ...] (CODE | --file F)\n"
     "      compiles and runs game code once, printing the outcome as JSON lines\n"
     "  quarvel-pack check PROJECT_DIR\n"
     "      compiles every piece of code in a project and prints each compile error\n";
