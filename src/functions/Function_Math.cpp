@@ -7,7 +7,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <string_view>
 
 namespace {
@@ -26,6 +31,27 @@ size_t SequenceLength(unsigned char c) {
 
 // Byte offset of character position pos (1-based) in s; s.size() when beyond the end.
 size_t ByteOffset(std::string_view s, int64_t pos) {
+    // Over a prefix of plain ASCII, characters are bytes: test 8 bytes at a time.
+    if (pos >= 1 && uint64_t(pos - 1) <= s.size()) {
+        const size_t n = size_t(pos - 1);
+        uint64_t high = 0, w[1];
+        size_t k = 0;
+#if defined(__SSE2__)
+        __m128i acc = _mm_setzero_si128();
+        for (; k + 64 <= n; k += 64) {
+            const __m128i* p = reinterpret_cast<const __m128i*>(s.data() + k);
+            acc = _mm_or_si128(acc, _mm_or_si128(_mm_or_si128(_mm_loadu_si128(p), _mm_loadu_si128(p + 1)),
+                                                 _mm_or_si128(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3))));
+        }
+        if (_mm_movemask_epi8(acc)) high = 0x80;
+#endif
+        for (; k + 8 <= n; k += 8) {
+            std::memcpy(w, s.data() + k, 8);
+            high |= w[0];
+        }
+        for (; k < n; ++k) high |= static_cast<unsigned char>(s[k]);
+        if ((high & 0x8080808080808080ull) == 0) return n;
+    }
     size_t b = 0;
     for (int64_t k = 1; k < pos && b < s.size(); ++k) b += SequenceLength(static_cast<unsigned char>(s[b]));
     return b < s.size() ? b : s.size();
