@@ -17,6 +17,7 @@
 #include "run/Run_World.h"
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <sys/resource.h>
@@ -124,7 +125,7 @@ struct RContext {
 };
 
 int g_runDepth = 0;
-char* g_stackBase = nullptr;
+uintptr_t g_stackBase = 0;
 size_t g_stackBudget = 0;
 
 size_t StackBudget() {
@@ -723,11 +724,12 @@ bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result
         return false;
     }
 
-    char here;
+    // The stack grows down from where the outermost run started.
+    const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
     if (g_runDepth == 0) {
-        g_stackBase = &here;
+        g_stackBase = here;
         if (g_stackBudget == 0) g_stackBudget = StackBudget();
-    } else if (g_runDepth >= kMaxRunNesting || size_t(g_stackBase - &here) > g_stackBudget) {
+    } else if (g_runDepth >= kMaxRunNesting || (here < g_stackBase && g_stackBase - here > g_stackBudget)) {
         Error_SetCodeError(code, 0, kMessageRunsTooDeep);
         return false;
     }

@@ -1,0 +1,40 @@
+// Fuzzes the compiler: any text, as a program or as an expression, must compile or fail with a
+// message, never crash or hang. The first byte picks the mode (odd: expression); the rest is the
+// code. Expressions that compile are also run once (they cannot loop) for a stand-in instance.
+#include "code/Code_Error.h"
+#include "code/Code_Exec.h"
+#include "code/Code_Main.h"
+#include "code/Variable_Main.h"
+#include "data/Option_Main.h"
+#include "functions/Function_Families.h"
+#include "run/Instance_Class.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool prepared = [] {
+        ::setenv("QUARVEL_HEADLESS", "1", 1);
+        Option_SetDefaults();
+        opt_displayerrors = false;
+        opt_writeerrors = false;
+        Function_RegisterAll();
+        Code_AddArgumentVariables();
+        Global_Reset();
+        return true;
+    }();
+    (void)prepared;
+    if (size == 0) return 0;
+    const bool expression = data[0] & 1;
+    CCode code(std::string(reinterpret_cast<const char*>(data + 1), size - 1), expression);
+    const bool ok = code.Compile();
+    if (ok != code.i_compiled || (!ok && !Error_IsSet())) std::abort(); // a failure always says why
+    if (ok && expression) {
+        CInstance self;
+        RValue result;
+        Code_Execute(&self, &self, &code, result);
+    }
+    Error_ClearFlag();
+    return 0;
+}
