@@ -290,6 +290,11 @@ bool IndexValue(RContext& c, const RToken& n, int32_t& out) {
     RValue v;
     if (!Eval(c, n, v)) return false;
     if (v.IsString()) return Fail(c, n.position, "Wrong type of array index");
+    // Whole indices in range need no rounding.
+    if (v.val >= 0 && v.val < kArrayRowSize && double(int32_t(v.val)) == v.val) {
+        out = int32_t(v.val);
+        return true;
+    }
     int64_t r = Operator_RoundInt64(v.val);
     if (r < 0) return Fail(c, n.position, "Negative array index");
     if (r >= kArrayRowSize) return Fail(c, n.position, "Array index >= 32000");
@@ -306,7 +311,7 @@ bool Locate(RContext& c, const RToken& n, int32_t& sel, int32_t& arr) {
     }
     const RToken& s = n.items[0];
     if (s.kind == kNodeConstant && !s.value.IsString()) {
-        sel = RoundSelector(s.value.val);
+        sel = n.ind2; // rounded by the compiler
     } else {
         RValue v;
         if (!Eval(c, s, v)) return false;

@@ -24,6 +24,7 @@ struct RFunction {
 std::vector<RFunction> g_functions;
 std::unordered_map<std::string, int> g_byName; // first registration of each name
 TScriptRunner g_testRunner = nullptr;
+const CScript* g_namedBy = nullptr; // the script whose call set arg_scriptname
 
 constexpr char CR = '\r';
 
@@ -111,10 +112,16 @@ bool Script_Call(int index, CInstance* self, CInstance* other, RValue& result, b
     const int savedHigh = arg_high;
     for (int k = 0; k < savedHigh; ++k) new (&savedSlots[k]) RValue(std::move(arg_slots[k]));
     int savedCount = arg_count;
-    std::string savedName = std::move(arg_scriptname);
+    // A script calling itself keeps the name in place. Only script calls change the name, so the
+    // script that set it last tells whether it is already the right one.
+    const bool renamed = g_namedBy != script || arg_scriptname.size() != script->s_name.size();
+    const CScript* savedNamedBy = g_namedBy;
+    g_namedBy = script;
+    std::string savedName;
+    if (renamed) savedName = std::move(arg_scriptname);
 
     arg_count = n;
-    arg_scriptname = script->s_name;
+    if (renamed) arg_scriptname = script->s_name;
     for (int k = 0; k < n; ++k) arg_slots[k] = args[k];
     for (int k = n; k < savedHigh; ++k) arg_slots[k] = RValue();
     arg_high = n;
@@ -150,7 +157,8 @@ bool Script_Call(int index, CInstance* self, CInstance* other, RValue& result, b
     for (int k = 0; k < savedHigh; ++k) savedSlots[k].~RValue();
     arg_high = savedHigh;
     arg_count = savedCount;
-    arg_scriptname = std::move(savedName);
+    if (renamed) arg_scriptname = std::move(savedName);
+    g_namedBy = savedNamedBy;
     return ok;
 }
 

@@ -678,6 +678,8 @@ bool CCompiler::PostPass(RToken& node) {
         if (sel.kind == kNodeConstant && !sel.value.IsString() && sel.value.val == kSelDefault &&
             m_localSlot.count(node.ind))
             sel.value.val = kSelLocal;
+        if (sel.kind == kNodeConstant && !sel.value.IsString())
+            node.ind2 = SelectorOf(sel.value.val); // the executor reads a constant selector here
         if (node.itemnumb() == 1 && sel.kind == kNodeConstant) {
             if (sel.value.IsString()) return Fail(sel.position, "Left hand side must be a real value.");
             node.kind = kNodeFixedVariable;

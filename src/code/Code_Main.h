@@ -111,7 +111,7 @@ inline constexpr int kArgumentSlotMark = -100;
 struct RToken {
     int kind = kNodeEmpty;
     int ind = 0;  // function id, variable id or operator symbol, by kind
-    int ind2 = 0; // kind 8: the fixed instance selector
+    int ind2 = 0; // kind 8: the fixed instance selector; kind 7: a constant selector, rounded
     int position = 0;
     // Local variables (selector -7): the run's local slot of the id. argument<k> read for self:
     // kArgumentSlotMark - k, read straight from the argument slot.
