@@ -110,6 +110,7 @@ bool Platform_Init() {
         SDL_Quit();
         return false;
     }
+    Platform_Trace(std::string("Video driver: ") + Platform_VideoDriver());
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
         Platform_Trace(std::string("Joystick support not available: ") + SDL_GetError());
     g_initialized = true;
@@ -127,6 +128,11 @@ void Platform_Quit() {
 
 bool Platform_Initialized() {
     return g_initialized;
+}
+
+std::string Platform_VideoDriver() {
+    const char* name = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : nullptr;
+    return name ? name : "";
 }
 
 std::string Platform_ExePath() {

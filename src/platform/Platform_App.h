@@ -22,6 +22,8 @@ bool Platform_Init();
 void Platform_Quit();
 // True between a successful Platform_Init and Platform_Quit.
 bool Platform_Initialized();
+// Name of the running video driver ("x11", "wayland", "offscreen", "dummy", ...); "" when none.
+std::string Platform_VideoDriver();
 
 // Absolute path of the running executable; "" when /proc/self/exe cannot be read.
 std::string Platform_ExePath();

@@ -176,6 +176,7 @@ void CreateWindow() {
     int x = screen.x + (screen.w - l.width) / 2;
     int y = screen.y + (screen.h - l.height) / 2;
     std::string title = Platform_AppTitle();
+    SDL_ClearError();
     if (g.look.transparent && HasPixels(g.look.image)) {
         g.window = CreateShapedWindow(title, x, y, l);
         if (!g.window) Trace("transparent windows not available");
@@ -187,6 +188,7 @@ void CreateWindow() {
         Trace("no window");
         return;
     }
+    SDL_ClearError();
     if (g.look.alpha < 255 && SDL_SetWindowOpacity(g.window, std::max(0, g.look.alpha) / 255.0f) != 0)
         Trace("opacity not available");
     // A small still picture: keep SDL from bringing up OpenGL behind the window surface.
