@@ -185,6 +185,9 @@ std::string TempRootCandidate(const std::string& exeDir) {
 }
 
 bool InitTempDirectoryFrom(const std::vector<std::string>& roots) {
+    // The directory goes at every normal process end, also an exit() deep inside the loader.
+    static const bool cleanupRegistered = std::atexit(RemoveTempDirectory) == 0;
+    (void)cleanupRegistered;
     for (const std::string& root : roots)
         if (!root.empty() && MakeTempDirectory(root)) return true;
     Platform_ShowMessage("Failed to create temp dir. This can cause serious problems with sounds, etc.");

@@ -11,7 +11,8 @@
 // "temp", "tmp" or TMPDIR (first one set and not empty), else "/tmp". When the directory cannot
 // be made there, "/tmp" and then the current directory are tried; when all fail the message
 // "Failed to create temp dir. This can cause serious problems with sounds, etc." is shown.
-// Returns whether a directory was created.
+// Returns whether a directory was created. The first call also arranges RemoveTempDirectory
+// at process exit (normal return or exit(); not after a fatal signal or _exit).
 bool InitTempDirectory();
 // The same with an explicit list of roots, tried in order, and the same message when all fail.
 bool InitTempDirectoryFrom(const std::vector<std::string>& roots);

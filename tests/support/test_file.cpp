@@ -65,6 +65,21 @@ TEST(SupportFile, TempDirectoryFallsBack) {
               "with sounds, etc.\"}\n");
 }
 
+TEST(SupportFile, TempDirectoryGoesAtExit) {
+    ScratchDir scratch("exit");
+    EXPECT_EXIT(
+        {
+            InitTempDirectoryFrom({scratch.Path()});
+            WriteFile(scratch / "name", GetTempDirectory());
+            WriteFile(GetTempDirectory() + "/inside.txt", "x");
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+    std::string temp = ReadFile(scratch / "name");
+    ASSERT_FALSE(temp.empty());
+    EXPECT_FALSE(fs::exists(temp));
+}
+
 class SupportFileTemp : public testing::Test {
   protected:
     ScratchDir root{"temp"};
