@@ -104,7 +104,8 @@ std::string Platform_JsonString(const std::string& text) {
 
 void Platform_EmitDialog(const std::string& kind, const std::string& caption, const std::string& text,
                          const std::vector<std::pair<std::string, std::string>>& extraRaw) {
-    std::string line = "{\"dialog\":" + Platform_JsonString(kind);
+    std::string line = "{\"dialog\":";
+    line += Platform_JsonString(kind);
     if (!caption.empty()) line += ",\"caption\":" + Platform_JsonString(caption);
     line += ",\"text\":" + Platform_JsonString(text);
     for (const auto& [key, raw] : extraRaw) line += "," + Platform_JsonString(key) + ":" + raw;

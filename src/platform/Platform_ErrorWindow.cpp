@@ -3,6 +3,9 @@
 // belongs to the caller.
 #include "platform/Platform_ErrorWindow.h"
 
+#include "platform/Platform_App.h"
+#include "platform/Platform_Dialog.h"
+
 #include <SDL.h>
 #include <epoxy/gl.h>
 #include <imgui.h>
@@ -23,43 +26,8 @@ bool EnvIs(const char* name, const char* value) {
     return v && std::strcmp(v, value) == 0;
 }
 
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += char(c);
-            }
-        }
-    }
-    return out + "\"";
-}
-
 TErrorAnswer HeadlessAnswer(const std::string& text, bool canIgnore) {
-    std::string line = "{\"dialog\":\"error\",\"text\":" + JsonString(text) +
-                       ",\"fatal\":" + (canIgnore ? "false" : "true") + "}\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
+    Platform_EmitDialog("error", "", text, {{"fatal", canIgnore ? "false" : "true"}});
     if (!canIgnore || EnvIs("QUARVEL_ERROR_ANSWER", "abort")) return TErrorAnswer::Abort;
     return TErrorAnswer::Ignore;
 }
@@ -227,7 +195,7 @@ TErrorForm g_form;
 } // namespace
 
 TErrorAnswer ErrorForm_Show(std::vector<std::string>& memo, const std::string& text, bool canIgnore) {
-    if (EnvIs("QUARVEL_HEADLESS", "1") || !g_form.Open()) return HeadlessAnswer(text, canIgnore);
+    if (Platform_IsHeadless() || !g_form.Open()) return HeadlessAnswer(text, canIgnore);
     ContextSwitch keep;
     g_form.Activate();
     g_form.Show();
