@@ -148,16 +148,37 @@ TEST(LoadE2E, TraceBannerAndProgress) {
     const std::string stars(86, '*');
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4),
-              (std::vector<std::string>{"earlier line", stars, "               Quarvel Runner v8.1.215.11948", stars}));
+              (std::vector<std::string>{"earlier line", stars, "               Quarvel Runner v8.1.215.11948",
+                                        stars}));
     // Every progress text, in order (other trace lines, such as graphics events, may fall between).
-    const std::vector<std::string> progress = {
-        "Reading data", "Loading", "Loading extension packages", "Loading triggers", "Loading constants",
-        "Loading sounds", "Loading sprites", "Loading backgrounds", "Loading paths", "Loading scripts",
-        "Loading fonts", "Loading time lines", "Loading objects", "Loading rooms", "Loading included files",
-        "Loading help", "Loading library init code", "Loading room order", "Extracting included files",
-        "Preparing extension packages", "Preparing constants", "Preparing triggers", "Compiling scripts",
-        "Compiling time line actions", "Compiling object actions", "Preparing sounds", "Preparing graphics",
-        "Ready"};
+    const std::vector<std::string> progress = {"Reading data",
+                                               "Loading",
+                                               "Loading extension packages",
+                                               "Loading triggers",
+                                               "Loading constants",
+                                               "Loading sounds",
+                                               "Loading sprites",
+                                               "Loading backgrounds",
+                                               "Loading paths",
+                                               "Loading scripts",
+                                               "Loading fonts",
+                                               "Loading time lines",
+                                               "Loading objects",
+                                               "Loading rooms",
+                                               "Loading included files",
+                                               "Loading help",
+                                               "Loading library init code",
+                                               "Loading room order",
+                                               "Extracting included files",
+                                               "Preparing extension packages",
+                                               "Preparing constants",
+                                               "Preparing triggers",
+                                               "Compiling scripts",
+                                               "Compiling time line actions",
+                                               "Compiling object actions",
+                                               "Preparing sounds",
+                                               "Preparing graphics",
+                                               "Ready"};
     std::vector<std::string> seen;
     for (const std::string& line : lines)
         if (std::find(progress.begin(), progress.end(), line) != progress.end()) seen.push_back(line);
