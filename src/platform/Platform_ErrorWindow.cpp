@@ -38,6 +38,12 @@ bool Readable(const char* path) {
     return f != nullptr;
 }
 
+void Unavailable(const std::string& why) {
+    std::string line = "Error window unavailable (" + why + "); errors are written as text.";
+    Platform_Trace(line);
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 std::string Joined(const std::vector<std::string>& memo) {
     std::string all;
     for (size_t k = 0; k < memo.size(); ++k) {
@@ -87,8 +93,8 @@ bool TErrorForm::Open() {
     if (m_win) return true;
     if (m_failed) return false;
     m_failed = true;
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "Error window unavailable (%s); errors are written as text.\n", SDL_GetError());
+    if (!Platform_Init()) {
+        Unavailable("no video driver");
         return false;
     }
     ContextSwitch keep;
@@ -98,7 +104,7 @@ bool TErrorForm::Open() {
                              kClientHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP);
     if (m_win) m_gl = SDL_GL_CreateContext(m_win);
     if (!m_win || !m_gl) {
-        std::fprintf(stderr, "Error window unavailable (%s); errors are written as text.\n", SDL_GetError());
+        Unavailable(SDL_GetError());
         if (m_win) SDL_DestroyWindow(m_win);
         m_win = nullptr;
         return false;
@@ -192,10 +198,22 @@ int TErrorForm::Frame(std::vector<std::string>* memo, const std::vector<std::str
 
 TErrorForm g_form;
 
+// True when a window opened now would be seen by nobody (offscreen or dummy video driver).
+bool NobodyCanSee() {
+    std::string d = Platform_VideoDriver();
+    return d == "offscreen" || d == "dummy";
+}
+
 } // namespace
 
 TErrorAnswer ErrorForm_Show(std::vector<std::string>& memo, const std::string& text, bool canIgnore) {
     if (Platform_IsHeadless() || !g_form.Open()) return HeadlessAnswer(text, canIgnore);
+    if (NobodyCanSee()) {
+        // A modal window nobody can see would wait for ever: answer as headless instead.
+        Platform_Trace("Error window not visible under the " + Platform_VideoDriver() +
+                       " driver; written as text");
+        return HeadlessAnswer(text, canIgnore);
+    }
     ContextSwitch keep;
     g_form.Activate();
     g_form.Show();
