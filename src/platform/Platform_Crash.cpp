@@ -18,11 +18,8 @@
 
 namespace {
 
-constexpr int kCrashExitStatus = 70;
-
 std::function<void(const std::string&, const std::vector<std::string>&)> g_onCrash;
 bool g_active = false;
-volatile sig_atomic_t g_inHandler = 0;
 
 std::vector<std::string> Frames(int skip) {
     void* addrs[128];
@@ -36,6 +33,9 @@ std::vector<std::string> Frames(int skip) {
 }
 
 #ifndef QV_ASAN
+constexpr int kCrashExitStatus = 70;
+volatile sig_atomic_t g_inHandler = 0;
+
 const char* SignalName(int sig) {
     switch (sig) {
     case SIGSEGV:
