@@ -1,6 +1,8 @@
 // The constant table, the built-in constants, Constant_Define and Name_Lookup.
 #include "code/Code_Constant.h"
 
+#include "platform/Platform_Dialog.h"
+
 #include "resources/Script_Main.h"
 
 #include <array>
@@ -413,10 +415,9 @@ std::array<TNameFinder, NAME_KIND_COUNT> g_finders = [] {
     return finders;
 }();
 
-// A plain message box, not the error window. The runner's message boxes are not merged into
-// this branch yet, so for now the text goes to stderr, one line each.
+// A plain message box, not the error window.
 void ShowMessage(const std::string& text) {
-    std::fprintf(stderr, "%s\n", text.c_str());
+    Platform_ShowMessage(text);
 }
 
 bool IsSpaceOrControl(char c) {

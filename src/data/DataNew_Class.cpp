@@ -9,4 +9,6 @@ const ChunkInfo g_chunkInfo[kChunkCount] = {
 
 CGameData g_game;
 
-void CGameData::Clear() { *this = CGameData(); }
+void CGameData::Clear() {
+    *this = CGameData();
+}

@@ -9,22 +9,22 @@
 #include <vector>
 
 // The resource chunks in the order they are stored: id, progress, progress text, version.
-#define QV_RESOURCE_CHUNKS(X)                                                                    \
-    X(Extensions, 0, "Loading extension packages", 700)                                          \
-    X(Triggers, 5, "Loading triggers", 800)                                                      \
-    X(Constants, 6, "Loading constants", 800)                                                    \
-    X(Sounds, 7, "Loading sounds", 800)                                                          \
-    X(Sprites, 10, "Loading sprites", 800)                                                       \
-    X(Backgrounds, 23, "Loading backgrounds", 800)                                               \
-    X(Paths, 30, "Loading paths", 800)                                                           \
-    X(Scripts, 32, "Loading scripts", 800)                                                       \
-    X(Fonts, 34, "Loading fonts", 800)                                                           \
-    X(TimeLines, 36, "Loading time lines", 800)                                                  \
-    X(Objects, 38, "Loading objects", 800)                                                       \
-    X(Rooms, 40, "Loading rooms", 800)                                                           \
-    X(IncludedFiles, 43, "Loading included files", 800)                                          \
-    X(GameInfo, 45, "Loading help", 800)                                                         \
-    X(InitCode, 47, "Loading library init code", 500)                                            \
+#define QV_RESOURCE_CHUNKS(X)                                                                                \
+    X(Extensions, 0, "Loading extension packages", 700)                                                      \
+    X(Triggers, 5, "Loading triggers", 800)                                                                  \
+    X(Constants, 6, "Loading constants", 800)                                                                \
+    X(Sounds, 7, "Loading sounds", 800)                                                                      \
+    X(Sprites, 10, "Loading sprites", 800)                                                                   \
+    X(Backgrounds, 23, "Loading backgrounds", 800)                                                           \
+    X(Paths, 30, "Loading paths", 800)                                                                       \
+    X(Scripts, 32, "Loading scripts", 800)                                                                   \
+    X(Fonts, 34, "Loading fonts", 800)                                                                       \
+    X(TimeLines, 36, "Loading time lines", 800)                                                              \
+    X(Objects, 38, "Loading objects", 800)                                                                   \
+    X(Rooms, 40, "Loading rooms", 800)                                                                       \
+    X(IncludedFiles, 43, "Loading included files", 800)                                                      \
+    X(GameInfo, 45, "Loading help", 800)                                                                     \
+    X(InitCode, 47, "Loading library init code", 500)                                                        \
     X(RoomOrder, 49, "Loading room order", 700)
 
 enum class EChunk : int {
@@ -79,7 +79,6 @@ struct CGameData {
     std::array<uint8_t, 16> guid{};
     std::array<ChunkSummary, kChunkCount> chunks{};
     std::array<CNamedList, kChunkCount> named; // for the named-item chunks
-    std::vector<std::pair<std::string, std::string>> constants; // name, value text
     std::vector<std::string> initCode;
     std::vector<int32_t> roomOrder;
     int32_t lastInstanceId = 0;

@@ -3,6 +3,7 @@
 #include "data/DataNew_Main.h"
 
 #include "data/Option_Main.h"
+#include "resources/Constant_Main.h"
 #include "runner/Runner_Form.h"
 #include "support/Support_Stream.h"
 
@@ -47,7 +48,8 @@ bool ReadNamedChunk(CStream& rs, EChunk chunk) {
         std::string name = exists ? item->ReadString() : std::string();
         list.names.push_back(name);
         list.exists.push_back(exists);
-        if (exists && g_itemReaders[int(chunk)] && !g_itemReaders[int(chunk)](int(i), name, *item)) return false;
+        if (exists && g_itemReaders[int(chunk)] && !g_itemReaders[int(chunk)](int(i), name, *item))
+            return false;
     }
     return true;
 }
@@ -77,20 +79,17 @@ bool ReadChunk(CStream& rs, EChunk chunk, const LoadHooks& hooks) {
             bool exists = item->ReadBoolean();
             list.names.emplace_back();
             list.exists.push_back(exists);
-            if (exists && g_itemReaders[int(chunk)] && !g_itemReaders[int(chunk)](int(i), "", *item)) return false;
+            if (exists && g_itemReaders[int(chunk)] && !g_itemReaders[int(chunk)](int(i), "", *item))
+                return false;
         }
         return true;
     }
-    case EChunk::Constants: {
-        g_game.constants.clear();
-        sum.count = rs.ReadInteger();
-        for (int32_t i = 0; i < sum.count; i++) {
-            std::string name = rs.ReadString();
-            std::string value = rs.ReadString();
-            g_game.constants.emplace_back(std::move(name), std::move(value));
-        }
+    case EChunk::Constants:
+        // The constants unit reads the chunk from its version on.
+        rs.Seek(rs.Position() - 4);
+        if (!Constant_LoadFromStream(rs)) return false;
+        sum.count = Constant_GameCount();
         return true;
-    }
     case EChunk::Rooms:
         if (!ReadNamedChunk(rs, chunk)) return false;
         g_game.lastInstanceId = rs.ReadInteger();
@@ -166,7 +165,9 @@ void ReadHeader(CStream& s, const LoadHooks& hooks) {
 
 } // namespace
 
-void DataNew_SetItemReader(EChunk chunk, ItemReader reader) { g_itemReaders[int(chunk)] = reader; }
+void DataNew_SetItemReader(EChunk chunk, ItemReader reader) {
+    g_itemReaders[int(chunk)] = reader;
+}
 
 ELoadStatus DataNew_LoadFile(const std::string& path, size_t scanStart, const LoadHooks& hooks) {
     CStream s;

@@ -2,6 +2,7 @@
 #include "data/Option_Main.h"
 
 #include "graphics/BM32_Bitmap.h"
+#include "platform/Platform_Store.h"
 #include "support/Support_Stream.h"
 
 bool opt_fullscreen;
@@ -178,6 +179,10 @@ void Option_Write(CStream& s, int version) {
 }
 
 void Option_ReadSecure() {
-    // Connected to the user store by the platform layer; until then secure mode stays off.
+    static const char* const kKey = "\\Software\\Quarvel\\Version 8.1\\Preferences";
     opt_secure = false;
+    if (!Store_KeyExists(kKey)) return;
+    int64_t v = 0;
+    if (Store_ReadInt(kKey, "Warning", v)) opt_secure = v != 0;
+    if (Store_ReadInt(kKey, "QuarvelRunning", v)) opt_secure = opt_secure && v != 0;
 }

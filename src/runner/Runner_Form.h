@@ -17,3 +17,6 @@ void Trace_Setup(bool enabled, const std::string& logPath);
 
 // The process entry of the runner executable.
 int Runner_Main(int argc, char** argv);
+
+// The application-wide handler: traces the message and a stack trace, then shows the message.
+void Runner_HandleException(const std::string& message);

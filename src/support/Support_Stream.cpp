@@ -41,14 +41,18 @@ std::mt19937& Rng() {
     return rng;
 }
 
-int RandomBelow(int n) { return std::uniform_int_distribution<int>(0, n - 1)(Rng()); }
+int RandomBelow(int n) {
+    return std::uniform_int_distribution<int>(0, n - 1)(Rng());
+}
 
 inline uint32_t Load32(const uint8_t* p) {
     uint32_t v;
     std::memcpy(&v, p, 4);
     return v; // little-endian host
 }
-inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+inline void Store32(uint8_t* p, uint32_t v) {
+    std::memcpy(p, &v, 4);
+}
 
 // Un-does the two scrambling passes over m[0..n) with table F.
 void Descramble(uint8_t* m, size_t n, const uint8_t F[256]) {
@@ -148,7 +152,9 @@ double CStream::ReadReal() {
     return v;
 }
 
-bool CStream::ReadBoolean() { return ReadInteger() > 0; }
+bool CStream::ReadBoolean() {
+    return ReadInteger() > 0;
+}
 
 std::string CStream::ReadString() {
     int32_t n = ReadInteger();
@@ -178,8 +184,12 @@ std::unique_ptr<CStream> CStream::ReadStreamC() {
     return out;
 }
 
-std::unique_ptr<CStream> CStream::ReadStreamE() { return ReadStreamEImpl(false); }
-std::unique_ptr<CStream> CStream::TakeStreamE() { return ReadStreamEImpl(true); }
+std::unique_ptr<CStream> CStream::ReadStreamE() {
+    return ReadStreamEImpl(false);
+}
+std::unique_ptr<CStream> CStream::TakeStreamE() {
+    return ReadStreamEImpl(true);
+}
 
 std::unique_ptr<CStream> CStream::ReadStreamEImpl(bool take) {
     int32_t A = ReadInteger();
@@ -215,9 +225,15 @@ std::unique_ptr<TBitmap32> CStream::ReadBitmap() {
 
 // ---- typed writes --------------------------------------------------------------------
 
-void CStream::WriteInteger(int32_t val) { Write(&val, 4); }
-void CStream::WriteReal(double val) { Write(&val, 8); }
-void CStream::WriteBoolean(bool val) { WriteInteger(val ? 1 : 0); }
+void CStream::WriteInteger(int32_t val) {
+    Write(&val, 4);
+}
+void CStream::WriteReal(double val) {
+    Write(&val, 8);
+}
+void CStream::WriteBoolean(bool val) {
+    WriteInteger(val ? 1 : 0);
+}
 
 void CStream::WriteString(const std::string& val) {
     WriteInteger(int32_t(val.size()));
@@ -396,7 +412,8 @@ void CStream::ConvertFromString(const std::string& str) {
     };
     Clear();
     m_buf.reserve(str.size() / 2);
-    for (size_t i = 0; i + 1 < str.size(); i += 2) m_buf.push_back(uint8_t(digit(str[i]) * 16 + digit(str[i + 1])));
+    for (size_t i = 0; i + 1 < str.size(); i += 2)
+        m_buf.push_back(uint8_t(digit(str[i]) * 16 + digit(str[i + 1])));
     m_pos = 0;
 }
 

@@ -6,7 +6,9 @@
 
 namespace {
 
-CStream Bytes(std::initializer_list<uint8_t> b) { return CStream(std::vector<uint8_t>(b)); }
+CStream Bytes(std::initializer_list<uint8_t> b) {
+    return CStream(std::vector<uint8_t>(b));
+}
 
 TEST(Stream, CrcAndChecksum) {
     CStream::InitFastCRC();
@@ -179,8 +181,8 @@ TEST(Stream, WadScrambleRoundTripAndCheck) {
         for (int i = 0; i < 7; i++) s.WriteInteger(0x11111111 * i); // bytes before the base offset
         size_t base = s.Size();
         s.WriteInteger(int32_t(3000000000u)); // W0, read as unsigned in the key
-        s.WriteInteger(0);                     // W1, filled in
-        s.WriteInteger(42);                    // W2
+        s.WriteInteger(0);                    // W1, filled in
+        s.WriteInteger(42);                   // W2
         for (size_t i = 0; i < payload; i++) {
             uint8_t b = uint8_t(i * 3);
             s.Write(&b, 1);

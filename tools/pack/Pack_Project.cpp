@@ -28,8 +28,8 @@ std::string ReadText(const std::string& path) {
 std::unique_ptr<TBitmap32> LoadImageFile(const std::string& path) {
     std::string bytes = ReadText(path);
     int w = 0, h = 0, comp = 0;
-    stbi_uc* px = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()), int(bytes.size()), &w, &h,
-                                        &comp, 4);
+    stbi_uc* px = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()), int(bytes.size()), &w,
+                                        &h, &comp, 4);
     if (!px) throw EProjectError(path + ": not a PNG, BMP, JPEG or GIF image");
     auto bmp = std::make_unique<TBitmap32>(w, h);
     for (int i = 0; i < w * h; i++) {
@@ -49,14 +49,16 @@ struct SettingKey {
 template <typename T>
 SettingKey Flag(const char* key, T& opt) {
     return {key, [&opt, key](const json& v, const std::string&) {
-                if (!v.is_boolean()) throw EProjectError(std::string("game.json: settings.") + key + " must be true or false");
+                if (!v.is_boolean())
+                    throw EProjectError(std::string("game.json: settings.") + key + " must be true or false");
                 opt = v.get<bool>();
             }};
 }
 
 SettingKey Number(const char* key, int& opt) {
     return {key, [&opt, key](const json& v, const std::string&) {
-                if (!v.is_number_integer()) throw EProjectError(std::string("game.json: settings.") + key + " must be an integer");
+                if (!v.is_number_integer())
+                    throw EProjectError(std::string("game.json: settings.") + key + " must be an integer");
                 opt = v.get<int>();
             }};
 }
@@ -67,31 +69,51 @@ SettingKey Image(const char* key, std::unique_ptr<TBitmap32>& opt) {
                     opt.reset();
                     return;
                 }
-                if (!v.is_string()) throw EProjectError(std::string("game.json: settings.") + key + " must name an image file");
+                if (!v.is_string())
+                    throw EProjectError(std::string("game.json: settings.") + key +
+                                        " must name an image file");
                 opt = LoadImageFile(dir + "/" + v.get<std::string>());
             }};
 }
 
 const std::vector<SettingKey>& SettingKeys() {
     static const std::vector<SettingKey> keys = {
-        Flag("fullscreen", opt_fullscreen),       Flag("interpolate", opt_interpolate),
-        Flag("noborder", opt_noborder),           Flag("showcursor", opt_showcursor),
-        Number("scale", opt_scale),               Flag("sizeable", opt_sizeable),
-        Flag("stayontop", opt_stayontop),         Number("windowcolor", opt_windowcolor),
-        Flag("setresolution", opt_setresolution), Number("colordepth", opt_colordepth),
-        Number("resolution", opt_resolution),     Number("frequency", opt_frequency),
-        Flag("nobuttons", opt_nobuttons),         Number("graphicsflags", opt_graphicsflags),
-        Flag("noscreensaver", opt_noscreensaver), Flag("keyf4", opt_keyf4),
-        Flag("keyf1", opt_keyf1),                 Flag("keyesc", opt_keyesc),
-        Flag("keyf5", opt_keyf5),                 Flag("keyf9", opt_keyf9),
-        Flag("closeasesc", opt_closeasesc),       Number("priority", opt_priority),
-        Flag("freeze", opt_freeze),               Flag("showprogress", opt_showprogress),
-        Image("loadbarback", opt_loadbarback),    Image("loadbarfront", opt_loadbarfront),
-        Image("loadimage", opt_loadimage),        Flag("loadtransparent", opt_loadtransparent),
-        Number("loadalpha", opt_loadalpha),       Flag("scaleprogress", opt_scaleprogress),
-        Flag("displayerrors", opt_displayerrors), Flag("writeerrors", opt_writeerrors),
-        Flag("aborterrors", opt_aborterrors),     Flag("uninitzero", opt_uninitzero),
-        Flag("checkargs", opt_checkargs),         Flag("createfirst", opt_createfirst),
+        Flag("fullscreen", opt_fullscreen),
+        Flag("interpolate", opt_interpolate),
+        Flag("noborder", opt_noborder),
+        Flag("showcursor", opt_showcursor),
+        Number("scale", opt_scale),
+        Flag("sizeable", opt_sizeable),
+        Flag("stayontop", opt_stayontop),
+        Number("windowcolor", opt_windowcolor),
+        Flag("setresolution", opt_setresolution),
+        Number("colordepth", opt_colordepth),
+        Number("resolution", opt_resolution),
+        Number("frequency", opt_frequency),
+        Flag("nobuttons", opt_nobuttons),
+        Number("graphicsflags", opt_graphicsflags),
+        Flag("noscreensaver", opt_noscreensaver),
+        Flag("keyf4", opt_keyf4),
+        Flag("keyf1", opt_keyf1),
+        Flag("keyesc", opt_keyesc),
+        Flag("keyf5", opt_keyf5),
+        Flag("keyf9", opt_keyf9),
+        Flag("closeasesc", opt_closeasesc),
+        Number("priority", opt_priority),
+        Flag("freeze", opt_freeze),
+        Flag("showprogress", opt_showprogress),
+        Image("loadbarback", opt_loadbarback),
+        Image("loadbarfront", opt_loadbarfront),
+        Image("loadimage", opt_loadimage),
+        Flag("loadtransparent", opt_loadtransparent),
+        Number("loadalpha", opt_loadalpha),
+        Flag("scaleprogress", opt_scaleprogress),
+        Flag("displayerrors", opt_displayerrors),
+        Flag("writeerrors", opt_writeerrors),
+        Flag("aborterrors", opt_aborterrors),
+        Flag("uninitzero", opt_uninitzero),
+        Flag("checkargs", opt_checkargs),
+        Flag("createfirst", opt_createfirst),
     };
     return keys;
 }
@@ -135,7 +157,8 @@ GameImage Pack_ReadProject(const std::string& dir) {
 
     GameImage g;
     try {
-        if (m.contains("format") && m["format"] != 1) throw EProjectError("game.json: unsupported format (expected 1)");
+        if (m.contains("format") && m["format"] != 1)
+            throw EProjectError("game.json: unsupported format (expected 1)");
         g.gameId = m.value("game_id", 0);
         g.debug = m.value("debug", false);
         if (m.contains("guid")) ParseGuid(m["guid"].get<std::string>(), g.guid);

@@ -36,7 +36,8 @@ void WriteResourceStream(CStream& rs, const GameImage& g) {
         rs.WriteInteger(g.chunkVersion[c]);
         switch (EChunk(c)) {
         case EChunk::Extensions:
-            rs.WriteInteger(0);
+            rs.WriteInteger(int32_t(g.extensions.size()));
+            for (const auto& e : g.extensions) rs.Write(e.data(), e.size());
             break;
         case EChunk::Triggers:
             rs.WriteInteger(int32_t(g.triggers.size()));
@@ -100,8 +101,8 @@ std::vector<uint8_t> Pack_WriteGameData(const GameImage& g) {
     CStream out;
     out.WriteInteger(int32_t(A));
     out.WriteInteger(int32_t(B));
-    out.WriteInteger(int32_t(Rng()()));            // W0: the number in the key string
-    out.WriteInteger(0);                           // W1: check value, set when scrambling
+    out.WriteInteger(int32_t(Rng()())); // W0: the number in the key string
+    out.WriteInteger(0);                // W1: check value, set when scrambling
     out.WriteInteger(int32_t(uint32_t(g.headerVersion) ^ K));
     out.WriteInteger(0); // reserved
     out.WriteBoolean(g.debug);
@@ -117,14 +118,17 @@ std::vector<uint8_t> Pack_WriteGameData(const GameImage& g) {
     return std::move(out.Bytes());
 }
 
-std::vector<uint8_t> Pack_Assemble(const std::vector<uint8_t>& runnerImage, const std::vector<uint8_t>& data) {
+std::vector<uint8_t> Pack_Assemble(const std::vector<uint8_t>& runnerImage,
+                                   const std::vector<uint8_t>& data) {
     std::vector<uint8_t> file = runnerImage;
     if (file.size() < kGameDataScanStart) file.resize(kGameDataScanStart, 0);
     file.insert(file.end(), data.begin(), data.end());
     return file;
 }
 
-std::vector<uint8_t> Pack_DataOnly(const std::vector<uint8_t>& data) { return Pack_Assemble({}, data); }
+std::vector<uint8_t> Pack_DataOnly(const std::vector<uint8_t>& data) {
+    return Pack_Assemble({}, data);
+}
 
 bool Pack_WriteFile(const std::string& path, const std::vector<uint8_t>& bytes, bool executable) {
     CStream s(bytes);

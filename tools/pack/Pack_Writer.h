@@ -23,6 +23,7 @@ struct GameImage {
     int32_t gameId = 0;
     std::array<uint8_t, 16> guid{};
     std::array<int32_t, kChunkCount> chunkVersion{};
+    std::vector<std::vector<uint8_t>> extensions; // package records, stored unframed
     // Named-item chunks: one entry per index; nullopt is an empty slot.
     std::array<std::vector<std::optional<PackItem>>, kChunkCount> named;
     std::vector<std::optional<std::vector<uint8_t>>> triggers; // trigger records

@@ -1,5 +1,6 @@
 // quarvel-pack: writes game files from a project folder and inspects them.
 #include "Pack_Eval.h"
+#include "Pack_Functions.h"
 #include "Pack_Info.h"
 #include "Pack_Project.h"
 #include "Pack_Writer.h"
@@ -20,6 +21,8 @@ const char* const kUsage =
     "      writes a standalone game executable (or, with --data-only, a data file for QUARVEL_GAME)\n"
     "  quarvel-pack info GAME\n"
     "      prints what a game file holds\n"
+    "  quarvel-pack functions\n"
+    "      lists every built-in function with its argument count and whether it is implemented\n"
     "  quarvel-pack eval [--expression] [--script NAME=FILE ...] (CODE | --file F)\n"
     "      compiles and runs game code once, printing the outcome as JSON lines\n"
     "  quarvel-pack check PROJECT_DIR\n"
@@ -39,10 +42,14 @@ int Build(int argc, char** argv) {
     bool dataOnly = false;
     for (int i = 0; i < argc; i++) {
         std::string a = argv[i];
-        if (a == "-o" && i + 1 < argc) output = argv[++i];
-        else if (a == "--runner" && i + 1 < argc) runner = argv[++i];
-        else if (a == "--data-only") dataOnly = true;
-        else if (!a.empty() && a[0] != '-' && project.empty()) project = a;
+        if (a == "-o" && i + 1 < argc)
+            output = argv[++i];
+        else if (a == "--runner" && i + 1 < argc)
+            runner = argv[++i];
+        else if (a == "--data-only")
+            dataOnly = true;
+        else if (!a.empty() && a[0] != '-' && project.empty())
+            project = a;
         else {
             std::fprintf(stderr, "quarvel-pack build: unexpected argument '%s'\n%s", a.c_str(), kUsage);
             return 2;
@@ -98,6 +105,7 @@ int main(int argc, char** argv) {
     if (cmd == "eval") return Pack_Eval(argc - 2, argv + 2);
     if (cmd == "check") return Pack_Check(argc - 2, argv + 2);
     if (cmd == "info" && argc == 3) return Pack_Info(argv[2], stdout, stderr);
+    if (cmd == "functions" && argc == 2) return Pack_ListFunctions(stdout);
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
         std::printf("%s", kUsage);
         return 0;
