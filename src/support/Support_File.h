@@ -1,0 +1,53 @@
+// The runner's private temporary directory and the two process helpers (open a file with the
+// desktop's handler, run a program). Paths use '/'. Relies on the platform layer for the
+// executable's folder, message boxes, the message pump and the trace.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Picks the temp root and creates the private temp directory below it, once at start-up. The
+// root is the first line of "tempdir.txt" beside the executable, else the environment variable
+// "temp", "tmp" or TMPDIR (first one set and not empty), else "/tmp". When the directory cannot
+// be made there, "/tmp" and then the current directory are tried; when all fail the message
+// "Failed to create temp dir. This can cause serious problems with sounds, etc." is shown.
+// Returns whether a directory was created. The first call also arranges RemoveTempDirectory
+// at process exit (normal return or exit(); not after a fatal signal or _exit).
+bool InitTempDirectory();
+// The same with an explicit list of roots, tried in order, and the same message when all fail.
+bool InitTempDirectoryFrom(const std::vector<std::string>& roots);
+// The first choice of root as described above, reading "tempdir.txt" in exeDir.
+std::string TempRootCandidate(const std::string& exeDir);
+
+// Creates a new directory root + "/qv_ttt_" + a random number in 0..99999 (missing parents
+// too, the directory itself private to the user) and makes it the temp directory, even when
+// creating it fails. Returns whether it was created.
+bool MakeTempDirectory(const std::string& root);
+// The temp directory, without trailing '/'; "" before one was chosen.
+std::string GetTempDirectory();
+// Creates a new empty file temp directory + "/a" + a random number in 0..99999 + ext, created
+// exclusively so no other process can claim the same name, and returns its path. Returns ""
+// when no file can be created there (no temp directory, disk full, names exhausted).
+std::string MakeTempFileName(const std::string& ext);
+
+// Removes dir with everything in it, but only when dir is the temp directory or lies inside
+// it (compared after resolving "..", symbolic links and duplicate '/'); any other directory is
+// left alone. Symbolic links inside are removed as links, never followed. Whatever cannot be
+// removed stays; no error is reported.
+void RemoveDirectoryTree(const std::string& dir);
+// RemoveDirectoryTree of the temp directory; for the end of the program.
+void RemoveTempDirectory();
+
+// Opens file with the desktop's handler (xdg-open) in the working directory `directory` ("" =
+// current) without waiting for it; `parameters` are not used. True when the handler could be
+// started. Headless: writes {"dialog":"shell_open","text":file} and returns true.
+bool ShellOpenFile(const std::string& file, const std::string& parameters, const std::string& directory);
+
+// Runs the command line program + " " + parameters through /bin/sh (so parameters split into
+// words as a shell splits them; a program path naming an existing file is quoted) in the
+// working directory `directory` ("" = current). Open files of the runner are not passed on;
+// headless, the program's standard output goes to standard error (stdout carries the dialog
+// protocol). With wait, polls for its end, pumping messages and sleeping 50 ms between polls.
+// False when the process cannot be started or the directory does not exist.
+bool ExecuteProgram(const std::string& program, const std::string& parameters, const std::string& directory,
+                    bool wait);
