@@ -26,7 +26,7 @@
 RValue arg_slots[kArgumentSlots];
 int arg_count = 0;
 std::string arg_scriptname = "<unknown>";
-int arg_high = kArgumentSlots;
+int arg_high = 0;
 
 namespace {
 
