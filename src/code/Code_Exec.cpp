@@ -204,6 +204,20 @@ inline bool RealBinary(int op, double& l, double r) {
 bool Eval(RContext& c, const RToken& n, RValue& out);
 int Exec(RContext& c, const RToken& n, RValue& result);
 
+// The value of a node that needs no evaluation (a constant, a local holding a value, an
+// argument slot), or nullptr. Nothing read through it may run code in between.
+inline const RValue* Peek(const RContext& c, const RToken& n) {
+    if (n.kind == kNodeConstant) return &n.value;
+    if (n.kind == kNodeFixedVariable) {
+        if (n.slot >= 0) {
+            const RLocalSlot& s = c.slots[n.slot];
+            return s.defined ? &s.simple : nullptr;
+        }
+        if (n.slot <= kArgumentSlotMark) return &arg_slots[kArgumentSlotMark - n.slot];
+    }
+    return nullptr;
+}
+
 // ---- variables ----
 
 int LocalSlotOf(const RContext& c, int32_t id) {
@@ -288,14 +302,19 @@ bool UnknownVariable(RContext& c, int position, int32_t id, int32_t arr) {
 
 bool IndexValue(RContext& c, const RToken& n, int32_t& out) {
     RValue v;
-    if (!Eval(c, n, v)) return false;
-    if (v.IsString()) return Fail(c, n.position, "Wrong type of array index");
+    const RValue* p = Peek(c, n);
+    if (!p) {
+        if (!Eval(c, n, v)) return false;
+        p = &v;
+    }
+    if (p->IsString()) return Fail(c, n.position, "Wrong type of array index");
+    const double d = p->val;
     // Whole indices in range need no rounding.
-    if (v.val >= 0 && v.val < kArrayRowSize && double(int32_t(v.val)) == v.val) {
-        out = int32_t(v.val);
+    if (d >= 0 && d < kArrayRowSize && double(int32_t(d)) == d) {
+        out = int32_t(d);
         return true;
     }
-    int64_t r = Operator_RoundInt64(v.val);
+    int64_t r = Operator_RoundInt64(d);
     if (r < 0) return Fail(c, n.position, "Negative array index");
     if (r >= kArrayRowSize) return Fail(c, n.position, "Array index >= 32000");
     out = int32_t(r);
@@ -457,13 +476,29 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
         return Operator_Unary(c.code, operand.position, n.ind, out);
     }
     case kNodeBinary: {
+        const RToken& left = n.items[0];
         const RToken& right = n.items[1];
-        if (!Eval(c, n.items[0], out)) return false;
+        // Operands that need no evaluation are read in place.
+        const RValue* rp = Peek(c, right);
+        if (rp && rp->kind == RValue::kReal) {
+            const RValue* lp = Peek(c, left);
+            if (lp && lp->kind == RValue::kReal) {
+                double l = lp->val;
+                if (RealBinary(n.ind, l, rp->val)) {
+                    out.SetReal(l);
+                    return true;
+                }
+            }
+        }
+        if (!Eval(c, left, out)) return false;
         RValue r;
-        if (!Eval(c, right, r)) return false;
-        if (out.kind == RValue::kReal && r.kind == RValue::kReal && RealBinary(n.ind, out.val, r.val))
+        if (!rp) {
+            if (!Eval(c, right, r)) return false;
+            rp = &r;
+        }
+        if (out.kind == RValue::kReal && rp->kind == RValue::kReal && RealBinary(n.ind, out.val, rp->val))
             return true;
-        return Operator_Binary(c.code, right.position, n.ind, r, out);
+        return Operator_Binary(c.code, right.position, n.ind, *rp, out);
     }
     default:
         return Fail(c, n.position, "(Sub-)expression expected.");
