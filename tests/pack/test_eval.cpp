@@ -84,7 +84,8 @@ TEST(PackEval, CheckReportsEachCompileError) {
   "constants": [
     { "name": "A", "value": "3" },
     { "name": "B", "value": "A * 2 +" },
-    { "name": "C", "value": "A + 1" }
+    { "name": "C", "value": "A + 1" },
+    { "name": " 2x ", "value": "1" }
   ],
   "init_code": ["x = C + 1;", "y = (1 + 2"]
 })");
@@ -97,10 +98,11 @@ TEST(PackEval, CheckReportsEachCompileError) {
               std::string::npos)
         << o.out;
     EXPECT_NE(
-        o.out.find("game.json:8: COMPILATION ERROR in library initialization code\nError in code at line 1:"),
+        o.out.find("game.json:9: COMPILATION ERROR in library initialization code\nError in code at line 1:"),
         std::string::npos)
         << o.out;
-    EXPECT_NE(o.out.find("5 pieces of code checked, 2 failed"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("game.json:7: Constant name 2x  is not valid.\n"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("6 pieces of code checked, 3 failed"), std::string::npos) << o.out;
 
     WriteTemp("project/game.json",
               R"({"constants": [{ "name": "A", "value": "3" }], "init_code": ["x = A"]})");

@@ -191,6 +191,21 @@ struct RCodePiece {
     std::string constantName; // constants: defined once compiled, so later ones can use them
 };
 
+std::string Trimmed(const std::string& s) {
+    size_t a = 0, b = s.size();
+    while (a < b && static_cast<unsigned char>(s[a]) <= ' ') ++a;
+    while (b > a && static_cast<unsigned char>(s[b - 1]) <= ' ') --b;
+    return s.substr(a, b - a);
+}
+
+bool IsIdentifier(const std::string& s) {
+    auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+    if (s.empty() || !letter(s[0])) return false;
+    for (char c : s)
+        if (!letter(c) && !(c >= '0' && c <= '9')) return false;
+    return true;
+}
+
 // Line in text of the first occurrence of needle (1 when not found).
 int LineOf(const std::string& text, const std::string& needle) {
     size_t at = needle.empty() ? std::string::npos : text.find(needle);
@@ -235,13 +250,31 @@ int Pack_Check(int argc, char** argv) {
     int failures = 0, pieces = 0;
     for (const RCodePiece& p : CollectPieces(game, dir)) {
         ++pieces;
-        CCode code(p.text, p.expression);
-        bool ok = code.Compile();
-        if (ok && !p.constantName.empty()) ok = Constant_Define(p.constantName, p.text);
+        std::string heading = p.heading;
+        Error_ClearFlag();
+        bool ok;
+        if (!p.constantName.empty()) {
+            // As the runner defines a constant: a valid name, then the value text compiled and run
+            // once with a temporary instance; later constants can use it.
+            const std::string name = Trimmed(p.constantName);
+            ok = IsIdentifier(name);
+            if (!ok) {
+                heading = "Constant name " + name + "  is not valid.";
+            } else {
+                CCode code(p.text, true);
+                CInstance temp;
+                RValue value;
+                ok = code.Compile() && Code_ExecuteValue(&temp, &temp, &code, value);
+                if (ok) Constant_Add(name, value);
+            }
+        } else {
+            CCode code(p.text, p.expression);
+            ok = code.Compile();
+        }
         if (ok) continue;
         ++failures;
-        std::printf("%s:%d: %s\n%s\n", p.file.c_str(), p.line, p.heading.c_str(),
-                    TerminalText(Error_Buffer()).c_str());
+        std::printf("%s:%d: %s\n", p.file.c_str(), p.line, heading.c_str());
+        if (Error_IsSet()) std::printf("%s\n", TerminalText(Error_Buffer()).c_str());
         Error_ClearFlag();
     }
     std::printf("%d piece%s of code checked, %d failed\n", pieces, pieces == 1 ? "" : "s", failures);
