@@ -56,6 +56,13 @@ struct RLocalSlot {
         }
         return false;
     }
+    // The stored value or element, or nullptr when it does not exist.
+    RValue* Element(int32_t arr) {
+        if (!defined) return nullptr;
+        if (arr == 0) return &simple;
+        size_t row = size_t(arr / kArrayRowSize), col = size_t(arr % kArrayRowSize);
+        return row < rows.size() && col < rows[row].size() ? &rows[row][col] : nullptr;
+    }
     void Set(int32_t arr, const RValue& val) {
         defined = true;
         if (arr == 0) {
@@ -385,13 +392,11 @@ int ExecAssign(RContext& c, const RToken& n, RValue& result) {
     RValue val;
     if (!Eval(c, n.items[1], val)) return kOutError;
     if (n.ind != kSymAssign) {
-        // A plain local holding a real: updated in place.
-        if (target.slot >= 0 && arr == 0 && sel == kSelLocal && val.kind == RValue::kReal &&
-            n.ind <= kSymDivAssign) {
-            RLocalSlot& s = c.slots[target.slot];
-            if (s.defined && s.simple.kind == RValue::kReal &&
-                RealBinary(BinaryOfAssign(n.ind), s.simple.val, val.val)) {
-                result = s.simple;
+        // A local variable or element holding a real: updated in place.
+        if (target.slot >= 0 && sel == kSelLocal && val.kind == RValue::kReal && n.ind <= kSymDivAssign) {
+            RValue* e = c.slots[target.slot].Element(arr);
+            if (e && e->kind == RValue::kReal && RealBinary(BinaryOfAssign(n.ind), e->val, val.val)) {
+                result = *e;
                 return kOutNormal;
             }
         }
@@ -401,7 +406,10 @@ int ExecAssign(RContext& c, const RToken& n, RValue& result) {
             UnknownVariable(c, n.position, target.ind, arr);
             return kOutError;
         }
-        if (!Operator_Binary(c.code, n.position, BinaryOfAssign(n.ind), val, cur)) return kOutError;
+        const int op = BinaryOfAssign(n.ind);
+        if (!(cur.kind == RValue::kReal && val.kind == RValue::kReal && RealBinary(op, cur.val, val.val)) &&
+            !Operator_Binary(c.code, n.position, op, val, cur))
+            return kOutError;
         val = std::move(cur);
     }
     result = val;
