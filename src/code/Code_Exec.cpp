@@ -358,6 +358,12 @@ bool Locate(RContext& c, const RToken& n, int32_t& sel, int32_t& arr) {
 bool ReadVariable(RContext& c, const RToken& n, RValue& out) {
     int32_t sel = 0, arr = 0;
     if (!Locate(c, n, sel, arr)) return false;
+    if (n.slot >= 0 && sel == kSelLocal) {
+        if (const RValue* e = c.slots[n.slot].Element(arr)) {
+            out = *e;
+            return true;
+        }
+    }
     if (GetBySelector(c, sel, n.ind, arr, n.slot, out)) return true;
     if (opt_uninitzero) {
         out.SetReal(0.0);
@@ -413,6 +419,10 @@ int ExecAssign(RContext& c, const RToken& n, RValue& result) {
         val = std::move(cur);
     }
     result = val;
+    if (target.slot >= 0 && sel == kSelLocal) {
+        c.slots[target.slot].Set(arr, val);
+        return kOutNormal;
+    }
     if (!SetBySelector(c, sel, target.ind, arr, target.slot, val))
         return FailOut(c, n.position, "Cannot assign to the variable");
     return kOutNormal;
