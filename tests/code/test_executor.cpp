@@ -256,6 +256,18 @@ TEST_F(LangExecutor, RuntimeMessagesAtTheirPositions) {
     EXPECT_FALSE(Code_ExecuteValue(nullptr, &self, &compiled, r));
     EXPECT_NE(Error_Buffer().find("Internal Error: Executing code for nil instance."), std::string::npos);
     EXPECT_EQ(r.str.view(), "ERROR");
+
+    // The reporting entry shows the failure under the event heading and clears the flag.
+    opt_uninitzero = false;
+    CCode failing("x = qq", false);
+    ASSERT_TRUE(failing.Compile());
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(Code_ExecuteReport(&self, &self, &failing, r));
+    const std::string shown = testing::internal::GetCapturedStdout();
+    EXPECT_NE(shown.find("{\"dialog\":\"error\",\"text\":\"ERROR in\\r\\naction number 1"), std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("Unknown variable qq"), std::string::npos) << shown;
+    EXPECT_FALSE(Error_IsSet());
 }
 
 TEST_F(LangExecutor, WithOverTheRoom) {
