@@ -6,8 +6,8 @@
 #include "code/Code_Operator.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #if defined(__SSE2__)
@@ -40,8 +40,9 @@ size_t ByteOffset(std::string_view s, int64_t pos) {
         __m128i acc = _mm_setzero_si128();
         for (; k + 64 <= n; k += 64) {
             const __m128i* p = reinterpret_cast<const __m128i*>(s.data() + k);
-            acc = _mm_or_si128(acc, _mm_or_si128(_mm_or_si128(_mm_loadu_si128(p), _mm_loadu_si128(p + 1)),
-                                                 _mm_or_si128(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3))));
+            acc =
+                _mm_or_si128(acc, _mm_or_si128(_mm_or_si128(_mm_loadu_si128(p), _mm_loadu_si128(p + 1)),
+                                               _mm_or_si128(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3))));
         }
         if (_mm_movemask_epi8(acc)) high = 0x80;
 #endif
