@@ -2,11 +2,9 @@
 #include "code/Code_Constant.h"
 
 #include "platform/Platform_Dialog.h"
-
 #include "resources/Script_Main.h"
 
 #include <array>
-#include <cstdio>
 #include <unordered_map>
 #include <vector>
 
@@ -415,11 +413,6 @@ std::array<TNameFinder, NAME_KIND_COUNT> g_finders = [] {
     return finders;
 }();
 
-// A plain message box, not the error window.
-void ShowMessage(const std::string& text) {
-    Platform_ShowMessage(text);
-}
-
 bool IsSpaceOrControl(char c) {
     return static_cast<unsigned char>(c) <= ' ';
 }
@@ -488,17 +481,17 @@ void Constant_SetEvaluator(TConstantEvaluator evaluator) {
 bool Constant_Define(const std::string& nameText, const std::string& valueText) {
     std::string name = Trim(nameText);
     if (!IsIdentifier(name)) {
-        ShowMessage("Constant name " + name + "  is not valid.");
+        Platform_ShowMessage("Constant name " + name + "  is not valid.");
         return false;
     }
     if (!g_evaluator) {
-        ShowMessage("Value for constant " + name +
-                    " cannot be computed: the code compiler is not available yet.");
+        Platform_ShowMessage("Value for constant " + name +
+                             " cannot be computed: the code compiler is not available yet.");
         return false;
     }
     RValue value;
     if (!g_evaluator(valueText, value)) {
-        ShowMessage("Value for constant " + name + "  is not valid.");
+        Platform_ShowMessage("Value for constant " + name + "  is not valid.");
         return false;
     }
     Constant_Add(name, value);

@@ -26,7 +26,8 @@ void Constant_SetEvaluator(TConstantEvaluator evaluator);
 
 // Defines a constant from texts: trims the name, checks that it is an identifier, evaluates the
 // value text and appends the pair. On failure shows "Constant name <name>  is not valid." or
-// "Value for constant <name>  is not valid." in a message box and returns false.
+// "Value for constant <name>  is not valid." in a plain message box (not the error window)
+// and returns false.
 bool Constant_Define(const std::string& name, const std::string& valueText);
 
 // Resource kinds whose names stand for their index, in lookup order.

@@ -1,12 +1,15 @@
 // The constant table: the built-in constants, redefinition, Constant_Define, the game's
 // constants chunk and the order of Name_Lookup.
 #include "code/Code_Constant.h"
+#include "platform/Platform_Dialog.h"
+#include "platform/platform_test_util.h"
 #include "resources/Constant_Main.h"
 #include "resources/Script_Main.h"
 #include "support/Support_Stream.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -163,13 +166,25 @@ struct DefineFixture : ::testing::Test {
         Constant_ClearGame();
         Constant_Reset();
     }
-    // Runs Constant_Define and returns the message it showed ("" when none).
+    ScopedEnv headless{"QUARVEL_HEADLESS", "1"};
+
+    // Runs f and returns the text of the message box it showed ("" when none).
+    template <class F>
+    static std::string MessageOf(F f) {
+        ::testing::internal::CaptureStdout();
+        f();
+        std::string out = ::testing::internal::GetCapturedStdout();
+        if (out.empty()) return out;
+        const std::string head = "{\"dialog\":\"message\",\"text\":";
+        EXPECT_EQ(out.substr(0, head.size()), head) << out;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+        return out.substr(head.size(), out.size() - head.size() - 2); // the quoted text
+    }
+    static std::string Quoted(const std::string& text) {
+        return text.empty() ? text : Platform_JsonString(text);
+    }
     static std::string DefineMessage(const std::string& name, const std::string& value, bool& ok) {
-        ::testing::internal::CaptureStderr();
-        ok = Constant_Define(name, value);
-        std::string out = ::testing::internal::GetCapturedStderr();
-        if (!out.empty() && out.back() == '\n') out.pop_back();
-        return out;
+        return MessageOf([&] { ok = Constant_Define(name, value); });
     }
 };
 
@@ -194,7 +209,7 @@ TEST_F(DefineFixture, NamesAndValues) {
     for (const Case& c : cases) {
         int before = Constant_Count();
         bool ok = false;
-        EXPECT_EQ(DefineMessage(c.name, c.value, ok), c.message) << c.name;
+        EXPECT_EQ(DefineMessage(c.name, c.value, ok), Quoted(c.message)) << c.name;
         EXPECT_EQ(ok, c.defines != nullptr) << c.name;
         EXPECT_EQ(Constant_Count(), before + (ok ? 1 : 0)) << c.name;
         if (c.defines) {
@@ -234,11 +249,9 @@ TEST_F(DefineFixture, DefineAllInFileOrderStopsAtFirstFailure) {
     EXPECT_EQ(Constant_GameValue(1), "base+1");
 
     bool ok = true;
-    ::testing::internal::CaptureStderr();
-    ok = Constant_DefineAll();
-    std::string msg = ::testing::internal::GetCapturedStderr();
+    std::string msg = MessageOf([&] { ok = Constant_DefineAll(); });
     EXPECT_FALSE(ok);
-    EXPECT_EQ(msg, "Constant name 2nd  is not valid.\n");
+    EXPECT_EQ(msg, Quoted("Constant name 2nd  is not valid."));
     EXPECT_EQ(Value("base"), 10);
     EXPECT_EQ(Value("next"), 11); // a value may use a constant defined before it
     RValue v;
