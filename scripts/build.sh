@@ -5,6 +5,9 @@
 #   fuzz:    libFuzzer targets (clang)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Let ccache share results between clones in different folders.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
 flavour=${1:-release}
 shift || true
 case "$flavour" in
