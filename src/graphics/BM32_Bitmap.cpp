@@ -182,7 +182,7 @@ void TBitmap32::SaveToStream(CStream& str) const {
     }
 }
 
-std::unique_ptr<TBitmap32> TBitmap32::FromImageData(const uint8_t* data, size_t size) {
+std::unique_ptr<TBitmap32> TBitmap32::FromImageData(const uint8_t* data, size_t size, bool exact) {
     if (size == 0 || size > 0x7FFFFFFF) return nullptr;
     int w = 0, h = 0, comp = 0;
     stbi_uc* px = stbi_load_from_memory(data, int(size), &w, &h, &comp, 4);
@@ -190,7 +190,7 @@ std::unique_ptr<TBitmap32> TBitmap32::FromImageData(const uint8_t* data, size_t 
     auto bmp = std::make_unique<TBitmap32>(w, h);
     for (size_t i = 0; i < size_t(w) * h; i++) bmp->m_pixels[i] = FromRGBA(px + i * 4);
     stbi_image_free(px);
-    BM32_OpaqueIfNoAlpha(*bmp);
+    if (!exact) BM32_OpaqueIfNoAlpha(*bmp);
     return bmp;
 }
 

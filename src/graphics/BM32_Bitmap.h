@@ -60,8 +60,8 @@ class TBitmap32 {
     bool SaveToImageFile(const std::string& fname) const;
 
     // Decodes an image held in memory (any format stb_image reads); null when undecodable.
-    // Images without any non-zero alpha become opaque.
-    static std::unique_ptr<TBitmap32> FromImageData(const uint8_t* data, size_t size);
+    // Unless exact, images without any non-zero alpha become opaque.
+    static std::unique_ptr<TBitmap32> FromImageData(const uint8_t* data, size_t size, bool exact = false);
     // Decodes a BMP file image; null when it is not one or cannot be decoded.
     static std::unique_ptr<TBitmap32> FromBMP(const uint8_t* data, size_t size);
     // A complete 32-bit BMP file image of this bitmap (alpha kept).
