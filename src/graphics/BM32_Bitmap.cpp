@@ -162,10 +162,9 @@ bool TBitmap32::LoadFromStream(CStream& str) {
     if (bytes > 0) {
         // The length word and the block must both fit in what remains.
         if (bytes + 4 > str.Remaining()) return false;
-        std::unique_ptr<CStream> px = str.ReadStream();
-        if (px->Size() != bytes) return false;
+        if (uint64_t(uint32_t(str.ReadInteger())) != bytes) return false;
         m_pixels.resize(size_t(w) * size_t(h));
-        std::memcpy(m_pixels.data(), px->Data(), size_t(bytes));
+        str.ReadExact(m_pixels.data(), size_t(bytes));
     }
     m_width = w;
     m_height = h;
