@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-class TBitmap32;
+#include "graphics/BM32_Bitmap.h"
 
 // A game colour (0x00BBGGRR) as a pixel (0xAARRGGBB) with the given alpha, and back.
 uint32_t BM32_ColorToPixel(int32_t col, uint8_t alpha);
@@ -29,3 +29,9 @@ void BM32_SmoothEdges(TBitmap32& bm);
 void BM32_FillTransparentColors(TBitmap32& bm);
 // Over the overlap of both sizes, target alpha := (R + G + B) div 3 of the source pixel.
 void BM32_SetAlphaFromBitmap(TBitmap32& target, const TBitmap32& source);
+
+// A max(w,1) x max(h,1) opaque image filled with the game colour col1 and painted with bands
+// from col1 to col2: kind 0 horizontal, 1 vertical, 2 rectangles and 3 ellipses to the centre,
+// 4 and 5 mirrored horizontal and vertical, 6 and 7 diagonal, 8 to 11 circles from a corner
+// (top-left, top-right, bottom-left, bottom-right). Any other kind leaves col1.
+TBitmap32 BM32_CreateGradient(int w, int h, int32_t col1, int32_t col2, int kind);

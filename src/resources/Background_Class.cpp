@@ -81,6 +81,12 @@ void CBackground::CreateColor(int w, int h, int32_t col) {
     InitTexture();
 }
 
+void CBackground::CreateGradient(int w, int h, int32_t col1, int32_t col2, int kind) {
+    Clear();
+    i_bitmap = BM32_CreateGradient(w, h, col1, col2, kind);
+    InitTexture();
+}
+
 void CBackground::SetAlphaFromBackground(const CBackground& back) {
     if (back.i_bitmap.Empty()) return;
     TBitmap32 src = back.i_bitmap;

@@ -36,6 +36,8 @@ class CBackground {
     void CreateFromBitmap(const TBitmap32& graph, bool removeback, bool smooth);
     // w x h of the game colour col, opaque (nothing when a side is <= 0).
     void CreateColor(int w, int h, int32_t col);
+    // A gradient from col1 to col2 of the given kind (see BM32_CreateGradient).
+    void CreateGradient(int w, int h, int32_t col1, int32_t col2, int kind);
     void SetAlphaFromBackground(const CBackground& back);
 
     void InitTexture();

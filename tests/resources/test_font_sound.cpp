@@ -1,6 +1,7 @@
 // Fonts and sounds: their records from hand-built bytes and from what the writer makes, the
 // atlas builder with its packing, sprite fonts and code pages.
 #include "ResourceTest.h"
+#include "platform/Platform_Font.h"
 #include "resources/Font_Main.h"
 #include "resources/Sprite_Main.h"
 #include "sound/Sound_Main.h"
@@ -140,6 +141,25 @@ TEST(ResFont, CreateFontBuildsAnAtlasThatReadsBack) {
     // A family that is not installed falls back to an installed face.
     CFont other;
     EXPECT_TRUE(other.CreateFont("No Such Family Quarvel", 10, true, true, 32, 127));
+}
+
+TEST(ResFont, CommonFamiliesOpenMetricCompatibleFaces) {
+    struct Case {
+        const char* asked;
+        const char* got;
+    } cases[] = {
+        {"Arial", "Liberation Sans"},
+        {"Times New Roman", "Liberation Serif"},
+        {"Courier New", "Liberation Mono"},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<TPlatformFont> f = Platform_OpenFont(c.asked, 12, false, false);
+        ASSERT_TRUE(f) << c.asked;
+        EXPECT_EQ(f->Family(), c.got);
+        TFontMetrics m = f->Metrics();
+        EXPECT_GT(m.ascent, 0);
+        EXPECT_GE(m.height, m.ascent);
+    }
 }
 
 TEST(ResFont, CodePagesOfCharacterSets) {

@@ -238,6 +238,28 @@ TEST(ResImages, PixelEdits) {
     EXPECT_EQ(q.Pixel(3, 0), 0u);
 }
 
+TEST(ResImages, Gradients) {
+    const int32_t black = 0x000000, white = 0xFFFFFF;
+    auto grey = [](int v) { return 0xFF000000u | uint32_t(v) << 16 | uint32_t(v) << 8 | uint32_t(v); };
+    TBitmap32 h = BM32_CreateGradient(4, 2, black, white, 0); // columns from col1 towards col2
+    EXPECT_EQ(h.Pixel(0, 1), grey(0));
+    EXPECT_EQ(h.Pixel(2, 0), grey(128)); // 127.5 to even
+    EXPECT_EQ(h.Pixel(3, 1), grey(191));
+    TBitmap32 v = BM32_CreateGradient(2, 4, black, white, 1);
+    EXPECT_EQ(v.Pixel(1, 1), grey(64));
+    TBitmap32 r = BM32_CreateGradient(6, 6, black, white, 2); // rectangles to the centre
+    EXPECT_EQ(r.Pixel(0, 3), grey(0));
+    EXPECT_EQ(r.Pixel(2, 2), grey(170));
+    TBitmap32 c = BM32_CreateGradient(8, 8, black, white, 8); // circles from the top-left corner
+    EXPECT_EQ(c.Pixel(0, 0), grey(223));
+    EXPECT_EQ(c.Pixel(7, 7), grey(0));                             // beyond distance n: col1
+    TBitmap32 odd = BM32_CreateGradient(1, 1, 0x0000FF, white, 2); // a step count of 0
+    EXPECT_EQ(odd.Pixel(0, 0), 0xFFFF0000u);
+    TBitmap32 none = BM32_CreateGradient(0, -3, 0x00FF00, white, 42);
+    EXPECT_EQ(none.Width(), 1);
+    EXPECT_EQ(none.Pixel(0, 0), 0xFF00FF00u);
+}
+
 // The single-resource files: magic, then a compressed block.
 std::vector<uint8_t> ResourceFile(Bytes& inner, int magic = 1234321) {
     CStream out;
