@@ -12,7 +12,6 @@
 #include <cstring>
 #include <iconv.h>
 #include <map>
-#include <mutex>
 #include <unordered_map>
 
 namespace {
@@ -47,9 +46,7 @@ bool Fits(const std::vector<std::pair<int, int>>& cells, int W, int H, int gap) 
 
 // Byte -> code point for every byte of a code page; built once per code page.
 const std::array<uint32_t, 256>& CodePageTable(int codepage) {
-    static std::mutex mu;
     static std::map<int, std::array<uint32_t, 256>> tables;
-    std::lock_guard<std::mutex> lock(mu);
     auto it = tables.find(codepage);
     if (it != tables.end()) return it->second;
     std::array<uint32_t, 256> t{};
@@ -129,10 +126,17 @@ uint32_t Font_CharToUnicode(uint8_t c, int codepage) {
 }
 
 std::string Font_TextToCodePage(const std::string& utf8, int codepage) {
-    const std::array<uint32_t, 256>& t = CodePageTable(codepage);
-    std::unordered_map<uint32_t, char> back;
-    for (int c = 255; c >= 0; c--)
-        if (t[size_t(c)] || c == 0) back[t[size_t(c)]] = char(c);
+    // Code point -> byte, the lowest byte when several share a code point; built once per page.
+    static std::map<int, std::unordered_map<uint32_t, char>> reverse;
+    auto it0 = reverse.find(codepage);
+    if (it0 == reverse.end()) {
+        const std::array<uint32_t, 256>& t = CodePageTable(codepage);
+        std::unordered_map<uint32_t, char> m;
+        for (int c = 255; c >= 0; c--)
+            if (t[size_t(c)] || c == 0) m[t[size_t(c)]] = char(c);
+        it0 = reverse.emplace(codepage, std::move(m)).first;
+    }
+    const std::unordered_map<uint32_t, char>& back = it0->second;
     std::string out;
     for (size_t i = 0; i < utf8.size();) {
         auto it = back.find(NextCodePoint(utf8, i));

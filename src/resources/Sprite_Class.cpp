@@ -122,8 +122,6 @@ void CSprite::SaveToStream(CStream& str) const {
 
 bool CSprite::LoadFromFile(const std::string& fname, int imgnumb, bool removeback, bool smooth, int xo,
                            int yo) {
-    std::vector<uint8_t> probe;
-    if (!BM32_ReadFileBytes(fname, probe)) return false;
     bool ok = EndsWithGif(fname) ? LoadGifFromFile(fname, removeback, smooth)
                                  : LoadStripFromFile(fname, imgnumb, removeback, smooth);
     if (!ok) return false;
