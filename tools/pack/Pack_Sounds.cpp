@@ -21,7 +21,8 @@ std::string SafeExtension(const std::string& ext) {
     std::string out = ".";
     for (char c : ext)
         if (std::isalnum(static_cast<unsigned char>(c))) out += c;
-    return out == "." ? ".bin" : out;
+    // ".json" would clash with the sound's own settings file.
+    return out == "." || out == ".json" ? ".bin" : out;
 }
 
 } // namespace
