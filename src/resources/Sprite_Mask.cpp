@@ -83,12 +83,11 @@ bool TMask::LoadFromStream(CStream& str) {
     box.Bottom = str.ReadInteger();
     box.Top = str.ReadInteger();
     if (w < 0 || h < 0 || uint64_t(w) * uint64_t(h) * 4 > str.Remaining()) return false;
-    // Rows of Booleans (true when > 0) into columns.
+    // Rows of Booleans, true when > 0, read in one block.
     std::vector<int32_t> raw(size_t(w) * size_t(h));
     str.ReadExact(raw.data(), raw.size() * 4);
-    std::vector<uint8_t> cells(raw.size(), 0);
-    for (int32_t y = 0; y < h; y++)
-        for (int32_t x = 0; x < w; x++) cells[size_t(x) * h + y] = raw[size_t(y) * w + x] > 0;
+    std::vector<uint8_t> cells(raw.size());
+    for (size_t i = 0; i < raw.size(); i++) cells[i] = raw[i] > 0;
     i_w = w;
     i_h = h;
     i_mask = std::move(cells);

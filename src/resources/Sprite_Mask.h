@@ -13,7 +13,7 @@ class TMask {
   public:
     int32_t i_w = 0;
     int32_t i_h = 0;
-    std::vector<uint8_t> i_mask; // i_w columns of i_h cells: cell (x, y) at x * i_h + y
+    std::vector<uint8_t> i_mask; // i_h rows of i_w cells: cell (x, y) at y * i_w + x
     TRect i_bbox{};
 
     // The empty mask (0 x 0, box all zero).
@@ -26,9 +26,9 @@ class TMask {
     void Merge(const TBitmap32* bm, int bbmode, TRect bbox, int kind, int tolerance);
 
     bool Get(int x, int y) const {
-        return x >= 0 && y >= 0 && x < i_w && y < i_h && i_mask[size_t(x) * i_h + y] != 0;
+        return x >= 0 && y >= 0 && x < i_w && y < i_h && i_mask[size_t(y) * i_w + x] != 0;
     }
-    void Set(int x, int y, bool v) { i_mask[size_t(x) * i_h + y] = v; }
+    void Set(int x, int y, bool v) { i_mask[size_t(y) * i_w + x] = v; }
 
     // Stored form: version 800, width, height, box Left, Right, Bottom, Top, then height rows of
     // width Booleans. False (mask left empty) on a wrong version, a negative size or cells that
