@@ -1,5 +1,6 @@
 // Writes the seed corpus of the load fuzzer: small games from the packer's writer, in the
 // fuzzer's plain form (a leading 0 byte, then the game data before scrambling).
+#include "Pack_Project.h"
 #include "Pack_Writer.h"
 #include "data/Option_Main.h"
 #include "graphics/BM32_Bitmap.h"
@@ -47,5 +48,13 @@ int main(int argc, char** argv) {
     Option_Write(s800, 800);
     g.settingsBlock = s800.Bytes();
     Save(dir, "settings800", g);
+
+    // The example game: a record of every resource kind the packer writes.
+    try {
+        Save(dir, "example", Pack_ReadProject(QV_SOURCE_DIR "/examples/hello"));
+    } catch (const EProjectError& e) {
+        std::fprintf(stderr, "make_seeds: %s\n", e.what());
+        return 1;
+    }
     return 0;
 }

@@ -1,6 +1,7 @@
 // Loading benchmark. Three commands:
-//   gen GAME SIDE MB   writes a game whose sprite records hold about MB megabytes of compressed
-//                      data, and SIDE: the same compressed blocks, back to back with their sizes
+//   gen GAME SIDE MB   writes a game whose sprites (real records, read by the sprite reader)
+//                      hold about MB megabytes of compressed data, and SIDE: the same compressed blocks, back
+//                      to back with their sizes
 //   ours GAME          loads GAME with the runner's loader
 //   bound GAME SIDE    the lower bound: read GAME, one 32-bit XOR pass over it, inflate the
 //                      blocks of SIDE (read before the clock starts)
@@ -8,6 +9,8 @@
 #include "Pack_Writer.h"
 #include "data/DataNew_Main.h"
 #include "data/Option_Main.h"
+#include "resources/Resource_Readers.h"
+#include "resources/Sprite_Class.h"
 #include "support/Support_Stream.h"
 
 #include <algorithm>
@@ -41,6 +44,19 @@ std::vector<uint8_t> ImageLike(size_t n, std::mt19937& rng) {
     return v;
 }
 
+// A real one-frame sprite record: a 512 x 512..543 image of image-like pixels with its mask.
+std::vector<uint8_t> SpriteRecord(std::mt19937& rng) {
+    int h = 512 + int(rng() % 32);
+    std::vector<uint8_t> px = ImageLike(size_t(512) * h * 4, rng);
+    TBitmap32 img(512, h);
+    std::memcpy(img.Pixels(), px.data(), px.size());
+    CSprite spr;
+    spr.CreateFromBitmap(img, 2, false, 0, 0);
+    CStream rec;
+    spr.SaveToStream(rec);
+    return rec.Bytes();
+}
+
 int Gen(const std::string& game, const std::string& side, int mb) {
     std::mt19937 rng(12345);
     GameImage g;
@@ -54,7 +70,7 @@ int Gen(const std::string& game, const std::string& side, int mb) {
     int i = 0;
     while (total < target) {
         PackItem item{"spr_" + std::to_string(i++), {}};
-        item.record = ImageLike(size_t(1) << 20 | (rng() % 65536), rng);
+        item.record = SpriteRecord(rng);
         // The item as the writer frames it: exists flag, name, record, compressed.
         CStream sub;
         sub.WriteBoolean(true);
@@ -76,6 +92,7 @@ int Gen(const std::string& game, const std::string& side, int mb) {
 }
 
 int Ours(const std::string& game) {
+    Resource_RegisterReaders();
     double t0 = Now();
     ELoadStatus st = DataNew_LoadFile(game, kGameDataScanStart, LoadHooks{});
     double t1 = Now();

@@ -13,6 +13,7 @@
 namespace {
 
 ItemReader g_itemReaders[kChunkCount] = {};
+ChunkStart g_chunkStarts[kChunkCount] = {};
 
 const char* const kMsgNotValid = "Error: Not a valid game file.";
 const char* const kMsgWrongVersion = "Error: Wrong version number.";
@@ -42,6 +43,9 @@ bool ReadNamedChunk(CStream& rs, EChunk chunk) {
     list.Clear();
     int32_t count = rs.ReadInteger();
     g_game.chunks[int(chunk)].count = count;
+    // Every item takes at least its 4-byte length: a larger count cannot be real.
+    if (count < 0 || size_t(count) > rs.Remaining() / 4) return false;
+    if (g_chunkStarts[int(chunk)]) g_chunkStarts[int(chunk)](int(count));
     for (int32_t i = 0; i < count; i++) {
         std::unique_ptr<CStream> item = rs.ReadStreamC();
         bool exists = item->ReadBoolean();
@@ -167,6 +171,10 @@ void ReadHeader(CStream& s, const LoadHooks& hooks) {
 
 void DataNew_SetItemReader(EChunk chunk, ItemReader reader) {
     g_itemReaders[int(chunk)] = reader;
+}
+
+void DataNew_SetChunkStart(EChunk chunk, ChunkStart start) {
+    g_chunkStarts[int(chunk)] = start;
 }
 
 ELoadStatus DataNew_LoadFile(const std::string& path, size_t scanStart, const LoadHooks& hooks) {

@@ -26,6 +26,10 @@ struct LoadHooks {
 // the kind's list. False fails the chunk. Kinds without a reader keep only names.
 using ItemReader = bool (*)(int index, const std::string& name, CStream& record);
 void DataNew_SetItemReader(EChunk chunk, ItemReader reader);
+// Called when a named-item chunk's count has been read and checked, before its items: the kind
+// empties its list and sizes it to count (items that do not exist stay holes).
+using ChunkStart = void (*)(int count);
+void DataNew_SetChunkStart(EChunk chunk, ChunkStart start);
 
 // Loads the game from the file at path, scanning for the data from scanStart.
 ELoadStatus DataNew_LoadFile(const std::string& path, size_t scanStart, const LoadHooks& hooks);

@@ -2,6 +2,8 @@
 // game's constants, library init code and room order; each resource kind adds its own folder.
 #include "Pack_Project.h"
 
+#include "Pack_Media.h"
+
 #include "data/Option_Main.h"
 #include "graphics/BM32_Bitmap.h"
 
@@ -202,5 +204,6 @@ GameImage Pack_ReadProject(const std::string& dir) {
     }
     // The room order may not be empty; with no rooms listed the first room index stands in.
     if (g.roomOrder.empty()) g.roomOrder.push_back(0);
+    Pack_ReadMedia(dir, g);
     return g;
 }

@@ -1,0 +1,149 @@
+// Font files: settings in (rasterised here) or a ready atlas; settings, or the atlas, out.
+#include "Pack_Fonts.h"
+
+#include "Pack_Index.h"
+#include "Pack_Project.h"
+#include "resources/Font_Main.h"
+
+using json = nlohmann::json;
+
+namespace {
+
+std::string FontEntry(const std::string& entry, bool isDir) {
+    return isDir || entry == "index.json" ? "" : Pack_StemWithExt(entry, ".json");
+}
+
+// The coverage atlas as white pixels whose alpha is the coverage.
+TBitmap32 AtlasImage(const CFont& f) {
+    TBitmap32 img(f.s_bw, f.s_bh, 0);
+    for (size_t i = 0; i < f.s_bytes.size(); i++)
+        img.Pixels()[i] = (uint32_t(f.s_bytes[i]) << 24) | 0x00FFFFFFu;
+    return img;
+}
+
+void ReadFont(const json& j, const std::string& kindDir, const std::string& where, CFont& f) {
+    if (!j.is_object()) throw EProjectError(where + ": must hold a JSON object");
+    for (auto it = j.begin(); it != j.end(); ++it) {
+        static const char* const keys[] = {"family", "size",    "bold",      "italic", "first",
+                                           "last",   "charset", "antialias", "atlas",  "glyphs"};
+        bool ok = false;
+        for (const char* k : keys) ok = ok || it.key() == k;
+        if (!ok) throw EProjectError(where + ": unknown key \"" + it.key() + "\"");
+    }
+    std::string family = j.at("family").get<std::string>();
+    int size = j.value("size", 12), first = j.value("first", 32), last = j.value("last", 127);
+    bool bold = j.value("bold", false), italic = j.value("italic", false);
+    int charset = j.value("charset", 1);
+    if (charset < 0 || charset > 255) throw EProjectError(where + ": charset is 0..255");
+    if (j.contains("atlas")) {
+        // A ready atlas: the image's alpha is the coverage, the glyph table gives every cell.
+        TBitmap32 img = Pack_ReadImage(kindDir + "/" + j["atlas"].get<std::string>());
+        const json& glyphs = j.at("glyphs");
+        if (!glyphs.is_array() || glyphs.size() != 256)
+            throw EProjectError(where + ": glyphs holds 256 entries [x, y, w, h, shift, offset]");
+        f.Clear();
+        f.s_name = family;
+        f.s_size = size;
+        f.s_bold = bold;
+        f.s_italic = italic;
+        f.s_first = first;
+        f.s_last = last;
+        for (size_t c = 0; c < 256; c++) {
+            const json& g = glyphs[c];
+            if (!g.is_array() || g.size() != 6)
+                throw EProjectError(where + ": glyphs holds 256 entries [x, y, w, h, shift, offset]");
+            f.s_x[c] = g[0];
+            f.s_y[c] = g[1];
+            f.s_w[c] = g[2];
+            f.s_h[c] = g[3];
+            f.s_shift[c] = g[4];
+            f.s_offset[c] = g[5];
+        }
+        f.s_bw = img.Width();
+        f.s_bh = img.Height();
+        f.s_bytes.resize(size_t(f.s_bw) * f.s_bh);
+        for (size_t i = 0; i < f.s_bytes.size(); i++) f.s_bytes[i] = uint8_t(img.Pixels()[i] >> 24);
+    } else if (!f.CreateFontCharset(family, size, bold, italic, first, last, charset)) {
+        throw EProjectError(where + ": no installed font for \"" + family +
+                            "\", or its characters do not fit a 2048 x 2048 atlas");
+    }
+    // The stored word keeps first in 16 bits.
+    if (f.s_first < 0 || f.s_first > 0xFFFF) throw EProjectError(where + ": first is 0..255");
+    f.s_charset = charset;
+    f.s_AntiAlias = j.value("antialias", 3);
+}
+
+json Settings(const CFont& f) {
+    json j;
+    j["family"] = f.s_name;
+    j["size"] = f.s_size;
+    j["bold"] = f.s_bold;
+    j["italic"] = f.s_italic;
+    j["first"] = f.s_first;
+    j["last"] = f.s_last;
+    j["charset"] = f.s_charset;
+    j["antialias"] = f.s_AntiAlias;
+    return j;
+}
+
+} // namespace
+
+void Pack_ReadFonts(const std::string& projectDir, GameImage& g) {
+    const std::string kindDir = projectDir + "/fonts";
+    auto& items = g.named[int(EChunk::Fonts)];
+    for (const auto& name : Pack_ReadIndex(kindDir, FontEntry)) {
+        if (!name) {
+            items.emplace_back();
+            continue;
+        }
+        const std::string where = kindDir + "/" + *name + ".json";
+        CFont f;
+        try {
+            ReadFont(Pack_ReadJson(where), kindDir, where, f);
+        } catch (const json::exception& e) {
+            throw EProjectError(where + ": " + e.what());
+        }
+        CStream rec;
+        f.SaveToStream(rec);
+        items.push_back(PackItem{*name, rec.Bytes()});
+    }
+}
+
+void Pack_UnpackFonts(const std::string& projectDir) {
+    const std::string kindDir = projectDir + "/fonts";
+    std::vector<std::optional<std::string>> names;
+    for (int i = 0; i < Font_Count(); i++) {
+        const CFont* f = Font_Get(i);
+        if (!f) {
+            names.emplace_back();
+            continue;
+        }
+        std::string name = Font_GetName(i);
+        Pack_CheckName("font " + std::to_string(i), name);
+        names.emplace_back(name);
+        Pack_MakeDirs(kindDir);
+        json j = Settings(*f);
+        // Settings alone when rasterising them here gives this very record.
+        CFont probe;
+        bool same = false;
+        try {
+            ReadFont(j, kindDir, kindDir + "/" + name + ".json", probe);
+            CStream a, b;
+            probe.SaveToStream(a);
+            f->SaveToStream(b);
+            same = a.Bytes() == b.Bytes();
+        } catch (const EProjectError&) {
+        }
+        if (!same) {
+            Pack_WriteImage(kindDir + "/" + name + ".png", AtlasImage(*f));
+            j["atlas"] = name + ".png";
+            json glyphs = json::array();
+            for (size_t c = 0; c < 256; c++)
+                glyphs.push_back(
+                    json::array({f->s_x[c], f->s_y[c], f->s_w[c], f->s_h[c], f->s_shift[c], f->s_offset[c]}));
+            j["glyphs"] = glyphs;
+        }
+        Pack_WriteJson(kindDir + "/" + name + ".json", j);
+    }
+    if (!names.empty()) Pack_WriteIndex(kindDir, names);
+}
