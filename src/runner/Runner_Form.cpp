@@ -7,6 +7,7 @@
 #include "platform/Platform_App.h"
 #include "platform/Platform_Crash.h"
 #include "platform/Platform_Dialog.h"
+#include "resources/Resource_Readers.h"
 #include "runner/Runner_Load.h"
 #include "support/Support_File.h"
 
@@ -116,6 +117,7 @@ int Runner_Main(int argc, char** argv) {
     InitTempDirectory();
     Option_ReadSecure();
     Function_RegisterAll();
+    Resource_RegisterReaders();
 
     int status = kExitGameRan;
     try {

@@ -4,6 +4,7 @@
 #include "data/DataNew_Main.h"
 #include "data/Option_Main.h"
 #include "graphics/BM32_Bitmap.h"
+#include "resources/Resource_Readers.h"
 #include "support/Support_Stream.h"
 
 #include <algorithm>
@@ -22,6 +23,7 @@ const char* YesNo(bool b) {
 } // namespace
 
 int Pack_Info(const std::string& path, FILE* out, FILE* err) {
+    Resource_RegisterReaders();
     CStream s;
     if (!s.LoadFromFile(path)) {
         std::fprintf(err, "%s: Error: Cannot read the game file.\n", path.c_str());
@@ -29,7 +31,6 @@ int Pack_Info(const std::string& path, FILE* out, FILE* err) {
     }
     size_t size = s.Size();
     size_t scan = Pack_ScanStart(s.Data(), size);
-    std::string firstMessage;
     LoadHooks hooks;
     hooks.message = [&](const std::string& m) { std::fprintf(err, "%s: %s\n", path.c_str(), m.c_str()); };
     ELoadStatus st = DataNew_LoadStream(s, scan, hooks);
