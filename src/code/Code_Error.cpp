@@ -1,10 +1,12 @@
 // The error path: composing code errors, reporting texts (trace, error window, game_errors.log,
 // error_last / error_occurred, ending the game), and the headings of runtime errors.
-// Relies on the game options, the world view and the platform's error window.
+// Relies on the game options, the world view, and the platform's trace, terminate request and
+// error window.
 #include "code/Code_Error.h"
 
 #include "code/Code_Main.h"
 #include "data/Option_Main.h"
+#include "platform/Platform_App.h"
 #include "platform/Platform_ErrorWindow.h"
 #include "run/Event_Name.h"
 #include "run/Run_World.h"
@@ -107,7 +109,7 @@ void Error_ShowInEvent(const std::string& text, bool fatal) {
 
 void Error_Show(const std::string& text, bool fatal) {
     IRunWorld& w = World();
-    w.Trace(text);
+    Platform_Trace(text);
     if (g_terminating) return;
     if (opt_aborterrors) fatal = true;
     if (opt_displayerrors) {
@@ -121,7 +123,7 @@ void Error_Show(const std::string& text, bool fatal) {
     if (fatal) {
         g_terminating = true;
         w.SetStopRequest(kStopAbort);
-        w.RequestTerminate();
+        Platform_Terminate();
     }
 }
 

@@ -1,7 +1,8 @@
 // The built-in variable table. Filled once at program start by the built-in variable module.
 #include "code/Variable_BuiltIn.h"
 
-#include <cstdio>
+#include "platform/Platform_Dialog.h"
+
 #include <unordered_map>
 #include <vector>
 
@@ -22,7 +23,7 @@ int g_arg0 = -1, g_arg15 = -1, g_argArray = -1;
 
 int BuiltinVar_Add(const std::string& name, TBuiltinGetter getter, TBuiltinSetter setter, bool settable) {
     if (g_vars.size() >= size_t(kMaxBuiltinVars)) {
-        std::fprintf(stderr, "INTERNAL ERROR: Adding too many variables\n");
+        Platform_ShowMessage("INTERNAL ERROR: Adding too many variables");
         return 0;
     }
     int id = int(g_vars.size());

@@ -3,6 +3,9 @@
 // belongs to the caller.
 #include "platform/Platform_ErrorWindow.h"
 
+#include "platform/Platform_App.h"
+#include "platform/Platform_Dialog.h"
+
 #include <SDL.h>
 #include <epoxy/gl.h>
 #include <imgui.h>
@@ -23,43 +26,8 @@ bool EnvIs(const char* name, const char* value) {
     return v && std::strcmp(v, value) == 0;
 }
 
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += char(c);
-            }
-        }
-    }
-    return out + "\"";
-}
-
 TErrorAnswer HeadlessAnswer(const std::string& text, bool canIgnore) {
-    std::string line = "{\"dialog\":\"error\",\"text\":" + JsonString(text) +
-                       ",\"fatal\":" + (canIgnore ? "false" : "true") + "}\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
+    Platform_EmitDialog("error", "", text, {{"fatal", canIgnore ? "false" : "true"}});
     if (!canIgnore || EnvIs("QUARVEL_ERROR_ANSWER", "abort")) return TErrorAnswer::Abort;
     return TErrorAnswer::Ignore;
 }
@@ -68,6 +36,12 @@ bool Readable(const char* path) {
     std::FILE* f = std::fopen(path, "rb");
     if (f) std::fclose(f);
     return f != nullptr;
+}
+
+void Unavailable(const std::string& why) {
+    std::string line = "Error window unavailable (" + why + "); errors are written as text.";
+    Platform_Trace(line);
+    std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 std::string Joined(const std::vector<std::string>& memo) {
@@ -119,8 +93,8 @@ bool TErrorForm::Open() {
     if (m_win) return true;
     if (m_failed) return false;
     m_failed = true;
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "Error window unavailable (%s); errors are written as text.\n", SDL_GetError());
+    if (!Platform_Init()) {
+        Unavailable("no video driver");
         return false;
     }
     ContextSwitch keep;
@@ -130,7 +104,7 @@ bool TErrorForm::Open() {
                              kClientHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP);
     if (m_win) m_gl = SDL_GL_CreateContext(m_win);
     if (!m_win || !m_gl) {
-        std::fprintf(stderr, "Error window unavailable (%s); errors are written as text.\n", SDL_GetError());
+        Unavailable(SDL_GetError());
         if (m_win) SDL_DestroyWindow(m_win);
         m_win = nullptr;
         return false;
@@ -224,10 +198,22 @@ int TErrorForm::Frame(std::vector<std::string>* memo, const std::vector<std::str
 
 TErrorForm g_form;
 
+// True when a window opened now would be seen by nobody (offscreen or dummy video driver).
+bool NobodyCanSee() {
+    std::string d = Platform_VideoDriver();
+    return d == "offscreen" || d == "dummy";
+}
+
 } // namespace
 
 TErrorAnswer ErrorForm_Show(std::vector<std::string>& memo, const std::string& text, bool canIgnore) {
-    if (EnvIs("QUARVEL_HEADLESS", "1") || !g_form.Open()) return HeadlessAnswer(text, canIgnore);
+    if (Platform_IsHeadless() || !g_form.Open()) return HeadlessAnswer(text, canIgnore);
+    if (NobodyCanSee()) {
+        // A modal window nobody can see would wait for ever: answer as headless instead.
+        Platform_Trace("Error window not visible under the " + Platform_VideoDriver() +
+                       " driver; written as text");
+        return HeadlessAnswer(text, canIgnore);
+    }
     ContextSwitch keep;
     g_form.Activate();
     g_form.Show();

@@ -11,7 +11,8 @@ enum class TErrorAnswer { Abort, Ignore };
 // Shows the window with the memo lines, scrolled to the end, until the player answers; Ignore
 // is offered only when canIgnore; Clear empties memo; Copy puts the memo on the clipboard;
 // closing the window answers Abort. The game is paused meanwhile.
-// Headless (QUARVEL_HEADLESS=1), or when no window can be opened (noted on stderr): writes
+// Headless (QUARVEL_HEADLESS=1), when no window can be opened (noted on stderr and in the
+// trace) or when only an invisible video driver runs (offscreen, dummy): writes
 // {"dialog":"error","text":...,"fatal":...} on stdout, flushed, and answers Ignore when offered,
 // Abort otherwise or when QUARVEL_ERROR_ANSWER=abort.
 TErrorAnswer ErrorForm_Show(std::vector<std::string>& memo, const std::string& text, bool canIgnore);

@@ -38,9 +38,7 @@ class IRunWorld {
 
     virtual REventContext CurrentEvent() { return REventContext{}; }
     virtual void SetStopRequest(int /*code*/) {}
-    virtual void ClearInput() {}       // as io_clear: keyboard and mouse state
-    virtual void RequestTerminate() {} // ask the application to end
-    virtual void Trace(const std::string& /*line*/) {}
+    virtual void ClearInput() {} // as io_clear: keyboard and mouse state
 };
 
 // The installed world (never null: a default world with no room when none is installed).

@@ -3,6 +3,7 @@
 #include "code/Code_Error.h"
 #include "code/Code_Main.h"
 #include "data/Option_Main.h"
+#include "platform/Platform_App.h"
 #include "run/Event_Name.h"
 #include "run/Run_World.h"
 
@@ -103,7 +104,6 @@ class RecordingWorld : public IRunWorld {
     REventContext ev;
     int stop = -1;
     int clears = 0;
-    bool terminate = false;
     std::string ObjectName(int index) override { return index == 4 ? "obj_player" : "<undefined>"; }
     std::string TimeLineName(int index) override { return index == 1 ? "tl_intro" : "<undefined>"; }
     bool TriggerExists(int index) override { return index == 0; }
@@ -111,7 +111,6 @@ class RecordingWorld : public IRunWorld {
     REventContext CurrentEvent() override { return ev; }
     void SetStopRequest(int code) override { stop = code; }
     void ClearInput() override { ++clears; }
-    void RequestTerminate() override { terminate = true; }
 };
 
 // Runs each test in a scratch directory with headless dialogs and default options.
@@ -129,6 +128,7 @@ class LangErrorReport : public ::testing::Test {
         World_Set(&world);
     }
     void TearDown() override {
+        Platform_Quit(); // forgets the terminate request of a fatal report
         World_Set(nullptr);
         Error_Reset();
         Option_SetDefaults();
@@ -159,6 +159,8 @@ TEST_F(LangErrorReport, HeadingsNameTheEvent) {
 }
 
 TEST_F(LangErrorReport, HeadlessIgnoreGoesOnAndAbortEnds) {
+    std::vector<std::string> traced;
+    Platform_SetTraceHook([&](const std::string& line) { traced.push_back(line); });
     testing::internal::CaptureStdout();
     Error_ShowInEvent("first \"quoted\"", false);
     Error_Show("second\rline", false);
@@ -196,8 +198,13 @@ TEST_F(LangErrorReport, HeadlessIgnoreGoesOnAndAbortEnds) {
     EXPECT_EQ(out, "{\"dialog\":\"error\",\"text\":\"third\",\"fatal\":false}\n");
     EXPECT_TRUE(Error_Terminating());
     EXPECT_EQ(world.stop, kStopAbort);
-    EXPECT_TRUE(world.terminate);
+    EXPECT_TRUE(Platform_Terminated());
     EXPECT_EQ(Error_Last(), "third");
+    // Every report is traced, also the one after the end.
+    ASSERT_EQ(traced.size(), 4u);
+    EXPECT_EQ(traced[1], "second\rline");
+    EXPECT_EQ(traced[3], "after the end");
+    Platform_SetTraceHook(nullptr);
 }
 
 TEST_F(LangErrorReport, FatalOffersNoIgnore) {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -327,7 +328,12 @@ TEST(LangVariables, NameTablesAndBuiltinAccess) {
     EXPECT_EQ(BuiltinVar_Find("X"), -1);
     EXPECT_EQ(BuiltinVar_GetName(499), "<unknown built-in variable>");
     while (BuiltinVar_Count() < kMaxBuiltinVars) BuiltinVar_Add("filler", nullptr, nullptr, false);
+    ::setenv("QUARVEL_HEADLESS", "1", 1);
+    testing::internal::CaptureStdout();
     EXPECT_EQ(BuiltinVar_Add("one_too_many", nullptr, nullptr, false), 0);
+    EXPECT_NE(
+        testing::internal::GetCapturedStdout().find("\"text\":\"INTERNAL ERROR: Adding too many variables\""),
+        std::string::npos);
     EXPECT_EQ(BuiltinVar_Count(), kMaxBuiltinVars);
 
     VarName_ResetArgTrackers();
