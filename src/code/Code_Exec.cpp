@@ -1,17 +1,786 @@
-// The call state shared by script calls, and the executor's entry point. The executor that
-// walks code trees comes with the parser; until then running code fails with a clear message.
+// The executor: walks a compiled code tree for one instance. Outcomes carry exit, break and
+// continue up the tree; the first error stops the run with its message in the error buffer.
+// Locals that the compiler could place live in slots of a run-wide stack; variables are read
+// and written through the paths of Variable_Main; calls go through the function registry.
 #include "code/Code_Exec.h"
 
+#include "code/Code_Constant.h"
 #include "code/Code_Error.h"
+#include "code/Code_Function.h"
 #include "code/Code_Main.h"
+#include "code/Code_Operator.h"
+#include "code/Code_Variable.h"
+#include "code/Variable_BuiltIn.h"
+#include "code/Variable_Main.h"
+#include "data/Option_Main.h"
+#include "run/Instance_Class.h"
+#include "run/Run_World.h"
+
+#include <cmath>
+#include <memory>
+#include <new>
+#include <sys/resource.h>
+#include <vector>
 
 RValue arg_slots[kArgumentSlots];
 int arg_count = 0;
 std::string arg_scriptname = "<unknown>";
+int arg_high = kArgumentSlots;
 
-bool Code_ExecuteValue(CInstance*, CInstance*, CCode* code, RValue& result) {
+namespace {
+
+// ---- local slots ----
+
+// One local variable: its plain value and its array rows, as a variable list stores them.
+struct RLocalSlot {
+    bool defined = false;
+    RValue simple;
+    std::vector<std::vector<RValue>> rows;
+
+    bool Get(int32_t arr, RValue& val) const {
+        if (defined) {
+            if (arr == 0) {
+                val = simple;
+                return true;
+            }
+            size_t row = size_t(arr / kArrayRowSize), col = size_t(arr % kArrayRowSize);
+            if (row < rows.size() && col < rows[row].size()) {
+                val = rows[row][col];
+                return true;
+            }
+        }
+        if (opt_uninitzero) {
+            val.SetReal(0.0);
+            return true;
+        }
+        return false;
+    }
+    void Set(int32_t arr, const RValue& val) {
+        defined = true;
+        if (arr == 0) {
+            simple = val;
+            return;
+        }
+        size_t row = size_t(arr / kArrayRowSize), col = size_t(arr % kArrayRowSize);
+        if (rows.size() <= row) rows.resize(row + 1);
+        if (rows[row].size() <= col) rows[row].resize(col + 1);
+        rows[row][col] = val;
+    }
+    void Reset() {
+        defined = false;
+        simple = RValue();
+        if (!rows.empty()) rows.clear();
+    }
+};
+
+// Runs nest strictly, so their slots come from one stack of chunks; a run's slots are contiguous.
+class CLocalStack {
+  public:
+    RLocalSlot* Push(size_t n, size_t& mark) {
+        mark = Mark();
+        if (m_chunk < m_chunks.size() && m_used + n > m_sizes[m_chunk]) {
+            ++m_chunk;
+            m_used = 0;
+        }
+        while (m_chunk < m_chunks.size() && n > m_sizes[m_chunk]) {
+            // Too small for this run: replace it (it is unused above the current mark).
+            m_chunks.erase(m_chunks.begin() + long(m_chunk));
+            m_sizes.erase(m_sizes.begin() + long(m_chunk));
+        }
+        if (m_chunk == m_chunks.size()) {
+            size_t size = n > kChunk ? n : kChunk;
+            m_chunks.emplace_back(new RLocalSlot[size]);
+            m_sizes.push_back(size);
+            m_used = 0;
+        }
+        RLocalSlot* p = m_chunks[m_chunk].get() + m_used;
+        m_used += n;
+        return p;
+    }
+    void Pop(RLocalSlot* p, size_t n, size_t mark) {
+        for (size_t k = 0; k < n; ++k) p[k].Reset();
+        m_chunk = mark >> 32;
+        m_used = mark & 0xFFFFFFFFu;
+    }
+
+  private:
+    size_t Mark() const { return (m_chunk << 32) | m_used; }
+    static constexpr size_t kChunk = 1024;
+    std::vector<std::unique_ptr<RLocalSlot[]>> m_chunks;
+    std::vector<size_t> m_sizes;
+    size_t m_chunk = 0, m_used = 0;
+};
+
+CLocalStack g_locals;
+
+// ---- run context ----
+
+struct RContext {
+    CInstance* self;
+    CInstance* other;
+    CCode* code;
+    RLocalSlot* slots;                    // one per code->i_localIds
+    std::unique_ptr<CVariableList> extra; // locals reached by a computed selector only
+};
+
+int g_runDepth = 0;
+char* g_stackBase = nullptr;
+size_t g_stackBudget = 0;
+
+size_t StackBudget() {
+    rlimit rl{};
+    size_t size = 8u << 20;
+    if (getrlimit(RLIMIT_STACK, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY) size = size_t(rl.rlim_cur);
+    if (size > (64u << 20)) size = 64u << 20;
+    return size / 2;
+}
+
+bool Fail(RContext& c, int position, const char* message) {
+    Error_SetCodeError(c.code, position, message);
+    return false;
+}
+int FailOut(RContext& c, int position, const char* message) {
+    Error_SetCodeError(c.code, position, message);
+    return kOutError;
+}
+
+int32_t RoundSelector(double v) {
+    return int32_t(uint32_t(uint64_t(Operator_RoundInt64(v))));
+}
+
+// The common operators on two reals, computed in place exactly as Operator_Binary computes them
+// (comparisons with its absolute tolerance); false leaves the rest, and every error, to it.
+constexpr double kCompareTolerance = 1e-13;
+
+inline bool RealBinary(int op, double& l, double r) {
+    switch (op) {
+    case kOpPlus:
+        l += r;
+        return true;
+    case kOpMinus:
+        l -= r;
+        return true;
+    case kOpMultiply:
+        l *= r;
+        return true;
+    case kOpDivide:
+        if (r == 0.0) return false;
+        l /= r;
+        return true;
+    case kOpLess:
+        l = (l - r) < -kCompareTolerance;
+        return true;
+    case kOpLessEqual:
+        l = (l - r) <= kCompareTolerance;
+        return true;
+    case kOpAssignEqual:
+    case kOpEqual: {
+        const double d = l - r;
+        l = d > -kCompareTolerance && d < kCompareTolerance;
+        return true;
+    }
+    case kOpGreater: {
+        const double d = l - r;
+        l = d > kCompareTolerance || std::isnan(d);
+        return true;
+    }
+    case kOpGreaterEqual: {
+        const double d = l - r;
+        l = d >= -kCompareTolerance || std::isnan(d);
+        return true;
+    }
+    case kOpAnd:
+        l = (l >= 0.5 && r >= 0.5) ? 1.0 : 0.0;
+        return true;
+    case kOpOr:
+        l = (l >= 0.5 || r >= 0.5) ? 1.0 : 0.0;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool Eval(RContext& c, const RToken& n, RValue& out);
+int Exec(RContext& c, const RToken& n, RValue& result);
+
+// ---- variables ----
+
+int LocalSlotOf(const RContext& c, int32_t id) {
+    const std::vector<int>& ids = c.code->i_localIds;
+    for (size_t k = 0; k < ids.size(); ++k)
+        if (ids[k] == id) return int(k);
+    return -1;
+}
+
+bool LocalGet(RContext& c, int slot, int32_t id, int32_t arr, RValue& val) {
+    if (slot < 0) slot = LocalSlotOf(c, id);
+    if (slot >= 0) return c.slots[slot].Get(arr, val);
+    if (c.extra) return c.extra->GetVar(id, arr, val);
+    if (opt_uninitzero) {
+        val.SetReal(0.0);
+        return true;
+    }
+    return false;
+}
+
+void LocalSet(RContext& c, int slot, int32_t id, int32_t arr, const RValue& val) {
+    if (slot < 0) slot = LocalSlotOf(c, id);
+    if (slot >= 0) {
+        c.slots[slot].Set(arr, val);
+        return;
+    }
+    if (!c.extra) c.extra = std::make_unique<CVariableList>();
+    c.extra->SetVar(id, arr, val);
+}
+
+bool GetBySelector(RContext& c, int32_t sel, int32_t id, int32_t arr, int slot, RValue& val) {
+    switch (sel) {
+    case kSelLocal:
+        return LocalGet(c, slot, id, arr, val);
+    case kSelNoone:
+        return false;
+    case kSelDefault:
+        if (id >= kUserVarBase && Global_IsDeclared(id)) return Global_GetVar(id, arr, val);
+        return Instance_GetVar(c.self, id, arr, val);
+    case kSelGlobal:
+        return Global_GetVar(id, arr, val);
+    case kSelOther:
+        return Instance_GetVar(c.other, id, arr, val);
+    case kSelSelf:
+        return Instance_GetVar(c.self, id, arr, val);
+    default:
+        return Object_GetVar(sel, id, arr, val);
+    }
+}
+
+bool SetBySelector(RContext& c, int32_t sel, int32_t id, int32_t arr, int slot, const RValue& val) {
+    switch (sel) {
+    case kSelLocal:
+        LocalSet(c, slot, id, arr, val);
+        return true;
+    case kSelDefault:
+        if (id >= kUserVarBase && Global_IsDeclared(id)) {
+            Global_SetVar(id, arr, val);
+            return true;
+        }
+        return Instance_SetVar(c.self, id, arr, val);
+    case kSelGlobal:
+        Global_SetVar(id, arr, val);
+        return true;
+    case kSelNoone:
+        return false;
+    case kSelOther:
+        return Instance_SetVar(c.other, id, arr, val);
+    case kSelSelf:
+        return Instance_SetVar(c.self, id, arr, val);
+    default:
+        return Object_SetVar(sel, id, arr, val);
+    }
+}
+
+bool UnknownVariable(RContext& c, int position, int32_t id, int32_t arr) {
+    std::string m = "Unknown variable " + VarName_GetName(id);
+    if (arr != 0) m += " or array index out of bounds";
+    Error_SetCodeError(c.code, position, m);
+    return false;
+}
+
+bool IndexValue(RContext& c, const RToken& n, int32_t& out) {
+    RValue v;
+    if (!Eval(c, n, v)) return false;
+    if (v.IsString()) return Fail(c, n.position, "Wrong type of array index");
+    int64_t r = Operator_RoundInt64(v.val);
+    if (r < 0) return Fail(c, n.position, "Negative array index");
+    if (r >= kArrayRowSize) return Fail(c, n.position, "Array index >= 32000");
+    out = int32_t(r);
+    return true;
+}
+
+// Selector and combined array index of a variable node.
+bool Locate(RContext& c, const RToken& n, int32_t& sel, int32_t& arr) {
+    arr = 0;
+    if (n.kind == kNodeFixedVariable) {
+        sel = n.ind2;
+        return true;
+    }
+    const RToken& s = n.items[0];
+    if (s.kind == kNodeConstant && !s.value.IsString()) {
+        sel = RoundSelector(s.value.val);
+    } else {
+        RValue v;
+        if (!Eval(c, s, v)) return false;
+        if (v.IsString()) return Fail(c, s.position, "Wrong type of variable index");
+        sel = RoundSelector(v.val);
+    }
+    if (n.itemnumb() > 1) {
+        if (!IndexValue(c, n.items[1], arr)) return false;
+        if (n.itemnumb() > 2) {
+            int32_t j = 0;
+            if (!IndexValue(c, n.items[2], j)) return false;
+            arr = arr * kArrayRowSize + j;
+        }
+    }
+    return true;
+}
+
+bool ReadVariable(RContext& c, const RToken& n, RValue& out) {
+    int32_t sel = 0, arr = 0;
+    if (!Locate(c, n, sel, arr)) return false;
+    if (GetBySelector(c, sel, n.ind, arr, n.slot, out)) return true;
+    if (opt_uninitzero) {
+        out.SetReal(0.0);
+        return true;
+    }
+    return UnknownVariable(c, n.position, n.ind, arr);
+}
+
+int BinaryOfAssign(int sym) {
+    switch (sym) {
+    case kSymAddAssign:
+        return kOpPlus;
+    case kSymSubAssign:
+        return kOpMinus;
+    case kSymMulAssign:
+        return kOpMultiply;
+    case kSymDivAssign:
+        return kOpDivide;
+    case kSymOrAssign:
+        return kOpBitOr;
+    case kSymAndAssign:
+        return kOpBitAnd;
+    default:
+        return kOpBitXor;
+    }
+}
+
+int ExecAssign(RContext& c, const RToken& n, RValue& result) {
+    const RToken& target = n.items[0];
+    int32_t sel = 0, arr = 0;
+    if (!Locate(c, target, sel, arr)) return kOutError;
+    RValue val;
+    if (!Eval(c, n.items[1], val)) return kOutError;
+    if (n.ind != kSymAssign) {
+        // A plain local holding a real: updated in place.
+        if (target.slot >= 0 && arr == 0 && sel == kSelLocal && val.kind == RValue::kReal &&
+            n.ind <= kSymDivAssign) {
+            RLocalSlot& s = c.slots[target.slot];
+            if (s.defined && s.simple.kind == RValue::kReal &&
+                RealBinary(BinaryOfAssign(n.ind), s.simple.val, val.val)) {
+                result = s.simple;
+                return kOutNormal;
+            }
+        }
+        RValue cur;
+        if (!GetBySelector(c, sel, target.ind, arr, target.slot, cur)) {
+            if (opt_uninitzero) return kOutNormal;
+            UnknownVariable(c, n.position, target.ind, arr);
+            return kOutError;
+        }
+        if (!Operator_Binary(c.code, n.position, BinaryOfAssign(n.ind), val, cur)) return kOutError;
+        val = std::move(cur);
+    }
+    result = val;
+    if (!SetBySelector(c, sel, target.ind, arr, target.slot, val))
+        return FailOut(c, n.position, "Cannot assign to the variable");
+    return kOutNormal;
+}
+
+// ---- calls ----
+
+// The evaluated arguments of one call: built-in handlers get all 16 slots, scripts only theirs.
+class CArguments {
+  public:
+    explicit CArguments(int n) : m_n(n) {
+        for (int k = 0; k < n; ++k) new (&Values()[k]) RValue();
+    }
+    ~CArguments() {
+        for (int k = 0; k < m_n; ++k) Values()[k].~RValue();
+    }
+    RValue* Values() { return reinterpret_cast<RValue*>(m_bytes); }
+
+  private:
+    alignas(RValue) unsigned char m_bytes[kArgumentSlots * sizeof(RValue)];
+    int m_n;
+};
+
+bool EvalCall(RContext& c, const RToken& n, RValue& out) {
+    const int argc = n.itemnumb() < kArgumentSlots ? n.itemnumb() : kArgumentSlots;
+    const int id = n.ind;
+    CArguments args(id < kScriptIdBase ? kArgumentSlots : argc);
+    RValue* a = args.Values();
+    for (int k = 0; k < argc; ++k)
+        if (!Eval(c, n.items[size_t(k)], a[k])) return false;
+    if (id < kScriptIdBase) {
+        Function_Call(id, c.self, c.other, argc, out, a);
+        return true;
+    }
+    if (id < kExtensionIdBase) {
+        if (Script_Call(id - kScriptIdBase, c.self, c.other, out, true, a, argc)) return true;
+        if (!Error_IsSet()) Fail(c, n.position, "Trying to execute non-existing script.");
+        return false;
+    }
+    return Fail(c, n.position, "Extension functions are not available yet.");
+}
+
+// ---- expressions ----
+
+bool Eval(RContext& c, const RToken& n, RValue& out) {
+    switch (n.kind) {
+    case kNodeConstant:
+        out = n.value;
+        return true;
+    case kNodeCall:
+        return EvalCall(c, n, out);
+    case kNodeFixedVariable:
+        if (n.slot >= 0) {
+            const RLocalSlot& s = c.slots[n.slot];
+            if (s.defined) {
+                out = s.simple;
+                return true;
+            }
+        } else if (n.slot <= kArgumentSlotMark) {
+            out = arg_slots[kArgumentSlotMark - n.slot];
+            return true;
+        }
+        return ReadVariable(c, n, out);
+    case kNodeVariable:
+        return ReadVariable(c, n, out);
+    case kNodeUnary: {
+        const RToken& operand = n.items[0];
+        if (!Eval(c, operand, out)) return false;
+        return Operator_Unary(c.code, operand.position, n.ind, out);
+    }
+    case kNodeBinary: {
+        const RToken& right = n.items[1];
+        if (!Eval(c, n.items[0], out)) return false;
+        RValue r;
+        if (!Eval(c, right, r)) return false;
+        if (out.kind == RValue::kReal && r.kind == RValue::kReal && RealBinary(n.ind, out.val, r.val))
+            return true;
+        return Operator_Binary(c.code, right.position, n.ind, r, out);
+    }
+    default:
+        return Fail(c, n.position, "(Sub-)expression expected.");
+    }
+}
+
+// ---- statements ----
+
+int ExecBlock(RContext& c, const RToken& n, RValue& result) {
+    for (const RToken& s : n.items) {
+        int o = Exec(c, s, result);
+        if (o != kOutNormal) return o;
+    }
+    return kOutNormal;
+}
+
+// Evaluates a condition; a string fails with message at the condition's position.
+bool Condition(RContext& c, const RToken& n, const char* message, bool& truth) {
+    RValue v;
+    if (!Eval(c, n, v)) return false;
+    if (v.IsString()) return Fail(c, n.position, message);
+    truth = v.IsTrue();
+    return true;
+}
+
+int RunFor(RContext& c, CInstance* inst, const RToken& body, RValue& result) {
+    CInstance* savedSelf = c.self;
+    CInstance* savedOther = c.other;
+    c.self = inst;
+    c.other = savedSelf;
+    int o = Exec(c, body, result);
+    c.self = savedSelf;
+    c.other = savedOther;
+    return o;
+}
+
+int ExecWith(RContext& c, const RToken& n, RValue& result) {
+    const RToken& selector = n.items[0];
+    const RToken& body = n.items[1];
+    RValue v;
+    if (!Eval(c, selector, v)) return kOutError;
+    if (v.IsString()) return FailOut(c, selector.position, "Object id expected");
+    const int64_t sel = Operator_RoundInt64(v.val);
+    IRunWorld& w = World();
+    if (sel == kSelLocal) return FailOut(c, n.position, "Cannot use local in with statement.");
+    if (sel == kSelGlobal) return FailOut(c, n.position, "Cannot use global in with statement.");
+    if (sel == kSelAll || (sel >= 0 && sel < kFirstInstanceId)) {
+        const bool all = sel == kSelAll;
+        const int object = int(sel);
+        const int count = all ? w.InstanceCount() : w.ObjectInstanceCount(object);
+        for (int k = 0; k < count; ++k) {
+            CInstance* inst = all ? w.InstanceAt(k) : w.ObjectInstanceAt(object, k);
+            if (!inst || inst->i_marked) continue;
+            int o = RunFor(c, inst, body, result);
+            if (o == kOutBreak) return kOutNormal;
+            if (o == kOutExit || o == kOutError) return o;
+        }
+        return kOutNormal;
+    }
+    CInstance* target = nullptr;
+    if (sel == kSelOther) {
+        target = c.other;
+    } else if (sel == kSelSelf || sel == kSelDefault) {
+        target = c.self;
+    } else if (sel >= kFirstInstanceId) {
+        for (int k = 0, count = w.InstanceCount(); k < count; ++k) {
+            CInstance* inst = w.InstanceAt(k);
+            if (inst && inst->i_id == sel) {
+                if (!inst->i_marked) target = inst;
+                break;
+            }
+        }
+    }
+    if (!target) return kOutNormal;
+    int o = RunFor(c, target, body, result);
+    return o == kOutContinue ? kOutNormal : o;
+}
+
+bool SameCase(const RValue& a, const RValue& b) {
+    if (a.kind != b.kind) return false;
+    return a.IsString() ? a.str.view() == b.str.view() : a.val == b.val;
+}
+
+int ExecSwitch(RContext& c, const RToken& n, RValue& result) {
+    RValue v;
+    if (!Eval(c, n.items[0], v)) return kOutError;
+    size_t start = n.items.size();
+    for (size_t k = 1; k < n.items.size(); ++k) {
+        const RToken& s = n.items[k];
+        if (s.kind == kNodeDefault) {
+            start = k + 1;
+            break;
+        }
+        if (s.kind == kNodeCase) {
+            RValue cv;
+            if (!Eval(c, s.items[0], cv)) return kOutError;
+            if (SameCase(v, cv)) {
+                start = k + 1;
+                break;
+            }
+        }
+    }
+    for (size_t k = start; k < n.items.size(); ++k) {
+        const RToken& s = n.items[k];
+        if (s.kind == kNodeCase || s.kind == kNodeDefault) continue;
+        int o = Exec(c, s, result);
+        if (o == kOutBreak) return kOutNormal;
+        if (o != kOutNormal) return o;
+    }
+    return kOutNormal;
+}
+
+int Exec(RContext& c, const RToken& n, RValue& result) {
+    switch (n.kind) {
+    case kNodeBlock:
+        return ExecBlock(c, n, result);
+    case kNodeCall:
+        return EvalCall(c, n, result) ? kOutNormal : kOutError;
+    case kNodeAssign:
+        return ExecAssign(c, n, result);
+    case kNodeIf: {
+        RValue v;
+        const RToken& cond = n.items[0];
+        if (!Eval(c, cond, v)) return kOutError;
+        if (v.IsString()) return FailOut(c, cond.position, "Expression expected");
+        if (v.IsTrue()) return Exec(c, n.items[1], result);
+        return n.itemnumb() > 2 ? Exec(c, n.items[2], result) : kOutNormal;
+    }
+    case kNodeWhile:
+        for (;;) {
+            bool truth = false;
+            if (!Condition(c, n.items[0], "Boolean expression expected", truth)) return kOutError;
+            if (!truth) return kOutNormal;
+            int o = Exec(c, n.items[1], result);
+            if (o == kOutBreak) return kOutNormal;
+            if (o == kOutExit || o == kOutError) return o;
+        }
+    case kNodeDo:
+        for (;;) {
+            int o = Exec(c, n.items[0], result);
+            if (o == kOutBreak) return kOutNormal;
+            if (o == kOutExit || o == kOutError) return o;
+            bool truth = false;
+            if (!Condition(c, n.items[1], "Boolean expression expected", truth)) return kOutError;
+            if (truth) return kOutNormal;
+        }
+    case kNodeFor: {
+        RValue temp;
+        int o = Exec(c, n.items[0], temp);
+        if (o != kOutNormal) return o;
+        for (;;) {
+            bool truth = false;
+            if (!Condition(c, n.items[1], "Expression expected", truth)) return kOutError;
+            if (!truth) return kOutNormal;
+            o = Exec(c, n.items[3], result);
+            if (o == kOutBreak) return kOutNormal;
+            if (o == kOutExit || o == kOutError) return o;
+            o = Exec(c, n.items[2], temp);
+            if (o != kOutNormal) return o;
+        }
+    }
+    case kNodeRepeat: {
+        RValue v;
+        const RToken& count = n.items[0];
+        if (!Eval(c, count, v)) return kOutError;
+        if (v.IsString()) return FailOut(c, count.position, "Repeat count must be a number");
+        const int64_t times = Operator_RoundInt64(v.val);
+        for (int64_t k = 0; k < times; ++k) {
+            int o = Exec(c, n.items[1], result);
+            if (o == kOutBreak) return kOutNormal;
+            if (o == kOutExit || o == kOutError) return o;
+        }
+        return kOutNormal;
+    }
+    case kNodeExit:
+        return kOutExit;
+    case kNodeBreak:
+        return kOutBreak;
+    case kNodeContinue:
+        return kOutContinue;
+    case kNodeWith:
+        return ExecWith(c, n, result);
+    case kNodeReturn:
+        return Eval(c, n.items[0], result) ? kOutExit : kOutError;
+    case kNodeSwitch:
+        return ExecSwitch(c, n, result);
+    case kNodeCase:
+        return FailOut(c, n.position, "Case statement only allowed inside switch statement.");
+    case kNodeDefault:
+        return FailOut(c, n.position, "Default statement only allowed inside switch statement.");
+    case kNodeVar:
+        return kOutNormal;
+    case kNodeGlobalVar:
+        for (const RToken& name : n.items) Global_Declare(name.ind);
+        return kOutNormal;
+    default:
+        return FailOut(c, n.position, "Statement expected.");
+    }
+}
+
+// ---- argument variables ----
+
+template <int K>
+bool GetArgument(CInstance*, int32_t, RValue& val) {
+    val = arg_slots[K];
+    return true;
+}
+template <int K>
+bool SetArgument(CInstance*, int32_t, const RValue& val) {
+    arg_slots[K] = val;
+    if (arg_high <= K) arg_high = K + 1;
+    return true;
+}
+template <int... K>
+void AddArgumentSlots(std::integer_sequence<int, K...>) {
+    (BuiltinVar_Add("argument" + std::to_string(K), GetArgument<K>, SetArgument<K>, true), ...);
+}
+
+bool GetArgumentArray(CInstance*, int32_t arr, RValue& val) {
+    int i = arr >= 0 && arr < kArgumentSlots ? arr : 0;
+    val = arg_slots[i];
+    if (opt_checkargs && i >= arg_count) {
+        Error_ShowInEvent("Illegal array index in script \"" + arg_scriptname + "\".\r" +
+                              "trying to access argument[" + std::to_string(i) + "], but only " +
+                              std::to_string(arg_count) + " arguments have been supplied.",
+                          false);
+        return false;
+    }
+    return true;
+}
+bool SetArgumentArray(CInstance*, int32_t arr, const RValue& val) {
+    const int k = arr >= 0 && arr < kArgumentSlots ? arr : 0;
+    arg_slots[k] = val;
+    if (arg_high <= k) arg_high = k + 1;
+    return true;
+}
+bool GetArgumentCount(CInstance*, int32_t, RValue& val) {
+    val.SetReal(arg_count);
+    return true;
+}
+
+} // namespace
+
+void Code_AddArgumentVariables() {
+    if (BuiltinVar_Find("argument0") >= 0) return;
+    AddArgumentSlots(std::make_integer_sequence<int, kArgumentSlots>());
+    BuiltinVar_Add("argument", GetArgumentArray, SetArgumentArray, true);
+    BuiltinVar_Add("argument_count", GetArgumentCount, nullptr, false);
+}
+
+bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result) {
     Error_ClearFlag();
-    Error_SetCodeError(code, 1, "Code execution is not available yet.");
+    if (!code || !code->i_compiled) {
+        Error_SetCodeError(code, 0, "Internal Error: Executing non-compiled code.");
+        return false;
+    }
+    if (code->i_kind == CCode::kConstant) {
+        result = code->i_value;
+        return true;
+    }
+    if (!self || !other) {
+        Error_SetCodeError(code, 0, "Internal Error: Executing code for nil instance.");
+        return false;
+    }
+
+    char here;
+    if (g_runDepth == 0) {
+        g_stackBase = &here;
+        if (g_stackBudget == 0) g_stackBudget = StackBudget();
+    } else if (g_runDepth >= kMaxRunNesting || size_t(g_stackBase - &here) > g_stackBudget) {
+        Error_SetCodeError(code, 0, kMessageRunsTooDeep);
+        return false;
+    }
+    ++g_runDepth;
+
+    RContext c{self, other, code, nullptr, nullptr};
+    const size_t nslots = code->i_localIds.size();
+    size_t mark = 0;
+    if (nslots) c.slots = g_locals.Push(nslots, mark);
+
+    const RToken& root = code->i_token;
+    int o;
+    if (code->i_kind == CCode::kExpression)
+        o = Eval(c, root, result) ? kOutNormal : kOutError;
+    else if (root.kind == kNodeEmptyProgram)
+        o = kOutNormal;
+    else if (root.kind == kNodeBlock)
+        o = ExecBlock(c, root, result);
+    else
+        o = FailOut(c, root.position, "This is not a program.");
+
+    if (nslots) g_locals.Pop(c.slots, nslots, mark);
+    --g_runDepth;
+    return o != kOutError;
+}
+
+bool Code_ExecuteReport(CInstance* self, CInstance* other, CCode* code, RValue& result) {
+    if (Code_Execute(self, other, code, result)) return true;
+    Error_ShowInEvent(Error_Buffer(), false);
+    Error_ClearFlag();
+    return false;
+}
+
+bool Code_ExecuteValue(CInstance* self, CInstance* other, CCode* code, RValue& result) {
+    if (Code_Execute(self, other, code, result)) return true;
     result = RValue::String("ERROR");
     return false;
 }
+
+namespace {
+
+// The constant evaluator of the constant table: the value text as an expression, run once
+// with a temporary instance as self and other.
+bool EvaluateConstant(const std::string& text, RValue& result) {
+    CCode code(text, true);
+    if (!code.Compile()) return false;
+    CInstance temp;
+    return Code_ExecuteValue(&temp, &temp, &code, result);
+}
+
+const bool g_evaluatorConnected = [] {
+    Constant_SetEvaluator(EvaluateConstant);
+    return true;
+}();
+
+} // namespace

@@ -9,6 +9,7 @@
 #include "resources/Script_Main.h"
 
 #include <cmath>
+#include <new>
 #include <unordered_map>
 #include <vector>
 
@@ -103,15 +104,20 @@ bool Script_Call(int index, CInstance* self, CInstance* other, RValue& result, b
     if (n < 0) n = 0;
     if (n > kArgumentSlots) n = kArgumentSlots;
 
-    // Nested calls see their own slots; the caller's are restored afterwards.
-    RValue savedSlots[kArgumentSlots];
-    for (int k = 0; k < kArgumentSlots; ++k) savedSlots[k] = std::move(arg_slots[k]);
+    // Nested calls see their own slots; the caller's are restored afterwards. Slots from
+    // arg_high on are known to be real 0, so only the ones below it are moved.
+    alignas(RValue) unsigned char savedBytes[kArgumentSlots * sizeof(RValue)];
+    RValue* savedSlots = reinterpret_cast<RValue*>(savedBytes);
+    const int savedHigh = arg_high;
+    for (int k = 0; k < savedHigh; ++k) new (&savedSlots[k]) RValue(std::move(arg_slots[k]));
     int savedCount = arg_count;
     std::string savedName = std::move(arg_scriptname);
 
     arg_count = n;
     arg_scriptname = script->s_name;
-    for (int k = 0; k < kArgumentSlots; ++k) arg_slots[k] = k < n ? args[k] : RValue();
+    for (int k = 0; k < n; ++k) arg_slots[k] = args[k];
+    for (int k = n; k < savedHigh; ++k) arg_slots[k] = RValue();
+    arg_high = n;
 
     result = RValue();
     CCode* code = script->s_code.get();
@@ -129,19 +135,20 @@ bool Script_Call(int index, CInstance* self, CInstance* other, RValue& result, b
     if (!ok) Error_SetBuffer("In script " + script->s_name + ":" + CR + Error_Buffer());
 
     if (check && opt_checkargs && code) {
-        std::string first = "Illegal argument count calling script \"" + script->s_name + "\"." + CR;
-        std::string tail =
-            std::to_string(code->i_Args) + " arguments, " + std::to_string(n) + " have been supplied.";
-        if (code->i_ArgArray && n < code->i_Args) {
-            Error_SetBuffer(first + "Script requires at least " + tail);
-            ok = false;
-        } else if (!code->i_ArgArray && n != code->i_Args) {
-            Error_SetBuffer(first + "Script requires " + tail);
+        const bool atLeast = code->i_ArgArray && n < code->i_Args;
+        if (atLeast || (!code->i_ArgArray && n != code->i_Args)) {
+            Error_SetBuffer("Illegal argument count calling script \"" + script->s_name + "\"." + CR +
+                            (atLeast ? "Script requires at least " : "Script requires ") +
+                            std::to_string(code->i_Args) + " arguments, " + std::to_string(n) +
+                            " have been supplied.");
             ok = false;
         }
     }
 
-    for (int k = 0; k < kArgumentSlots; ++k) arg_slots[k] = std::move(savedSlots[k]);
+    const int high = arg_high > savedHigh ? arg_high : savedHigh;
+    for (int k = 0; k < high; ++k) arg_slots[k] = k < savedHigh ? std::move(savedSlots[k]) : RValue();
+    for (int k = 0; k < savedHigh; ++k) savedSlots[k].~RValue();
+    arg_high = savedHigh;
     arg_count = savedCount;
     arg_scriptname = std::move(savedName);
     return ok;

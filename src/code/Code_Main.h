@@ -1,11 +1,136 @@
-// CCode: one piece of game code (a program or an expression) and what the compiler records
-// about it. The compiler that fills the code tree comes with the parser; until then a CCode
-// carries its text and the facts the error path and script calls read.
+// CCode: one piece of game code (a program or an expression), the lexer that cuts its text into
+// tokens, and the compiler that resolves names, parses the tokens into a code tree and runs the
+// post pass (locals, fixed instance selectors, constant folding). The executor walks the tree.
 #pragma once
 
 #include "code/Variable_Class.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+class CCode;
+
+// Token symbols, shared by the lexer, the parser, the code tree and the operators.
+enum : int {
+    kSymEnd = -2,
+    kSymUnknown = -1,
+    kSymName = 0,
+    kSymNumber = 1,
+    kSymString = 2,
+    kSymConstant = 5, // resolved: a constant value
+    kSymFunction = 6, // resolved: a function or script name before "("
+    kSymVariable = 7, // resolved: a variable name
+    kSymBegin = 11,
+    kSymEndBlock = 12,
+    kSymIf = 13,
+    kSymThen = 14,
+    kSymElse = 15,
+    kSymWhile = 16,
+    kSymDo = 17,
+    kSymFor = 18,
+    kSymUntil = 19,
+    kSymRepeat = 20,
+    kSymExit = 21,
+    kSymBreak = 22,
+    kSymContinue = 23,
+    kSymWith = 24,
+    kSymReturn = 25,
+    kSymSwitch = 26,
+    kSymCase = 27,
+    kSymDefault = 28,
+    kSymVar = 29,
+    kSymGlobalVar = 30,
+    kSymAssign = 101,
+    kSymAddAssign = 102,
+    kSymSubAssign = 103,
+    kSymMulAssign = 104,
+    kSymDivAssign = 105,
+    kSymOpen = 106,
+    kSymClose = 107,
+    kSymSemicolon = 108,
+    kSymComma = 109,
+    kSymOpenIndex = 110,
+    kSymCloseIndex = 111,
+    kSymDot = 112,
+    kSymColon = 113,
+    kSymOrAssign = 114,
+    kSymAndAssign = 115,
+    kSymXorAssign = 116,
+};
+
+// Code tree node kinds.
+enum : int {
+    kNodeEmptyProgram = -2,
+    kNodeEmpty = -1,
+    kNodeConstant = 5,
+    kNodeCall = 6,
+    kNodeVariable = 7,
+    kNodeFixedVariable = 8,
+    kNodeIf = 13,
+    kNodeWhile = 16,
+    kNodeDo = 17,
+    kNodeFor = 18,
+    kNodeRepeat = 20,
+    kNodeExit = 21,
+    kNodeBreak = 22,
+    kNodeContinue = 23,
+    kNodeWith = 24,
+    kNodeReturn = 25,
+    kNodeSwitch = 26,
+    kNodeCase = 27,
+    kNodeDefault = 28,
+    kNodeVar = 29,
+    kNodeGlobalVar = 30,
+    kNodeAssign = 101,
+    kNodeBlock = 1000,
+    kNodeUnary = 1010,
+    kNodeBinary = 1011,
+};
+
+// One token of the lexer: symbol, text and 1-based position in the padded text.
+struct RToken1 {
+    int symbol = kSymEnd;
+    std::string str;
+    int position = 0;
+};
+using RTokenList1 = std::vector<RToken1>;
+
+// A resolved token: names became calls, constants or variable ids; numbers and strings values.
+struct RToken2 {
+    int symbol = kSymEnd;
+    int ind = 0;
+    RValue val;
+    int position = 0;
+};
+using RTokenList2 = std::vector<RToken2>;
+
+inline constexpr int kArgumentSlotMark = -100;
+
+// One node of the code tree; the children are owned by the node.
+struct RToken {
+    int kind = kNodeEmpty;
+    int ind = 0;  // function id, variable id or operator symbol, by kind
+    int ind2 = 0; // kind 8: the fixed instance selector
+    int position = 0;
+    // Local variables (selector -7): the run's local slot of the id. argument<k> read for self:
+    // kArgumentSlotMark - k, read straight from the argument slot.
+    int slot = -1;
+    int height = 1; // levels of the subtree, for the nesting limit
+    RValue value;   // kind 5: the constant
+    std::vector<RToken> items;
+    int itemnumb() const { return int(items.size()); }
+};
+
+// Cuts text into tokens. On an unknown character reports "Unexpected symbol." for code at its
+// position through the code-error path and returns false; the list then ends with that token.
+bool Code_Lex(const CCode* code, const std::string& text, RTokenList1& tokens);
+
+// Nesting the compiler accepts: statements and parenthesised expressions inside each other, and
+// the height of the code tree. Deeper code fails to compile with kMessageTooDeep.
+inline constexpr int kMaxParseNesting = 200;
+inline constexpr int kMaxTreeHeight = 1000;
+inline constexpr const char* kMessageTooDeep = "Code is nested too deeply.";
 
 class CCode {
   public:
@@ -16,10 +141,17 @@ class CCode {
     CCode() = default;
     CCode(std::string str, bool isexp) : i_kind(isexp ? kExpression : kProgram), i_str(std::move(str)) {}
 
+    // Compiles the text; true on success. Errors go through the code-error path (first one kept).
+    bool Compile();
+    const std::string& GetText() const { return i_str; }
+
     int i_kind = kProgram;
     bool i_compiled = false;
     std::string i_str;       // the source text
+    RToken i_token;          // root of the code tree
     RValue i_value;          // the constant result when i_kind is kConstant
     int i_Args = 0;          // 1 + the highest n of any argument<n> the text names; 0 when none
     bool i_ArgArray = false; // the text names the array variable argument
+    // Variable ids that live in local slots during a run: slot k holds id i_localIds[k].
+    std::vector<int> i_localIds;
 };

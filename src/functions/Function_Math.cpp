@@ -3,6 +3,112 @@
 // so code calling it compiles and a call reports that the function is not available yet.
 #include "functions/Function_Families.h"
 
+#include "code/Code_Operator.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <string_view>
+
+namespace {
+
+// ---- the string functions the scripting benchmarks need; the rest of the family follows ----
+
+// Bytes of the UTF-8 sequence a lead byte starts; every other byte stands alone.
+size_t SequenceLength(unsigned char c) {
+    if (c >= 0xC2 && c <= 0xDF) return 2;
+    if (c >= 0xE0 && c <= 0xEF) return 3;
+    if (c >= 0xF0 && c <= 0xF7) return 4;
+    if (c >= 0xF8 && c <= 0xFB) return 5;
+    if (c >= 0xFC && c <= 0xFD) return 6;
+    return 1;
+}
+
+// Byte offset of character position pos (1-based) in s; s.size() when beyond the end.
+size_t ByteOffset(std::string_view s, int64_t pos) {
+    // Over a prefix of plain ASCII, characters are bytes: test 8 bytes at a time.
+    if (pos >= 1 && uint64_t(pos - 1) <= s.size()) {
+        const size_t n = size_t(pos - 1);
+        uint64_t high = 0, w[1];
+        size_t k = 0;
+#if defined(__SSE2__)
+        __m128i acc = _mm_setzero_si128();
+        for (; k + 64 <= n; k += 64) {
+            const __m128i* p = reinterpret_cast<const __m128i*>(s.data() + k);
+            acc = _mm_or_si128(acc, _mm_or_si128(_mm_or_si128(_mm_loadu_si128(p), _mm_loadu_si128(p + 1)),
+                                                 _mm_or_si128(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3))));
+        }
+        if (_mm_movemask_epi8(acc)) high = 0x80;
+#endif
+        for (; k + 8 <= n; k += 8) {
+            std::memcpy(w, s.data() + k, 8);
+            high |= w[0];
+        }
+        for (; k < n; ++k) high |= static_cast<unsigned char>(s[k]);
+        if ((high & 0x8080808080808080ull) == 0) return n;
+    }
+    size_t b = 0;
+    for (int64_t k = 1; k < pos && b < s.size(); ++k) b += SequenceLength(static_cast<unsigned char>(s[b]));
+    return b < s.size() ? b : s.size();
+}
+
+int64_t CharCount(std::string_view s, size_t bytes) {
+    int64_t n = 0;
+    for (size_t b = 0; b < bytes && b < s.size(); b += SequenceLength(static_cast<unsigned char>(s[b]))) ++n;
+    return n;
+}
+
+void F_String(CInstance*, CInstance*, int, RValue& result, RValue* args) {
+    if (args[0].IsString()) {
+        result.SetString(args[0].str);
+        return;
+    }
+    const double r = args[0].val;
+    char buf[64];
+    if (std::nearbyint(r) == r && std::fabs(r) < 9.2e18) {
+        std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(r));
+    } else {
+        std::snprintf(buf, sizeof buf, "%.10g", r);
+        std::snprintf(buf, sizeof buf, "%.2f", std::strtod(buf, nullptr));
+    }
+    result.SetString(TRefString(buf));
+}
+
+void F_StringLength(CInstance*, CInstance*, int, RValue& result, RValue* args) {
+    std::string_view s = args[0].IsString() ? args[0].str.view() : std::string_view();
+    result.SetReal(double(CharCount(s, s.size())));
+}
+
+void F_StringPos(CInstance*, CInstance*, int, RValue& result, RValue* args) {
+    std::string_view sub = args[0].IsString() ? args[0].str.view() : std::string_view();
+    std::string_view s = args[1].IsString() ? args[1].str.view() : std::string_view();
+    size_t at = sub.empty() ? std::string_view::npos : s.find(sub);
+    result.SetReal(at == std::string_view::npos ? 0.0 : double(CharCount(s, at) + 1));
+}
+
+void F_StringCopy(CInstance*, CInstance*, int, RValue& result, RValue* args) {
+    std::string_view s = args[0].IsString() ? args[0].str.view() : std::string_view();
+    int64_t index = Operator_RoundInt64(args[1].val), count = Operator_RoundInt64(args[2].val);
+    if (index < 1) index = 1;
+    if (count <= 0) {
+        result.SetString(TRefString());
+        return;
+    }
+    size_t from = ByteOffset(s, index);
+    size_t to = from;
+    for (int64_t k = 0; k < count && to < s.size(); ++k)
+        to += SequenceLength(static_cast<unsigned char>(s[to]));
+    if (to > s.size()) to = s.size();
+    result.SetString(TRefString(s.substr(from, to - from)));
+}
+
+} // namespace
+
 // 73 functions, in registration order.
 // clang-format off
 static const RFunctionEntry kMathFunctions[] = {
@@ -49,16 +155,16 @@ static const RFunctionEntry kMathFunctions[] = {
     {"clamp",                     nullptr, 3},
     {"lerp",                      nullptr, 3},
     {"real",                      nullptr, 1},
-    {"string",                    nullptr, 1},
+    {"string",                    F_String, 1},
     {"string_format",             nullptr, 3},
     {"chr",                       nullptr, 1},
     {"ansi_char",                 nullptr, 1},
     {"ord",                       nullptr, 1},
-    {"string_length",             nullptr, 1},
+    {"string_length",             F_StringLength, 1},
     {"string_byte_length",        nullptr, 1},
     {"string_byte_at",            nullptr, 2},
-    {"string_pos",                nullptr, 2},
-    {"string_copy",               nullptr, 3},
+    {"string_pos",                F_StringPos, 2},
+    {"string_copy",               F_StringCopy, 3},
     {"string_char_at",            nullptr, 2},
     {"string_delete",             nullptr, 3},
     {"string_insert",             nullptr, 3},

@@ -223,13 +223,4 @@ TEST_F(LangFunctions, ScriptFunctions) {
     EXPECT_EQ(result.val, 0);
 }
 
-TEST_F(LangFunctions, WithoutTheExecutorScriptsFailClearly) {
-    Script_SetRunnerForTests(nullptr);
-    AddScript(0, "s", "x = 1", 0, false);
-    RValue result;
-    EXPECT_FALSE(Script_Call(0, nullptr, nullptr, result, false, nullptr, 0));
-    EXPECT_NE(Error_Buffer().find("Code execution is not available yet."), std::string::npos);
-    EXPECT_EQ(result.str.view(), "ERROR");
-}
-
 } // namespace

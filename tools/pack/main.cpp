@@ -1,4 +1,5 @@
 // quarvel-pack: writes game files from a project folder and inspects them.
+#include "Pack_Eval.h"
 #include "Pack_Functions.h"
 #include "Pack_Info.h"
 #include "Pack_Project.h"
@@ -21,7 +22,11 @@ const char* const kUsage =
     "  quarvel-pack info GAME\n"
     "      prints what a game file holds\n"
     "  quarvel-pack functions\n"
-    "      lists every built-in function with its argument count and whether it is implemented\n";
+    "      lists every built-in function with its argument count and whether it is implemented\n"
+    "  quarvel-pack eval [--expression] [--script NAME=FILE ...] (CODE | --file F)\n"
+    "      compiles and runs game code once, printing the outcome as JSON lines\n"
+    "  quarvel-pack check PROJECT_DIR\n"
+    "      compiles every piece of code in a project and prints each compile error\n";
 
 std::string SelfDir() {
     char buf[PATH_MAX];
@@ -97,6 +102,8 @@ int main(int argc, char** argv) {
     }
     std::string cmd = argv[1];
     if (cmd == "build") return Build(argc - 2, argv + 2);
+    if (cmd == "eval") return Pack_Eval(argc - 2, argv + 2);
+    if (cmd == "check") return Pack_Check(argc - 2, argv + 2);
     if (cmd == "info" && argc == 3) return Pack_Info(argv[2], stdout, stderr);
     if (cmd == "functions" && argc == 2) return Pack_ListFunctions(stdout);
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {

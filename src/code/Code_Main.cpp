@@ -1,0 +1,803 @@
+// The compiler of the game language: the lexer, name resolution, the recursive-descent parser and
+// the post pass. Every error goes through the code-error path, which keeps the first one.
+#include "code/Code_Main.h"
+
+#include "code/Code_Constant.h"
+#include "code/Code_Error.h"
+#include "code/Code_Function.h"
+#include "code/Code_Operator.h"
+#include "code/Code_Variable.h"
+#include "code/Variable_BuiltIn.h"
+#include "code/Variable_Main.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+// ---- lexer ----
+
+namespace {
+
+struct RKeyword {
+    const char* word;
+    int symbol;
+};
+
+constexpr RKeyword kKeywords[] = {
+    {"begin", kSymBegin},
+    {"end", kSymEndBlock},
+    {"if", kSymIf},
+    {"then", kSymThen},
+    {"else", kSymElse},
+    {"while", kSymWhile},
+    {"do", kSymDo},
+    {"for", kSymFor},
+    {"with", kSymWith},
+    {"until", kSymUntil},
+    {"repeat", kSymRepeat},
+    {"exit", kSymExit},
+    {"return", kSymReturn},
+    {"break", kSymBreak},
+    {"continue", kSymContinue},
+    {"switch", kSymSwitch},
+    {"case", kSymCase},
+    {"default", kSymDefault},
+    {"and", kOpAnd},
+    {"or", kOpOr},
+    {"not", kOpNot},
+    {"div", kOpDiv},
+    {"mod", kOpMod},
+    {"xor", kOpXor},
+    {"var", kSymVar},
+    {"globalvar", kSymGlobalVar},
+};
+
+struct RPair {
+    char a, b;
+    int symbol;
+};
+
+constexpr RPair kPairs[] = {
+    {':', '=', kSymAssign},    {'+', '=', kSymAddAssign}, {'-', '=', kSymSubAssign},
+    {'*', '=', kSymMulAssign}, {'/', '=', kSymDivAssign}, {'&', '&', kOpAnd},
+    {'|', '|', kOpOr},         {'<', '=', kOpLessEqual},  {'=', '=', kOpEqual},
+    {'!', '=', kOpNotEqual},   {'<', '>', kOpNotEqual},   {'>', '=', kOpGreaterEqual},
+    {'|', '=', kSymOrAssign},  {'&', '=', kSymAndAssign}, {'^', '=', kSymXorAssign},
+    {'<', '<', kOpShiftLeft},  {'>', '>', kOpShiftRight}, {'^', '^', kOpXor},
+};
+
+int SingleSymbol(char c) {
+    switch (c) {
+    case '!':
+        return kOpNot;
+    case '&':
+        return kOpBitAnd;
+    case '(':
+        return kSymOpen;
+    case ')':
+        return kSymClose;
+    case '*':
+        return kOpMultiply;
+    case '+':
+        return kOpPlus;
+    case ',':
+        return kSymComma;
+    case '-':
+        return kOpMinus;
+    case '.':
+        return kSymDot;
+    case '/':
+        return kOpDivide;
+    case ':':
+        return kSymColon;
+    case ';':
+        return kSymSemicolon;
+    case '<':
+        return kOpLess;
+    case '=':
+        return kSymAssign;
+    case '>':
+        return kOpGreater;
+    case '[':
+        return kSymOpenIndex;
+    case ']':
+        return kSymCloseIndex;
+    case '^':
+        return kOpBitXor;
+    case '{':
+        return kSymBegin;
+    case '|':
+        return kOpBitOr;
+    case '}':
+        return kSymEndBlock;
+    case '~':
+        return kOpBitNot;
+    default:
+        return kSymUnknown;
+    }
+}
+
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+} // namespace
+
+bool Code_Lex(const CCode* code, const std::string& source, RTokenList1& tokens) {
+    tokens.clear();
+    const std::string t = source + "   ";
+    const size_t n = t.size();
+    size_t i = 0; // 0-based; positions are i + 1
+    for (;;) {
+        // Whitespace and comments.
+        for (;;) {
+            while (i < n && static_cast<unsigned char>(t[i]) <= 32) ++i;
+            if (i + 1 < n && t[i] == '/' && t[i + 1] == '/') {
+                while (i < n && t[i] != '\r' && t[i] != '\n') ++i;
+                if (i < n) ++i;
+                continue;
+            }
+            if (i + 1 < n && t[i] == '/' && t[i + 1] == '*') {
+                while (i + 1 < n && !(t[i] == '*' && t[i + 1] == '/')) ++i;
+                i += 2;
+                continue;
+            }
+            break;
+        }
+        RToken1 tok;
+        tok.position = int(i + 1);
+        if (i >= n) {
+            tok.symbol = kSymEnd;
+            tokens.push_back(std::move(tok));
+            return true;
+        }
+        const char c = t[i];
+        if (IsLetter(c)) {
+            size_t s = i;
+            while (i < n && (IsLetter(t[i]) || IsDigit(t[i]))) ++i;
+            tok.str = t.substr(s, i - s);
+            tok.symbol = kSymName;
+            for (const RKeyword& k : kKeywords)
+                if (tok.str == k.word) tok.symbol = k.symbol;
+        } else if (IsDigit(c) || c == '$' || (c == '.' && i + 1 < n && IsDigit(t[i + 1]))) {
+            size_t s = i;
+            if (c == '$') {
+                ++i;
+                while (i < n && IsHexDigit(t[i])) ++i;
+            } else {
+                while (i < n && (IsDigit(t[i]) || t[i] == '.')) ++i;
+            }
+            tok.str = t.substr(s, i - s);
+            tok.symbol = kSymNumber;
+        } else if (c == '"' || c == '\'') {
+            size_t s = ++i;
+            while (i < n && t[i] != c) ++i;
+            tok.str = t.substr(s, i - s);
+            if (i < n) ++i;
+            tok.symbol = kSymString;
+        } else {
+            tok.symbol = kSymUnknown;
+            if (i + 1 < n) {
+                for (const RPair& pr : kPairs)
+                    if (t[i] == pr.a && t[i + 1] == pr.b) tok.symbol = pr.symbol;
+            }
+            if (tok.symbol != kSymUnknown) {
+                tok.str = t.substr(i, 2);
+                i += 2;
+            } else {
+                tok.symbol = SingleSymbol(c);
+                if (tok.symbol != kSymUnknown) tok.str = std::string(1, c);
+                ++i;
+            }
+        }
+        tokens.push_back(std::move(tok));
+        if (tokens.back().symbol == kSymUnknown) {
+            Error_SetCodeError(code, tokens.back().position, "Unexpected symbol.");
+            return false;
+        }
+    }
+}
+
+// ---- compiler ----
+
+namespace {
+
+// A number token's value, digit by digit in double precision.
+double NumberValue(const std::string& s) {
+    double value = 0.0, scale = 1.0;
+    bool hex = false, fraction = false;
+    for (char c : s) {
+        if (c == '$') {
+            hex = true;
+        } else if (c == '.') {
+            fraction = true;
+        } else if (hex) {
+            int d = IsDigit(c) ? c - '0' : (c >= 'a' ? c - 'a' + 10 : c - 'A' + 10);
+            value = value * 16 + d;
+        } else if (fraction) {
+            scale /= 10;
+            value = value + scale * (c - '0');
+        } else {
+            value = value * 10 + (c - '0');
+        }
+    }
+    return value;
+}
+
+int32_t SelectorOf(double v) {
+    // Rounded half to even; values outside 32 bits keep their low 32 bits as the selector.
+    return int32_t(uint32_t(uint64_t(Operator_RoundInt64(v))));
+}
+
+class CCompiler {
+  public:
+    CCompiler(CCode* code, RTokenList2 tokens) : m_code(code), m_t(std::move(tokens)) {}
+
+    bool Program(RToken& root);
+    bool ExpressionRoot(RToken& root);
+    bool PostPass(RToken& node);
+
+  private:
+    const RToken2& Cur() const { return m_t[m_p]; }
+    int Sym() const { return m_t[m_p].symbol; }
+    // Position of the token after the current one (statement nodes take it).
+    int NextPos() const { return m_t[std::min(m_p + 1, m_t.size() - 1)].position; }
+    bool Fail(int position, const char* message) {
+        Error_SetCodeError(m_code, position, message);
+        return false;
+    }
+    bool Adopt(RToken& parent, RToken&& child) {
+        parent.height = std::max(parent.height, child.height + 1);
+        parent.items.push_back(std::move(child));
+        if (parent.height > kMaxTreeHeight) return Fail(parent.position, kMessageTooDeep);
+        return true;
+    }
+
+    bool Statement(RToken& out);
+    bool Block(RToken& out, int kind);
+    bool Assignment(RToken& out);
+    bool VarList(RToken& out);
+    bool Expression(RToken& out);
+    bool Level(int level, RToken& out);
+    bool Unary(RToken& out);
+    bool Postfix(RToken& out);
+    bool Primary(RToken& out);
+    bool Call(RToken& out);
+    bool Variable(RToken& out, RToken* selector);
+    bool Indices(RToken& out);
+
+    CCode* m_code;
+    RTokenList2 m_t;
+    size_t m_p = 0;
+    int m_depth = 0;
+    std::vector<int> m_localIds; // ids declared with var, in order of declaration
+    std::unordered_map<int, int> m_localSlot;
+
+    struct RDepth {
+        CCompiler& c;
+        bool ok;
+        explicit RDepth(CCompiler& cc) : c(cc), ok(++cc.m_depth <= kMaxParseNesting) {}
+        ~RDepth() { --c.m_depth; }
+    };
+
+    int m_argIndex = -1; // highest constant index of argument[...]
+
+  public:
+    std::vector<int> TakeLocals() { return std::move(m_localIds); }
+    int HighestArgumentIndex() const { return m_argIndex; }
+};
+
+bool IsBinaryAt(int level, int sym) {
+    switch (level) {
+    case 1:
+        return sym == kOpAnd || sym == kOpOr || sym == kOpXor;
+    case 2:
+        return sym == kSymAssign || (sym >= kOpLess && sym <= kOpGreater);
+    case 3:
+        return sym == kOpBitOr || sym == kOpBitAnd || sym == kOpBitXor;
+    case 4:
+        return sym == kOpShiftLeft || sym == kOpShiftRight;
+    case 5:
+        return sym == kOpPlus || sym == kOpMinus;
+    default:
+        return sym == kOpMultiply || sym == kOpDivide || sym == kOpDiv || sym == kOpMod;
+    }
+}
+
+bool IsAssignSymbol(int sym) {
+    return (sym >= kSymAssign && sym <= kSymDivAssign) || (sym >= kSymOrAssign && sym <= kSymXorAssign);
+}
+
+bool CCompiler::Program(RToken& root) {
+    root.position = Cur().position;
+    if (Sym() == kSymEnd) {
+        root.kind = kNodeEmptyProgram;
+        return true;
+    }
+    if (Sym() == kSymBegin) {
+        if (!Statement(root)) return false;
+        if (Sym() != kSymEnd) return Fail(Cur().position, "Program ends before end of the code.");
+        return true;
+    }
+    root.kind = kNodeBlock;
+    while (Sym() != kSymEnd) {
+        RToken s;
+        if (!Statement(s) || !Adopt(root, std::move(s))) return false;
+    }
+    return true;
+}
+
+bool CCompiler::ExpressionRoot(RToken& root) {
+    if (Sym() == kSymEnd) {
+        root.kind = kNodeConstant;
+        root.position = Cur().position;
+        root.value = RValue::Real(0.0);
+        return true;
+    }
+    return Expression(root);
+}
+
+bool CCompiler::Block(RToken& out, int kind) {
+    // The current token is { or begin.
+    out.kind = kind;
+    out.position = NextPos();
+    ++m_p;
+    while (Sym() != kSymEndBlock) {
+        if (Sym() == kSymEnd) return Fail(Cur().position, "Symbol } expected.");
+        RToken s;
+        if (!Statement(s) || !Adopt(out, std::move(s))) return false;
+    }
+    ++m_p;
+    return true;
+}
+
+bool CCompiler::Statement(RToken& out) {
+    RDepth depth(*this);
+    if (!depth.ok) return Fail(Cur().position, kMessageTooDeep);
+    const int sym = Sym();
+    const int after = NextPos();
+    RToken a, b, c, d;
+    switch (sym) {
+    case kSymFunction:
+        if (!Call(out)) return false;
+        break;
+    case kSymBegin:
+        if (!Block(out, kNodeBlock)) return false;
+        break;
+    case kSymIf:
+        out.kind = kNodeIf;
+        out.position = after;
+        ++m_p;
+        if (!Expression(a) || !Adopt(out, std::move(a))) return false;
+        if (Sym() == kSymThen) ++m_p;
+        if (!Statement(b) || !Adopt(out, std::move(b))) return false;
+        if (Sym() == kSymElse) {
+            ++m_p;
+            if (!Statement(c) || !Adopt(out, std::move(c))) return false;
+        }
+        break;
+    case kSymWhile:
+    case kSymWith:
+        out.kind = sym == kSymWhile ? kNodeWhile : kNodeWith;
+        out.position = after;
+        ++m_p;
+        if (!Expression(a) || !Adopt(out, std::move(a))) return false;
+        if (Sym() == kSymDo) ++m_p;
+        if (!Statement(b) || !Adopt(out, std::move(b))) return false;
+        break;
+    case kSymDo:
+        out.kind = kNodeDo;
+        out.position = after;
+        ++m_p;
+        if (!Statement(a) || !Adopt(out, std::move(a))) return false;
+        if (Sym() != kSymUntil) return Fail(Cur().position, "Keyword until expected.");
+        ++m_p;
+        if (!Expression(b) || !Adopt(out, std::move(b))) return false;
+        break;
+    case kSymFor:
+        out.kind = kNodeFor;
+        out.position = after;
+        ++m_p;
+        if (Sym() != kSymOpen) return Fail(Cur().position, "Symbol ( expected.");
+        ++m_p;
+        if (!Statement(a) || !Adopt(out, std::move(a))) return false;
+        if (Sym() == kSymSemicolon) ++m_p;
+        if (!Expression(b) || !Adopt(out, std::move(b))) return false;
+        if (Sym() == kSymSemicolon) ++m_p;
+        if (!Statement(c) || !Adopt(out, std::move(c))) return false;
+        if (Sym() != kSymClose) return Fail(Cur().position, "Symbol ) expected.");
+        ++m_p;
+        if (!Statement(d) || !Adopt(out, std::move(d))) return false;
+        break;
+    case kSymRepeat:
+        out.kind = kNodeRepeat;
+        out.position = after;
+        ++m_p;
+        if (!Expression(a) || !Adopt(out, std::move(a))) return false;
+        if (!Statement(b) || !Adopt(out, std::move(b))) return false;
+        break;
+    case kSymExit:
+    case kSymBreak:
+    case kSymContinue:
+        out.kind = sym; // the node kinds share the keyword numbers
+        out.position = after;
+        ++m_p;
+        break;
+    case kSymReturn:
+        out.kind = kNodeReturn;
+        out.position = after;
+        ++m_p;
+        if (!Expression(a) || !Adopt(out, std::move(a))) return false;
+        break;
+    case kSymSwitch:
+        out.kind = kNodeSwitch;
+        out.position = after;
+        ++m_p;
+        if (!Expression(a) || !Adopt(out, std::move(a))) return false;
+        if (Sym() != kSymBegin) return Fail(Cur().position, "Symbol { expected.");
+        ++m_p;
+        while (Sym() != kSymEndBlock) {
+            if (Sym() == kSymEnd) return Fail(Cur().position, "Symbol } expected.");
+            RToken s;
+            if (!Statement(s) || !Adopt(out, std::move(s))) return false;
+        }
+        ++m_p;
+        break;
+    case kSymCase:
+        out.kind = kNodeCase;
+        out.position = after;
+        ++m_p;
+        if (!Expression(a) || !Adopt(out, std::move(a))) return false;
+        if (Sym() != kSymColon) return Fail(Cur().position, "Symbol : expected.");
+        ++m_p;
+        break;
+    case kSymDefault:
+        out.kind = kNodeDefault;
+        out.position = after;
+        ++m_p;
+        if (Sym() != kSymColon) return Fail(Cur().position, "Symbol : expected.");
+        ++m_p;
+        break;
+    case kSymVar:
+    case kSymGlobalVar:
+        if (!VarList(out)) return false;
+        break;
+    case kSymSemicolon:
+        out.kind = kNodeEmpty;
+        out.position = Cur().position;
+        ++m_p;
+        break;
+    case kSymEnd:
+        return Fail(Cur().position, "Unexpected end of code reached.");
+    default:
+        if (!Assignment(out)) return false;
+        break;
+    }
+    while (Sym() == kSymSemicolon) ++m_p;
+    return true;
+}
+
+bool CCompiler::VarList(RToken& out) {
+    out.kind = Sym() == kSymVar ? kNodeVar : kNodeGlobalVar;
+    out.position = NextPos();
+    ++m_p;
+    while (Sym() == kSymVariable) {
+        if (Cur().ind < kUserVarBase) return Fail(Cur().position, "Cannot redeclare a builtin variable.");
+        RToken name;
+        name.kind = kNodeConstant;
+        name.ind = Cur().ind;
+        name.position = Cur().position;
+        name.value = RValue::Real(0.0);
+        if (!Adopt(out, std::move(name))) return false;
+        ++m_p;
+        if (Sym() == kSymComma) ++m_p;
+    }
+    return true;
+}
+
+bool CCompiler::Assignment(RToken& out) {
+    RToken target, value;
+    if (!Postfix(target)) return false;
+    if (target.kind != kNodeVariable) return Fail(target.position, "Variable name expected.");
+    if (!IsAssignSymbol(Sym())) return Fail(Cur().position, "Assignment operator expected.");
+    out.kind = kNodeAssign;
+    out.ind = Sym();
+    out.position = target.position;
+    ++m_p;
+    if (!Expression(value)) return false;
+    return Adopt(out, std::move(target)) && Adopt(out, std::move(value));
+}
+
+bool CCompiler::Expression(RToken& out) {
+    RDepth depth(*this);
+    if (!depth.ok) return Fail(Cur().position, kMessageTooDeep);
+    return Level(1, out);
+}
+
+bool CCompiler::Level(int level, RToken& out) {
+    if (level > 6) return Unary(out);
+    if (!Level(level + 1, out)) return false;
+    while (IsBinaryAt(level, Sym())) {
+        RToken node;
+        node.kind = kNodeBinary;
+        node.ind = Sym();
+        node.position = out.position;
+        ++m_p;
+        RToken right;
+        if (!Level(level + 1, right)) return false;
+        if (!Adopt(node, std::move(out)) || !Adopt(node, std::move(right))) return false;
+        out = std::move(node);
+    }
+    return true;
+}
+
+bool CCompiler::Unary(RToken& out) {
+    const int sym = Sym();
+    if (sym == kOpNot || sym == kOpPlus || sym == kOpMinus || sym == kOpBitNot) {
+        RDepth depth(*this);
+        if (!depth.ok) return Fail(Cur().position, kMessageTooDeep);
+        out.kind = kNodeUnary;
+        out.ind = sym;
+        out.position = Cur().position;
+        ++m_p;
+        RToken operand;
+        return Unary(operand) && Adopt(out, std::move(operand));
+    }
+    return Postfix(out);
+}
+
+bool CCompiler::Postfix(RToken& out) {
+    if (!Primary(out)) return false;
+    while (Sym() == kSymDot) {
+        ++m_p;
+        RToken var;
+        if (!Variable(var, &out)) return false;
+        out = std::move(var);
+    }
+    return true;
+}
+
+bool CCompiler::Primary(RToken& out) {
+    switch (Sym()) {
+    case kSymConstant:
+        out.kind = kNodeConstant;
+        out.position = Cur().position;
+        out.value = Cur().val;
+        ++m_p;
+        return true;
+    case kSymFunction:
+        return Call(out);
+    case kSymVariable:
+        return Variable(out, nullptr);
+    case kSymOpen: {
+        ++m_p;
+        if (!Expression(out)) return false;
+        if (Sym() != kSymClose) return Fail(Cur().position, "Symbol ) expected.");
+        ++m_p;
+        return true;
+    }
+    default:
+        return Fail(Cur().position, "Unexpected symbol in expression.");
+    }
+}
+
+bool CCompiler::Call(RToken& out) {
+    if (Sym() != kSymFunction) return Fail(Cur().position, "Function name expected.");
+    out.kind = kNodeCall;
+    out.ind = Cur().ind;
+    out.position = Cur().position;
+    ++m_p;
+    if (Sym() != kSymOpen) return Fail(Cur().position, "Symbol ( expected.");
+    ++m_p;
+    while (Sym() != kSymClose) {
+        if (Sym() == kSymEnd) return Fail(Cur().position, "Symbol ) expected.");
+        RToken arg;
+        if (!Expression(arg) || !Adopt(out, std::move(arg))) return false;
+        if (Sym() == kSymComma) {
+            ++m_p;
+        } else if (Sym() == kSymEnd) {
+            return Fail(Cur().position, "Symbol ) expected.");
+        } else if (Sym() != kSymClose) {
+            return Fail(Cur().position, "Symbol , or ) expected.");
+        }
+    }
+    const int count = out.itemnumb();
+    const int wanted = Function_ArgCount(out.ind);
+    if (!(count <= 16 && (wanted < 0 || wanted == count)))
+        return Fail(Cur().position, "Wrong number of arguments to function or script.");
+    ++m_p;
+    return true;
+}
+
+bool CCompiler::Variable(RToken& out, RToken* selector) {
+    if (Sym() != kSymVariable) return Fail(Cur().position, "Variable name expected.");
+    out.kind = kNodeVariable;
+    out.ind = Cur().ind;
+    RToken sel;
+    if (selector) {
+        out.position = selector->position;
+        sel = std::move(*selector);
+    } else {
+        out.position = Cur().position;
+        sel.kind = kNodeConstant;
+        sel.position = Cur().position;
+        sel.value = RValue::Real(kSelDefault);
+    }
+    ++m_p;
+    if (!Adopt(out, std::move(sel))) return false;
+    return Sym() == kSymOpenIndex ? Indices(out) : true;
+}
+
+bool CCompiler::Indices(RToken& out) {
+    ++m_p;
+    while (Sym() != kSymCloseIndex) {
+        if (Sym() == kSymEnd) return Fail(Cur().position, "Symbol ] expected.");
+        RToken index;
+        if (!Expression(index)) return false;
+        if (out.itemnumb() >= 3) return Fail(out.position, "Only 1- and 2-dimensional arrays are supported.");
+        if (!Adopt(out, std::move(index))) return false;
+        if (Sym() == kSymComma) {
+            ++m_p;
+        } else if (Sym() == kSymEnd) {
+            return Fail(Cur().position, "Symbol ] expected.");
+        } else if (Sym() != kSymCloseIndex) {
+            return Fail(Cur().position, "Symbol , or ] expected.");
+        }
+    }
+    ++m_p;
+    return true;
+}
+
+bool CCompiler::PostPass(RToken& node) {
+    for (RToken& child : node.items)
+        if (!PostPass(child)) return false;
+
+    switch (node.kind) {
+    case kNodeVar:
+        for (const RToken& name : node.items) {
+            if (m_localSlot.count(name.ind)) continue;
+            m_localSlot.emplace(name.ind, int(m_localIds.size()));
+            m_localIds.push_back(name.ind);
+        }
+        return true;
+    case kNodeVariable: {
+        RToken& sel = node.items[0];
+        // argument[k] with a constant k uses argument k as argument<k> does: the argument-count
+        // check of script calls then asks for at least k + 1 arguments.
+        if (node.ind == BuiltinVar_ArgumentId() && node.itemnumb() == 2 &&
+            node.items[1].kind == kNodeConstant && !node.items[1].value.IsString()) {
+            const int64_t k = Operator_RoundInt64(node.items[1].value.val);
+            if (k >= 0 && k < 16 && k > m_argIndex) m_argIndex = int(k);
+        }
+        if (sel.kind == kNodeConstant && !sel.value.IsString() && sel.value.val == kSelDefault &&
+            m_localSlot.count(node.ind))
+            sel.value.val = kSelLocal;
+        if (node.itemnumb() == 1 && sel.kind == kNodeConstant) {
+            if (sel.value.IsString()) return Fail(sel.position, "Left hand side must be a real value.");
+            node.kind = kNodeFixedVariable;
+            node.ind2 = SelectorOf(sel.value.val);
+            node.items.clear();
+            node.height = 1;
+        }
+        const bool local = node.kind == kNodeFixedVariable
+                               ? node.ind2 == kSelLocal
+                               : (sel.kind == kNodeConstant && !sel.value.IsString() &&
+                                  SelectorOf(sel.value.val) == kSelLocal);
+        if (local) {
+            // Explicit local.x shares the slot of a var-declared x; other ids get a slot of their own.
+            auto it = m_localSlot.find(node.ind);
+            if (it == m_localSlot.end()) {
+                it = m_localSlot.emplace(node.ind, int(m_localIds.size())).first;
+                m_localIds.push_back(node.ind);
+            }
+            node.slot = it->second;
+        }
+        if (node.kind == kNodeFixedVariable && (node.ind2 == kSelDefault || node.ind2 == kSelSelf)) {
+            // argument0 .. argument15 read their slot whatever the instance.
+            const int base = BuiltinVar_Argument0Id();
+            if (base >= 0 && node.ind >= base && node.ind < base + 16)
+                node.slot = kArgumentSlotMark - (node.ind - base);
+        }
+        return true;
+    }
+    case kNodeUnary: {
+        RToken& operand = node.items[0];
+        if (operand.kind != kNodeConstant) return true;
+        RValue v = operand.value;
+        if (!Operator_Unary(m_code, operand.position, node.ind, v)) return false;
+        node.kind = kNodeConstant;
+        node.value = std::move(v);
+        node.items.clear();
+        node.height = 1;
+        return true;
+    }
+    case kNodeBinary: {
+        RToken& l = node.items[0];
+        RToken& r = node.items[1];
+        if (l.kind != kNodeConstant || r.kind != kNodeConstant) return true;
+        RValue v = l.value;
+        if (!Operator_Binary(m_code, r.position, node.ind, r.value, v)) return false;
+        node.kind = kNodeConstant;
+        node.value = std::move(v);
+        node.items.clear();
+        node.height = 1;
+        return true;
+    }
+    default:
+        return true;
+    }
+}
+
+// Resolves the lexer's tokens: calls, constants, variables and literal values.
+bool Resolve(CCode* code, const RTokenList1& in, RTokenList2& out) {
+    out.clear();
+    out.reserve(in.size());
+    for (size_t k = 0; k < in.size(); ++k) {
+        const RToken1& t = in[k];
+        RToken2 r;
+        r.symbol = t.symbol;
+        r.position = t.position;
+        if (t.symbol == kSymName) {
+            if (k + 1 < in.size() && in[k + 1].symbol == kSymOpen) {
+                int id = 0;
+                if (!Function_Find(t.str, id)) {
+                    Error_SetCodeError(code, t.position, "Unknown function or script: " + t.str);
+                    return false;
+                }
+                r.symbol = kSymFunction;
+                r.ind = id;
+            } else if (Name_Lookup(t.str, r.val)) {
+                r.symbol = kSymConstant;
+            } else {
+                r.symbol = kSymVariable;
+                r.ind = VarName_Find(t.str);
+            }
+        } else if (t.symbol == kSymNumber) {
+            r.symbol = kSymConstant;
+            r.val = RValue::Real(NumberValue(t.str));
+        } else if (t.symbol == kSymString) {
+            r.symbol = kSymConstant;
+            r.val = RValue::String(t.str);
+        }
+        out.push_back(std::move(r));
+    }
+    return true;
+}
+
+} // namespace
+
+bool CCode::Compile() {
+    Error_ClearFlag();
+    VarName_ResetArgTrackers();
+    if (i_compiled) {
+        Error_SetCodeError(this, 0, "Internal Error: Recompiling compiled code.");
+        return false;
+    }
+    RTokenList1 tokens;
+    if (!Code_Lex(this, i_str, tokens)) return false;
+    RTokenList2 resolved;
+    if (!Resolve(this, tokens, resolved)) return false;
+    tokens.clear();
+
+    CCompiler compiler(this, std::move(resolved));
+    RToken root;
+    const bool isExpression = i_kind != kProgram;
+    if (!(isExpression ? compiler.ExpressionRoot(root) : compiler.Program(root))) return false;
+    if (!compiler.PostPass(root)) return false;
+    i_localIds = compiler.TakeLocals();
+    if (isExpression && root.kind == kNodeConstant) {
+        i_value = root.value;
+        i_kind = kConstant;
+    }
+    i_token = std::move(root);
+    i_compiled = true;
+    i_Args = std::max(VarName_HighestArgument(), compiler.HighestArgumentIndex()) + 1;
+    i_ArgArray = VarName_ArgumentArrayUsed();
+    return true;
+}

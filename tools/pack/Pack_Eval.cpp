@@ -1,0 +1,249 @@
+// quarvel-pack eval: compiles a piece of code and runs it once for a stand-in instance, writing
+// the outcome as JSON lines. quarvel-pack check: compiles the code pieces of a project the way
+// the runner's prepare sequence does and prints each compile error with file and line.
+#include "Pack_Eval.h"
+
+#include "Pack_Project.h"
+
+#include "code/Code_Constant.h"
+#include "code/Code_Error.h"
+#include "code/Code_Exec.h"
+#include "code/Code_Main.h"
+#include "code/Variable_Main.h"
+#include "data/Option_Main.h"
+#include "functions/Function_Families.h"
+#include "resources/Script_Main.h"
+#include "run/Instance_Class.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+const char* const kEvalUsage =
+    "usage: quarvel-pack eval [--expression] [--script NAME=FILE ...] (CODE | --file F)\n";
+
+void WriteLine(const std::string& line) {
+    std::string s = line + "\n";
+    std::fwrite(s.data(), 1, s.size(), stdout);
+    std::fflush(stdout);
+}
+
+bool ReadFile(const std::string& path, std::string& text) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) return false;
+    std::ostringstream ss;
+    ss << f.rdbuf();
+    text = ss.str();
+    return true;
+}
+
+// The language runtime as the runner sets it up before compiling anything; errors in headless
+// form on stdout, and no error log in the working folder.
+void PrepareRuntime() {
+    ::setenv("QUARVEL_HEADLESS", "1", 1);
+    Option_SetDefaults();
+    opt_writeerrors = false;
+    Function_RegisterAll();
+    Code_AddArgumentVariables();
+    Global_Reset();
+    Error_Reset();
+}
+
+// The error buffer for a terminal: its CR line breaks as newlines.
+std::string TerminalText(const std::string& s) {
+    std::string out;
+    for (char c : s) out.push_back(c == '\r' ? '\n' : c);
+    return out;
+}
+
+} // namespace
+
+std::string Pack_JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out.push_back(char(c));
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string Pack_JsonReal(double v) {
+    if (std::isnan(v)) return "\"nan\"";
+    if (std::isinf(v)) return v > 0 ? "\"inf\"" : "\"-inf\"";
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+int Pack_Eval(int argc, char** argv) {
+    std::string text, file;
+    bool expression = false, haveText = false;
+    std::vector<std::pair<std::string, std::string>> scripts; // name, file
+    for (int i = 0; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--expression") {
+            expression = true;
+        } else if (a == "--script" && i + 1 < argc &&
+                   std::string(argv[i + 1]).find('=') != std::string::npos) {
+            std::string spec = argv[++i];
+            size_t eq = spec.find('=');
+            scripts.emplace_back(spec.substr(0, eq), spec.substr(eq + 1));
+        } else if (a == "--file" && i + 1 < argc) {
+            file = argv[++i];
+        } else if (!haveText && file.empty() && (a.empty() || a[0] != '-')) {
+            text = a;
+            haveText = true;
+        } else {
+            std::fprintf(stderr, "%s", kEvalUsage);
+            return 2;
+        }
+    }
+    if (!file.empty()) {
+        if (haveText || !ReadFile(file, text)) {
+            std::fprintf(stderr, "quarvel-pack eval: cannot read '%s'\n", file.c_str());
+            return 2;
+        }
+    } else if (!haveText) {
+        std::fprintf(stderr, "%s", kEvalUsage);
+        return 2;
+    }
+
+    PrepareRuntime();
+    // Scripts first, all named before any is compiled, so that they can call each other.
+    Script_Clear();
+    for (size_t k = 0; k < scripts.size(); ++k) {
+        auto s = std::make_unique<CScript>();
+        s->s_name = scripts[k].first;
+        if (!ReadFile(scripts[k].second, s->s_text)) {
+            std::fprintf(stderr, "quarvel-pack eval: cannot read '%s'\n", scripts[k].second.c_str());
+            return 2;
+        }
+        Script_Set(int(k), std::move(s));
+    }
+    for (size_t k = 0; k < scripts.size(); ++k) {
+        CScript* s = Script_Get(int(k));
+        s->s_code = std::make_unique<CCode>(s->s_text, false);
+        if (!s->s_code->Compile()) {
+            WriteLine("{\"error\":" +
+                      Pack_JsonString("COMPILATION ERROR in Script: " + s->s_name + "\r" + Error_Buffer()) +
+                      "}");
+            return 1;
+        }
+    }
+    CCode code(text, expression);
+    if (!code.Compile()) {
+        WriteLine("{\"error\":" + Pack_JsonString(Error_Buffer()) + "}");
+        return 1;
+    }
+    CInstance self; // id 0, object 0, outside any room
+    RValue result;
+    if (!Code_Execute(&self, &self, &code, result)) {
+        WriteLine("{\"error\":" + Pack_JsonString(Error_Buffer()) + "}");
+        return 1;
+    }
+    if (result.IsString())
+        WriteLine("{\"kind\":\"string\",\"value\":" + Pack_JsonString(result.str.str()) + "}");
+    else
+        WriteLine("{\"kind\":\"real\",\"value\":" + Pack_JsonReal(result.val) + "}");
+    return 0;
+}
+
+namespace {
+
+// One piece of code in a project: where it comes from, how the runner names a compile failure,
+// and its text. Resource kinds add their pieces to the list in the prepare order.
+struct RCodePiece {
+    std::string file;
+    int line;
+    std::string heading;
+    std::string text;
+    bool expression;
+    std::string constantName; // constants: defined once compiled, so later ones can use them
+};
+
+// Line in text of the first occurrence of needle (1 when not found).
+int LineOf(const std::string& text, const std::string& needle) {
+    size_t at = needle.empty() ? std::string::npos : text.find(needle);
+    if (at == std::string::npos) return 1;
+    int line = 1;
+    for (size_t k = 0; k < at; ++k)
+        if (text[k] == '\n') ++line;
+    return line;
+}
+
+std::vector<RCodePiece> CollectPieces(const GameImage& game, const std::string& dir) {
+    const std::string manifest = dir + "/game.json";
+    std::string json;
+    ReadFile(manifest, json);
+    std::vector<RCodePiece> pieces;
+    for (const auto& [name, value] : game.constants)
+        pieces.push_back({manifest, LineOf(json, Pack_JsonString(name)),
+                          "Value for constant " + name + "  is not valid.", value, true, name});
+    for (const std::string& code : game.initCode)
+        pieces.push_back({manifest, LineOf(json, Pack_JsonString(code)),
+                          "COMPILATION ERROR in library initialization code", code, false, ""});
+    return pieces;
+}
+
+} // namespace
+
+int Pack_Check(int argc, char** argv) {
+    if (argc != 1) {
+        std::fprintf(stderr, "usage: quarvel-pack check PROJECT_DIR\n");
+        return 2;
+    }
+    const std::string dir = argv[0];
+    GameImage game;
+    try {
+        game = Pack_ReadProject(dir);
+    } catch (const EProjectError& e) {
+        std::fprintf(stderr, "quarvel-pack: %s\n", e.what());
+        return 1;
+    }
+    PrepareRuntime();
+    Constant_Reset();
+    int failures = 0, pieces = 0;
+    for (const RCodePiece& p : CollectPieces(game, dir)) {
+        ++pieces;
+        CCode code(p.text, p.expression);
+        bool ok = code.Compile();
+        if (ok && !p.constantName.empty()) ok = Constant_Define(p.constantName, p.text);
+        if (ok) continue;
+        ++failures;
+        std::printf("%s:%d: %s\n%s\n", p.file.c_str(), p.line, p.heading.c_str(),
+                    TerminalText(Error_Buffer()).c_str());
+        Error_ClearFlag();
+    }
+    std::printf("%d piece%s of code checked, %d failed\n", pieces, pieces == 1 ? "" : "s", failures);
+    return failures ? 1 : 0;
+}
