@@ -4,6 +4,7 @@
 
 #include "data/Option_Main.h"
 #include "resources/Constant_Main.h"
+#include "resources/Extension_Class.h"
 #include "runner/Runner_Form.h"
 #include "support/Support_Stream.h"
 
@@ -13,11 +14,20 @@
 namespace {
 
 ItemReader g_itemReaders[kChunkCount] = {};
+ChunkBegin g_chunkBegin[kChunkCount] = {};
+ChunkEnd g_chunkEnd[kChunkCount] = {};
+std::vector<std::unique_ptr<CDataFile>> g_dataFiles;
+
+void BeginChunk(EChunk chunk) {
+    if (g_chunkBegin[int(chunk)]) g_chunkBegin[int(chunk)]();
+}
+void EndChunk(EChunk chunk, int count) {
+    if (g_chunkEnd[int(chunk)]) g_chunkEnd[int(chunk)](count);
+}
 
 const char* const kMsgNotValid = "Error: Not a valid game file.";
 const char* const kMsgWrongVersion = "Error: Wrong version number.";
 const char* const kMsgResourceData = "Error: Error in resource data.";
-const char* const kMsgExtensions = "Error in loading extension packages.";
 const char* const kMsgCorrupted = "Failed to load the game data. File seems corrupted.";
 const char* const kMsgCannotRead = "Error: Cannot read the game file.";
 
@@ -40,6 +50,7 @@ void Progress(const LoadHooks& h, int percent, const std::string& text) {
 bool ReadNamedChunk(CStream& rs, EChunk chunk) {
     CNamedList& list = g_game.named[int(chunk)];
     list.Clear();
+    BeginChunk(chunk);
     int32_t count = rs.ReadInteger();
     g_game.chunks[int(chunk)].count = count;
     for (int32_t i = 0; i < count; i++) {
@@ -51,6 +62,7 @@ bool ReadNamedChunk(CStream& rs, EChunk chunk) {
         if (exists && g_itemReaders[int(chunk)] && !g_itemReaders[int(chunk)](int(i), name, *item))
             return false;
     }
+    EndChunk(chunk, count);
     return true;
 }
 
@@ -61,18 +73,18 @@ bool ReadChunk(CStream& rs, EChunk chunk, const LoadHooks& hooks) {
     if (sum.version != g_chunkInfo[int(chunk)].version) return false;
     switch (chunk) {
     case EChunk::Extensions: {
-        sum.count = rs.ReadInteger();
-        if (sum.count > 0) {
-            // Package records are not framed, so they cannot be stepped over without reading them.
-            Trace("Extension packages cannot be read by this runner yet");
-            if (hooks.message) hooks.message(kMsgExtensions);
-            return false;
-        }
-        return true;
+        // The extension unit reads the chunk from its version on.
+        rs.Seek(rs.Position() - 4);
+        bool ok = Extension_Load(rs, [&hooks](const std::string& m) {
+            if (hooks.message) hooks.message(m);
+        });
+        sum.count = Extension_Count();
+        return ok;
     }
     case EChunk::Triggers: {
         CNamedList& list = g_game.named[int(chunk)];
         list.Clear();
+        BeginChunk(chunk);
         sum.count = rs.ReadInteger();
         for (int32_t i = 0; i < sum.count; i++) {
             std::unique_ptr<CStream> item = rs.ReadStreamC();
@@ -82,6 +94,7 @@ bool ReadChunk(CStream& rs, EChunk chunk, const LoadHooks& hooks) {
             if (exists && g_itemReaders[int(chunk)] && !g_itemReaders[int(chunk)](int(i), "", *item))
                 return false;
         }
+        EndChunk(chunk, sum.count);
         return true;
     }
     case EChunk::Constants:
@@ -96,6 +109,7 @@ bool ReadChunk(CStream& rs, EChunk chunk, const LoadHooks& hooks) {
         g_game.lastTileId = rs.ReadInteger();
         return true;
     case EChunk::IncludedFiles: {
+        BeginChunk(chunk);
         sum.count = rs.ReadInteger();
         for (int32_t i = 0; i < sum.count; i++) {
             std::unique_ptr<CStream> item = rs.ReadStreamC();
@@ -167,6 +181,51 @@ void ReadHeader(CStream& s, const LoadHooks& hooks) {
 
 void DataNew_SetItemReader(EChunk chunk, ItemReader reader) {
     g_itemReaders[int(chunk)] = reader;
+}
+
+void DataNew_SetChunkHooks(EChunk chunk, ChunkBegin begin, ChunkEnd end) {
+    g_chunkBegin[int(chunk)] = begin;
+    g_chunkEnd[int(chunk)] = end;
+}
+
+void DataFile_Clear() {
+    g_dataFiles.clear();
+}
+
+int DataFile_Count() {
+    return int(g_dataFiles.size());
+}
+
+CDataFile* DataFile_Get(int index) {
+    return index >= 0 && index < DataFile_Count() ? g_dataFiles[size_t(index)].get() : nullptr;
+}
+
+int DataFile_Find(const std::string& name) {
+    for (size_t i = 0; i < g_dataFiles.size(); i++)
+        if (g_dataFiles[i]->s_filename == name) return int(i);
+    return -1;
+}
+
+bool DataFile_ReadItem(int index, const std::string&, CStream& record) {
+    auto f = std::make_unique<CDataFile>();
+    if (!f->LoadFromStream(record)) return false;
+    if (index != DataFile_Count()) return false;
+    g_dataFiles.push_back(std::move(f));
+    return true;
+}
+
+void DataFile_ChunkBegin() {
+    g_dataFiles.clear();
+}
+
+bool DataFile_PrepareAll() {
+    for (auto& f : g_dataFiles) f->Prepare();
+    return true;
+}
+
+bool DataFile_RemoveAll() {
+    for (auto& f : g_dataFiles) f->Remove();
+    return true;
 }
 
 ELoadStatus DataNew_LoadFile(const std::string& path, size_t scanStart, const LoadHooks& hooks) {

@@ -33,3 +33,21 @@ ELoadStatus DataNew_LoadFile(const std::string& path, size_t scanStart, const Lo
 ELoadStatus DataNew_LoadStream(CStream& s, size_t scanStart, const LoadHooks& hooks);
 // Offset just past the last byte an ELF executable's headers describe; 0 when not ELF.
 size_t DataNew_ElfImageEnd(const uint8_t* data, size_t size);
+
+// Chunk hooks of a kind's list: begin empties it before the chunk's items are read; end(count)
+// pads it with empty slots up to the chunk's count once they are.
+using ChunkBegin = void (*)();
+using ChunkEnd = void (*)(int count);
+void DataNew_SetChunkHooks(EChunk chunk, ChunkBegin begin, ChunkEnd end);
+
+// The included files, in chunk order.
+void DataFile_Clear();
+int DataFile_Count();
+CDataFile* DataFile_Get(int index);         // nullptr outside 0 .. count - 1
+int DataFile_Find(const std::string& name); // first file of exactly that name, -1 when none
+bool DataFile_ReadItem(int index, const std::string& name, CStream& record);
+void DataFile_ChunkBegin();
+// "Extracting included files": Prepare on every file in index order; always true.
+bool DataFile_PrepareAll();
+// At shutdown: Remove on every file in index order; always true.
+bool DataFile_RemoveAll();

@@ -1,0 +1,24 @@
+// The path list: every path of the game by index with its name; read from the paths chunk.
+#pragma once
+
+#include "resources/Path_Class.h"
+
+#include <string>
+
+class CStream;
+
+void Path_Clear();
+int Path_Count();
+bool Path_Exists(int ind);
+CPath* Path_Get(int ind);               // nullptr outside the list or for an empty slot
+std::string Path_GetName(int ind);      // "<undefined>" for a missing path
+int Path_Find(const std::string& name); // first existing path of that name, -1 when none
+int Path_Add();                         // a new empty path named "__newpath" + index
+bool Path_Delete(int ind);
+int Path_Duplicate(int ind); // -1 when the source does not exist
+bool Path_Assign(int ind, int src);
+
+// Item reader of the paths chunk and its chunk hooks.
+bool Path_ReadItem(int index, const std::string& name, CStream& record);
+void Path_ChunkBegin();
+void Path_ChunkEnd(int count);

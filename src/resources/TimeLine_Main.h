@@ -1,0 +1,21 @@
+// The time-line list: every time line of the game by index with its name.
+#pragma once
+
+#include "resources/TimeLine_Class.h"
+
+#include <string>
+
+void TimeLine_Clear();
+int TimeLine_Count();
+bool TimeLine_Exists(int ind);
+CTimeLine* TimeLine_Get(int ind);
+std::string TimeLine_GetName(int ind);
+int TimeLine_Find(const std::string& name);
+int TimeLine_Add(); // a new empty time line named "__newtimeline" + index
+bool TimeLine_Delete(int ind);
+
+bool TimeLine_ReadItem(int index, const std::string& name, CStream& record);
+void TimeLine_ChunkBegin();
+void TimeLine_ChunkEnd(int count);
+// "Compiling time line actions": prepares every existing time line in index order.
+bool TimeLine_CompileAll();

@@ -1,0 +1,251 @@
+// Code resources through the packer and the runner: a project with every kind packed and read
+// back, names visible to name lookup, unpack then build giving the same resource stream, and
+// every prepare-step failure message of the headless runner.
+#include "Pack_Project.h"
+#include "Pack_Writer.h"
+#include "TestRun.h"
+#include "code/Code_Constant.h"
+#include "code/Code_Function.h"
+#include "data/DataNew_Main.h"
+#include "data/Option_Main.h"
+#include "functions/Function_Families.h"
+#include "resources/Action_Class.h"
+#include "resources/Extension_Class.h"
+#include "resources/Help_Main.h"
+#include "resources/Object_Main.h"
+#include "resources/Path_Main.h"
+#include "resources/Resource_Readers.h"
+#include "resources/Room_Main.h"
+#include "resources/Script_Main.h"
+#include "resources/TimeLine_Main.h"
+#include "resources/Trigger_Class.h"
+#include "support/Support_File.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+RunResult Pack(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {QV_PACK_EXE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv);
+}
+
+void Put(const TempDir& dir, const std::string& name, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(dir / name).parent_path());
+    WriteFileText(dir / name, text);
+}
+
+// A project holding every code-resource kind, with empty slots in paths and rooms.
+void WriteProject(const TempDir& d) {
+    Put(d, "game.json",
+        R"({"game_id": 5, "constants": [{"name": "LIVES", "value": "3"}], "room_order": [0, 2]})");
+    Put(d, "paths/index.json", R"(["p_square", null])");
+    Put(d, "paths/p_square.json",
+        R"({"kind": 0, "closed": true, "points": [[0, 0], [100, 0, 50], [100, 100], [0, 100]]})");
+    Put(d, "scripts/add.gml", "return argument0 + argument1;");
+    Put(d, "triggers/t_big.json", R"({"condition": "return x > 100;", "moment": 2, "constant": "tr_big"})");
+    Put(d, "timelines/tl.json",
+        R"({"moments": [{"step": 10, "actions": [{"code": "a = 1"}]}, {"step": 5, "actions": [{"code": "b = 2"}]}]})");
+    Put(d, "objects/index.json", R"(["o_parent", "o_child"])");
+    Put(d, "objects/o_parent.json",
+        R"({"depth": 4, "events": [{"type": "create", "actions": [{"code": "hp = 1"}]}]})");
+    Put(d, "objects/o_child.json", R"({"parent": "o_parent", "solid": true, "events": [
+        {"type": "step", "number": 0, "actions": [{"code": "x += 1"}]},
+        {"type": "collision", "number": "o_parent", "actions": [{"code": "hit = 1"}]},
+        {"type": "trigger", "number": "t_big", "actions": [
+            {"kind": 0, "exe": 1, "function": "abs", "args": ["-2"], "argtypes": [0], "who": -2, "not": true}]},
+        {"type": "alarm", "number": 3, "actions": []}]})");
+    Put(d, "rooms/index.json", R"(["r_start", null, "r_two"])");
+    Put(d, "rooms/r_start.json", R"({"caption": "Start", "speed": 60, "code": "room_code = 1;",
+        "backgrounds": [{"visible": true, "x": 5}],
+        "views": [{"visible": true, "wview": 320, "follow": "o_child"}],
+        "instances": [{"x": 16, "y": 32, "object": "o_child", "code": "hp = 2;", "blend": 255, "alpha": 0.5}],
+        "tiles": [{"x": 1, "y": 2, "w": 16, "h": 16, "depth": -5}]})");
+    Put(d, "rooms/r_two.json", R"({"show_color": false})");
+    Put(d, "included/files.json", R"([{"file": "readme.txt", "source": "readme.txt", "export": "temp"}])");
+    Put(d, "included/readme.txt", "read me");
+    Put(d, "gameinfo.json", R"({"caption": "About", "width": 400, "text_file": "info.txt"})");
+    Put(d, "info.txt", "A game.");
+    Put(d, "extensions/ext1/package.json", R"({"name": "Ext", "files": [{"file": "lib.gml", "kind": 2,
+        "functions": [{"name": "ext_twice", "extname": "twice", "id": 1, "argcount": 1}],
+        "constants": [{"name": "EXT_C", "value": "7"}]}]})");
+    Put(d, "extensions/ext1/lib.gml", "#define twice\r\nreturn argument0 * 2;\r\n");
+}
+
+TEST(ResPackE2E, ProjectPacksAndLoadsEveryKind) {
+    TempDir d, tmp;
+    WriteProject(d);
+    ASSERT_TRUE(MakeTempDirectory(tmp.path()));
+    GameImage g = Pack_ReadProject(d.path());
+    CStream s(Pack_WriteGameData(g));
+    Function_ClearAll();
+    Function_RegisterAll();
+    Resource_RegisterReaders();
+    Action_SetMessageHandler([](const std::string& t) { ADD_FAILURE() << t; });
+    ASSERT_EQ(DataNew_LoadStream(s, 0, {}), ELoadStatus::Ok);
+    Action_SetMessageHandler(nullptr);
+
+    ASSERT_EQ(Path_Count(), 2); // the trailing empty slot is kept
+    EXPECT_FALSE(Path_Exists(1));
+    EXPECT_EQ(Path_GetName(1), "<undefined>");
+    EXPECT_DOUBLE_EQ(Path_Get(0)->PathLength(), 400);
+    EXPECT_EQ(Path_Get(0)->Points()[1].speed, 50);
+    EXPECT_EQ(Script_Get(0)->s_text, "return argument0 + argument1;");
+    EXPECT_EQ(TimeLine_Get(0)->s_step, (std::vector<int>{5, 10}));
+    EXPECT_EQ(Trigger_Get(0)->i_moment, 2);
+    EXPECT_EQ(Trigger_Get(0)->i_name, "t_big");
+
+    const CObject* child = Object_Get(1);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->o_parent, 0);
+    EXPECT_TRUE(child->o_solid);
+    EXPECT_NE(child->GetEventDirect(4, 0), nullptr); // collision with o_parent
+    EXPECT_FALSE(child->HasEventDirect(2));          // the alarm without actions is not stored
+    EXPECT_NE(child->GetEventRecursive(0, 0), nullptr);
+    const CAction* call = child->GetEventDirect(11, 0)->Action(0);
+    EXPECT_EQ(call->act_exetype, 1);
+    int abs = -1;
+    EXPECT_TRUE(Function_Find("abs", abs));
+    EXPECT_EQ(call->act_functionid, abs);
+    EXPECT_EQ(call->act_who, -2);
+    EXPECT_TRUE(call->act_isnot);
+
+    ASSERT_EQ(Room_Count(), 3);
+    EXPECT_FALSE(Room_Exists(1));
+    const CRoom* r = Room_Get(0);
+    EXPECT_EQ(r->r_speed, 60);
+    EXPECT_EQ(r->r_view[0].index, 1);
+    EXPECT_EQ(r->r_background[0].x, 5);
+    ASSERT_EQ(r->r_instances.size(), 1u);
+    EXPECT_EQ(r->r_instances[0].object, 1);
+    EXPECT_EQ(r->r_instances[0].blend, 255);
+    EXPECT_NEAR(r->r_instances[0].alpha, 0.5, 0.5 / 255);
+    EXPECT_EQ(r->r_instances[0].id, 100001);
+    EXPECT_EQ(Room_LastInstanceId(), 100001);
+    EXPECT_EQ(r->r_tile[0].id, 10000001);
+    EXPECT_FALSE(Room_Get(2)->r_showcolor);
+    EXPECT_EQ(RoomOrder_Next(0), 2);
+
+    ASSERT_EQ(DataFile_Count(), 1);
+    EXPECT_EQ(DataFile_Find("readme.txt"), 0);
+    EXPECT_EQ(std::string(DataFile_Get(0)->s_data.begin(), DataFile_Get(0)->s_data.end()), "read me");
+    EXPECT_EQ(Help_Info().caption, "About");
+    EXPECT_EQ(Help_Info().width, 400);
+    ASSERT_EQ(Extension_Count(), 1);
+    EXPECT_EQ(Extension_Get(0)->FunctionFindName("ext_twice")->s_script, "return argument0 * 2;");
+    EXPECT_EQ(Extension_Get(0)->s_includes[0].s_constants[0].s_name, "EXT_C");
+
+    // Resource names compile to their indices.
+    for (auto [name, index] :
+         {std::pair{"o_child", 1}, {"p_square", 0}, {"r_two", 2}, {"tl", 0}, {"add", 0}, {"tr_big", 0}}) {
+        RValue v;
+        ASSERT_TRUE(Name_Lookup(name, v)) << name;
+        EXPECT_EQ(v.val, index) << name;
+    }
+    RValue none;
+    EXPECT_FALSE(Name_Lookup("t_big", none)); // a trigger is named by its constant
+    Function_ClearAll();
+}
+
+// The game data of a file written by the packer, descrambled: the header and settings, and the
+// resource stream without its random filler.
+std::pair<std::vector<uint8_t>, std::vector<uint8_t>> Decoded(const std::string& path) {
+    std::string bytes = ReadFileText(path);
+    CStream s(std::vector<uint8_t>(bytes.begin() + std::ptrdiff_t(kGameDataScanStart), bytes.end()));
+    EXPECT_TRUE(s.DecryptWad(8));
+    s.Seek(20);
+    s.ReadInteger();
+    s.ReadBoolean();
+    s.ReadInteger();
+    EXPECT_TRUE(Option_Read(s));
+    s.ReadString();
+    s.ReadStreamC();
+    std::vector<uint8_t> header(s.Data() + 20, s.Data() + s.Position());
+    std::unique_ptr<CStream> rs = s.ReadStreamE();
+    int32_t filler = rs->ReadInteger();
+    rs->Skip(size_t(filler) * 4);
+    return {header, std::vector<uint8_t>(rs->Data() + rs->Position(), rs->Data() + rs->Size())};
+}
+
+TEST(ResPackE2E, UnpackThenBuildGivesTheSameResources) {
+    TempDir d, out;
+    WriteProject(d);
+    Put(d, "game.json", R"({"game_id": 5, "guid": "00112233445566778899aabbccddeeff", "debug": true,
+        "settings": {"scale": 150, "keyf4": false}, "constants": [{"name": "LIVES", "value": "3"}],
+        "init_code": ["global.g = 1;"], "room_order": [2, 0]})");
+    ASSERT_EQ(Pack({"build", d.path(), "-o", out / "a.dat", "--data-only"}).status, 0);
+    RunResult u = Pack({"unpack", out / "a.dat", "-o", out / "proj"});
+    ASSERT_EQ(u.status, 0) << u.err;
+    EXPECT_EQ(ReadFileText(out / "proj/scripts/add.gml"), "return argument0 + argument1;");
+    EXPECT_NE(ReadFileText(out / "proj/objects/o_child.json").find("\"parent\": \"o_parent\""),
+              std::string::npos);
+    RunResult b = Pack({"build", out / "proj", "-o", out / "b.dat", "--data-only"});
+    ASSERT_EQ(b.status, 0) << b.err;
+    auto first = Decoded(out / "a.dat"), second = Decoded(out / "b.dat");
+    EXPECT_EQ(first.first, second.first);
+    EXPECT_EQ(first.second, second.second);
+
+    EXPECT_EQ(Pack({"unpack", out / "missing.dat", "-o", out / "x"}).status, 1);
+}
+
+std::string Msg(const std::string& text) {
+    return "{\"dialog\":\"message\",\"text\":\"" + text + "\"}";
+}
+
+TEST(ResPackE2E, PrepareStepFailuresEndToEnd) {
+    struct Case {
+        const char* file;
+        const char* content;
+        const char* error; // inside the error dialog line (JSON-escaped)
+        const char* message;
+    };
+    const Case cases[] = {
+        {"triggers/t_bad.json", R"({"condition": "if then"})",
+         "COMPILATION ERROR in condition of trigger t_bad\\r", "Failed to prepare triggers."},
+        {"scripts/s_bad.gml", "x = ;", "COMPILATION ERROR in Script: s_bad\\r",
+         "Failed to compile the scripts."},
+        {"timelines/tl_bad.json",
+         R"({"moments": [{"step": 7, "actions": [{"code": "a = 1"}, {"code": "a = ;"}]}]})",
+         "FATAL ERROR in\\r\\naction number 2\\r\\nat time step 7\\r\\nof time line tl_bad:\\r\\n\\r\\n"
+         "COMPILATION ERROR in code action\\r",
+         "Failed to compile the actions in the time lines."},
+        {"objects/o_bad.json",
+         R"({"events": [{"type": "step", "number": 2, "actions": [{"kind": 0, "exe": 1, "function": "abs",
+             "args": ["1 +"], "argtypes": [0]}]}]})",
+         "FATAL ERROR in\\r\\naction number 1\\r\\nof End Step Event\\r\\nfor object o_bad:\\r\\n\\r\\n"
+         "COMPILATION ERROR in argument 0\\r",
+         "Failed to compile the actions in the objects."},
+    };
+    for (const Case& c : cases) {
+        TempDir d;
+        Put(d, "game.json", "{}");
+        Put(d, c.file, c.content);
+        ASSERT_EQ(Pack({"build", d.path(), "-o", d / "g.dat", "--data-only", "--no-check"}).status, 0)
+            << c.file;
+        RunResult r = RunGame(d / "g.dat");
+        EXPECT_NE(r.status, 0) << c.file;
+        EXPECT_NE(r.out.find(c.error), std::string::npos) << c.file << "\n" << r.out;
+        EXPECT_NE(r.out.find(Msg(c.message)), std::string::npos) << c.file << "\n" << r.out;
+    }
+}
+
+TEST(ResPackE2E, IncludedFilesAreExtractedAndRemoved) {
+    TempDir d;
+    Put(d, "game.json", "{}");
+    Put(d, "included/files.json",
+        R"([{"file": "keep.txt", "source": "k.txt", "export": "folder", "export_dir": ")" + d.path() +
+            R"(/out", "remove": false},
+            {"file": "gone.txt", "source": "k.txt", "export": "folder", "export_dir": ")" +
+            d.path() + R"(/out"}])");
+    Put(d, "included/k.txt", "bytes");
+    ASSERT_EQ(Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"}).status, 0);
+    RunResult r = RunGame(d / "g.dat", {}, {"--VNTrace"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(ReadFileText(d / "out/keep.txt"), "bytes");
+    EXPECT_FALSE(std::filesystem::exists(d / "out/gone.txt")); // removed at shutdown
+}
+
+} // namespace
