@@ -191,6 +191,49 @@ TEST(ResPackE2E, UnpackThenBuildGivesTheSameResources) {
     EXPECT_EQ(Pack({"unpack", out / "missing.dat", "-o", out / "x"}).status, 1);
 }
 
+TEST(ResPackE2E, EvalSeesTheGamesNamesScriptsAndPaths) {
+    TempDir d;
+    WriteProject(d);
+    ASSERT_EQ(Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"}).status, 0);
+    struct Case {
+        const char* code;
+        const char* line;
+    };
+    for (const Case& c : {
+             Case{"add(LIVES, o_child) + tr_big", R"({"kind":"real","value":4})"},
+             Case{"path_get_length(p_square) + path_get_x(p_square, 0.375) * 1000",
+                  R"({"kind":"real","value":100400})"},
+             Case{"path_get_point_speed(p_square, 1) + path_get_point_speed(p_square, 9)",
+                  R"({"kind":"real","value":51})"},
+             Case{"path_add() + path_get_number(2) * 10 + path_exists(1)", R"({"kind":"real","value":2})"},
+             Case{"path_name(1)", R"({"kind":"string","value":"<undefined>"})"},
+         }) {
+        RunResult r = Pack({"eval", "--game", d / "g.dat", "--expression", c.code});
+        EXPECT_EQ(r.status, 0) << c.code << r.out << r.err;
+        EXPECT_NE(r.out.find(c.line), std::string::npos) << c.code << "\n" << r.out;
+    }
+    RunResult del = Pack({"eval", "--game", d / "g.dat", "path_delete(1); path_append(p_square, 1);"});
+    EXPECT_NE(del.out.find("Trying to delete non-existing path."), std::string::npos) << del.out;
+    EXPECT_NE(del.out.find("Appending a non-existing path."), std::string::npos) << del.out;
+}
+
+TEST(ResPackE2E, BuildStopsAtCompileErrors) {
+    TempDir d;
+    WriteProject(d);
+    Put(d, "scripts/s_bad.gml", "x = ;");
+    Put(d, "objects/index.json", R"(["o_parent", "o_child", "o_bad"])");
+    Put(d, "objects/o_bad.json", R"({"events": [{"type": "draw",
+        "actions": [{"code": "ok = 1"}, {"code": "draw_text(0, 0"}]}]})");
+    RunResult b = Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"});
+    EXPECT_EQ(b.status, 1);
+    EXPECT_NE(b.out.find("scripts/s_bad.gml:1: COMPILATION ERROR in Script: s_bad"), std::string::npos)
+        << b.out;
+    EXPECT_NE(b.out.find("objects/o_bad.json:2: Draw Event, action 2: COMPILATION ERROR in code action"),
+              std::string::npos)
+        << b.out;
+    EXPECT_FALSE(std::filesystem::exists(d / "g.dat"));
+}
+
 std::string Msg(const std::string& text) {
     return "{\"dialog\":\"message\",\"text\":\"" + text + "\"}";
 }
