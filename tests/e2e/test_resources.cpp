@@ -24,6 +24,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
+#include <variant>
 
 namespace {
 
@@ -232,6 +234,100 @@ TEST(ResPackE2E, BuildStopsAtCompileErrors) {
               std::string::npos)
         << b.out;
     EXPECT_FALSE(std::filesystem::exists(d / "g.dat"));
+}
+
+// Record bytes from integers and strings, for bad-input fixtures.
+std::vector<uint8_t> Rec(std::initializer_list<std::variant<int32_t, std::string>> fields) {
+    CStream s;
+    for (const auto& f : fields) {
+        if (std::holds_alternative<int32_t>(f))
+            s.WriteInteger(std::get<int32_t>(f));
+        else
+            s.WriteString(std::get<std::string>(f));
+    }
+    return s.Bytes();
+}
+
+// A game with default settings and nothing else.
+GameImage BaseImage() {
+    GameImage g;
+    Option_SetDefaults();
+    CStream settings;
+    Option_Write(settings, 820);
+    g.settingsBlock = settings.Bytes();
+    g.roomOrder = {0};
+    return g;
+}
+
+TEST(ResPackE2E, BadRecordsFailTheirChunk) {
+    const std::string kResource = "Error: Error in resource data.";
+    const std::string kCorrupt = "Failed to load the game data. File seems corrupted.";
+    const int32_t kHuge = 0x7FFFFFF0;
+    auto obj = [](std::initializer_list<int32_t> tail) {
+        CStream s;
+        for (int32_t v : {820, -1, 0, 1, 0, 0, -1, -1}) s.WriteInteger(v);
+        for (int32_t v : tail) s.WriteInteger(v);
+        return s.Bytes();
+    };
+    struct Case {
+        const char* what;
+        EChunk chunk;
+        std::vector<uint8_t> record;
+        std::vector<std::string> messages;
+    };
+    const std::vector<Case> cases = {
+        {"path version", EChunk::Paths, Rec({531, 0, 1, 4, 0}), {kResource}},
+        {"path point count", EChunk::Paths, Rec({530, 0, 1, 4, kHuge}), {kResource}},
+        {"script version", EChunk::Scripts, Rec({801, std::string("x")}), {kResource}},
+        {"time line version", EChunk::TimeLines, Rec({501, 0}), {kResource}},
+        {"time line moment count", EChunk::TimeLines, Rec({500, kHuge, 0}), {kResource}},
+        {"object version", EChunk::Objects, Rec({500}), {kResource}},
+        {"object event type 12", EChunk::Objects, obj({12}), {kResource}},
+        {"object event number", EChunk::Objects, obj({0, kHuge, 400, 0}), {kResource}},
+        {"object action count", EChunk::Objects, obj({0, 0, 400, kHuge}), {kResource}},
+        {"nine action arguments",
+         EChunk::Objects,
+         obj({0, 0, 400, 1, 440, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9}),
+         {kResource}},
+        {"room version", EChunk::Rooms, Rec({700}), {kResource}},
+        {"room with 9 layers",
+         EChunk::Rooms,
+         Rec({820, std::string(""), 640, 480, 30, 0, 0, 1, std::string(""), 9}),
+         {kResource}},
+        {"short object record", EChunk::Objects, Rec({820, -1, 0}), {kCorrupt}},
+    };
+    for (const Case& c : cases) {
+        GameImage g = BaseImage();
+        g.named[int(c.chunk)].push_back(PackItem{"bad", c.record});
+        CStream s(Pack_WriteGameData(g));
+        std::vector<std::string> shown;
+        LoadHooks hooks;
+        hooks.message = [&shown](const std::string& m) { shown.push_back(m); };
+        Resource_RegisterReaders();
+        EXPECT_EQ(DataNew_LoadStream(s, 0, hooks), ELoadStatus::Failed) << c.what;
+        EXPECT_EQ(shown, c.messages) << c.what;
+    }
+    // The same game without the bad record loads.
+    CStream good(Pack_WriteGameData(BaseImage()));
+    EXPECT_EQ(DataNew_LoadStream(good, 0, {}), ELoadStatus::Ok);
+
+    GameImage trig = BaseImage(), incl = BaseImage(), ext = BaseImage(), info = BaseImage();
+    trig.triggers.emplace_back(Rec({801, std::string("t"), std::string(""), 1, std::string("")}));
+    incl.includedFiles.push_back(Rec({801, std::string("f")}));
+    ext.extensions.push_back(Rec({701}));
+    info.gameInfo = Rec({0, 0});
+    for (auto [what, g, messages] :
+         {std::tuple{"trigger version", &trig, std::vector<std::string>{kResource}},
+          {"included-file version", &incl, {kResource}},
+          {"extension version", &ext, {"Error in loading extension packages.", kResource}},
+          {"short game information", &info, {kCorrupt}}}) {
+        CStream s(Pack_WriteGameData(*g));
+        std::vector<std::string> shown;
+        LoadHooks hooks;
+        hooks.message = [&shown](const std::string& m) { shown.push_back(m); };
+        EXPECT_EQ(DataNew_LoadStream(s, 0, hooks), ELoadStatus::Failed) << what;
+        EXPECT_EQ(shown, messages) << what;
+    }
 }
 
 std::string Msg(const std::string& text) {
