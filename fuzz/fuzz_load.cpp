@@ -2,12 +2,15 @@
 // the form: odd bytes are taken as stored (so the check value guards them), even bytes as plain
 // game data that is scrambled here first, so the fuzzer reaches the header and the chunks.
 #include "data/DataNew_Main.h"
+#include "resources/Resource_Readers.h"
 #include "support/Support_Stream.h"
 
 #include <cstdint>
 #include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool registered = (Resource_RegisterReaders(), true);
+    (void)registered;
     if (size < 1) return 0;
     bool plain = (data[0] & 1) == 0;
     CStream s(std::vector<uint8_t>(data + 1, data + size));

@@ -1,5 +1,6 @@
 // Writes the seed corpus of the load fuzzer: small games from the packer's writer, in the
 // fuzzer's plain form (a leading 0 byte, then the game data before scrambling).
+#include "Pack_Project.h"
 #include "Pack_Writer.h"
 #include "data/Option_Main.h"
 #include "graphics/BM32_Bitmap.h"
@@ -18,8 +19,8 @@ void Save(const std::string& dir, const char* name, const GameImage& g) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_seeds DIR\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: make_seeds DIR [EXAMPLE_PROJECT]\n");
         return 2;
     }
     std::string dir = argv[1];
@@ -47,5 +48,8 @@ int main(int argc, char** argv) {
     Option_Write(s800, 800);
     g.settingsBlock = s800.Bytes();
     Save(dir, "settings800", g);
+
+    // A packed example project that holds every resource kind.
+    if (argc == 3) Save(dir, "example", Pack_ReadProject(argv[2]));
     return 0;
 }

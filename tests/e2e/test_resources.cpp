@@ -330,6 +330,19 @@ TEST(ResPackE2E, BadRecordsFailTheirChunk) {
     }
 }
 
+TEST(ResPackE2E, ExampleGameLoadsAndRoundTrips) {
+    TempDir out;
+    const std::string example = std::string(QV_TESTS_DIR) + "/../examples/hello";
+    RunResult b = Pack({"build", example, "-o", out / "a.dat", "--data-only"});
+    ASSERT_EQ(b.status, 0) << b.out << b.err;
+    RunResult r = RunGame(out / "a.dat");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(r.JsonLines().empty()) << r.out;
+    ASSERT_EQ(Pack({"unpack", out / "a.dat", "-o", out / "proj"}).status, 0);
+    ASSERT_EQ(Pack({"build", out / "proj", "-o", out / "b.dat", "--data-only"}).status, 0);
+    EXPECT_EQ(Decoded(out / "a.dat"), Decoded(out / "b.dat"));
+}
+
 std::string Msg(const std::string& text) {
     return "{\"dialog\":\"message\",\"text\":\"" + text + "\"}";
 }
