@@ -19,8 +19,8 @@ void Save(const std::string& dir, const char* name, const GameImage& g) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: make_seeds DIR [EXAMPLE_PROJECT]\n");
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_seeds DIR\n");
         return 2;
     }
     std::string dir = argv[1];
@@ -49,7 +49,12 @@ int main(int argc, char** argv) {
     g.settingsBlock = s800.Bytes();
     Save(dir, "settings800", g);
 
-    // A packed example project that holds every resource kind.
-    if (argc == 3) Save(dir, "example", Pack_ReadProject(argv[2]));
+    // The example game: a record of every resource kind the packer writes.
+    try {
+        Save(dir, "example", Pack_ReadProject(QV_SOURCE_DIR "/examples/hello"));
+    } catch (const EProjectError& e) {
+        std::fprintf(stderr, "make_seeds: %s\n", e.what());
+        return 1;
+    }
     return 0;
 }

@@ -14,16 +14,8 @@
 namespace {
 
 ItemReader g_itemReaders[kChunkCount] = {};
-ChunkBegin g_chunkBegin[kChunkCount] = {};
-ChunkEnd g_chunkEnd[kChunkCount] = {};
+ChunkStart g_chunkStarts[kChunkCount] = {};
 std::vector<std::unique_ptr<CDataFile>> g_dataFiles;
-
-void BeginChunk(EChunk chunk) {
-    if (g_chunkBegin[int(chunk)]) g_chunkBegin[int(chunk)]();
-}
-void EndChunk(EChunk chunk, int count) {
-    if (g_chunkEnd[int(chunk)]) g_chunkEnd[int(chunk)](count);
-}
 
 const char* const kMsgNotValid = "Error: Not a valid game file.";
 const char* const kMsgWrongVersion = "Error: Wrong version number.";
@@ -50,9 +42,11 @@ void Progress(const LoadHooks& h, int percent, const std::string& text) {
 bool ReadNamedChunk(CStream& rs, EChunk chunk) {
     CNamedList& list = g_game.named[int(chunk)];
     list.Clear();
-    BeginChunk(chunk);
     int32_t count = rs.ReadInteger();
     g_game.chunks[int(chunk)].count = count;
+    // Every item takes at least its 4-byte length: a larger count cannot be real.
+    if (count < 0 || size_t(count) > rs.Remaining() / 4) return false;
+    if (g_chunkStarts[int(chunk)]) g_chunkStarts[int(chunk)](int(count));
     for (int32_t i = 0; i < count; i++) {
         std::unique_ptr<CStream> item = rs.ReadStreamC();
         bool exists = item->ReadBoolean();
@@ -62,7 +56,6 @@ bool ReadNamedChunk(CStream& rs, EChunk chunk) {
         if (exists && g_itemReaders[int(chunk)] && !g_itemReaders[int(chunk)](int(i), name, *item))
             return false;
     }
-    EndChunk(chunk, count);
     return true;
 }
 
@@ -84,8 +77,9 @@ bool ReadChunk(CStream& rs, EChunk chunk, const LoadHooks& hooks) {
     case EChunk::Triggers: {
         CNamedList& list = g_game.named[int(chunk)];
         list.Clear();
-        BeginChunk(chunk);
         sum.count = rs.ReadInteger();
+        if (sum.count < 0 || size_t(sum.count) > rs.Remaining() / 4) return false;
+        if (g_chunkStarts[int(chunk)]) g_chunkStarts[int(chunk)](int(sum.count));
         for (int32_t i = 0; i < sum.count; i++) {
             std::unique_ptr<CStream> item = rs.ReadStreamC();
             bool exists = item->ReadBoolean();
@@ -94,7 +88,6 @@ bool ReadChunk(CStream& rs, EChunk chunk, const LoadHooks& hooks) {
             if (exists && g_itemReaders[int(chunk)] && !g_itemReaders[int(chunk)](int(i), "", *item))
                 return false;
         }
-        EndChunk(chunk, sum.count);
         return true;
     }
     case EChunk::Constants:
@@ -109,8 +102,9 @@ bool ReadChunk(CStream& rs, EChunk chunk, const LoadHooks& hooks) {
         g_game.lastTileId = rs.ReadInteger();
         return true;
     case EChunk::IncludedFiles: {
-        BeginChunk(chunk);
         sum.count = rs.ReadInteger();
+        if (sum.count < 0 || size_t(sum.count) > rs.Remaining() / 4) return false;
+        if (g_chunkStarts[int(chunk)]) g_chunkStarts[int(chunk)](int(sum.count));
         for (int32_t i = 0; i < sum.count; i++) {
             std::unique_ptr<CStream> item = rs.ReadStreamC();
             if (item->ReadInteger() != 800) return false;
@@ -183,9 +177,8 @@ void DataNew_SetItemReader(EChunk chunk, ItemReader reader) {
     g_itemReaders[int(chunk)] = reader;
 }
 
-void DataNew_SetChunkHooks(EChunk chunk, ChunkBegin begin, ChunkEnd end) {
-    g_chunkBegin[int(chunk)] = begin;
-    g_chunkEnd[int(chunk)] = end;
+void DataNew_SetChunkStart(EChunk chunk, ChunkStart start) {
+    g_chunkStarts[int(chunk)] = start;
 }
 
 void DataFile_Clear() {
@@ -214,8 +207,13 @@ bool DataFile_ReadItem(int index, const std::string&, CStream& record) {
     return true;
 }
 
-void DataFile_ChunkBegin() {
+void DataFile_LoadStart(int) {
     g_dataFiles.clear();
+}
+
+void DataFile_Register() {
+    DataNew_SetChunkStart(EChunk::IncludedFiles, DataFile_LoadStart);
+    DataNew_SetItemReader(EChunk::IncludedFiles, DataFile_ReadItem);
 }
 
 bool DataFile_PrepareAll() {

@@ -26,6 +26,10 @@ struct LoadHooks {
 // the kind's list. False fails the chunk. Kinds without a reader keep only names.
 using ItemReader = bool (*)(int index, const std::string& name, CStream& record);
 void DataNew_SetItemReader(EChunk chunk, ItemReader reader);
+// Called when a named-item chunk's count has been read and checked, before its items: the kind
+// empties its list and sizes it to count (items that do not exist stay holes).
+using ChunkStart = void (*)(int count);
+void DataNew_SetChunkStart(EChunk chunk, ChunkStart start);
 
 // Loads the game from the file at path, scanning for the data from scanStart.
 ELoadStatus DataNew_LoadFile(const std::string& path, size_t scanStart, const LoadHooks& hooks);
@@ -34,19 +38,15 @@ ELoadStatus DataNew_LoadStream(CStream& s, size_t scanStart, const LoadHooks& ho
 // Offset just past the last byte an ELF executable's headers describe; 0 when not ELF.
 size_t DataNew_ElfImageEnd(const uint8_t* data, size_t size);
 
-// Chunk hooks of a kind's list: begin empties it before the chunk's items are read; end(count)
-// pads it with empty slots up to the chunk's count once they are.
-using ChunkBegin = void (*)();
-using ChunkEnd = void (*)(int count);
-void DataNew_SetChunkHooks(EChunk chunk, ChunkBegin begin, ChunkEnd end);
-
 // The included files, in chunk order.
 void DataFile_Clear();
 int DataFile_Count();
 CDataFile* DataFile_Get(int index);         // nullptr outside 0 .. count - 1
 int DataFile_Find(const std::string& name); // first file of exactly that name, -1 when none
 bool DataFile_ReadItem(int index, const std::string& name, CStream& record);
-void DataFile_ChunkBegin();
+void DataFile_LoadStart(int count);
+// Connects the included-file list to the loader.
+void DataFile_Register();
 // "Extracting included files": Prepare on every file in index order; always true.
 bool DataFile_PrepareAll();
 // At shutdown: Remove on every file in index order; always true.

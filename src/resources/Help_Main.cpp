@@ -1,6 +1,7 @@
 // The game-information record.
 #include "resources/Help_Main.h"
 
+#include "data/DataNew_Main.h"
 #include "support/Support_Stream.h"
 
 namespace {
@@ -40,4 +41,8 @@ void Help_Placement(const RGameInfo& info, int screenW, int screenH, int& left, 
     height = info.height > screenH ? screenH : info.height;
     left = info.left < 0 ? (screenW - width) / 2 : info.left;
     top = info.top < 0 ? (screenH - height) / 2 : info.top;
+}
+
+void Help_Register() {
+    DataNew_SetItemReader(EChunk::GameInfo, Help_ReadItem);
 }

@@ -25,6 +25,8 @@ bool Help_ReadRecord(CStream& str, RGameInfo& info);
 // Item reader of the game-information chunk: keeps the record as the game's information.
 bool Help_ReadItem(int index, const std::string& name, CStream& record);
 const RGameInfo& Help_Info();
+// Connects the game-information record to the loader.
+void Help_Register();
 // The window position and size clamped to a screen of the given size, negatives centred.
 void Help_Placement(const RGameInfo& info, int screenW, int screenH, int& left, int& top, int& width,
                     int& height);

@@ -1,6 +1,8 @@
 // The object list.
 #include "resources/Object_Main.h"
 
+#include "code/Code_Constant.h"
+#include "data/DataNew_Main.h"
 #include "resources/Resource_List.h"
 
 namespace {
@@ -20,13 +22,13 @@ CObject* Object_Get(int ind) {
     return g_objects.Get(ind);
 }
 std::string Object_GetName(int ind) {
-    return g_objects.Name(ind);
+    return g_objects.GetName(ind);
 }
 int Object_Find(const std::string& name) {
     return g_objects.Find(name);
 }
 int Object_Add() {
-    return g_objects.Add(std::make_unique<CObject>(), "__newobject");
+    return g_objects.Append(std::make_unique<CObject>(), "__newobject");
 }
 bool Object_Delete(int ind) {
     return g_objects.Delete(ind);
@@ -39,12 +41,15 @@ bool Object_ReadItem(int index, const std::string& name, CStream& record) {
     return true;
 }
 
-void Object_ChunkBegin() {
+void Object_LoadStart(int count) {
     g_objects.Clear();
+    g_objects.SetCount(count);
 }
 
-void Object_ChunkEnd(int count) {
-    g_objects.Pad(count);
+void Object_Register() {
+    DataNew_SetChunkStart(EChunk::Objects, Object_LoadStart);
+    DataNew_SetItemReader(EChunk::Objects, Object_ReadItem);
+    Name_SetFinder(NAME_OBJECT, Object_Find);
 }
 
 bool Object_CompileAll() {

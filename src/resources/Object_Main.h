@@ -17,7 +17,9 @@ int Object_Add(); // a new empty object named "__newobject" + index
 bool Object_Delete(int ind);
 
 bool Object_ReadItem(int index, const std::string& name, CStream& record);
-void Object_ChunkBegin();
-void Object_ChunkEnd(int count);
+// Empties the list and sizes it to the chunk's count (items that do not exist stay holes).
+void Object_LoadStart(int count);
+// Connects the list to the loader and its names to name lookup.
+void Object_Register();
 // "Compiling object actions": prepares every existing object in index order.
 bool Object_CompileAll();

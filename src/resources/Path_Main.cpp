@@ -1,6 +1,8 @@
 // The path list.
 #include "resources/Path_Main.h"
 
+#include "code/Code_Constant.h"
+#include "data/DataNew_Main.h"
 #include "resources/Resource_List.h"
 
 namespace {
@@ -20,13 +22,13 @@ CPath* Path_Get(int ind) {
     return g_paths.Get(ind);
 }
 std::string Path_GetName(int ind) {
-    return g_paths.Name(ind);
+    return g_paths.GetName(ind);
 }
 int Path_Find(const std::string& name) {
     return g_paths.Find(name);
 }
 int Path_Add() {
-    return g_paths.Add(std::make_unique<CPath>(), "__newpath");
+    return g_paths.Append(std::make_unique<CPath>(), "__newpath");
 }
 bool Path_Delete(int ind) {
     return g_paths.Delete(ind);
@@ -37,7 +39,7 @@ int Path_Duplicate(int ind) {
     if (!src) return -1;
     auto copy = std::make_unique<CPath>();
     copy->Assign(*src);
-    return g_paths.Add(std::move(copy), "__newpath");
+    return g_paths.Append(std::move(copy), "__newpath");
 }
 
 bool Path_Assign(int ind, int src) {
@@ -55,10 +57,13 @@ bool Path_ReadItem(int index, const std::string& name, CStream& record) {
     return true;
 }
 
-void Path_ChunkBegin() {
+void Path_LoadStart(int count) {
     g_paths.Clear();
+    g_paths.SetCount(count);
 }
 
-void Path_ChunkEnd(int count) {
-    g_paths.Pad(count);
+void Path_Register() {
+    DataNew_SetChunkStart(EChunk::Paths, Path_LoadStart);
+    DataNew_SetItemReader(EChunk::Paths, Path_ReadItem);
+    Name_SetFinder(NAME_PATH, Path_Find);
 }

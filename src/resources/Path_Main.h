@@ -18,7 +18,9 @@ bool Path_Delete(int ind);
 int Path_Duplicate(int ind); // -1 when the source does not exist
 bool Path_Assign(int ind, int src);
 
-// Item reader of the paths chunk and its chunk hooks.
+// Item reader of the paths chunk.
 bool Path_ReadItem(int index, const std::string& name, CStream& record);
-void Path_ChunkBegin();
-void Path_ChunkEnd(int count);
+// Empties the list and sizes it to the chunk's count (items that do not exist stay holes).
+void Path_LoadStart(int count);
+// Connects the list to the loader and its names to name lookup.
+void Path_Register();

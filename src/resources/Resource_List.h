@@ -1,7 +1,8 @@
-// The per-kind resource list: items owned by index with their names, empty slots kept at their
-// index. Every kind's list (paths, scripts, time lines, objects, rooms, ...) is one of these.
+// TResourceList: one resource kind's table of owned items and their names, indexed by resource
+// id. Missing items are holes (null, empty name) that keep later ids in place.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,44 +15,45 @@ class TResourceList {
         m_names.clear();
     }
     int Count() const { return int(m_items.size()); }
-    bool Exists(int index) const { return Get(index) != nullptr; }
-    T* Get(int index) const { return index >= 0 && index < Count() ? m_items[size_t(index)].get() : nullptr; }
-    // The name of an existing item, else "<undefined>".
-    std::string Name(int index) const { return Exists(index) ? m_names[size_t(index)] : "<undefined>"; }
-    // First existing index whose name equals name exactly, else -1.
+    // Sets the length; new entries are holes.
+    void SetCount(int n) {
+        m_items.resize(size_t(std::max(n, 0)));
+        m_names.resize(size_t(std::max(n, 0)));
+    }
+    bool Exists(int id) const { return Get(id) != nullptr; }
+    T* Get(int id) const { return id >= 0 && id < Count() ? m_items[size_t(id)].get() : nullptr; }
+    // The name, or "<undefined>" for a missing item.
+    std::string GetName(int id) const { return Exists(id) ? m_names[size_t(id)] : "<undefined>"; }
+    // Lowest id of a present item with exactly this name, or -1.
     int Find(const std::string& name) const {
-        for (size_t k = 0; k < m_items.size(); ++k)
-            if (m_items[k] && m_names[k] == name) return int(k);
+        for (size_t i = 0; i < m_items.size(); i++)
+            if (m_items[i] && m_names[i] == name) return int(i);
         return -1;
     }
-    // Puts item (nullptr: an empty slot) at index, growing the list with empty slots.
-    void Set(int index, std::unique_ptr<T> item, std::string name) {
-        if (index < 0) return;
-        if (index >= Count()) {
-            m_items.resize(size_t(index) + 1);
-            m_names.resize(size_t(index) + 1);
-        }
-        m_items[size_t(index)] = std::move(item);
-        m_names[size_t(index)] = m_items[size_t(index)] ? std::move(name) : std::string();
+    // Puts an item at id (growing the table with holes); null makes the id a hole.
+    void Set(int id, std::unique_ptr<T> item, const std::string& name) {
+        if (id < 0) return;
+        if (id >= Count()) SetCount(id + 1);
+        m_items[size_t(id)] = std::move(item);
+        m_names[size_t(id)] = m_items[size_t(id)] ? name : std::string();
     }
-    // Grows the list with empty slots up to count (the slots a chunk held without items).
-    void Pad(int count) {
-        if (count > Count()) {
-            m_items.resize(size_t(count));
-            m_names.resize(size_t(count));
-        }
+    void SetName(int id, const std::string& name) {
+        if (Exists(id)) m_names[size_t(id)] = name;
     }
-    // Appends item named prefix + its index; returns the index.
-    int Add(std::unique_ptr<T> item, const std::string& prefix) {
-        int index = Count();
-        Set(index, std::move(item), prefix + std::to_string(index));
-        return index;
+    // Appends an item named prefix + its id; returns the id.
+    int Append(std::unique_ptr<T> item, const std::string& prefix) {
+        int id = Count();
+        Set(id, std::move(item), prefix + std::to_string(id));
+        return id;
     }
-    // Frees the item and leaves an empty slot; false when there was none.
-    bool Delete(int index) {
-        if (!Exists(index)) return false;
-        m_items[size_t(index)].reset();
-        m_names[size_t(index)].clear();
+    // Removes the last entry (a failed add gives its id back).
+    void DropLast() {
+        if (Count() > 0) SetCount(Count() - 1);
+    }
+    // Frees the item and leaves a hole; false when it does not exist.
+    bool Delete(int id) {
+        if (!Exists(id)) return false;
+        Set(id, nullptr, "");
         return true;
     }
 

@@ -1,5 +1,4 @@
-// Registers the item readers of every resource kind with the game-data loader and connects each
-// kind's find-by-name to name lookup. Called once at start, before the game data is read.
+// Connects every resource kind's reader to the game-data loader and its names to name lookup.
 #pragma once
 
 void Resource_RegisterReaders();

@@ -1,7 +1,9 @@
 // The room list and the room order.
 #include "resources/Room_Main.h"
 
+#include "code/Code_Constant.h"
 #include "data/DataNew_Class.h"
+#include "data/DataNew_Main.h"
 #include "resources/Resource_List.h"
 
 #include <algorithm>
@@ -24,19 +26,19 @@ CRoom* Room_Get(int ind) {
     return g_rooms.Get(ind);
 }
 std::string Room_GetName(int ind) {
-    return g_rooms.Name(ind);
+    return g_rooms.GetName(ind);
 }
 int Room_Find(const std::string& name) {
     return g_rooms.Find(name);
 }
 int Room_Add() {
-    return g_rooms.Add(std::make_unique<CRoom>(), "__newroom");
+    return g_rooms.Append(std::make_unique<CRoom>(), "__newroom");
 }
 
 int Room_Duplicate(int ind) {
     CRoom* src = g_rooms.Get(ind);
     if (!src) return -1;
-    return g_rooms.Add(std::make_unique<CRoom>(*src), "__newroom");
+    return g_rooms.Append(std::make_unique<CRoom>(*src), "__newroom");
 }
 
 bool Room_Assign(int target, int source) {
@@ -83,10 +85,13 @@ bool Room_ReadItem(int index, const std::string& name, CStream& record) {
     return true;
 }
 
-void Room_ChunkBegin() {
+void Room_LoadStart(int count) {
     g_rooms.Clear();
+    g_rooms.SetCount(count);
 }
 
-void Room_ChunkEnd(int count) {
-    g_rooms.Pad(count);
+void Room_Register() {
+    DataNew_SetChunkStart(EChunk::Rooms, Room_LoadStart);
+    DataNew_SetItemReader(EChunk::Rooms, Room_ReadItem);
+    Name_SetFinder(NAME_ROOM, Room_Find);
 }

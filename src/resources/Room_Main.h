@@ -29,6 +29,7 @@ int RoomOrder_Previous(int room); // -1 when not in the order or first
 int RoomOrder_Next(int room);     // -1 when not in the order or last
 
 bool Room_ReadItem(int index, const std::string& name, CStream& record);
-void Room_ChunkBegin();
-// Pads the list and takes the id counters and the room order from the loaded game data.
-void Room_ChunkEnd(int count);
+// Empties the list and sizes it to the chunk's count (items that do not exist stay holes).
+void Room_LoadStart(int count);
+// Connects the list to the loader and its names to name lookup.
+void Room_Register();

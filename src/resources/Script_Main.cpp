@@ -1,7 +1,9 @@
 // The script table.
 #include "resources/Script_Main.h"
 
+#include "code/Code_Constant.h"
 #include "code/Code_Error.h"
+#include "data/DataNew_Main.h"
 #include "support/Support_Stream.h"
 
 #include <vector>
@@ -68,12 +70,15 @@ bool Script_ReadItem(int index, const std::string& name, CStream& record) {
     return true;
 }
 
-void Script_ChunkBegin() {
+void Script_LoadStart(int count) {
     Script_Clear();
+    if (count > 0) Script_Set(count - 1, nullptr);
 }
 
-void Script_ChunkEnd(int count) {
-    if (count > Script_Count()) Script_Set(count - 1, nullptr);
+void Script_Register() {
+    DataNew_SetChunkStart(EChunk::Scripts, Script_LoadStart);
+    DataNew_SetItemReader(EChunk::Scripts, Script_ReadItem);
+    Name_SetFinder(NAME_SCRIPT, Script_Find);
 }
 
 bool Script_CompileAll() {

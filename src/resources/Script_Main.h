@@ -34,10 +34,11 @@ bool Script_Exists(int index);
 // The name, or "<undefined>".
 std::string Script_GetName(int index);
 
-// Item reader of the scripts chunk and its chunk hooks.
+// Item reader of the scripts chunk; the chunk start empties the table and sizes it to count.
 bool Script_ReadItem(int index, const std::string& name, CStream& record);
-void Script_ChunkBegin();
-void Script_ChunkEnd(int count);
+void Script_LoadStart(int count);
+// Connects the table to the loader and its names to name lookup.
+void Script_Register();
 // "Compiling scripts": compiles every script in index order; the first failure is reported as the
 // fatal error "COMPILATION ERROR in Script: " + name + CR + the compiler's message.
 bool Script_CompileAll();

@@ -1,6 +1,8 @@
 // The time-line list.
 #include "resources/TimeLine_Main.h"
 
+#include "code/Code_Constant.h"
+#include "data/DataNew_Main.h"
 #include "resources/Resource_List.h"
 
 namespace {
@@ -20,13 +22,13 @@ CTimeLine* TimeLine_Get(int ind) {
     return g_timelines.Get(ind);
 }
 std::string TimeLine_GetName(int ind) {
-    return g_timelines.Name(ind);
+    return g_timelines.GetName(ind);
 }
 int TimeLine_Find(const std::string& name) {
     return g_timelines.Find(name);
 }
 int TimeLine_Add() {
-    return g_timelines.Add(std::make_unique<CTimeLine>(), "__newtimeline");
+    return g_timelines.Append(std::make_unique<CTimeLine>(), "__newtimeline");
 }
 bool TimeLine_Delete(int ind) {
     return g_timelines.Delete(ind);
@@ -39,12 +41,15 @@ bool TimeLine_ReadItem(int index, const std::string& name, CStream& record) {
     return true;
 }
 
-void TimeLine_ChunkBegin() {
+void TimeLine_LoadStart(int count) {
     g_timelines.Clear();
+    g_timelines.SetCount(count);
 }
 
-void TimeLine_ChunkEnd(int count) {
-    g_timelines.Pad(count);
+void TimeLine_Register() {
+    DataNew_SetChunkStart(EChunk::TimeLines, TimeLine_LoadStart);
+    DataNew_SetItemReader(EChunk::TimeLines, TimeLine_ReadItem);
+    Name_SetFinder(NAME_TIMELINE, TimeLine_Find);
 }
 
 bool TimeLine_CompileAll() {

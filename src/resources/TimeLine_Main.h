@@ -15,7 +15,9 @@ int TimeLine_Add(); // a new empty time line named "__newtimeline" + index
 bool TimeLine_Delete(int ind);
 
 bool TimeLine_ReadItem(int index, const std::string& name, CStream& record);
-void TimeLine_ChunkBegin();
-void TimeLine_ChunkEnd(int count);
+// Empties the list and sizes it to the chunk's count (items that do not exist stay holes).
+void TimeLine_LoadStart(int count);
+// Connects the list to the loader and its names to name lookup.
+void TimeLine_Register();
 // "Compiling time line actions": prepares every existing time line in index order.
 bool TimeLine_CompileAll();

@@ -1,7 +1,9 @@
 // CTrigger and the trigger list.
 #include "resources/Trigger_Class.h"
 
+#include "code/Code_Constant.h"
 #include "code/Code_Error.h"
+#include "data/DataNew_Main.h"
 #include "resources/Resource_List.h"
 #include "support/Support_Stream.h"
 
@@ -42,7 +44,7 @@ CTrigger* Trigger_Get(int ind) {
     return g_triggers.Get(ind);
 }
 std::string Trigger_GetName(int ind) {
-    return g_triggers.Name(ind);
+    return g_triggers.GetName(ind);
 }
 int Trigger_Find(const std::string& name) {
     return g_triggers.Find(name);
@@ -62,12 +64,15 @@ bool Trigger_ReadItem(int index, const std::string&, CStream& record) {
     return true;
 }
 
-void Trigger_ChunkBegin() {
+void Trigger_LoadStart(int count) {
     g_triggers.Clear();
+    g_triggers.SetCount(count);
 }
 
-void Trigger_ChunkEnd(int count) {
-    g_triggers.Pad(count);
+void Trigger_Register() {
+    DataNew_SetChunkStart(EChunk::Triggers, Trigger_LoadStart);
+    DataNew_SetItemReader(EChunk::Triggers, Trigger_ReadItem);
+    Name_SetFinder(NAME_TRIGGER, Trigger_FindConstant);
 }
 
 bool Trigger_PrepareAll() {

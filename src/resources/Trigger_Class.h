@@ -33,9 +33,11 @@ std::string Trigger_GetName(int ind);              // i_name, "<undefined>" when
 int Trigger_Find(const std::string& name);         // by i_name
 int Trigger_FindConstant(const std::string& name); // by i_constname
 
-// Item reader of the triggers chunk (name unused: it is inside the record) and its hooks.
+// Item reader of the triggers chunk (name unused: it is inside the record).
 bool Trigger_ReadItem(int index, const std::string& name, CStream& record);
-void Trigger_ChunkBegin();
-void Trigger_ChunkEnd(int count);
+// Empties the list and sizes it to the chunk's count (items that do not exist stay holes).
+void Trigger_LoadStart(int count);
+// Connects the list to the loader and its names to name lookup.
+void Trigger_Register();
 // "Preparing triggers": prepares every existing trigger in index order.
 bool Trigger_PrepareAll();

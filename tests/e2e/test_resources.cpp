@@ -338,6 +338,10 @@ TEST(ResPackE2E, ExampleGameLoadsAndRoundTrips) {
     RunResult r = RunGame(out / "a.dat");
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(r.JsonLines().empty()) << r.out;
+    RunResult info = Pack({"info", out / "a.dat"});
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("Extensions     version 700, 1 item"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Objects        version 800, 3 items"), std::string::npos) << info.out;
     ASSERT_EQ(Pack({"unpack", out / "a.dat", "-o", out / "proj"}).status, 0);
     ASSERT_EQ(Pack({"build", out / "proj", "-o", out / "b.dat", "--data-only"}).status, 0);
     EXPECT_EQ(Decoded(out / "a.dat"), Decoded(out / "b.dat"));

@@ -15,7 +15,7 @@ constexpr int32_t kDefaultKey = 0x51A7;
 
 void WritePackage(const std::string& dir, GameImage& g) {
     const std::string file = dir + "/package.json";
-    json p = Pack_ReadJson(file);
+    json p = Pack_LoadJsonFile(file);
     CStream s;
     s.WriteInteger(700);
     s.WriteString(Pack_Get(p, "name", fs::path(dir).filename().string(), file));
@@ -107,8 +107,8 @@ void Pack_UnpackExtensions(const std::string& projectDir) {
                 Pack_WriteFileBytes(dir + "/" + f.s_filename, std::string(bytes.begin(), bytes.end()));
             }
         }
-        Pack_WriteJson(dir + "/package.json",
-                       {{"name", p.s_name}, {"folder", p.s_folder}, {"key", p.s_key}, {"files", files}});
+        Pack_SaveJsonFile(dir + "/package.json",
+                          {{"name", p.s_name}, {"folder", p.s_folder}, {"key", p.s_key}, {"files", files}});
     }
     if (!names.empty()) Pack_WriteFolderIndex(folder, names);
 }

@@ -13,7 +13,7 @@ std::vector<std::optional<std::string>> Pack_FolderIndex(const std::string& fold
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) return names;
     if (fs::exists(folder + "/index.json")) {
-        json idx = Pack_ReadJson(folder + "/index.json");
+        json idx = Pack_LoadJsonFile(folder + "/index.json");
         if (!idx.is_array()) throw EProjectError(folder + "/index.json: must be a list of names and nulls");
         for (const json& n : idx) {
             if (n.is_null())
@@ -38,7 +38,7 @@ std::vector<std::optional<std::string>> Pack_FolderIndex(const std::string& fold
 void Pack_WriteFolderIndex(const std::string& folder, const std::vector<std::optional<std::string>>& names) {
     json idx = json::array();
     for (const auto& n : names) idx.push_back(n ? json(*n) : json(nullptr));
-    Pack_WriteJson(folder + "/index.json", idx);
+    Pack_SaveJsonFile(folder + "/index.json", idx);
 }
 
 std::string Pack_ReadFileBytes(const std::string& path) {
@@ -63,7 +63,7 @@ void Pack_MakeDir(const std::string& dir) {
     if (ec) throw EProjectError(dir + ": cannot be created");
 }
 
-json Pack_ReadJson(const std::string& path) {
+json Pack_LoadJsonFile(const std::string& path) {
     try {
         return json::parse(Pack_ReadFileBytes(path));
     } catch (const json::parse_error& e) {
@@ -71,7 +71,7 @@ json Pack_ReadJson(const std::string& path) {
     }
 }
 
-void Pack_WriteJson(const std::string& path, const json& value) {
+void Pack_SaveJsonFile(const std::string& path, const json& value) {
     Pack_WriteFileBytes(path, value.dump(2) + "\n");
 }
 

@@ -18,8 +18,8 @@ using json = nlohmann::json;
 std::vector<std::optional<std::string>> Pack_FolderIndex(const std::string& folder, const std::string& ext);
 void Pack_WriteFolderIndex(const std::string& folder, const std::vector<std::optional<std::string>>& names);
 
-json Pack_ReadJson(const std::string& path);
-void Pack_WriteJson(const std::string& path, const json& value);
+json Pack_LoadJsonFile(const std::string& path);
+void Pack_SaveJsonFile(const std::string& path, const json& value);
 std::string Pack_ReadFileBytes(const std::string& path);
 void Pack_WriteFileBytes(const std::string& path, const std::string& bytes);
 void Pack_MakeDir(const std::string& dir);

@@ -8,7 +8,7 @@
 void Pack_ReadGameInfo(const std::string& projectDir, GameImage& g) {
     const std::string file = projectDir + "/gameinfo.json";
     RGameInfo d;
-    json j = std::filesystem::exists(file) ? Pack_ReadJson(file) : json::object();
+    json j = std::filesystem::exists(file) ? Pack_LoadJsonFile(file) : json::object();
     std::string text;
     std::string textFile = Pack_Get(j, "text_file", std::string(), file);
     if (!textFile.empty()) text = Pack_ReadFileBytes(projectDir + "/" + textFile);
@@ -48,5 +48,5 @@ void Pack_UnpackGameInfo(const std::string& projectDir) {
         Pack_WriteFileBytes(projectDir + "/" + name, std::string(i.text.begin(), i.text.end()));
         j["text_file"] = name;
     }
-    Pack_WriteJson(projectDir + "/gameinfo.json", j);
+    Pack_SaveJsonFile(projectDir + "/gameinfo.json", j);
 }

@@ -29,7 +29,7 @@ std::string SourceName(const std::string& file, size_t index) {
 void Pack_ReadIncludedFiles(const std::string& projectDir, GameImage& g) {
     const std::string list = projectDir + "/included/files.json";
     if (!std::filesystem::exists(list)) return;
-    json files = Pack_ReadJson(list);
+    json files = Pack_LoadJsonFile(list);
     if (!files.is_array()) throw EProjectError(list + ": must be a list of files");
     for (const json& f : files) {
         std::string name = Pack_Get(f, "file", std::string(), list);
@@ -85,5 +85,5 @@ void Pack_UnpackIncludedFiles(const std::string& projectDir) {
         j["remove"] = f.s_removeend;
         files.push_back(j);
     }
-    Pack_WriteJson(projectDir + "/included/files.json", files);
+    Pack_SaveJsonFile(projectDir + "/included/files.json", files);
 }

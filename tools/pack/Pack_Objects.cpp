@@ -120,7 +120,7 @@ void Pack_ReadObjects(const std::string& projectDir, GameImage& g) {
     for (size_t k = 0; k < names.size(); k++) {
         if (!names[k]) continue;
         const std::string file = folder + "/" + *names[k] + ".json";
-        json o = Pack_ReadJson(file);
+        json o = Pack_LoadJsonFile(file);
         CStream s;
         s.WriteInteger(820);
         s.WriteInteger(Pack_Ref(o, "sprite", g, EChunk::Sprites, file));
@@ -191,15 +191,15 @@ void Pack_UnpackObjects(const std::string& projectDir) {
                 events.push_back(
                     {{"type", kTypeNames[t]}, {"number", number}, {"actions", Pack_EventJson(ev)}});
             }
-        Pack_WriteJson(folder + "/" + Object_GetName(i) + ".json",
-                       {{"sprite", Pack_RefJson(o->o_spriteindex, sprites.names, sprites.exists)},
-                        {"solid", o->o_solid},
-                        {"visible", o->o_visible},
-                        {"depth", o->o_depth},
-                        {"persistent", o->o_persistent},
-                        {"parent", Pack_RefJson(o->o_parent, objects.names, objects.exists)},
-                        {"mask", Pack_RefJson(o->o_mask, sprites.names, sprites.exists)},
-                        {"events", events}});
+        Pack_SaveJsonFile(folder + "/" + Object_GetName(i) + ".json",
+                          {{"sprite", Pack_RefJson(o->o_spriteindex, sprites.names, sprites.exists)},
+                           {"solid", o->o_solid},
+                           {"visible", o->o_visible},
+                           {"depth", o->o_depth},
+                           {"persistent", o->o_persistent},
+                           {"parent", Pack_RefJson(o->o_parent, objects.names, objects.exists)},
+                           {"mask", Pack_RefJson(o->o_mask, sprites.names, sprites.exists)},
+                           {"events", events}});
     }
     if (!names.empty()) Pack_WriteFolderIndex(folder, names);
 }

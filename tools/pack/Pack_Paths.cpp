@@ -12,7 +12,7 @@ void Pack_ReadPaths(const std::string& projectDir, GameImage& g) {
             continue;
         }
         const std::string file = folder + "/" + *name + ".json";
-        json p = Pack_ReadJson(file);
+        json p = Pack_LoadJsonFile(file);
         CStream s;
         s.WriteInteger(530);
         s.WriteInteger(Pack_Get(p, "kind", 0, file));
@@ -43,10 +43,10 @@ void Pack_UnpackPaths(const std::string& projectDir) {
         names.emplace_back(Path_GetName(i));
         json points = json::array();
         for (const RWayPoint& w : p->Points()) points.push_back({w.x, w.y, w.speed});
-        Pack_WriteJson(folder + "/" + Path_GetName(i) + ".json", {{"kind", p->Kind()},
-                                                                  {"closed", p->Closed()},
-                                                                  {"precision", p->Precision()},
-                                                                  {"points", points}});
+        Pack_SaveJsonFile(folder + "/" + Path_GetName(i) + ".json", {{"kind", p->Kind()},
+                                                                     {"closed", p->Closed()},
+                                                                     {"precision", p->Precision()},
+                                                                     {"points", points}});
     }
     if (!names.empty()) Pack_WriteFolderIndex(folder, names);
 }

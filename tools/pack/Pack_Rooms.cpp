@@ -31,7 +31,7 @@ void Pack_ReadRooms(const std::string& projectDir, GameImage& g) {
             continue;
         }
         const std::string file = folder + "/" + *name + ".json";
-        json r = Pack_ReadJson(file);
+        json r = Pack_LoadJsonFile(file);
         CStream s;
         s.WriteInteger(820);
         s.WriteString(Pack_Get(r, "caption", std::string(), file));
@@ -184,21 +184,21 @@ void Pack_UnpackRooms(const std::string& projectDir) {
                           {"yscale", t.yscale},
                           {"blend", t.blend},
                           {"alpha", t.alpha}});
-        Pack_WriteJson(folder + "/" + Room_GetName(i) + ".json",
-                       {{"caption", r->r_caption},
-                        {"width", r->r_width},
-                        {"height", r->r_height},
-                        {"speed", r->r_speed},
-                        {"persistent", r->r_persistent},
-                        {"color", r->r_color},
-                        {"show_color", r->r_showcolor},
-                        {"clear_view_background", r->r_clearViewBackground},
-                        {"code", r->r_code},
-                        {"backgrounds", jb},
-                        {"enable_views", r->r_enableviews},
-                        {"views", jv},
-                        {"instances", ji},
-                        {"tiles", jt}});
+        Pack_SaveJsonFile(folder + "/" + Room_GetName(i) + ".json",
+                          {{"caption", r->r_caption},
+                           {"width", r->r_width},
+                           {"height", r->r_height},
+                           {"speed", r->r_speed},
+                           {"persistent", r->r_persistent},
+                           {"color", r->r_color},
+                           {"show_color", r->r_showcolor},
+                           {"clear_view_background", r->r_clearViewBackground},
+                           {"code", r->r_code},
+                           {"backgrounds", jb},
+                           {"enable_views", r->r_enableviews},
+                           {"views", jv},
+                           {"instances", ji},
+                           {"tiles", jt}});
     }
     if (!names.empty()) Pack_WriteFolderIndex(folder, names);
 }

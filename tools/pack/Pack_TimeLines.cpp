@@ -15,7 +15,7 @@ void Pack_ReadTimeLines(const std::string& projectDir, GameImage& g) {
             continue;
         }
         const std::string file = folder + "/" + *name + ".json";
-        json t = Pack_ReadJson(file);
+        json t = Pack_LoadJsonFile(file);
         json moments = Pack_Get(t, "moments", json::array(), file);
         std::vector<std::pair<int, const json*>> list;
         for (const json& m : moments) list.push_back({Pack_Get(m, "step", 0, file), &m});
@@ -48,7 +48,7 @@ void Pack_UnpackTimeLines(const std::string& projectDir) {
         json moments = json::array();
         for (int k = 0; k < t->Count(); k++)
             moments.push_back({{"step", t->Step(k)}, {"actions", Pack_EventJson(*t->Event(k))}});
-        Pack_WriteJson(folder + "/" + TimeLine_GetName(i) + ".json", {{"moments", moments}});
+        Pack_SaveJsonFile(folder + "/" + TimeLine_GetName(i) + ".json", {{"moments", moments}});
     }
     if (!names.empty()) Pack_WriteFolderIndex(folder, names);
 }

@@ -11,7 +11,7 @@ void Pack_ReadTriggers(const std::string& projectDir, GameImage& g) {
             continue;
         }
         const std::string file = folder + "/" + *name + ".json";
-        json t = Pack_ReadJson(file);
+        json t = Pack_LoadJsonFile(file);
         CStream s;
         s.WriteInteger(800);
         s.WriteString(*name);
@@ -32,7 +32,7 @@ void Pack_UnpackTriggers(const std::string& projectDir) {
             continue;
         }
         names.emplace_back(t->i_name);
-        Pack_WriteJson(
+        Pack_SaveJsonFile(
             folder + "/" + t->i_name + ".json",
             {{"condition", t->i_condition}, {"moment", t->i_moment}, {"constant", t->i_constname}});
     }
