@@ -1,10 +1,109 @@
 // CRoom: the room record.
 #include "resources/Room_Class.h"
 
+#include "data/DataNew_Class.h"
 #include "support/Support_Stream.h"
+
+#include <algorithm>
 
 namespace {
 TBackgroundSize g_backgroundSize = nullptr;
+
+// The area a tile covers: x <= px < x + w * xscale (and the same for y).
+bool Covers(const RTile& t, double px, double py) {
+    return t.x <= px && px < t.x + t.w * t.xscale && t.y <= py && py < t.y + t.h * t.yscale;
+}
+} // namespace
+
+int Room_NextTileId() {
+    return ++g_game.lastTileId;
+}
+
+void CRoom::ScrollBackground() {
+    for (CBack& b : r_background) {
+        b.x += b.hspeed;
+        b.y += b.vspeed;
+    }
+}
+
+int CRoom::AddTile(const RTile& val) {
+    r_tile.push_back(val);
+    r_tile.back().id = Room_NextTileId();
+    r_lasttile = int(r_tile.size()) - 1;
+    return r_lasttile;
+}
+
+void CRoom::ClearTiles() {
+    r_tile.clear();
+    r_lasttile = -1;
+}
+
+int CRoom::FindTile(int id) {
+    if (RTile* t = Tile(r_lasttile); t && t->id == id) return r_lasttile;
+    for (size_t i = 0; i < r_tile.size(); i++)
+        if (r_tile[i].id == id) return r_lasttile = int(i);
+    return -1;
+}
+
+int CRoom::FindTileAt(double x, double y, bool foreground) {
+    for (size_t i = 0; i < r_tile.size(); i++)
+        if (Covers(r_tile[i], x, y) && (r_tile[i].depth < 0) == foreground) return r_lasttile = int(i);
+    return -1;
+}
+
+void CRoom::DeleteTilesAt(double x, double y, bool foreground) {
+    // Both edges count here, and a depth-0 tile is on either side.
+    std::erase_if(r_tile, [&](const RTile& t) {
+        return t.x <= x && x <= t.x + t.w * t.xscale && t.y <= y && y <= t.y + t.h * t.yscale &&
+               (foreground ? t.depth <= 0 : t.depth >= 0);
+    });
+}
+
+void CRoom::DeleteTile(int ind) {
+    if (Tile(ind)) r_tile.erase(r_tile.begin() + ind);
+}
+
+void CRoom::SortTiles() {
+    auto deeper = [](const RTile& a, const RTile& b) { return a.depth > b.depth; };
+    if (!std::is_sorted(r_tile.begin(), r_tile.end(), deeper))
+        std::stable_sort(r_tile.begin(), r_tile.end(), deeper);
+}
+
+void CRoom::HideTilesDepth(double depth) {
+    for (RTile& t : r_tile)
+        if (t.depth == depth) t.visible = false;
+}
+
+void CRoom::ShowTilesDepth(double depth) {
+    for (RTile& t : r_tile)
+        if (t.depth == depth) t.visible = true;
+}
+
+void CRoom::DeleteTilesDepth(double depth) {
+    std::erase_if(r_tile, [depth](const RTile& t) { return t.depth == depth; });
+}
+
+void CRoom::ShiftTilesDepth(double depth, double x, double y) {
+    for (RTile& t : r_tile)
+        if (t.depth == depth) {
+            t.x += x;
+            t.y += y;
+        }
+}
+
+int CRoom::FindTileAtDepth(double depth, double x, double y) {
+    for (size_t i = 0; i < r_tile.size(); i++)
+        if (r_tile[i].depth == depth && Covers(r_tile[i], x, y)) return r_lasttile = int(i);
+    return -1;
+}
+
+void CRoom::DeleteTilesAtDepth(double depth, double x, double y) {
+    std::erase_if(r_tile, [&](const RTile& t) { return t.depth == depth && Covers(t, x, y); });
+}
+
+void CRoom::ChangeTilesDepth(double olddepth, double newdepth) {
+    for (RTile& t : r_tile)
+        if (t.depth == olddepth) t.depth = newdepth;
 }
 
 void Room_SetBackgroundSize(TBackgroundSize size) {

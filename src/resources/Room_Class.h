@@ -68,6 +68,26 @@ class CRoom {
     // 8 layers or views, or a count the stream cannot hold.
     bool LoadFromStream(CStream& str);
 
+    // Every layer's position moves by its speed.
+    void ScrollBackground();
+
+    // Tiles. Indices outside the list address nothing; r_lasttile caches the last tile found.
+    int AddTile(const RTile& val); // a copy with the next tile id; its index
+    void ClearTiles();
+    int FindTile(int id);                                // index of the tile with that id, or -1
+    int FindTileAt(double x, double y, bool foreground); // first tile covering (x, y) on that side
+    void DeleteTilesAt(double x, double y, bool foreground);
+    void DeleteTile(int ind);
+    void SortTiles(); // by decreasing depth, stable; only when not in that order already
+    void HideTilesDepth(double depth);
+    void ShowTilesDepth(double depth);
+    void DeleteTilesDepth(double depth);
+    void ShiftTilesDepth(double depth, double x, double y);
+    int FindTileAtDepth(double depth, double x, double y);
+    void DeleteTilesAtDepth(double depth, double x, double y);
+    void ChangeTilesDepth(double olddepth, double newdepth);
+    RTile* Tile(int ind) { return ind >= 0 && ind < int(r_tile.size()) ? &r_tile[size_t(ind)] : nullptr; }
+
     int r_version = 820; // the record version read
     std::string r_caption;
     int r_speed = 30;
@@ -84,7 +104,11 @@ class CRoom {
     std::string r_code;
     std::vector<RRoomInstance> r_instances;
     std::vector<RTile> r_tile;
+    int r_lasttile = -1;
 };
+
+// The next tile id: the process-wide counter starts at the last tile id of the game data.
+int Room_NextTileId();
 
 // The size of a background resource, for stretched layers; false when it does not exist. The
 // background list connects it; unconnected, stretched layers keep scale 1.

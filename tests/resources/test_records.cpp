@@ -6,6 +6,7 @@
 #include "code/Code_Exec.h"
 #include "code/Code_Function.h"
 #include "code/Variable_BuiltIn.h"
+#include "data/DataNew_Class.h"
 #include "data/DataNew_Main.h"
 #include "data/Option_Main.h"
 #include "functions/Function_Families.h"
@@ -626,6 +627,67 @@ TEST(ResGameInfo, RecordAndPlacement) {
     EXPECT_EQ(l, 0);
     EXPECT_EQ(t, 20);
     EXPECT_EQ(h, 300);
+}
+
+} // namespace
+
+namespace {
+
+RTile MakeTile(double x, double y, int w, int h, double depth) {
+    RTile t;
+    t.x = x;
+    t.y = y;
+    t.w = w;
+    t.h = h;
+    t.depth = depth;
+    return t;
+}
+
+TEST(ResRoom, TileOperations) {
+    g_game.lastTileId = 10000005;
+    CRoom r;
+    EXPECT_EQ(r.AddTile(MakeTile(0, 0, 16, 16, 0)), 0);
+    r.AddTile(MakeTile(100, 0, 16, 16, -5));
+    r.AddTile(MakeTile(200, 0, 16, 16, 5));
+    EXPECT_EQ(r.Tile(0)->id, 10000006);
+    EXPECT_EQ(r.Tile(2)->id, 10000008);
+    EXPECT_EQ(r.FindTile(10000007), 1);
+    EXPECT_EQ(r.FindTile(1), -1);
+
+    // A depth-0 tile is found only as background, but deleted from either side; the right edge
+    // is outside the tile for finding and inside it for deleting.
+    EXPECT_EQ(r.FindTileAt(8, 8, false), 0);
+    EXPECT_EQ(r.FindTileAt(8, 8, true), -1);
+    EXPECT_EQ(r.FindTileAt(116, 8, true), -1);
+    EXPECT_EQ(r.FindTileAt(108, 8, true), 1);
+    r.DeleteTilesAt(116, 8, true);
+    EXPECT_EQ(r.r_tile.size(), 2u);
+    r.DeleteTilesAt(8, 8, true);
+    ASSERT_EQ(r.r_tile.size(), 1u);
+    EXPECT_EQ(r.Tile(0)->id, 10000008);
+
+    r.AddTile(MakeTile(0, 0, 8, 8, 10));
+    r.AddTile(MakeTile(0, 0, 8, 8, 5));
+    r.SortTiles(); // depths 5, 10, 5 -> 10, 5, 5 keeping the two 5s in order
+    EXPECT_EQ(r.Tile(0)->depth, 10);
+    EXPECT_EQ(r.Tile(1)->id, 10000008);
+    EXPECT_EQ(r.Tile(2)->id, 10000010);
+    r.HideTilesDepth(5);
+    EXPECT_FALSE(r.Tile(1)->visible);
+    EXPECT_TRUE(r.Tile(0)->visible);
+    r.ShiftTilesDepth(5, 3, 4);
+    EXPECT_EQ(r.Tile(2)->y, 4);
+    EXPECT_EQ(r.FindTileAtDepth(5, 4, 5), 2);
+    r.ChangeTilesDepth(10, 7);
+    r.DeleteTilesAtDepth(7, 1, 1);
+    EXPECT_EQ(r.r_tile.size(), 2u);
+    r.DeleteTilesDepth(5);
+    EXPECT_TRUE(r.r_tile.empty());
+    r.DeleteTile(0); // nothing there: no effect
+
+    r.r_background[7].hspeed = 2;
+    r.ScrollBackground();
+    EXPECT_EQ(r.r_background[7].x, 2);
 }
 
 } // namespace
