@@ -4,6 +4,8 @@
 #include "code/Code_Error.h"
 #include "code/Code_Function.h"
 #include "platform/Platform_Dialog.h"
+#include "resources/Extension_Class.h"
+#include "resources/Script_Main.h"
 #include "support/Support_Stream.h"
 
 namespace {
@@ -11,6 +13,17 @@ void ShowBox(const std::string& text) {
     Platform_ShowMessage(text);
 }
 TActionMessage g_message = ShowBox;
+
+// A script of that name, else an extension function, else a built-in function; -1 when none.
+int FindActionFunction(const std::string& name) {
+    int s = Script_Find(name);
+    if (s >= 0) return kScriptIdBase + s;
+    for (int p = 0; p < Extension_Count(); p++)
+        if (const CExtensionFunction* f = Extension_Get(p)->FunctionFindName(name))
+            return kExtensionIdBase + f->s_id;
+    int id = -1;
+    return Function_Find(name, id) ? id : -1;
+}
 
 } // namespace
 
@@ -47,7 +60,7 @@ bool CAction::LoadFromStream(CStream& str) {
     act_useapplyto = str.ReadBoolean();
     act_exetype = str.ReadInteger();
     act_functionname = str.ReadString();
-    if (!Function_Find(act_functionname, act_functionid)) act_functionid = -1;
+    act_functionid = FindActionFunction(act_functionname);
     if (act_exetype == 1 && act_functionid == -1)
         g_message("Failed to locate action function " + act_functionname);
     act_codestring = str.ReadString();

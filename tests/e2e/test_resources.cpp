@@ -59,7 +59,9 @@ void WriteProject(const TempDir& d) {
         {"type": "collision", "number": "o_parent", "actions": [{"code": "hit = 1"}]},
         {"type": "trigger", "number": "t_big", "actions": [
             {"kind": 0, "exe": 1, "function": "abs", "args": ["-2"], "argtypes": [0], "who": -2, "not": true}]},
-        {"type": "alarm", "number": 3, "actions": []}]})");
+        {"type": "alarm", "number": 3, "actions": []},
+        {"type": "other", "number": 10, "actions": [{"exe": 1, "function": "ext_twice", "args": ["1"]},
+                                                    {"exe": 1, "function": "add", "args": ["1", "2"]}]}]})");
     Put(d, "rooms/index.json", R"(["r_start", null, "r_two"])");
     Put(d, "rooms/r_start.json", R"({"caption": "Start", "speed": 60, "code": "room_code = 1;",
         "backgrounds": [{"visible": true, "x": 5}],
@@ -112,6 +114,8 @@ TEST(ResPackE2E, ProjectPacksAndLoadsEveryKind) {
     int abs = -1;
     EXPECT_TRUE(Function_Find("abs", abs));
     EXPECT_EQ(call->act_functionid, abs);
+    EXPECT_EQ(child->GetEventDirect(7, 10)->Action(0)->act_functionid, 500001); // extension function id 1
+    EXPECT_EQ(child->GetEventDirect(7, 10)->Action(1)->act_functionid, 100000); // script 0
     EXPECT_EQ(call->act_who, -2);
     EXPECT_TRUE(call->act_isnot);
 
