@@ -156,6 +156,17 @@ TEST(ResPackE2E, ProjectPacksAndLoadsEveryKind) {
     Function_ClearAll();
 }
 
+// A game with default settings and nothing else.
+GameImage BaseImage() {
+    GameImage g;
+    Option_SetDefaults();
+    CStream settings;
+    Option_Write(settings, 820);
+    g.settingsBlock = settings.Bytes();
+    g.roomOrder = {0};
+    return g;
+}
+
 // The game data of a file written by the packer, descrambled: the header and settings, and the
 // resource stream without its random filler.
 std::pair<std::vector<uint8_t>, std::vector<uint8_t>> Decoded(const std::string& path) {
@@ -195,6 +206,14 @@ TEST(ResPackE2E, UnpackThenBuildGivesTheSameResources) {
     EXPECT_EQ(first.second, second.second);
 
     EXPECT_EQ(Pack({"unpack", out / "missing.dat", "-o", out / "x"}).status, 1);
+
+    // Kinds whose unpacking is not built here are refused, not dropped.
+    GameImage withSprite = BaseImage();
+    withSprite.named[int(EChunk::Sprites)].push_back(PackItem{"spr", {}});
+    ASSERT_TRUE(Pack_WriteFile(out / "s.dat", Pack_DataOnly(Pack_WriteGameData(withSprite)), false));
+    RunResult s = Pack({"unpack", out / "s.dat", "-o", out / "y"});
+    EXPECT_EQ(s.status, 1);
+    EXPECT_NE(s.err.find("unpacking Sprites is not available yet"), std::string::npos) << s.err;
 }
 
 TEST(ResPackE2E, EvalSeesTheGamesNamesScriptsAndPaths) {
@@ -250,17 +269,6 @@ std::vector<uint8_t> Rec(std::initializer_list<std::variant<int32_t, std::string
             s.WriteString(std::get<std::string>(f));
     }
     return s.Bytes();
-}
-
-// A game with default settings and nothing else.
-GameImage BaseImage() {
-    GameImage g;
-    Option_SetDefaults();
-    CStream settings;
-    Option_Write(settings, 820);
-    g.settingsBlock = settings.Bytes();
-    g.roomOrder = {0};
-    return g;
 }
 
 TEST(ResPackE2E, BadRecordsFailTheirChunk) {

@@ -691,3 +691,41 @@ TEST(ResRoom, TileOperations) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ResLists, AddDeleteDuplicateAssign) {
+    TimeLine_Clear();
+    EXPECT_EQ(TimeLine_Add(), 0);
+    EXPECT_EQ(TimeLine_GetName(0), "__newtimeline0");
+    EXPECT_TRUE(TimeLine_Delete(0));
+    EXPECT_FALSE(TimeLine_Delete(0));
+    EXPECT_EQ(TimeLine_Add(), 1); // indices are not reused
+    EXPECT_EQ(TimeLine_Find("__newtimeline0"), -1);
+
+    Object_Clear();
+    EXPECT_EQ(Object_Add(), 0);
+    EXPECT_EQ(Object_GetName(0), "__newobject0");
+    EXPECT_TRUE(Object_Delete(0));
+    EXPECT_EQ(Object_GetName(0), "<undefined>");
+
+    Room_Clear();
+    Room_Add();
+    Room_Get(0)->r_caption = "first";
+    EXPECT_EQ(Room_Duplicate(0), 1);
+    EXPECT_EQ(Room_Get(1)->r_caption, "first");
+    EXPECT_EQ(Room_GetName(1), "__newroom1");
+    EXPECT_EQ(Room_Duplicate(5), -1);
+    Room_Get(1)->r_caption = "second";
+    EXPECT_TRUE(Room_Assign(0, 1));
+    EXPECT_EQ(Room_Get(0)->r_caption, "second");
+    Room_Add();
+    ASSERT_TRUE(Room_Assign(2, 0));
+    EXPECT_EQ(Room_Get(2)->r_caption, "second");
+    EXPECT_FALSE(Room_Assign(0, 3));
+    TimeLine_Clear();
+    Object_Clear();
+    Room_Clear();
+}
+
+} // namespace
