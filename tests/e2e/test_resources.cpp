@@ -214,6 +214,18 @@ TEST(ResPackE2E, UnpackThenBuildGivesTheSameResources) {
     RunResult s = Pack({"unpack", out / "s.dat", "-o", out / "y"});
     EXPECT_EQ(s.status, 1);
     EXPECT_NE(s.err.find("unpacking Sprites is not available yet"), std::string::npos) << s.err;
+
+    // A resource name from the game data never leads a file out of the project folder.
+    GameImage evil = BaseImage();
+    CStream script;
+    script.WriteInteger(800);
+    script.WriteString("x = 1;");
+    evil.named[int(EChunk::Scripts)].push_back(PackItem{"../../evil", script.Bytes()});
+    ASSERT_TRUE(Pack_WriteFile(out / "e.dat", Pack_DataOnly(Pack_WriteGameData(evil)), false));
+    RunResult e = Pack({"unpack", out / "e.dat", "-o", out / "z/proj"});
+    EXPECT_EQ(e.status, 1);
+    EXPECT_NE(e.err.find("the name \"../../evil\" cannot be a file name"), std::string::npos) << e.err;
+    EXPECT_FALSE(std::filesystem::exists(out / "z/evil.gml"));
 }
 
 TEST(ResPackE2E, EvalSeesTheGamesNamesScriptsAndPaths) {

@@ -55,7 +55,7 @@ void WritePackage(const std::string& dir, GameImage& g) {
             s.WriteString(Pack_Get(c, "value", std::string(), file));
         }
         if (kind != 3) {
-            std::string bytes = Pack_ReadFileBytes(dir + "/" + name);
+            std::string bytes = Pack_ReadFileBytes(dir + "/" + Pack_FileName(name));
             CStream data(std::vector<uint8_t>(bytes.begin(), bytes.end()));
             block.WriteStreamC(data);
         }
@@ -81,7 +81,7 @@ void Pack_UnpackExtensions(const std::string& projectDir) {
     for (int i = 0; i < Extension_Count(); i++) {
         const CExtensionPackage& p = *Extension_Get(i);
         std::string dir = folder + "/" + p.s_folder;
-        names.emplace_back(p.s_folder);
+        names.emplace_back(Pack_FileName(p.s_folder));
         json files = json::array();
         size_t data = 0;
         for (const CExtensionFile& f : p.s_includes) {
@@ -104,7 +104,8 @@ void Pack_UnpackExtensions(const std::string& projectDir) {
                              {"constants", consts}});
             if (f.s_kind != 3 && data < p.s_filedata.size()) {
                 const auto& bytes = p.s_filedata[data++];
-                Pack_WriteFileBytes(dir + "/" + f.s_filename, std::string(bytes.begin(), bytes.end()));
+                Pack_WriteFileBytes(dir + "/" + Pack_FileName(f.s_filename),
+                                    std::string(bytes.begin(), bytes.end()));
             }
         }
         Pack_SaveJsonFile(dir + "/package.json",

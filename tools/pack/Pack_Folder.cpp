@@ -19,7 +19,7 @@ std::vector<std::optional<std::string>> Pack_FolderIndex(const std::string& fold
             if (n.is_null())
                 names.emplace_back();
             else if (n.is_string())
-                names.emplace_back(n.get<std::string>());
+                names.emplace_back(Pack_FileName(n.get<std::string>()));
             else
                 throw EProjectError(folder + "/index.json: must be a list of names and nulls");
         }
@@ -99,6 +99,9 @@ json Pack_RefJson(int index, const std::vector<std::string>& names, const std::v
     return index;
 }
 
-std::vector<uint8_t> Pack_Bytes(const CStream& s) {
-    return s.Bytes();
+const std::string& Pack_FileName(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos ||
+        name.find('\\') != std::string::npos || name.find('\0') != std::string::npos)
+        throw EProjectError("the name \"" + name + "\" cannot be a file name");
+    return name;
 }

@@ -42,4 +42,6 @@ int Pack_Ref(const json& obj, const char* key, const GameImage& g, EChunk chunk,
 // The JSON form of a reference: the name when it finds the same index again, else the index.
 json Pack_RefJson(int index, const std::vector<std::string>& names, const std::vector<bool>& exists);
 
-std::vector<uint8_t> Pack_Bytes(const CStream& s);
+// A resource name used as a file name in a kind's folder; raises EProjectError for names that
+// would leave the folder or are not file names at all (empty, ".", "..", with '/' or '\\').
+const std::string& Pack_FileName(const std::string& name);

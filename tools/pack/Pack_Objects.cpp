@@ -180,7 +180,7 @@ void Pack_UnpackObjects(const std::string& projectDir) {
             names.emplace_back();
             continue;
         }
-        names.emplace_back(Object_GetName(i));
+        names.emplace_back(Pack_FileName(Object_GetName(i)));
         json events = json::array();
         for (int t = 0; t < kEventTypes; t++)
             for (size_t n = 0; n < o->o_events[size_t(t)].size(); n++) {

@@ -40,7 +40,7 @@ void Pack_UnpackPaths(const std::string& projectDir) {
             names.emplace_back();
             continue;
         }
-        names.emplace_back(Path_GetName(i));
+        names.emplace_back(Pack_FileName(Path_GetName(i)));
         json points = json::array();
         for (const RWayPoint& w : p->Points()) points.push_back({w.x, w.y, w.speed});
         Pack_SaveJsonFile(folder + "/" + Path_GetName(i) + ".json", {{"kind", p->Kind()},

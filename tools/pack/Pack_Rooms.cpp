@@ -131,7 +131,7 @@ void Pack_UnpackRooms(const std::string& projectDir) {
             names.emplace_back();
             continue;
         }
-        names.emplace_back(Room_GetName(i));
+        names.emplace_back(Pack_FileName(Room_GetName(i)));
         json jb = json::array(), jv = json::array(), ji = json::array(), jt = json::array();
         for (const CBack& b : r->r_background)
             jb.push_back({{"visible", b.visible},

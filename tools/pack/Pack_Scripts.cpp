@@ -27,7 +27,7 @@ void Pack_UnpackScripts(const std::string& projectDir) {
             names.emplace_back();
             continue;
         }
-        names.emplace_back(s->s_name);
+        names.emplace_back(Pack_FileName(s->s_name));
         Pack_WriteFileBytes(folder + "/" + s->s_name + ".gml", s->s_text);
     }
     if (!names.empty()) Pack_WriteFolderIndex(folder, names);

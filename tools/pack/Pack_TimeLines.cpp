@@ -44,7 +44,7 @@ void Pack_UnpackTimeLines(const std::string& projectDir) {
             names.emplace_back();
             continue;
         }
-        names.emplace_back(TimeLine_GetName(i));
+        names.emplace_back(Pack_FileName(TimeLine_GetName(i)));
         json moments = json::array();
         for (int k = 0; k < t->Count(); k++)
             moments.push_back({{"step", t->Step(k)}, {"actions", Pack_EventJson(*t->Event(k))}});

@@ -31,7 +31,7 @@ void Pack_UnpackTriggers(const std::string& projectDir) {
             names.emplace_back();
             continue;
         }
-        names.emplace_back(t->i_name);
+        names.emplace_back(Pack_FileName(t->i_name));
         Pack_SaveJsonFile(
             folder + "/" + t->i_name + ".json",
             {{"condition", t->i_condition}, {"moment", t->i_moment}, {"constant", t->i_constname}});
