@@ -88,3 +88,33 @@ struct CGameData {
 };
 
 extern CGameData g_game;
+
+class CStream;
+
+// An included file: bytes stored in the game data, written to disk before the game starts and
+// removed again at the end when asked to.
+class CDataFile {
+  public:
+    // Record: version 800, file name, original name, exists, size, store, the bytes (only when
+    // exists and store), export action, export folder, overwrite, free data, remove at end.
+    bool LoadFromStream(CStream& str);
+    // Writes the bytes to path when they exist and the file is absent or may be overwritten.
+    bool ExportIt(const std::string& path);
+    // Exports the file to its export location; releases the bytes after it when s_freedata.
+    bool Prepare();
+    void Discard();
+    // Deletes the exported file when s_removeend.
+    bool Remove();
+
+    std::string s_filename;
+    std::string s_origname;
+    bool s_exists = false;
+    int32_t s_size = 0;
+    bool s_store = false;
+    std::vector<uint8_t> s_data;
+    int32_t s_exportaction = 2;
+    std::string s_exportdir;
+    bool s_overwrite = false;
+    bool s_freedata = true;
+    bool s_removeend = true;
+};

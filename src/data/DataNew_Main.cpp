@@ -4,6 +4,7 @@
 
 #include "data/Option_Main.h"
 #include "resources/Constant_Main.h"
+#include "resources/Extension_Class.h"
 #include "runner/Runner_Form.h"
 #include "support/Support_Stream.h"
 
@@ -14,11 +15,11 @@ namespace {
 
 ItemReader g_itemReaders[kChunkCount] = {};
 ChunkStart g_chunkStarts[kChunkCount] = {};
+std::vector<std::unique_ptr<CDataFile>> g_dataFiles;
 
 const char* const kMsgNotValid = "Error: Not a valid game file.";
 const char* const kMsgWrongVersion = "Error: Wrong version number.";
 const char* const kMsgResourceData = "Error: Error in resource data.";
-const char* const kMsgExtensions = "Error in loading extension packages.";
 const char* const kMsgCorrupted = "Failed to load the game data. File seems corrupted.";
 const char* const kMsgCannotRead = "Error: Cannot read the game file.";
 
@@ -65,19 +66,20 @@ bool ReadChunk(CStream& rs, EChunk chunk, const LoadHooks& hooks) {
     if (sum.version != g_chunkInfo[int(chunk)].version) return false;
     switch (chunk) {
     case EChunk::Extensions: {
-        sum.count = rs.ReadInteger();
-        if (sum.count > 0) {
-            // Package records are not framed, so they cannot be stepped over without reading them.
-            Trace("Extension packages cannot be read by this runner yet");
-            if (hooks.message) hooks.message(kMsgExtensions);
-            return false;
-        }
-        return true;
+        // The extension unit reads the chunk from its version on.
+        rs.Seek(rs.Position() - 4);
+        bool ok = Extension_Load(rs, [&hooks](const std::string& m) {
+            if (hooks.message) hooks.message(m);
+        });
+        sum.count = Extension_Count();
+        return ok;
     }
     case EChunk::Triggers: {
         CNamedList& list = g_game.named[int(chunk)];
         list.Clear();
         sum.count = rs.ReadInteger();
+        if (sum.count < 0 || size_t(sum.count) > rs.Remaining() / 4) return false;
+        if (g_chunkStarts[int(chunk)]) g_chunkStarts[int(chunk)](int(sum.count));
         for (int32_t i = 0; i < sum.count; i++) {
             std::unique_ptr<CStream> item = rs.ReadStreamC();
             bool exists = item->ReadBoolean();
@@ -101,6 +103,8 @@ bool ReadChunk(CStream& rs, EChunk chunk, const LoadHooks& hooks) {
         return true;
     case EChunk::IncludedFiles: {
         sum.count = rs.ReadInteger();
+        if (sum.count < 0 || size_t(sum.count) > rs.Remaining() / 4) return false;
+        if (g_chunkStarts[int(chunk)]) g_chunkStarts[int(chunk)](int(sum.count));
         for (int32_t i = 0; i < sum.count; i++) {
             std::unique_ptr<CStream> item = rs.ReadStreamC();
             if (item->ReadInteger() != 800) return false;
@@ -175,6 +179,51 @@ void DataNew_SetItemReader(EChunk chunk, ItemReader reader) {
 
 void DataNew_SetChunkStart(EChunk chunk, ChunkStart start) {
     g_chunkStarts[int(chunk)] = start;
+}
+
+void DataFile_Clear() {
+    g_dataFiles.clear();
+}
+
+int DataFile_Count() {
+    return int(g_dataFiles.size());
+}
+
+CDataFile* DataFile_Get(int index) {
+    return index >= 0 && index < DataFile_Count() ? g_dataFiles[size_t(index)].get() : nullptr;
+}
+
+int DataFile_Find(const std::string& name) {
+    for (size_t i = 0; i < g_dataFiles.size(); i++)
+        if (g_dataFiles[i]->s_filename == name) return int(i);
+    return -1;
+}
+
+bool DataFile_ReadItem(int index, const std::string&, CStream& record) {
+    auto f = std::make_unique<CDataFile>();
+    if (!f->LoadFromStream(record)) return false;
+    if (index != DataFile_Count()) return false;
+    g_dataFiles.push_back(std::move(f));
+    return true;
+}
+
+void DataFile_LoadStart(int) {
+    g_dataFiles.clear();
+}
+
+void DataFile_Register() {
+    DataNew_SetChunkStart(EChunk::IncludedFiles, DataFile_LoadStart);
+    DataNew_SetItemReader(EChunk::IncludedFiles, DataFile_ReadItem);
+}
+
+bool DataFile_PrepareAll() {
+    for (auto& f : g_dataFiles) f->Prepare();
+    return true;
+}
+
+bool DataFile_RemoveAll() {
+    for (auto& f : g_dataFiles) f->Remove();
+    return true;
 }
 
 ELoadStatus DataNew_LoadFile(const std::string& path, size_t scanStart, const LoadHooks& hooks) {

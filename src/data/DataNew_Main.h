@@ -37,3 +37,17 @@ ELoadStatus DataNew_LoadFile(const std::string& path, size_t scanStart, const Lo
 ELoadStatus DataNew_LoadStream(CStream& s, size_t scanStart, const LoadHooks& hooks);
 // Offset just past the last byte an ELF executable's headers describe; 0 when not ELF.
 size_t DataNew_ElfImageEnd(const uint8_t* data, size_t size);
+
+// The included files, in chunk order.
+void DataFile_Clear();
+int DataFile_Count();
+CDataFile* DataFile_Get(int index);         // nullptr outside 0 .. count - 1
+int DataFile_Find(const std::string& name); // first file of exactly that name, -1 when none
+bool DataFile_ReadItem(int index, const std::string& name, CStream& record);
+void DataFile_LoadStart(int count);
+// Connects the included-file list to the loader.
+void DataFile_Register();
+// "Extracting included files": Prepare on every file in index order; always true.
+bool DataFile_PrepareAll();
+// At shutdown: Remove on every file in index order; always true.
+bool DataFile_RemoveAll();

@@ -1,6 +1,11 @@
 // The script table.
 #include "resources/Script_Main.h"
 
+#include "code/Code_Constant.h"
+#include "code/Code_Error.h"
+#include "data/DataNew_Main.h"
+#include "support/Support_Stream.h"
+
 #include <vector>
 
 namespace {
@@ -39,4 +44,50 @@ bool Script_Exists(int index) {
 std::string Script_GetName(int index) {
     CScript* s = Script_Get(index);
     return s ? s->s_name : "<undefined>";
+}
+
+void CScript::Clear() {
+    s_code.reset();
+    s_text.clear();
+}
+
+bool CScript::LoadFromStream(CStream& str) {
+    if (str.ReadInteger() != 800) return false;
+    s_text = str.ReadString();
+    return true;
+}
+
+bool CScript::Compile() {
+    s_code = std::make_unique<CCode>(s_text, false);
+    return s_code->Compile();
+}
+
+bool Script_ReadItem(int index, const std::string& name, CStream& record) {
+    auto script = std::make_unique<CScript>();
+    script->s_name = name;
+    if (!script->LoadFromStream(record)) return false;
+    Script_Set(index, std::move(script));
+    return true;
+}
+
+void Script_LoadStart(int count) {
+    Script_Clear();
+    if (count > 0) Script_Set(count - 1, nullptr);
+}
+
+void Script_Register() {
+    DataNew_SetChunkStart(EChunk::Scripts, Script_LoadStart);
+    DataNew_SetItemReader(EChunk::Scripts, Script_ReadItem);
+    Name_SetFinder(NAME_SCRIPT, Script_Find);
+}
+
+bool Script_CompileAll() {
+    for (int i = 0; i < Script_Count(); ++i) {
+        CScript* s = Script_Get(i);
+        if (s && !s->Compile()) {
+            Error_Show("COMPILATION ERROR in Script: " + s->s_name + "\r" + Error_Buffer(), true);
+            return false;
+        }
+    }
+    return true;
 }

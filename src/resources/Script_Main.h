@@ -7,11 +7,19 @@
 #include <memory>
 #include <string>
 
+class CStream;
+
 class CScript {
   public:
     std::string s_name;
     std::string s_text;
     std::unique_ptr<CCode> s_code;
+
+    void Clear();
+    // Record: version 800, the source text. False on another version.
+    bool LoadFromStream(CStream& str);
+    // Compiles the text as a program into s_code; the compiler's success.
+    bool Compile();
 };
 
 // Removes every script.
@@ -25,3 +33,12 @@ int Script_Find(const std::string& name);
 bool Script_Exists(int index);
 // The name, or "<undefined>".
 std::string Script_GetName(int index);
+
+// Item reader of the scripts chunk; the chunk start empties the table and sizes it to count.
+bool Script_ReadItem(int index, const std::string& name, CStream& record);
+void Script_LoadStart(int count);
+// Connects the table to the loader and its names to name lookup.
+void Script_Register();
+// "Compiling scripts": compiles every script in index order; the first failure is reported as the
+// fatal error "COMPILATION ERROR in Script: " + name + CR + the compiler's message.
+bool Script_CompileAll();

@@ -1,6 +1,8 @@
 // Program entry of the runner: trace log, start-up order, the main form's timers and shutdown.
 #include "runner/Runner_Form.h"
 
+#include "resources/Resource_Readers.h"
+
 #include "data/DataNew_Class.h"
 #include "data/Option_Main.h"
 #include "functions/Function_Families.h"

@@ -10,6 +10,11 @@
 #include "platform/Platform_LoadWindow.h"
 #include "platform/Platform_System.h"
 #include "resources/Constant_Main.h"
+#include "resources/Object_Main.h"
+#include "resources/Script_Main.h"
+#include "resources/TimeLine_Main.h"
+#include "resources/Trigger_Class.h"
+#include "run/Run_World.h"
 #include "runner/Runner_Form.h"
 #include "support/Support_Stream.h"
 
@@ -89,6 +94,34 @@ bool NotBuiltYet() {
     return true;
 }
 
+// While actions are prepared, error headings name the place being compiled.
+class CompileWorld : public IRunWorld {
+  public:
+    CompileWorld() : m_prev(World_Set(this)) {}
+    ~CompileWorld() override { World_Set(m_prev); }
+    std::string ObjectName(int index) override { return Object_GetName(index); }
+    std::string TimeLineName(int index) override { return TimeLine_GetName(index); }
+    bool TriggerExists(int index) override { return Trigger_Exists(index); }
+    std::string TriggerName(int index) override { return Trigger_GetName(index); }
+    REventContext CurrentEvent() override {
+        const RCompileContext& c = Event_CompileContext();
+        return {c.type, c.number, c.object, c.action};
+    }
+
+  private:
+    IRunWorld* m_prev;
+};
+
+bool CompileTimeLines() {
+    CompileWorld world;
+    return TimeLine_CompileAll();
+}
+
+bool CompileObjects() {
+    CompileWorld world;
+    return Object_CompileAll();
+}
+
 struct PrepareStep {
     int progress;
     const char* text;
@@ -97,16 +130,21 @@ struct PrepareStep {
 };
 
 const PrepareStep kPrepareSteps[] = {
-    {50, "Extracting included files", NotBuiltYet, nullptr},
+    {50, "Extracting included files", DataFile_PrepareAll, nullptr},
     {55, "Preparing extension packages", NotBuiltYet, "Failed to prepare extension packages."},
     {60, "Preparing constants", Constant_DefineAll, "Failed to define the constants."},
-    {61, "Preparing triggers", NotBuiltYet, "Failed to prepare triggers."},
-    {62, "Compiling scripts", NotBuiltYet, "Failed to compile the scripts."},
-    {70, "Compiling time line actions", NotBuiltYet, "Failed to compile the actions in the time lines."},
-    {72, "Compiling object actions", NotBuiltYet, "Failed to compile the actions in the objects."},
+    {61, "Preparing triggers", Trigger_PrepareAll, "Failed to prepare triggers."},
+    {62, "Compiling scripts", Script_CompileAll, "Failed to compile the scripts."},
+    {70, "Compiling time line actions", CompileTimeLines, "Failed to compile the actions in the time lines."},
+    {72, "Compiling object actions", CompileObjects, "Failed to compile the actions in the objects."},
     {80, "Preparing sounds", NotBuiltYet, "Failed to prepare the sounds."},
     {90, "Preparing graphics", NotBuiltYet, nullptr},
 };
+
+// The steps from the constants to the object actions: every piece of the game's code.
+bool IsCodeStep(const PrepareStep& step) {
+    return step.progress >= 60 && step.progress <= 72;
+}
 
 bool Prepare() {
     Platform_SetProcessPriority(opt_priority);
@@ -123,6 +161,17 @@ bool Prepare() {
 }
 
 } // namespace
+
+bool Runner_PrepareCode() {
+    for (const PrepareStep& step : kPrepareSteps) {
+        if (!IsCodeStep(step)) continue;
+        if (!step.run()) {
+            if (step.failure) Platform_ShowMessage(step.failure);
+            return false;
+        }
+    }
+    return true;
+}
 
 int Runner_ExitStatus() {
     return g_exitStatus;
@@ -151,6 +200,7 @@ bool Runner_LoadAndRun() {
 }
 
 void Runner_Shutdown() {
-    // Graphics support library: none is loaded on this platform. The render device, sound and
-    // included files are released here as their parts come.
+    // Graphics support library: none is loaded on this platform. The render device and sound are
+    // released here as their parts come.
+    DataFile_RemoveAll();
 }

@@ -8,3 +8,8 @@ bool Runner_LoadAndRun();
 int Runner_ExitStatus();
 // Releases what the run set up, in order: graphics library, device, sound, included files.
 void Runner_Shutdown();
+
+// Runs the prepare steps that define the constants and compile every piece of the loaded game's
+// code (triggers, scripts, time-line and object actions), each failure shown with its step's
+// message. For tools that run a game's code without starting it.
+bool Runner_PrepareCode();

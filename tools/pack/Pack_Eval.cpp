@@ -3,6 +3,8 @@
 // the runner's prepare sequence does and prints each compile error with file and line.
 #include "Pack_Eval.h"
 
+#include "Pack_GameCode.h"
+
 #include "Pack_Project.h"
 
 #include "code/Code_Constant.h"
@@ -27,7 +29,7 @@
 namespace {
 
 const char* const kEvalUsage =
-    "usage: quarvel-pack eval [--expression] [--script NAME=FILE ...] (CODE | --file F)\n";
+    "usage: quarvel-pack eval [--expression] [--game GAME | --script NAME=FILE ...] (CODE | --file F)\n";
 
 void WriteLine(const std::string& line) {
     std::string s = line + "\n";
@@ -106,7 +108,7 @@ std::string Pack_JsonReal(double v) {
 }
 
 int Pack_Eval(int argc, char** argv) {
-    std::string text, file;
+    std::string text, file, game;
     bool expression = false, haveText = false;
     std::vector<std::pair<std::string, std::string>> scripts; // name, file
     for (int i = 0; i < argc; ++i) {
@@ -118,6 +120,8 @@ int Pack_Eval(int argc, char** argv) {
             std::string spec = argv[++i];
             size_t eq = spec.find('=');
             scripts.emplace_back(spec.substr(0, eq), spec.substr(eq + 1));
+        } else if (a == "--game" && i + 1 < argc) {
+            game = argv[++i];
         } else if (a == "--file" && i + 1 < argc) {
             file = argv[++i];
         } else if (!haveText && file.empty() && (a.empty() || a[0] != '-')) {
@@ -139,8 +143,18 @@ int Pack_Eval(int argc, char** argv) {
     }
 
     PrepareRuntime();
+    if (!game.empty()) {
+        // The game's own scripts, constants and resources stand in for --script.
+        if (!scripts.empty()) {
+            std::fprintf(stderr, "%s", kEvalUsage);
+            return 2;
+        }
+        Constant_Reset();
+        if (!Pack_LoadGameForEval(game)) return 1;
+    } else {
+        Script_Clear();
+    }
     // Scripts first, all named before any is compiled, so that they can call each other.
-    Script_Clear();
     for (size_t k = 0; k < scripts.size(); ++k) {
         auto s = std::make_unique<CScript>();
         s->s_name = scripts[k].first;
@@ -247,6 +261,12 @@ int Pack_Check(int argc, char** argv) {
     }
     PrepareRuntime();
     Constant_Reset();
+    std::string failure;
+    if (!Pack_LoadImage(game, failure)) {
+        std::fprintf(stderr, "quarvel-pack: %s: %s\n", dir.c_str(), failure.c_str());
+        return 1;
+    }
+    Constant_Reset(); // the game's constants are defined one by one below
     int failures = 0, pieces = 0;
     for (const RCodePiece& p : CollectPieces(game, dir)) {
         ++pieces;
@@ -277,6 +297,7 @@ int Pack_Check(int argc, char** argv) {
         if (Error_IsSet()) std::printf("%s\n", TerminalText(Error_Buffer()).c_str());
         Error_ClearFlag();
     }
+    failures += Pack_CheckCodeResources(dir, pieces);
     std::printf("%d piece%s of code checked, %d failed\n", pieces, pieces == 1 ? "" : "s", failures);
     return failures ? 1 : 0;
 }

@@ -1,6 +1,8 @@
 // info: loads the file with the runner's own loader and prints what it found.
 #include "Pack_Info.h"
 
+#include "support/Support_File.h"
+
 #include "data/DataNew_Main.h"
 #include "data/Option_Main.h"
 #include "graphics/BM32_Bitmap.h"
@@ -31,6 +33,8 @@ int Pack_Info(const std::string& path, FILE* out, FILE* err) {
     }
     size_t size = s.Size();
     size_t scan = Pack_ScanStart(s.Data(), size);
+    // Extension packages unpack their files while loading: into a private temp directory.
+    if (GetTempDirectory().empty()) InitTempDirectory();
     LoadHooks hooks;
     hooks.message = [&](const std::string& m) { std::fprintf(err, "%s: %s\n", path.c_str(), m.c_str()); };
     ELoadStatus st = DataNew_LoadStream(s, scan, hooks);

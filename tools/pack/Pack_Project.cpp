@@ -3,7 +3,7 @@
 #include "Pack_Project.h"
 
 #include "Pack_Media.h"
-
+#include "Pack_Unpack.h"
 #include "data/Option_Main.h"
 #include "graphics/BM32_Bitmap.h"
 
@@ -46,27 +46,34 @@ std::unique_ptr<TBitmap32> LoadImageFile(const std::string& path) {
 struct SettingKey {
     const char* key;
     std::function<void(const json&, const std::string& dir)> apply;
+    // The current option as its JSON value (image files are written into dir).
+    std::function<json(const std::string& dir)> get;
 };
 
 template <typename T>
 SettingKey Flag(const char* key, T& opt) {
-    return {key, [&opt, key](const json& v, const std::string&) {
+    return {key,
+            [&opt, key](const json& v, const std::string&) {
                 if (!v.is_boolean())
                     throw EProjectError(std::string("game.json: settings.") + key + " must be true or false");
                 opt = v.get<bool>();
-            }};
+            },
+            [&opt](const std::string&) { return json(bool(opt)); }};
 }
 
 SettingKey Number(const char* key, int& opt) {
-    return {key, [&opt, key](const json& v, const std::string&) {
+    return {key,
+            [&opt, key](const json& v, const std::string&) {
                 if (!v.is_number_integer())
                     throw EProjectError(std::string("game.json: settings.") + key + " must be an integer");
                 opt = v.get<int>();
-            }};
+            },
+            [&opt](const std::string&) { return json(opt); }};
 }
 
 SettingKey Image(const char* key, std::unique_ptr<TBitmap32>& opt) {
-    return {key, [&opt, key](const json& v, const std::string& dir) {
+    return {key,
+            [&opt, key](const json& v, const std::string& dir) {
                 if (v.is_null()) {
                     opt.reset();
                     return;
@@ -75,6 +82,15 @@ SettingKey Image(const char* key, std::unique_ptr<TBitmap32>& opt) {
                     throw EProjectError(std::string("game.json: settings.") + key +
                                         " must name an image file");
                 opt = LoadImageFile(dir + "/" + v.get<std::string>());
+            },
+            [&opt, key](const std::string& dir) {
+                if (!opt) return json(nullptr);
+                std::string name = std::string(key) + ".bmp";
+                std::vector<uint8_t> bmp = opt->ToBMP();
+                std::ofstream out(dir + "/" + name, std::ios::binary | std::ios::trunc);
+                out.write(reinterpret_cast<const char*>(bmp.data()), std::streamsize(bmp.size()));
+                if (!out.flush()) throw EProjectError(dir + "/" + name + ": cannot be written");
+                return json(name);
             }};
 }
 
@@ -144,6 +160,29 @@ void CheckKeys(const json& obj, const char* where, std::initializer_list<const c
 
 } // namespace
 
+void Pack_WriteManifest(const std::string& dir, const CGameData& game,
+                        const std::vector<std::pair<std::string, std::string>>& constants) {
+    json m;
+    m["format"] = 1;
+    m["game_id"] = game.gameId;
+    CStream guid;
+    guid.Write(game.guid.data(), game.guid.size());
+    m["guid"] = guid.ConvertToString();
+    m["debug"] = game.debug;
+    m["settings_version"] = game.settingsVersion;
+    json settings = json::object();
+    for (const SettingKey& k : SettingKeys()) settings[k.key] = k.get(dir);
+    m["settings"] = settings;
+    json c = json::array();
+    for (const auto& [name, value] : constants) c.push_back({{"name", name}, {"value", value}});
+    m["constants"] = c;
+    m["init_code"] = game.initCode;
+    m["room_order"] = game.roomOrder;
+    std::ofstream out(dir + "/game.json", std::ios::binary | std::ios::trunc);
+    out << m.dump(2) << "\n";
+    if (!out.flush()) throw EProjectError(dir + "/game.json: cannot be written");
+}
+
 GameImage Pack_ReadProject(const std::string& dir) {
     const std::string manifestPath = dir + "/game.json";
     json m;
@@ -205,5 +244,6 @@ GameImage Pack_ReadProject(const std::string& dir) {
     // The room order may not be empty; with no rooms listed the first room index stands in.
     if (g.roomOrder.empty()) g.roomOrder.push_back(0);
     Pack_ReadMedia(dir, g);
+    Pack_ReadCodeResources(dir, g);
     return g;
 }

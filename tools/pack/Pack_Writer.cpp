@@ -91,6 +91,16 @@ void WriteResourceStream(CStream& rs, const GameImage& g) {
 
 GameImage::GameImage() {
     for (int c = 0; c < kChunkCount; c++) chunkVersion[c] = g_chunkInfo[c].version;
+    // A default game-information record: colour, in-window, caption, left, top, width, height,
+    // border, sizeable, stay on top, pause, and an empty document.
+    CStream info;
+    info.WriteInteger(0xE1FFFF);
+    info.WriteBoolean(false);
+    info.WriteString("Game Information");
+    for (int32_t v : {-1, -1, 600, 400}) info.WriteInteger(v);
+    for (bool b : {true, true, false, true}) info.WriteBoolean(b);
+    info.WriteInteger(0);
+    gameInfo = info.Bytes();
 }
 
 std::vector<uint8_t> Pack_WriteGameData(const GameImage& g) {

@@ -29,7 +29,7 @@ struct GameImage {
     std::vector<std::optional<std::vector<uint8_t>>> triggers; // trigger records
     std::vector<std::pair<std::string, std::string>> constants;
     std::vector<std::vector<uint8_t>> includedFiles; // records, each starting with its version
-    std::vector<uint8_t> gameInfo;                   // the game-information record
+    std::vector<uint8_t> gameInfo;                   // the game-information record (a default one)
     std::vector<std::string> initCode;
     std::vector<int32_t> roomOrder;
     int32_t lastInstanceId = 100000;

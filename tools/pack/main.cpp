@@ -3,6 +3,7 @@
 #include "Pack_Functions.h"
 #include "Pack_Info.h"
 #include "Pack_Project.h"
+#include "Pack_Unpack.h"
 #include "Pack_Writer.h"
 
 #include "data/DataNew_Main.h"
@@ -17,14 +18,18 @@ namespace {
 
 const char* const kUsage =
     "usage:\n"
-    "  quarvel-pack build PROJECT_DIR -o GAME [--runner RUNNER] [--data-only]\n"
-    "      writes a standalone game executable (or, with --data-only, a data file for QUARVEL_GAME)\n"
+    "  quarvel-pack build PROJECT_DIR -o GAME [--runner RUNNER] [--data-only] [--no-check]\n"
+    "      checks the project's code, then writes a standalone game executable (or, with\n"
+    "      --data-only, a data file for QUARVEL_GAME); --no-check skips the check\n"
+    "  quarvel-pack unpack GAME -o DIR\n"
+    "      writes a game file back out as a project folder\n"
     "  quarvel-pack info GAME\n"
     "      prints what a game file holds\n"
     "  quarvel-pack functions\n"
     "      lists every built-in function with its argument count and whether it is implemented\n"
-    "  quarvel-pack eval [--expression] [--script NAME=FILE ...] (CODE | --file F)\n"
-    "      compiles and runs game code once, printing the outcome as JSON lines\n"
+    "  quarvel-pack eval [--expression] [--game GAME | --script NAME=FILE ...] (CODE | --file F)\n"
+    "      compiles and runs game code once, printing the outcome as JSON lines; with --game,\n"
+    "      after loading GAME and compiling all its code, so its names and scripts are visible\n"
     "  quarvel-pack check PROJECT_DIR\n"
     "      compiles every piece of code in a project and prints each compile error\n";
 
@@ -39,7 +44,7 @@ std::string SelfDir() {
 
 int Build(int argc, char** argv) {
     std::string project, output, runner;
-    bool dataOnly = false;
+    bool dataOnly = false, check = true;
     for (int i = 0; i < argc; i++) {
         std::string a = argv[i];
         if (a == "-o" && i + 1 < argc)
@@ -48,6 +53,8 @@ int Build(int argc, char** argv) {
             runner = argv[++i];
         else if (a == "--data-only")
             dataOnly = true;
+        else if (a == "--no-check")
+            check = false;
         else if (!a.empty() && a[0] != '-' && project.empty())
             project = a;
         else {
@@ -65,6 +72,15 @@ int Build(int argc, char** argv) {
     } catch (const EProjectError& e) {
         std::fprintf(stderr, "quarvel-pack: %s\n", e.what());
         return 1;
+    }
+    // Every piece of code must compile before the game is written.
+    if (check) {
+        std::vector<std::string> args = {project};
+        std::vector<char*> argvCheck = {args[0].data()};
+        if (Pack_Check(1, argvCheck.data()) != 0) {
+            std::fprintf(stderr, "quarvel-pack: the build stops: code does not compile\n");
+            return 1;
+        }
     }
     std::vector<uint8_t> data = Pack_WriteGameData(game);
     std::vector<uint8_t> file;
@@ -104,6 +120,7 @@ int main(int argc, char** argv) {
     if (cmd == "build") return Build(argc - 2, argv + 2);
     if (cmd == "eval") return Pack_Eval(argc - 2, argv + 2);
     if (cmd == "check") return Pack_Check(argc - 2, argv + 2);
+    if (cmd == "unpack") return Pack_Unpack(argc - 2, argv + 2);
     if (cmd == "info" && argc == 3) return Pack_Info(argv[2], stdout, stderr);
     if (cmd == "functions" && argc == 2) return Pack_ListFunctions(stdout);
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {

@@ -1,0 +1,2 @@
+#define greet_twice
+return argument0 + argument0;

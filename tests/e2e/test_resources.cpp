@@ -1,0 +1,423 @@
+// Code resources through the packer and the runner: a project with every kind packed and read
+// back, names visible to name lookup, unpack then build giving the same resource stream, and
+// every prepare-step failure message of the headless runner.
+#include "Pack_Project.h"
+#include "Pack_Writer.h"
+#include "TestRun.h"
+#include "code/Code_Constant.h"
+#include "code/Code_Function.h"
+#include "data/DataNew_Main.h"
+#include "data/Option_Main.h"
+#include "functions/Function_Families.h"
+#include "resources/Action_Class.h"
+#include "resources/Extension_Class.h"
+#include "resources/Help_Main.h"
+#include "resources/Object_Main.h"
+#include "resources/Path_Main.h"
+#include "resources/Resource_Readers.h"
+#include "resources/Room_Main.h"
+#include "resources/Script_Main.h"
+#include "resources/TimeLine_Main.h"
+#include "resources/Trigger_Class.h"
+#include "support/Support_File.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <tuple>
+#include <variant>
+
+namespace {
+
+RunResult Pack(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {QV_PACK_EXE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv);
+}
+
+void Put(const TempDir& dir, const std::string& name, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(dir / name).parent_path());
+    WriteFileText(dir / name, text);
+}
+
+// A project holding every code-resource kind, with empty slots in paths and rooms.
+void WriteProject(const TempDir& d) {
+    Put(d, "game.json",
+        R"({"game_id": 5, "constants": [{"name": "LIVES", "value": "3"}], "room_order": [0, 2]})");
+    Put(d, "paths/index.json", R"(["p_square", null])");
+    Put(d, "paths/p_square.json",
+        R"({"kind": 0, "closed": true, "points": [[0, 0], [100, 0, 50], [100, 100], [0, 100]]})");
+    Put(d, "scripts/add.gml", "return argument0 + argument1;");
+    Put(d, "triggers/t_big.json", R"({"condition": "return x > 100;", "moment": 2, "constant": "tr_big"})");
+    Put(d, "timelines/tl.json",
+        R"({"moments": [{"step": 10, "actions": [{"code": "a = 1"}]}, {"step": 5, "actions": [{"code": "b = 2"}]}]})");
+    Put(d, "objects/index.json", R"(["o_parent", "o_child"])");
+    Put(d, "objects/o_parent.json",
+        R"({"depth": 4, "events": [{"type": "create", "actions": [{"code": "hp = 1"}]}]})");
+    Put(d, "objects/o_child.json", R"({"parent": "o_parent", "solid": true, "events": [
+        {"type": "step", "number": 0, "actions": [{"code": "x += 1"}]},
+        {"type": "collision", "number": "o_parent", "actions": [{"code": "hit = 1"}]},
+        {"type": "trigger", "number": "t_big", "actions": [
+            {"kind": 0, "exe": 1, "function": "abs", "args": ["-2"], "argtypes": [0], "who": -2, "not": true}]},
+        {"type": "alarm", "number": 3, "actions": []},
+        {"type": "other", "number": 10, "actions": [{"exe": 1, "function": "ext_twice", "args": ["1"]},
+                                                    {"exe": 1, "function": "add", "args": ["1", "2"]}]}]})");
+    Put(d, "rooms/index.json", R"(["r_start", null, "r_two"])");
+    Put(d, "rooms/r_start.json", R"({"caption": "Start", "speed": 60, "code": "room_code = 1;",
+        "backgrounds": [{"visible": true, "x": 5}],
+        "views": [{"visible": true, "wview": 320, "follow": "o_child"}],
+        "instances": [{"x": 16, "y": 32, "object": "o_child", "code": "hp = 2;", "blend": 255, "alpha": 0.5}],
+        "tiles": [{"x": 1, "y": 2, "w": 16, "h": 16, "depth": -5}]})");
+    Put(d, "rooms/r_two.json", R"({"show_color": false})");
+    Put(d, "included/files.json", R"([{"file": "readme.txt", "source": "readme.txt", "export": "temp"}])");
+    Put(d, "included/readme.txt", "read me");
+    Put(d, "gameinfo.json", R"({"caption": "About", "width": 400, "text_file": "info.txt"})");
+    Put(d, "info.txt", "A game.");
+    Put(d, "extensions/ext1/package.json", R"({"name": "Ext", "files": [{"file": "lib.gml", "kind": 2,
+        "functions": [{"name": "ext_twice", "extname": "twice", "id": 1, "argcount": 1}],
+        "constants": [{"name": "EXT_C", "value": "7"}]}]})");
+    Put(d, "extensions/ext1/lib.gml", "#define twice\r\nreturn argument0 * 2;\r\n");
+}
+
+TEST(ResPackE2E, ProjectPacksAndLoadsEveryKind) {
+    TempDir d, tmp;
+    WriteProject(d);
+    ASSERT_TRUE(MakeTempDirectory(tmp.path()));
+    GameImage g = Pack_ReadProject(d.path());
+    CStream s(Pack_WriteGameData(g));
+    Function_ClearAll();
+    Function_RegisterAll();
+    Resource_RegisterReaders();
+    Action_SetMessageHandler([](const std::string& t) { ADD_FAILURE() << t; });
+    ASSERT_EQ(DataNew_LoadStream(s, 0, {}), ELoadStatus::Ok);
+    Action_SetMessageHandler(nullptr);
+
+    ASSERT_EQ(Path_Count(), 2); // the trailing empty slot is kept
+    EXPECT_FALSE(Path_Exists(1));
+    EXPECT_EQ(Path_GetName(1), "<undefined>");
+    EXPECT_DOUBLE_EQ(Path_Get(0)->PathLength(), 400);
+    EXPECT_EQ(Path_Get(0)->Points()[1].speed, 50);
+    EXPECT_EQ(Script_Get(0)->s_text, "return argument0 + argument1;");
+    EXPECT_EQ(TimeLine_Get(0)->s_step, (std::vector<int>{5, 10}));
+    EXPECT_EQ(Trigger_Get(0)->i_moment, 2);
+    EXPECT_EQ(Trigger_Get(0)->i_name, "t_big");
+
+    const CObject* child = Object_Get(1);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->o_parent, 0);
+    EXPECT_TRUE(child->o_solid);
+    EXPECT_NE(child->GetEventDirect(4, 0), nullptr); // collision with o_parent
+    EXPECT_FALSE(child->HasEventDirect(2));          // the alarm without actions is not stored
+    EXPECT_NE(child->GetEventRecursive(0, 0), nullptr);
+    const CAction* call = child->GetEventDirect(11, 0)->Action(0);
+    EXPECT_EQ(call->act_exetype, 1);
+    int abs = -1;
+    EXPECT_TRUE(Function_Find("abs", abs));
+    EXPECT_EQ(call->act_functionid, abs);
+    EXPECT_EQ(child->GetEventDirect(7, 10)->Action(0)->act_functionid, 500001); // extension function id 1
+    EXPECT_EQ(child->GetEventDirect(7, 10)->Action(1)->act_functionid, 100000); // script 0
+    EXPECT_EQ(call->act_who, -2);
+    EXPECT_TRUE(call->act_isnot);
+
+    ASSERT_EQ(Room_Count(), 3);
+    EXPECT_FALSE(Room_Exists(1));
+    const CRoom* r = Room_Get(0);
+    EXPECT_EQ(r->r_speed, 60);
+    EXPECT_EQ(r->r_view[0].index, 1);
+    EXPECT_EQ(r->r_background[0].x, 5);
+    ASSERT_EQ(r->r_instances.size(), 1u);
+    EXPECT_EQ(r->r_instances[0].object, 1);
+    EXPECT_EQ(r->r_instances[0].blend, 255);
+    EXPECT_NEAR(r->r_instances[0].alpha, 0.5, 0.5 / 255);
+    EXPECT_EQ(r->r_instances[0].id, 100001);
+    EXPECT_EQ(Room_LastInstanceId(), 100001);
+    EXPECT_EQ(r->r_tile[0].id, 10000001);
+    EXPECT_FALSE(Room_Get(2)->r_showcolor);
+    EXPECT_EQ(RoomOrder_Next(0), 2);
+
+    ASSERT_EQ(DataFile_Count(), 1);
+    EXPECT_EQ(DataFile_Find("readme.txt"), 0);
+    EXPECT_EQ(std::string(DataFile_Get(0)->s_data.begin(), DataFile_Get(0)->s_data.end()), "read me");
+    EXPECT_EQ(Help_Info().caption, "About");
+    EXPECT_EQ(Help_Info().width, 400);
+    ASSERT_EQ(Extension_Count(), 1);
+    EXPECT_EQ(Extension_Get(0)->FunctionFindName("ext_twice")->s_script, "return argument0 * 2;");
+    EXPECT_EQ(Extension_Get(0)->s_includes[0].s_constants[0].s_name, "EXT_C");
+
+    // Resource names compile to their indices.
+    for (auto [name, index] :
+         {std::pair{"o_child", 1}, {"p_square", 0}, {"r_two", 2}, {"tl", 0}, {"add", 0}, {"tr_big", 0}}) {
+        RValue v;
+        ASSERT_TRUE(Name_Lookup(name, v)) << name;
+        EXPECT_EQ(v.val, index) << name;
+    }
+    RValue none;
+    EXPECT_FALSE(Name_Lookup("t_big", none)); // a trigger is named by its constant
+    Function_ClearAll();
+}
+
+// A game with default settings and nothing else.
+GameImage BaseImage() {
+    GameImage g;
+    Option_SetDefaults();
+    CStream settings;
+    Option_Write(settings, 820);
+    g.settingsBlock = settings.Bytes();
+    g.roomOrder = {0};
+    return g;
+}
+
+// The game data of a file written by the packer, descrambled: the header and settings, and the
+// resource stream without its random filler.
+std::pair<std::vector<uint8_t>, std::vector<uint8_t>> Decoded(const std::string& path) {
+    std::string bytes = ReadFileText(path);
+    CStream s(std::vector<uint8_t>(bytes.begin() + std::ptrdiff_t(kGameDataScanStart), bytes.end()));
+    EXPECT_TRUE(s.DecryptWad(8));
+    s.Seek(20);
+    s.ReadInteger();
+    s.ReadBoolean();
+    s.ReadInteger();
+    EXPECT_TRUE(Option_Read(s));
+    s.ReadString();
+    s.ReadStreamC();
+    std::vector<uint8_t> header(s.Data() + 20, s.Data() + s.Position());
+    std::unique_ptr<CStream> rs = s.ReadStreamE();
+    int32_t filler = rs->ReadInteger();
+    rs->Skip(size_t(filler) * 4);
+    return {header, std::vector<uint8_t>(rs->Data() + rs->Position(), rs->Data() + rs->Size())};
+}
+
+TEST(ResPackE2E, UnpackThenBuildGivesTheSameResources) {
+    TempDir d, out;
+    WriteProject(d);
+    Put(d, "game.json", R"({"game_id": 5, "guid": "00112233445566778899aabbccddeeff", "debug": true,
+        "settings": {"scale": 150, "keyf4": false}, "constants": [{"name": "LIVES", "value": "3"}],
+        "init_code": ["global.g = 1;"], "room_order": [2, 0]})");
+    ASSERT_EQ(Pack({"build", d.path(), "-o", out / "a.dat", "--data-only"}).status, 0);
+    RunResult u = Pack({"unpack", out / "a.dat", "-o", out / "proj"});
+    ASSERT_EQ(u.status, 0) << u.err;
+    EXPECT_EQ(ReadFileText(out / "proj/scripts/add.gml"), "return argument0 + argument1;");
+    EXPECT_NE(ReadFileText(out / "proj/objects/o_child.json").find("\"parent\": \"o_parent\""),
+              std::string::npos);
+    RunResult b = Pack({"build", out / "proj", "-o", out / "b.dat", "--data-only"});
+    ASSERT_EQ(b.status, 0) << b.err;
+    auto first = Decoded(out / "a.dat"), second = Decoded(out / "b.dat");
+    EXPECT_EQ(first.first, second.first);
+    EXPECT_EQ(first.second, second.second);
+
+    EXPECT_EQ(Pack({"unpack", out / "missing.dat", "-o", out / "x"}).status, 1);
+
+    // A resource name from the game data never leads a file out of the project folder.
+    GameImage evil = BaseImage();
+    CStream script;
+    script.WriteInteger(800);
+    script.WriteString("x = 1;");
+    evil.named[int(EChunk::Scripts)].push_back(PackItem{"../../evil", script.Bytes()});
+    ASSERT_TRUE(Pack_WriteFile(out / "e.dat", Pack_DataOnly(Pack_WriteGameData(evil)), false));
+    RunResult e = Pack({"unpack", out / "e.dat", "-o", out / "z/proj"});
+    EXPECT_EQ(e.status, 1);
+    EXPECT_NE(e.err.find("the name \"../../evil\" cannot be a file name"), std::string::npos) << e.err;
+    EXPECT_FALSE(std::filesystem::exists(out / "z/evil.gml"));
+}
+
+TEST(ResPackE2E, EvalSeesTheGamesNamesScriptsAndPaths) {
+    TempDir d;
+    WriteProject(d);
+    ASSERT_EQ(Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"}).status, 0);
+    struct Case {
+        const char* code;
+        const char* line;
+    };
+    for (const Case& c : {
+             Case{"add(LIVES, o_child) + tr_big", R"({"kind":"real","value":4})"},
+             Case{"path_get_length(p_square) + path_get_x(p_square, 0.375) * 1000",
+                  R"({"kind":"real","value":100400})"},
+             Case{"path_get_point_speed(p_square, 1) + path_get_point_speed(p_square, 9)",
+                  R"({"kind":"real","value":51})"},
+             Case{"path_add() + path_get_number(2) * 10 + path_exists(1)", R"({"kind":"real","value":2})"},
+             Case{"path_name(1)", R"({"kind":"string","value":"<undefined>"})"},
+         }) {
+        RunResult r = Pack({"eval", "--game", d / "g.dat", "--expression", c.code});
+        EXPECT_EQ(r.status, 0) << c.code << r.out << r.err;
+        EXPECT_NE(r.out.find(c.line), std::string::npos) << c.code << "\n" << r.out;
+    }
+    RunResult del = Pack({"eval", "--game", d / "g.dat", "path_delete(1); path_append(p_square, 1);"});
+    EXPECT_NE(del.out.find("Trying to delete non-existing path."), std::string::npos) << del.out;
+    EXPECT_NE(del.out.find("Appending a non-existing path."), std::string::npos) << del.out;
+}
+
+TEST(ResPackE2E, BuildStopsAtCompileErrors) {
+    TempDir d;
+    WriteProject(d);
+    Put(d, "scripts/s_bad.gml", "x = ;");
+    Put(d, "objects/index.json", R"(["o_parent", "o_child", "o_bad"])");
+    Put(d, "objects/o_bad.json", R"({"events": [{"type": "draw",
+        "actions": [{"code": "ok = 1"}, {"code": "draw_text(0, 0"}]}]})");
+    RunResult b = Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"});
+    EXPECT_EQ(b.status, 1);
+    EXPECT_NE(b.out.find("scripts/s_bad.gml:1: COMPILATION ERROR in Script: s_bad"), std::string::npos)
+        << b.out;
+    EXPECT_NE(b.out.find("objects/o_bad.json:2: Draw Event, action 2: COMPILATION ERROR in code action"),
+              std::string::npos)
+        << b.out;
+    EXPECT_FALSE(std::filesystem::exists(d / "g.dat"));
+}
+
+// Record bytes from integers and strings, for bad-input fixtures.
+std::vector<uint8_t> Rec(std::initializer_list<std::variant<int32_t, std::string>> fields) {
+    CStream s;
+    for (const auto& f : fields) {
+        if (std::holds_alternative<int32_t>(f))
+            s.WriteInteger(std::get<int32_t>(f));
+        else
+            s.WriteString(std::get<std::string>(f));
+    }
+    return s.Bytes();
+}
+
+TEST(ResPackE2E, BadRecordsFailTheirChunk) {
+    const std::string kResource = "Error: Error in resource data.";
+    const std::string kCorrupt = "Failed to load the game data. File seems corrupted.";
+    const int32_t kHuge = 0x7FFFFFF0;
+    auto obj = [](std::initializer_list<int32_t> tail) {
+        CStream s;
+        for (int32_t v : {820, -1, 0, 1, 0, 0, -1, -1}) s.WriteInteger(v);
+        for (int32_t v : tail) s.WriteInteger(v);
+        return s.Bytes();
+    };
+    struct Case {
+        const char* what;
+        EChunk chunk;
+        std::vector<uint8_t> record;
+        std::vector<std::string> messages;
+    };
+    const std::vector<Case> cases = {
+        {"path version", EChunk::Paths, Rec({531, 0, 1, 4, 0}), {kResource}},
+        {"path point count", EChunk::Paths, Rec({530, 0, 1, 4, kHuge}), {kResource}},
+        {"script version", EChunk::Scripts, Rec({801, std::string("x")}), {kResource}},
+        {"time line version", EChunk::TimeLines, Rec({501, 0}), {kResource}},
+        {"time line moment count", EChunk::TimeLines, Rec({500, kHuge, 0}), {kResource}},
+        {"object version", EChunk::Objects, Rec({500}), {kResource}},
+        {"object event type 12", EChunk::Objects, obj({12}), {kResource}},
+        {"object event number", EChunk::Objects, obj({0, kHuge, 400, 0}), {kResource}},
+        {"object action count", EChunk::Objects, obj({0, 0, 400, kHuge}), {kResource}},
+        {"nine action arguments",
+         EChunk::Objects,
+         obj({0, 0, 400, 1, 440, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9}),
+         {kResource}},
+        {"room version", EChunk::Rooms, Rec({700}), {kResource}},
+        {"room with 9 layers",
+         EChunk::Rooms,
+         Rec({820, std::string(""), 640, 480, 30, 0, 0, 1, std::string(""), 9}),
+         {kResource}},
+        {"short object record", EChunk::Objects, Rec({820, -1, 0}), {kCorrupt}},
+    };
+    for (const Case& c : cases) {
+        GameImage g = BaseImage();
+        g.named[int(c.chunk)].push_back(PackItem{"bad", c.record});
+        CStream s(Pack_WriteGameData(g));
+        std::vector<std::string> shown;
+        LoadHooks hooks;
+        hooks.message = [&shown](const std::string& m) { shown.push_back(m); };
+        Resource_RegisterReaders();
+        EXPECT_EQ(DataNew_LoadStream(s, 0, hooks), ELoadStatus::Failed) << c.what;
+        EXPECT_EQ(shown, c.messages) << c.what;
+    }
+    // The same game without the bad record loads.
+    CStream good(Pack_WriteGameData(BaseImage()));
+    EXPECT_EQ(DataNew_LoadStream(good, 0, {}), ELoadStatus::Ok);
+
+    GameImage trig = BaseImage(), incl = BaseImage(), ext = BaseImage(), info = BaseImage();
+    trig.triggers.emplace_back(Rec({801, std::string("t"), std::string(""), 1, std::string("")}));
+    incl.includedFiles.push_back(Rec({801, std::string("f")}));
+    ext.extensions.push_back(Rec({701}));
+    info.gameInfo = Rec({0, 0});
+    for (auto [what, g, messages] :
+         {std::tuple{"trigger version", &trig, std::vector<std::string>{kResource}},
+          {"included-file version", &incl, {kResource}},
+          {"extension version", &ext, {"Error in loading extension packages.", kResource}},
+          {"short game information", &info, {kCorrupt}}}) {
+        CStream s(Pack_WriteGameData(*g));
+        std::vector<std::string> shown;
+        LoadHooks hooks;
+        hooks.message = [&shown](const std::string& m) { shown.push_back(m); };
+        EXPECT_EQ(DataNew_LoadStream(s, 0, hooks), ELoadStatus::Failed) << what;
+        EXPECT_EQ(shown, messages) << what;
+    }
+}
+
+TEST(ResPackE2E, ExampleGameLoadsAndRoundTrips) {
+    TempDir out;
+    const std::string example = std::string(QV_TESTS_DIR) + "/../examples/hello";
+    RunResult b = Pack({"build", example, "-o", out / "a.dat", "--data-only"});
+    ASSERT_EQ(b.status, 0) << b.out << b.err;
+    RunResult r = RunGame(out / "a.dat");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(r.JsonLines().empty()) << r.out;
+    RunResult info = Pack({"info", out / "a.dat"});
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("Extensions     version 700, 1 item"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Objects        version 800, 3 items"), std::string::npos) << info.out;
+    ASSERT_EQ(Pack({"unpack", out / "a.dat", "-o", out / "proj"}).status, 0);
+    ASSERT_EQ(Pack({"build", out / "proj", "-o", out / "b.dat", "--data-only"}).status, 0);
+    EXPECT_EQ(Decoded(out / "a.dat"), Decoded(out / "b.dat"));
+}
+
+std::string Msg(const std::string& text) {
+    return "{\"dialog\":\"message\",\"text\":\"" + text + "\"}";
+}
+
+TEST(ResPackE2E, PrepareStepFailuresEndToEnd) {
+    struct Case {
+        const char* file;
+        const char* content;
+        const char* error; // inside the error dialog line (JSON-escaped)
+        const char* message;
+    };
+    const Case cases[] = {
+        {"triggers/t_bad.json", R"({"condition": "if then"})",
+         "COMPILATION ERROR in condition of trigger t_bad\\r", "Failed to prepare triggers."},
+        {"scripts/s_bad.gml", "x = ;", "COMPILATION ERROR in Script: s_bad\\r",
+         "Failed to compile the scripts."},
+        {"timelines/tl_bad.json",
+         R"({"moments": [{"step": 7, "actions": [{"code": "a = 1"}, {"code": "a = ;"}]}]})",
+         "FATAL ERROR in\\r\\naction number 2\\r\\nat time step 7\\r\\nof time line tl_bad:\\r\\n\\r\\n"
+         "COMPILATION ERROR in code action\\r",
+         "Failed to compile the actions in the time lines."},
+        {"objects/o_bad.json",
+         R"({"events": [{"type": "step", "number": 2, "actions": [{"kind": 0, "exe": 1, "function": "abs",
+             "args": ["1 +"], "argtypes": [0]}]}]})",
+         "FATAL ERROR in\\r\\naction number 1\\r\\nof End Step Event\\r\\nfor object o_bad:\\r\\n\\r\\n"
+         "COMPILATION ERROR in argument 0\\r",
+         "Failed to compile the actions in the objects."},
+    };
+    for (const Case& c : cases) {
+        TempDir d;
+        Put(d, "game.json", "{}");
+        Put(d, c.file, c.content);
+        ASSERT_EQ(Pack({"build", d.path(), "-o", d / "g.dat", "--data-only", "--no-check"}).status, 0)
+            << c.file;
+        RunResult r = RunGame(d / "g.dat");
+        EXPECT_NE(r.status, 0) << c.file;
+        EXPECT_NE(r.out.find(c.error), std::string::npos) << c.file << "\n" << r.out;
+        EXPECT_NE(r.out.find(Msg(c.message)), std::string::npos) << c.file << "\n" << r.out;
+    }
+}
+
+TEST(ResPackE2E, IncludedFilesAreExtractedAndRemoved) {
+    TempDir d;
+    Put(d, "game.json", "{}");
+    Put(d, "included/files.json",
+        R"([{"file": "keep.txt", "source": "k.txt", "export": "folder", "export_dir": ")" + d.path() +
+            R"(/out", "remove": false},
+            {"file": "gone.txt", "source": "k.txt", "export": "folder", "export_dir": ")" +
+            d.path() + R"(/out"}])");
+    Put(d, "included/k.txt", "bytes");
+    ASSERT_EQ(Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"}).status, 0);
+    RunResult r = RunGame(d / "g.dat", {}, {"--VNTrace"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(ReadFileText(d / "out/keep.txt"), "bytes");
+    EXPECT_FALSE(std::filesystem::exists(d / "out/gone.txt")); // removed at shutdown
+}
+
+} // namespace

@@ -1,0 +1,89 @@
+// Included files: the list file and the bytes to included-file records and back.
+#include "Pack_IncludedFiles.h"
+
+#include "data/DataNew_Main.h"
+
+#include <filesystem>
+
+namespace {
+const char* const kExportNames[] = {"none", "temp", "current", "folder"};
+
+int ExportAction(const json& f, const std::string& where) {
+    if (!f.contains("export")) return 1;
+    const json& v = f["export"];
+    if (v.is_number_integer()) return v.get<int>();
+    for (int k = 0; k < 4; k++)
+        if (v == kExportNames[k]) return k;
+    throw EProjectError(where + ": export is none, temp, current or folder");
+}
+
+// Source files are kept inside the project's included/ folder.
+std::string SourceName(const std::string& file, size_t index) {
+    std::string base = std::filesystem::path(file).filename().string();
+    for (char& c : base)
+        if (c == '\\') c = '_';
+    return "files/" + std::to_string(index) + "_" + (base.empty() ? "file" : base);
+}
+} // namespace
+
+void Pack_ReadIncludedFiles(const std::string& projectDir, GameImage& g) {
+    const std::string list = projectDir + "/included/files.json";
+    if (!std::filesystem::exists(list)) return;
+    json files = Pack_LoadJsonFile(list);
+    if (!files.is_array()) throw EProjectError(list + ": must be a list of files");
+    for (const json& f : files) {
+        std::string name = Pack_Get(f, "file", std::string(), list);
+        if (name.empty()) throw EProjectError(list + ": each included file needs a \"file\" name");
+        std::string source = Pack_Get(f, "source", std::string(), list);
+        bool exists = Pack_Get(f, "exists", true, list), store = Pack_Get(f, "store", true, list);
+        std::string bytes;
+        if (exists && store) {
+            if (source.empty()) throw EProjectError(list + ": " + name + " needs a \"source\" file");
+            bytes = Pack_ReadFileBytes(projectDir + "/included/" + source);
+        }
+        CStream s;
+        s.WriteInteger(800);
+        s.WriteString(name);
+        s.WriteString(Pack_Get(f, "origname", source, list));
+        s.WriteBoolean(exists);
+        s.WriteInteger(Pack_Get(f, "size", int(bytes.size()), list));
+        s.WriteBoolean(store);
+        if (exists && store) {
+            CStream data(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+            s.WriteStream(data);
+        }
+        s.WriteInteger(ExportAction(f, list));
+        s.WriteString(Pack_Get(f, "export_dir", std::string(), list));
+        s.WriteBoolean(Pack_Get(f, "overwrite", false, list));
+        s.WriteBoolean(Pack_Get(f, "free", true, list));
+        s.WriteBoolean(Pack_Get(f, "remove", true, list));
+        g.includedFiles.push_back(s.Bytes());
+    }
+}
+
+void Pack_UnpackIncludedFiles(const std::string& projectDir) {
+    if (DataFile_Count() == 0) return;
+    json files = json::array();
+    for (int i = 0; i < DataFile_Count(); i++) {
+        const CDataFile& f = *DataFile_Get(i);
+        json j = {{"file", f.s_filename},
+                  {"origname", f.s_origname},
+                  {"exists", f.s_exists},
+                  {"size", f.s_size},
+                  {"store", f.s_store}};
+        if (f.s_exists && f.s_store) {
+            std::string source = SourceName(f.s_filename, size_t(i));
+            Pack_WriteFileBytes(projectDir + "/included/" + source,
+                                std::string(f.s_data.begin(), f.s_data.end()));
+            j["source"] = source;
+        }
+        j["export"] = f.s_exportaction >= 0 && f.s_exportaction < 4 ? json(kExportNames[f.s_exportaction])
+                                                                    : json(f.s_exportaction);
+        j["export_dir"] = f.s_exportdir;
+        j["overwrite"] = f.s_overwrite;
+        j["free"] = f.s_freedata;
+        j["remove"] = f.s_removeend;
+        files.push_back(j);
+    }
+    Pack_SaveJsonFile(projectDir + "/included/files.json", files);
+}

@@ -1,0 +1,40 @@
+// Triggers: JSON files to trigger records and back. The file name is the trigger's name.
+#include "Pack_Triggers.h"
+
+#include "resources/Trigger_Class.h"
+
+void Pack_ReadTriggers(const std::string& projectDir, GameImage& g) {
+    const std::string folder = projectDir + "/triggers";
+    for (const auto& name : Pack_FolderIndex(folder, ".json")) {
+        if (!name) {
+            g.triggers.emplace_back();
+            continue;
+        }
+        const std::string file = folder + "/" + *name + ".json";
+        json t = Pack_LoadJsonFile(file);
+        CStream s;
+        s.WriteInteger(800);
+        s.WriteString(*name);
+        s.WriteString(Pack_Get(t, "condition", std::string(), file));
+        s.WriteInteger(Pack_Get(t, "moment", 1, file));
+        s.WriteString(Pack_Get(t, "constant", std::string(), file));
+        g.triggers.emplace_back(s.Bytes());
+    }
+}
+
+void Pack_UnpackTriggers(const std::string& projectDir) {
+    const std::string folder = projectDir + "/triggers";
+    std::vector<std::optional<std::string>> names;
+    for (int i = 0; i < Trigger_Count(); i++) {
+        CTrigger* t = Trigger_Get(i);
+        if (!t) {
+            names.emplace_back();
+            continue;
+        }
+        names.emplace_back(Pack_FileName(t->i_name));
+        Pack_SaveJsonFile(
+            folder + "/" + t->i_name + ".json",
+            {{"condition", t->i_condition}, {"moment", t->i_moment}, {"constant", t->i_constname}});
+    }
+    if (!names.empty()) Pack_WriteFolderIndex(folder, names);
+}
