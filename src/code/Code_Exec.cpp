@@ -399,9 +399,18 @@ int ExecAssign(RContext& c, const RToken& n, RValue& result) {
     if (!Eval(c, n.items[1], val)) return kOutError;
     if (n.ind != kSymAssign) {
         // A local variable or element holding a real: updated in place.
-        if (target.slot >= 0 && sel == kSelLocal && val.kind == RValue::kReal && n.ind <= kSymDivAssign) {
+        if (target.slot >= 0 && sel == kSelLocal && n.ind <= kSymDivAssign) {
             RValue* e = c.slots[target.slot].Element(arr);
-            if (e && e->kind == RValue::kReal && RealBinary(BinaryOfAssign(n.ind), e->val, val.val)) {
+            if (e && e->kind == RValue::kReal && val.kind == RValue::kReal &&
+                RealBinary(BinaryOfAssign(n.ind), e->val, val.val)) {
+                result = *e;
+                return kOutNormal;
+            }
+            // A string grown by += is appended to in place: the code result value, which may
+            // share it from the last statement, lets go first so that no copy is needed.
+            if (e && e->kind == RValue::kString && val.kind == RValue::kString && n.ind == kSymAddAssign) {
+                result.str = TRefString();
+                e->str.Append(val.str.view());
                 result = *e;
                 return kOutNormal;
             }
