@@ -70,6 +70,10 @@ struct RLocalSlot {
             return;
         }
         size_t row = size_t(arr / kArrayRowSize), col = size_t(arr % kArrayRowSize);
+        if (row < rows.size() && col < rows[row].size()) {
+            rows[row][col] = val;
+            return;
+        }
         if (rows.size() <= row) rows.resize(row + 1);
         if (rows[row].size() <= col) rows[row].resize(col + 1);
         rows[row][col] = val;
@@ -210,6 +214,19 @@ inline bool RealBinary(int op, double& l, double r) {
 
 bool Eval(RContext& c, const RToken& n, RValue& out);
 int Exec(RContext& c, const RToken& n, RValue& result);
+inline const RValue* Peek(const RContext& c, const RToken& n);
+
+// A binary operation on two reals read in place (a loop condition, say), computed without
+// evaluating the node; false when it needs the full evaluation.
+inline bool QuickReal(const RContext& c, const RToken& n, double& v) {
+    if (n.kind != kNodeBinary) return false;
+    const RValue* rp = Peek(c, n.items[1]);
+    if (!rp || rp->kind != RValue::kReal) return false;
+    const RValue* lp = Peek(c, n.items[0]);
+    if (!lp || lp->kind != RValue::kReal) return false;
+    v = lp->val;
+    return RealBinary(n.ind, v, rp->val);
+}
 
 // The value of a node that needs no evaluation (a constant, a local holding a value, an
 // argument slot), or nullptr. Nothing read through it may run code in between.
@@ -307,7 +324,21 @@ bool UnknownVariable(RContext& c, int position, int32_t id, int32_t arr) {
     return false;
 }
 
-bool IndexValue(RContext& c, const RToken& n, int32_t& out) {
+bool IndexValueSlow(RContext& c, const RToken& n, int32_t& out);
+
+// An array index read in place when it needs no evaluation and is a whole number in range.
+inline bool IndexValue(RContext& c, const RToken& n, int32_t& out) {
+    if (const RValue* p = Peek(c, n)) {
+        const double d = p->val;
+        if (p->kind == RValue::kReal && d >= 0 && d < kArrayRowSize && double(int32_t(d)) == d) {
+            out = int32_t(d);
+            return true;
+        }
+    }
+    return IndexValueSlow(c, n, out);
+}
+
+bool IndexValueSlow(RContext& c, const RToken& n, int32_t& out) {
     RValue v;
     const RValue* p = Peek(c, n);
     if (!p) {
@@ -328,22 +359,27 @@ bool IndexValue(RContext& c, const RToken& n, int32_t& out) {
     return true;
 }
 
+// A selector given by an expression.
+[[gnu::noinline]] bool ComputedSelector(RContext& c, const RToken& s, int32_t& sel) {
+    RValue v;
+    if (!Eval(c, s, v)) return false;
+    if (v.IsString()) return Fail(c, s.position, "Wrong type of variable index");
+    sel = RoundSelector(v.val);
+    return true;
+}
+
 // Selector and combined array index of a variable node.
-bool Locate(RContext& c, const RToken& n, int32_t& sel, int32_t& arr) {
+inline bool Locate(RContext& c, const RToken& n, int32_t& sel, int32_t& arr) {
     arr = 0;
     if (n.kind == kNodeFixedVariable) {
         sel = n.ind2;
         return true;
     }
     const RToken& s = n.items[0];
-    if (s.kind == kNodeConstant && !s.value.IsString()) {
+    if (s.kind == kNodeConstant && !s.value.IsString())
         sel = n.ind2; // rounded by the compiler
-    } else {
-        RValue v;
-        if (!Eval(c, s, v)) return false;
-        if (v.IsString()) return Fail(c, s.position, "Wrong type of variable index");
-        sel = RoundSelector(v.val);
-    }
+    else if (!ComputedSelector(c, s, sel))
+        return false;
     if (n.itemnumb() > 1) {
         if (!IndexValue(c, n.items[1], arr)) return false;
         if (n.itemnumb() > 2) {
@@ -391,7 +427,26 @@ int BinaryOfAssign(int sym) {
     }
 }
 
-int ExecAssign(RContext& c, const RToken& n, RValue& result) {
+// A compound assignment's new value: val becomes the variable's current value op val. kOutExit
+// when the variable is missing and uninitialised variables read as 0 (nothing is assigned then).
+[[gnu::noinline]] int CombineWithCurrent(RContext& c, const RToken& n, int32_t sel, int32_t arr,
+                                         RValue& val) {
+    const RToken& target = n.items[0];
+    RValue cur;
+    if (!GetBySelector(c, sel, target.ind, arr, target.slot, cur)) {
+        if (opt_uninitzero) return kOutExit;
+        UnknownVariable(c, n.position, target.ind, arr);
+        return kOutError;
+    }
+    const int op = BinaryOfAssign(n.ind);
+    if (!(cur.kind == RValue::kReal && val.kind == RValue::kReal && RealBinary(op, cur.val, val.val)) &&
+        !Operator_Binary(c.code, n.position, op, val, cur))
+        return kOutError;
+    val = std::move(cur);
+    return kOutNormal;
+}
+
+[[gnu::noinline]] int ExecAssign(RContext& c, const RToken& n, RValue& result) {
     const RToken& target = n.items[0];
     int32_t sel = 0, arr = 0;
     if (!Locate(c, target, sel, arr)) return kOutError;
@@ -415,17 +470,9 @@ int ExecAssign(RContext& c, const RToken& n, RValue& result) {
                 return kOutNormal;
             }
         }
-        RValue cur;
-        if (!GetBySelector(c, sel, target.ind, arr, target.slot, cur)) {
-            if (opt_uninitzero) return kOutNormal;
-            UnknownVariable(c, n.position, target.ind, arr);
-            return kOutError;
-        }
-        const int op = BinaryOfAssign(n.ind);
-        if (!(cur.kind == RValue::kReal && val.kind == RValue::kReal && RealBinary(op, cur.val, val.val)) &&
-            !Operator_Binary(c.code, n.position, op, val, cur))
-            return kOutError;
-        val = std::move(cur);
+        const int o = CombineWithCurrent(c, n, sel, arr, val);
+        if (o == kOutExit) return kOutNormal; // a missing variable read as 0: nothing assigned
+        if (o != kOutNormal) return o;
     }
     result = val;
     if (target.slot >= 0 && sel == kSelLocal) {
@@ -476,6 +523,22 @@ bool EvalCall(RContext& c, const RToken& n, RValue& out) {
 
 // ---- expressions ----
 
+// A binary operation whose operands are not both reals read in place; rp is the right
+// operand when it needs no evaluation.
+[[gnu::noinline]] bool EvalBinary(RContext& c, const RToken& n, const RValue* rp, RValue& out) {
+    const RToken& left = n.items[0];
+    const RToken& right = n.items[1];
+    if (!Eval(c, left, out)) return false;
+    RValue r;
+    if (!rp) {
+        if (!Eval(c, right, r)) return false;
+        rp = &r;
+    }
+    if (out.kind == RValue::kReal && rp->kind == RValue::kReal && RealBinary(n.ind, out.val, rp->val))
+        return true;
+    return Operator_Binary(c.code, right.position, n.ind, *rp, out);
+}
+
 bool Eval(RContext& c, const RToken& n, RValue& out) {
     switch (n.kind) {
     case kNodeConstant:
@@ -517,15 +580,7 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
                 }
             }
         }
-        if (!Eval(c, left, out)) return false;
-        RValue r;
-        if (!rp) {
-            if (!Eval(c, right, r)) return false;
-            rp = &r;
-        }
-        if (out.kind == RValue::kReal && rp->kind == RValue::kReal && RealBinary(n.ind, out.val, rp->val))
-            return true;
-        return Operator_Binary(c.code, right.position, n.ind, *rp, out);
+        return EvalBinary(c, n, rp, out);
     }
     default:
         return Fail(c, n.position, "(Sub-)expression expected.");
@@ -543,12 +598,21 @@ int ExecBlock(RContext& c, const RToken& n, RValue& result) {
 }
 
 // Evaluates a condition; a string fails with message at the condition's position.
-bool Condition(RContext& c, const RToken& n, const char* message, bool& truth) {
+[[gnu::noinline]] bool ConditionSlow(RContext& c, const RToken& n, const char* message, bool& truth) {
     RValue v;
     if (!Eval(c, n, v)) return false;
     if (v.IsString()) return Fail(c, n.position, message);
     truth = v.IsTrue();
     return true;
+}
+
+inline bool Condition(RContext& c, const RToken& n, const char* message, bool& truth) {
+    double d;
+    if (QuickReal(c, n, d)) {
+        truth = d >= 0.5;
+        return true;
+    }
+    return ConditionSlow(c, n, message, truth);
 }
 
 int RunFor(RContext& c, CInstance* inst, const RToken& body, RValue& result) {
@@ -562,7 +626,7 @@ int RunFor(RContext& c, CInstance* inst, const RToken& body, RValue& result) {
     return o;
 }
 
-int ExecWith(RContext& c, const RToken& n, RValue& result) {
+[[gnu::noinline]] int ExecWith(RContext& c, const RToken& n, RValue& result) {
     const RToken& selector = n.items[0];
     const RToken& body = n.items[1];
     RValue v;
@@ -609,7 +673,7 @@ bool SameCase(const RValue& a, const RValue& b) {
     return a.IsString() ? a.str.view() == b.str.view() : a.val == b.val;
 }
 
-int ExecSwitch(RContext& c, const RToken& n, RValue& result) {
+[[gnu::noinline]] int ExecSwitch(RContext& c, const RToken& n, RValue& result) {
     RValue v;
     if (!Eval(c, n.items[0], v)) return kOutError;
     size_t start = n.items.size();
@@ -638,6 +702,36 @@ int ExecSwitch(RContext& c, const RToken& n, RValue& result) {
     return kOutNormal;
 }
 
+[[gnu::noinline]] int ExecFor(RContext& c, const RToken& n, RValue& result) {
+    RValue temp;
+    int o = Exec(c, n.items[0], temp);
+    if (o != kOutNormal) return o;
+    for (;;) {
+        bool truth = false;
+        if (!Condition(c, n.items[1], "Expression expected", truth)) return kOutError;
+        if (!truth) return kOutNormal;
+        o = Exec(c, n.items[3], result);
+        if (o == kOutBreak) return kOutNormal;
+        if (o == kOutExit || o == kOutError) return o;
+        o = Exec(c, n.items[2], temp);
+        if (o != kOutNormal) return o;
+    }
+}
+
+[[gnu::noinline]] int ExecRepeat(RContext& c, const RToken& n, RValue& result) {
+    RValue v;
+    const RToken& count = n.items[0];
+    if (!Eval(c, count, v)) return kOutError;
+    if (v.IsString()) return FailOut(c, count.position, "Repeat count must be a number");
+    const int64_t times = Operator_RoundInt64(v.val);
+    for (int64_t k = 0; k < times; ++k) {
+        int o = Exec(c, n.items[1], result);
+        if (o == kOutBreak) return kOutNormal;
+        if (o == kOutExit || o == kOutError) return o;
+    }
+    return kOutNormal;
+}
+
 int Exec(RContext& c, const RToken& n, RValue& result) {
     switch (n.kind) {
     case kNodeBlock:
@@ -647,11 +741,9 @@ int Exec(RContext& c, const RToken& n, RValue& result) {
     case kNodeAssign:
         return ExecAssign(c, n, result);
     case kNodeIf: {
-        RValue v;
-        const RToken& cond = n.items[0];
-        if (!Eval(c, cond, v)) return kOutError;
-        if (v.IsString()) return FailOut(c, cond.position, "Expression expected");
-        if (v.IsTrue()) return Exec(c, n.items[1], result);
+        bool truth = false;
+        if (!Condition(c, n.items[0], "Expression expected", truth)) return kOutError;
+        if (truth) return Exec(c, n.items[1], result);
         return n.itemnumb() > 2 ? Exec(c, n.items[2], result) : kOutNormal;
     }
     case kNodeWhile:
@@ -672,34 +764,10 @@ int Exec(RContext& c, const RToken& n, RValue& result) {
             if (!Condition(c, n.items[1], "Boolean expression expected", truth)) return kOutError;
             if (truth) return kOutNormal;
         }
-    case kNodeFor: {
-        RValue temp;
-        int o = Exec(c, n.items[0], temp);
-        if (o != kOutNormal) return o;
-        for (;;) {
-            bool truth = false;
-            if (!Condition(c, n.items[1], "Expression expected", truth)) return kOutError;
-            if (!truth) return kOutNormal;
-            o = Exec(c, n.items[3], result);
-            if (o == kOutBreak) return kOutNormal;
-            if (o == kOutExit || o == kOutError) return o;
-            o = Exec(c, n.items[2], temp);
-            if (o != kOutNormal) return o;
-        }
-    }
-    case kNodeRepeat: {
-        RValue v;
-        const RToken& count = n.items[0];
-        if (!Eval(c, count, v)) return kOutError;
-        if (v.IsString()) return FailOut(c, count.position, "Repeat count must be a number");
-        const int64_t times = Operator_RoundInt64(v.val);
-        for (int64_t k = 0; k < times; ++k) {
-            int o = Exec(c, n.items[1], result);
-            if (o == kOutBreak) return kOutNormal;
-            if (o == kOutExit || o == kOutError) return o;
-        }
-        return kOutNormal;
-    }
+    case kNodeFor:
+        return ExecFor(c, n, result);
+    case kNodeRepeat:
+        return ExecRepeat(c, n, result);
     case kNodeExit:
         return kOutExit;
     case kNodeBreak:
