@@ -228,9 +228,8 @@ inline bool QuickReal(const RContext& c, const RToken& n, double& v) {
     return RealBinary(n.ind, v, rp->val);
 }
 
-// The value of a node that needs no evaluation (a constant, a local holding a value, an
-// argument slot), or nullptr. Nothing read through it may run code in between.
-inline const RValue* Peek(const RContext& c, const RToken& n) {
+// A constant, a local holding a value or an argument slot, or nullptr.
+inline const RValue* PeekPlain(const RContext& c, const RToken& n) {
     if (n.kind == kNodeConstant) return &n.value;
     if (n.kind == kNodeFixedVariable) {
         if (n.slot >= 0) {
@@ -240,6 +239,39 @@ inline const RValue* Peek(const RContext& c, const RToken& n) {
         if (n.slot <= kArgumentSlotMark) return &arg_slots[kArgumentSlotMark - n.slot];
     }
     return nullptr;
+}
+
+// A whole array index in range read in place, or false.
+inline bool PeekIndex(const RContext& c, const RToken& n, int32_t& out) {
+    const RValue* p = PeekPlain(c, n);
+    if (!p || p->kind != RValue::kReal) return false;
+    const double d = p->val;
+    if (!(d >= 0 && d < kArrayRowSize && double(int32_t(d)) == d)) return false;
+    out = int32_t(d);
+    return true;
+}
+
+// An existing element of a local array whose indices read in place, or nullptr.
+const RValue* PeekElement(const RContext& c, const RToken& n) {
+    const size_t items = n.items.size();
+    if (n.slot < 0 || n.ind2 != kSelLocal || items < 2) return nullptr;
+    const RToken& sel = n.items[0];
+    if (sel.kind != kNodeConstant || sel.value.IsString()) return nullptr;
+    int32_t arr = 0, j = 0;
+    if (!PeekIndex(c, n.items[1], arr)) return nullptr;
+    if (items > 2) {
+        if (!PeekIndex(c, n.items[2], j)) return nullptr;
+        arr = arr * kArrayRowSize + j;
+    }
+    return c.slots[n.slot].Element(arr);
+}
+
+// The value of a node that needs no evaluation (a constant, a local holding a value, an
+// argument slot, an existing element of a local array at indices of those kinds), or nullptr.
+// Nothing read through it may run code in between.
+inline const RValue* Peek(const RContext& c, const RToken& n) {
+    if (n.kind == kNodeVariable) return PeekElement(c, n);
+    return PeekPlain(c, n);
 }
 
 // ---- variables ----
@@ -559,6 +591,10 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
         }
         return ReadVariable(c, n, out);
     case kNodeVariable:
+        if (const RValue* e = PeekElement(c, n)) {
+            out = *e;
+            return true;
+        }
         return ReadVariable(c, n, out);
     case kNodeUnary: {
         const RToken& operand = n.items[0];
@@ -844,7 +880,9 @@ void Code_AddArgumentVariables() {
     BuiltinVar_Add("argument_count", GetArgumentCount, nullptr, false);
 }
 
-bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result) {
+namespace {
+
+inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) {
     Error_ClearFlag();
     if (!code || !code->i_compiled) {
         Error_SetCodeError(code, 0, "Internal Error: Executing non-compiled code.");
@@ -891,6 +929,12 @@ bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result
     return o != kOutError;
 }
 
+} // namespace
+
+bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result) {
+    return Run(self, other, code, result);
+}
+
 bool Code_ExecuteReport(CInstance* self, CInstance* other, CCode* code, RValue& result) {
     if (Code_Execute(self, other, code, result)) return true;
     Error_ShowInEvent(Error_Buffer(), false);
@@ -899,7 +943,7 @@ bool Code_ExecuteReport(CInstance* self, CInstance* other, CCode* code, RValue& 
 }
 
 bool Code_ExecuteValue(CInstance* self, CInstance* other, CCode* code, RValue& result) {
-    if (Code_Execute(self, other, code, result)) return true;
+    if (Run(self, other, code, result)) return true;
     result = RValue::String("ERROR");
     return false;
 }

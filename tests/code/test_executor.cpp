@@ -213,6 +213,11 @@ TEST_F(LangExecutor, RuntimeMessagesAtTheirPositions) {
         {"a[32000] = 1", 3, "Array index >= 32000"},
         {"a[1, 32000] = 1", 6, "Array index >= 32000"},
         {"a = 1; x = a[3]", 12, "Unknown variable a or array index out of bounds"},
+        // Local array elements read in place by operators and conditions fall back in order.
+        {"var a; a[1] = 1; x = 2 + a[3]", 26, "Unknown variable a or array index out of bounds"},
+        {"var a, i; a[1] = 1; i = 'k'; x = a[i] < 2", 36, "Wrong type of array index"},
+        {"var a; a[1] = 'k'; if a[1] < 2 x = 1", 30, "Cannot compare arguments."},
+        {"var a; a[1, 2] = 1; while a[2, 1] x = 1", 27, "Unknown variable a or array index out of bounds"},
         {"x = qq", 5, "Unknown variable qq"},
         {"var v; x = v", 12, "Unknown variable v"},
         {"x = noone.x", 5, "Unknown variable x"},
@@ -372,7 +377,8 @@ TEST_F(LangExecutor, GrowingStringsAndCharacterPositions) {
         // A text flagged ASCII by a position function, then grown with other characters.
         {"var s; s = 'ab'; string_length(s); s += '\xc3\xa9'; s += 'cd'; "
          "return string(string_length(s)) + string(string_pos('c', s)) + string_copy(s, 3, 2)",
-         "54\xc3\xa9" "c"},
+         "54\xc3\xa9"
+         "c"},
         {"var s; s = '\xc3\xa9'; t = string_copy(s + 'abc', 2, 9); return t + string(string_length(t))",
          "abc3"},
         {"return string_copy('abcdef', 5, 9) + string_copy('abc', 0, 2) + string_copy('abc', 7, 1)", "efab"},
