@@ -459,6 +459,24 @@ int BinaryOfAssign(int sym) {
     }
 }
 
+// The stored value of a variable of one instance's or the global list, to be changed in place,
+// or nullptr (missing, a built-in variable, or a selector that may pick several instances).
+RValue* StoredElement(RContext& c, int32_t sel, int32_t id, int32_t arr) {
+    switch (sel) {
+    case kSelDefault:
+        if (id >= kUserVarBase && Global_IsDeclared(id)) return Global_List().Element(id, arr);
+        return id > kLastBuiltinRangeId ? c.self->i_vars.Element(id, arr) : nullptr;
+    case kSelSelf:
+        return id > kLastBuiltinRangeId ? c.self->i_vars.Element(id, arr) : nullptr;
+    case kSelOther:
+        return id > kLastBuiltinRangeId ? c.other->i_vars.Element(id, arr) : nullptr;
+    case kSelGlobal:
+        return Global_List().Element(id, arr);
+    default:
+        return nullptr;
+    }
+}
+
 // A compound assignment's new value: val becomes the variable's current value op val. kOutExit
 // when the variable is missing and uninitialised variables read as 0 (nothing is assigned then).
 [[gnu::noinline]] int CombineWithCurrent(RContext& c, const RToken& n, int32_t sel, int32_t arr,
@@ -493,9 +511,13 @@ int BinaryOfAssign(int sym) {
                 result = *e;
                 return kOutNormal;
             }
-            // A string grown by += is appended to in place: the code result value, which may
-            // share it from the last statement, lets go first so that no copy is needed.
-            if (e && e->kind == RValue::kString && val.kind == RValue::kString && n.ind == kSymAddAssign) {
+        }
+        // A string grown by += is appended to in place: the code result value, which may share
+        // it from the last statement, lets go first so that no copy is needed.
+        if (n.ind == kSymAddAssign && val.kind == RValue::kString) {
+            RValue* e = target.slot >= 0 && sel == kSelLocal ? c.slots[target.slot].Element(arr)
+                                                             : StoredElement(c, sel, target.ind, arr);
+            if (e && e->kind == RValue::kString) {
                 result.str = TRefString();
                 e->str.Append(val.str.view());
                 result = *e;

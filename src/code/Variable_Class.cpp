@@ -227,6 +227,17 @@ bool CVariableList::GetVar(int32_t var_ind, int32_t arr_ind, RValue& val) const 
     return false;
 }
 
+RValue* CVariableList::Element(int32_t var_ind, int32_t arr_ind) {
+    int32_t p = FindPos(var_ind);
+    if (p < 0) return nullptr;
+    RVariable& v = v_vars[size_t(p)];
+    if (arr_ind == 0) return &v.simplevalue;
+    int32_t row = arr_ind / kArrayRowSize, col = arr_ind % kArrayRowSize;
+    if (row >= 0 && size_t(row) < v.value.size() && col >= 0 && size_t(col) < v.value[size_t(row)].size())
+        return &v.value[size_t(row)][size_t(col)];
+    return nullptr;
+}
+
 void CVariableList::Init(int32_t var_ind) {
     Obtain(var_ind);
 }

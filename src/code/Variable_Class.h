@@ -180,6 +180,8 @@ class CVariableList {
     const RVariable& At(int32_t pos) const { return v_vars[size_t(pos)]; }
     // The variable with this id, or nullptr.
     const RVariable* Find(int32_t var_ind) const;
+    // The stored value or element, to be changed in place, or nullptr when it does not exist.
+    RValue* Element(int32_t var_ind, int32_t arr_ind);
 
   private:
     int32_t FindPos(int32_t var_ind) const;

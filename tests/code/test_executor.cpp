@@ -373,6 +373,9 @@ TEST_F(LangExecutor, GrowingStringsAndCharacterPositions) {
         // The code result value and another variable keep the text they saw.
         {"var s, t; s = 'ab'; t = s; s += 'c'; u = s; s += 'd'; return t + u + s", "ababcabcd"},
         {"var s; s = 'ab'; s += s; s += s; return s", "abababab"},
+        {"s = 'ab'; t = s; s += 'c'; u = s; s += 'd'; return t + u + self.s", "ababcabcd"},
+        {"global.g = 'x'; global.g += 'y'; globalvar h; h = 'p'; h += 'q'; return global.g + h", "xypq"},
+        {"a[3] = 'm'; a[3] += 'n'; other.a[3] += 'o'; return a[3]", "mno"},
         {"var s; s = 'w'; s[2] = 'x'; s[2] += 'y'; s += 'z'; return s[2] + s", "xywz"},
         // A text flagged ASCII by a position function, then grown with other characters.
         {"var s; s = 'ab'; string_length(s); s += '\xc3\xa9'; s += 'cd'; "
