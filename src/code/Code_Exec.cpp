@@ -500,30 +500,38 @@ RValue* StoredElement(RContext& c, int32_t sel, int32_t id, int32_t arr) {
     const RToken& target = n.items[0];
     int32_t sel = 0, arr = 0;
     if (!Locate(c, target, sel, arr)) return kOutError;
+    // The value, read in place when it needs no evaluation.
     RValue val;
-    if (!Eval(c, n.items[1], val)) return kOutError;
+    const RValue* vp = Peek(c, n.items[1]);
+    if (!vp) {
+        if (!Eval(c, n.items[1], val)) return kOutError;
+        vp = &val;
+    }
     if (n.ind != kSymAssign) {
         // A local variable or element holding a real: updated in place.
         if (target.slot >= 0 && sel == kSelLocal && n.ind <= kSymDivAssign) {
             RValue* e = c.slots[target.slot].Element(arr);
-            if (e && e->kind == RValue::kReal && val.kind == RValue::kReal &&
-                RealBinary(BinaryOfAssign(n.ind), e->val, val.val)) {
+            if (e && e->kind == RValue::kReal && vp->kind == RValue::kReal &&
+                RealBinary(BinaryOfAssign(n.ind), e->val, vp->val)) {
                 result = *e;
                 return kOutNormal;
             }
         }
         // A string grown by += is appended to in place: the code result value, which may share
         // it from the last statement, lets go first so that no copy is needed.
-        if (n.ind == kSymAddAssign && val.kind == RValue::kString) {
+        if (n.ind == kSymAddAssign && vp->kind == RValue::kString) {
             RValue* e = target.slot >= 0 && sel == kSelLocal ? c.slots[target.slot].Element(arr)
                                                              : StoredElement(c, sel, target.ind, arr);
             if (e && e->kind == RValue::kString) {
                 result.str = TRefString();
-                e->str.Append(val.str.view());
+                e->str.Append(vp->str.view());
                 result = *e;
                 return kOutNormal;
             }
         }
+    }
+    if (vp != &val) val = *vp;
+    if (n.ind != kSymAssign) {
         const int o = CombineWithCurrent(c, n, sel, arr, val);
         if (o == kOutExit) return kOutNormal; // a missing variable read as 0: nothing assigned
         if (o != kOutNormal) return o;
