@@ -214,6 +214,11 @@ inline bool RealBinary(int op, double& l, double r) {
 
 bool Eval(RContext& c, const RToken& n, RValue& out);
 int Exec(RContext& c, const RToken& n, RValue& result);
+int ExecAssign(RContext& c, const RToken& n, RValue& result);
+// A statement of a block or loop body: assignments, the commonest, go straight to their handler.
+inline int Statement(RContext& c, const RToken& n, RValue& result) {
+    return n.kind == kNodeAssign ? ExecAssign(c, n, result) : Exec(c, n, result);
+}
 inline const RValue* Peek(const RContext& c, const RToken& n);
 
 // A binary operation on two reals read in place (a loop condition, say), computed without
@@ -657,7 +662,7 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
 
 int ExecBlock(RContext& c, const RToken& n, RValue& result) {
     for (const RToken& s : n.items) {
-        int o = Exec(c, s, result);
+        int o = Statement(c, s, result);
         if (o != kOutNormal) return o;
     }
     return kOutNormal;
@@ -776,10 +781,10 @@ bool SameCase(const RValue& a, const RValue& b) {
         bool truth = false;
         if (!Condition(c, n.items[1], "Expression expected", truth)) return kOutError;
         if (!truth) return kOutNormal;
-        o = Exec(c, n.items[3], result);
+        o = Statement(c, n.items[3], result);
         if (o == kOutBreak) return kOutNormal;
         if (o == kOutExit || o == kOutError) return o;
-        o = Exec(c, n.items[2], temp);
+        o = Statement(c, n.items[2], temp);
         if (o != kOutNormal) return o;
     }
 }
@@ -791,7 +796,7 @@ bool SameCase(const RValue& a, const RValue& b) {
     if (v.IsString()) return FailOut(c, count.position, "Repeat count must be a number");
     const int64_t times = Operator_RoundInt64(v.val);
     for (int64_t k = 0; k < times; ++k) {
-        int o = Exec(c, n.items[1], result);
+        int o = Statement(c, n.items[1], result);
         if (o == kOutBreak) return kOutNormal;
         if (o == kOutExit || o == kOutError) return o;
     }
@@ -817,13 +822,13 @@ int Exec(RContext& c, const RToken& n, RValue& result) {
             bool truth = false;
             if (!Condition(c, n.items[0], "Boolean expression expected", truth)) return kOutError;
             if (!truth) return kOutNormal;
-            int o = Exec(c, n.items[1], result);
+            int o = Statement(c, n.items[1], result);
             if (o == kOutBreak) return kOutNormal;
             if (o == kOutExit || o == kOutError) return o;
         }
     case kNodeDo:
         for (;;) {
-            int o = Exec(c, n.items[0], result);
+            int o = Statement(c, n.items[0], result);
             if (o == kOutBreak) return kOutNormal;
             if (o == kOutExit || o == kOutError) return o;
             bool truth = false;
