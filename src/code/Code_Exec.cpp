@@ -70,6 +70,10 @@ struct RLocalSlot {
             return;
         }
         size_t row = size_t(arr / kArrayRowSize), col = size_t(arr % kArrayRowSize);
+        if (row < rows.size() && col < rows[row].size()) {
+            rows[row][col] = val;
+            return;
+        }
         if (rows.size() <= row) rows.resize(row + 1);
         if (rows[row].size() <= col) rows[row].resize(col + 1);
         rows[row][col] = val;
@@ -210,10 +214,27 @@ inline bool RealBinary(int op, double& l, double r) {
 
 bool Eval(RContext& c, const RToken& n, RValue& out);
 int Exec(RContext& c, const RToken& n, RValue& result);
+int ExecAssign(RContext& c, const RToken& n, RValue& result);
+// A statement of a block or loop body: assignments, the commonest, go straight to their handler.
+inline int Statement(RContext& c, const RToken& n, RValue& result) {
+    return n.kind == kNodeAssign ? ExecAssign(c, n, result) : Exec(c, n, result);
+}
+inline const RValue* Peek(const RContext& c, const RToken& n);
 
-// The value of a node that needs no evaluation (a constant, a local holding a value, an
-// argument slot), or nullptr. Nothing read through it may run code in between.
-inline const RValue* Peek(const RContext& c, const RToken& n) {
+// A binary operation on two reals read in place (a loop condition, say), computed without
+// evaluating the node; false when it needs the full evaluation.
+inline bool QuickReal(const RContext& c, const RToken& n, double& v) {
+    if (n.kind != kNodeBinary) return false;
+    const RValue* rp = Peek(c, n.items[1]);
+    if (!rp || rp->kind != RValue::kReal) return false;
+    const RValue* lp = Peek(c, n.items[0]);
+    if (!lp || lp->kind != RValue::kReal) return false;
+    v = lp->val;
+    return RealBinary(n.ind, v, rp->val);
+}
+
+// A constant, a local holding a value or an argument slot, or nullptr.
+inline const RValue* PeekPlain(const RContext& c, const RToken& n) {
     if (n.kind == kNodeConstant) return &n.value;
     if (n.kind == kNodeFixedVariable) {
         if (n.slot >= 0) {
@@ -223,6 +244,39 @@ inline const RValue* Peek(const RContext& c, const RToken& n) {
         if (n.slot <= kArgumentSlotMark) return &arg_slots[kArgumentSlotMark - n.slot];
     }
     return nullptr;
+}
+
+// A whole array index in range read in place, or false.
+inline bool PeekIndex(const RContext& c, const RToken& n, int32_t& out) {
+    const RValue* p = PeekPlain(c, n);
+    if (!p || p->kind != RValue::kReal) return false;
+    const double d = p->val;
+    if (!(d >= 0 && d < kArrayRowSize && double(int32_t(d)) == d)) return false;
+    out = int32_t(d);
+    return true;
+}
+
+// An existing element of a local array whose indices read in place, or nullptr.
+const RValue* PeekElement(const RContext& c, const RToken& n) {
+    const size_t items = n.items.size();
+    if (n.slot < 0 || n.ind2 != kSelLocal || items < 2) return nullptr;
+    const RToken& sel = n.items[0];
+    if (sel.kind != kNodeConstant || sel.value.IsString()) return nullptr;
+    int32_t arr = 0, j = 0;
+    if (!PeekIndex(c, n.items[1], arr)) return nullptr;
+    if (items > 2) {
+        if (!PeekIndex(c, n.items[2], j)) return nullptr;
+        arr = arr * kArrayRowSize + j;
+    }
+    return c.slots[n.slot].Element(arr);
+}
+
+// The value of a node that needs no evaluation (a constant, a local holding a value, an
+// argument slot, an existing element of a local array at indices of those kinds), or nullptr.
+// Nothing read through it may run code in between.
+inline const RValue* Peek(const RContext& c, const RToken& n) {
+    if (n.kind == kNodeVariable) return PeekElement(c, n);
+    return PeekPlain(c, n);
 }
 
 // ---- variables ----
@@ -307,7 +361,21 @@ bool UnknownVariable(RContext& c, int position, int32_t id, int32_t arr) {
     return false;
 }
 
-bool IndexValue(RContext& c, const RToken& n, int32_t& out) {
+bool IndexValueSlow(RContext& c, const RToken& n, int32_t& out);
+
+// An array index read in place when it needs no evaluation and is a whole number in range.
+inline bool IndexValue(RContext& c, const RToken& n, int32_t& out) {
+    if (const RValue* p = Peek(c, n)) {
+        const double d = p->val;
+        if (p->kind == RValue::kReal && d >= 0 && d < kArrayRowSize && double(int32_t(d)) == d) {
+            out = int32_t(d);
+            return true;
+        }
+    }
+    return IndexValueSlow(c, n, out);
+}
+
+bool IndexValueSlow(RContext& c, const RToken& n, int32_t& out) {
     RValue v;
     const RValue* p = Peek(c, n);
     if (!p) {
@@ -328,22 +396,27 @@ bool IndexValue(RContext& c, const RToken& n, int32_t& out) {
     return true;
 }
 
+// A selector given by an expression.
+[[gnu::noinline]] bool ComputedSelector(RContext& c, const RToken& s, int32_t& sel) {
+    RValue v;
+    if (!Eval(c, s, v)) return false;
+    if (v.IsString()) return Fail(c, s.position, "Wrong type of variable index");
+    sel = RoundSelector(v.val);
+    return true;
+}
+
 // Selector and combined array index of a variable node.
-bool Locate(RContext& c, const RToken& n, int32_t& sel, int32_t& arr) {
+inline bool Locate(RContext& c, const RToken& n, int32_t& sel, int32_t& arr) {
     arr = 0;
     if (n.kind == kNodeFixedVariable) {
         sel = n.ind2;
         return true;
     }
     const RToken& s = n.items[0];
-    if (s.kind == kNodeConstant && !s.value.IsString()) {
+    if (s.kind == kNodeConstant && !s.value.IsString())
         sel = n.ind2; // rounded by the compiler
-    } else {
-        RValue v;
-        if (!Eval(c, s, v)) return false;
-        if (v.IsString()) return Fail(c, s.position, "Wrong type of variable index");
-        sel = RoundSelector(v.val);
-    }
+    else if (!ComputedSelector(c, s, sel))
+        return false;
     if (n.itemnumb() > 1) {
         if (!IndexValue(c, n.items[1], arr)) return false;
         if (n.itemnumb() > 2) {
@@ -391,32 +464,82 @@ int BinaryOfAssign(int sym) {
     }
 }
 
-int ExecAssign(RContext& c, const RToken& n, RValue& result) {
+// The stored value of a variable of one instance's or the global list, to be changed in place,
+// or nullptr (missing, a built-in variable, or a selector that may pick several instances).
+RValue* StoredElement(RContext& c, int32_t sel, int32_t id, int32_t arr) {
+    switch (sel) {
+    case kSelDefault:
+        if (id >= kUserVarBase && Global_IsDeclared(id)) return Global_List().Element(id, arr);
+        return id > kLastBuiltinRangeId ? c.self->i_vars.Element(id, arr) : nullptr;
+    case kSelSelf:
+        return id > kLastBuiltinRangeId ? c.self->i_vars.Element(id, arr) : nullptr;
+    case kSelOther:
+        return id > kLastBuiltinRangeId ? c.other->i_vars.Element(id, arr) : nullptr;
+    case kSelGlobal:
+        return Global_List().Element(id, arr);
+    default:
+        return nullptr;
+    }
+}
+
+// A compound assignment's new value: val becomes the variable's current value op val. kOutExit
+// when the variable is missing and uninitialised variables read as 0 (nothing is assigned then).
+[[gnu::noinline]] int CombineWithCurrent(RContext& c, const RToken& n, int32_t sel, int32_t arr,
+                                         RValue& val) {
+    const RToken& target = n.items[0];
+    RValue cur;
+    if (!GetBySelector(c, sel, target.ind, arr, target.slot, cur)) {
+        if (opt_uninitzero) return kOutExit;
+        UnknownVariable(c, n.position, target.ind, arr);
+        return kOutError;
+    }
+    const int op = BinaryOfAssign(n.ind);
+    if (!(cur.kind == RValue::kReal && val.kind == RValue::kReal && RealBinary(op, cur.val, val.val)) &&
+        !Operator_Binary(c.code, n.position, op, val, cur))
+        return kOutError;
+    val = std::move(cur);
+    return kOutNormal;
+}
+
+[[gnu::noinline]] int ExecAssign(RContext& c, const RToken& n, RValue& result) {
     const RToken& target = n.items[0];
     int32_t sel = 0, arr = 0;
     if (!Locate(c, target, sel, arr)) return kOutError;
+    // The value, read in place when it needs no evaluation.
     RValue val;
-    if (!Eval(c, n.items[1], val)) return kOutError;
+    const RValue* vp = Peek(c, n.items[1]);
+    if (!vp) {
+        if (!Eval(c, n.items[1], val)) return kOutError;
+        vp = &val;
+    }
     if (n.ind != kSymAssign) {
         // A local variable or element holding a real: updated in place.
-        if (target.slot >= 0 && sel == kSelLocal && val.kind == RValue::kReal && n.ind <= kSymDivAssign) {
+        if (target.slot >= 0 && sel == kSelLocal && n.ind <= kSymDivAssign) {
             RValue* e = c.slots[target.slot].Element(arr);
-            if (e && e->kind == RValue::kReal && RealBinary(BinaryOfAssign(n.ind), e->val, val.val)) {
+            if (e && e->kind == RValue::kReal && vp->kind == RValue::kReal &&
+                RealBinary(BinaryOfAssign(n.ind), e->val, vp->val)) {
                 result = *e;
                 return kOutNormal;
             }
         }
-        RValue cur;
-        if (!GetBySelector(c, sel, target.ind, arr, target.slot, cur)) {
-            if (opt_uninitzero) return kOutNormal;
-            UnknownVariable(c, n.position, target.ind, arr);
-            return kOutError;
+        // A string grown by += is appended to in place: the code result value, which may share
+        // it from the last statement, lets go first so that no copy is needed.
+        if (n.ind == kSymAddAssign && vp->kind == RValue::kString) {
+            RValue* e = target.slot >= 0 && sel == kSelLocal ? c.slots[target.slot].Element(arr)
+                                                             : StoredElement(c, sel, target.ind, arr);
+            if (e && e->kind == RValue::kString) {
+                result.str = TRefString();
+                e->str.Append(vp->str.view());
+                result = *e;
+                return kOutNormal;
+            }
         }
-        const int op = BinaryOfAssign(n.ind);
-        if (!(cur.kind == RValue::kReal && val.kind == RValue::kReal && RealBinary(op, cur.val, val.val)) &&
-            !Operator_Binary(c.code, n.position, op, val, cur))
-            return kOutError;
-        val = std::move(cur);
+    }
+    if (vp != &val) val = *vp;
+    if (n.ind != kSymAssign) {
+        const int o = CombineWithCurrent(c, n, sel, arr, val);
+        if (o == kOutExit) return kOutNormal; // a missing variable read as 0: nothing assigned
+        if (o != kOutNormal) return o;
     }
     result = val;
     if (target.slot >= 0 && sel == kSelLocal) {
@@ -467,6 +590,22 @@ bool EvalCall(RContext& c, const RToken& n, RValue& out) {
 
 // ---- expressions ----
 
+// A binary operation whose operands are not both reals read in place; rp is the right
+// operand when it needs no evaluation.
+[[gnu::noinline]] bool EvalBinary(RContext& c, const RToken& n, const RValue* rp, RValue& out) {
+    const RToken& left = n.items[0];
+    const RToken& right = n.items[1];
+    if (!Eval(c, left, out)) return false;
+    RValue r;
+    if (!rp) {
+        if (!Eval(c, right, r)) return false;
+        rp = &r;
+    }
+    if (out.kind == RValue::kReal && rp->kind == RValue::kReal && RealBinary(n.ind, out.val, rp->val))
+        return true;
+    return Operator_Binary(c.code, right.position, n.ind, *rp, out);
+}
+
 bool Eval(RContext& c, const RToken& n, RValue& out) {
     switch (n.kind) {
     case kNodeConstant:
@@ -487,6 +626,10 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
         }
         return ReadVariable(c, n, out);
     case kNodeVariable:
+        if (const RValue* e = PeekElement(c, n)) {
+            out = *e;
+            return true;
+        }
         return ReadVariable(c, n, out);
     case kNodeUnary: {
         const RToken& operand = n.items[0];
@@ -508,15 +651,7 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
                 }
             }
         }
-        if (!Eval(c, left, out)) return false;
-        RValue r;
-        if (!rp) {
-            if (!Eval(c, right, r)) return false;
-            rp = &r;
-        }
-        if (out.kind == RValue::kReal && rp->kind == RValue::kReal && RealBinary(n.ind, out.val, rp->val))
-            return true;
-        return Operator_Binary(c.code, right.position, n.ind, *rp, out);
+        return EvalBinary(c, n, rp, out);
     }
     default:
         return Fail(c, n.position, "(Sub-)expression expected.");
@@ -527,19 +662,28 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
 
 int ExecBlock(RContext& c, const RToken& n, RValue& result) {
     for (const RToken& s : n.items) {
-        int o = Exec(c, s, result);
+        int o = Statement(c, s, result);
         if (o != kOutNormal) return o;
     }
     return kOutNormal;
 }
 
 // Evaluates a condition; a string fails with message at the condition's position.
-bool Condition(RContext& c, const RToken& n, const char* message, bool& truth) {
+[[gnu::noinline]] bool ConditionSlow(RContext& c, const RToken& n, const char* message, bool& truth) {
     RValue v;
     if (!Eval(c, n, v)) return false;
     if (v.IsString()) return Fail(c, n.position, message);
     truth = v.IsTrue();
     return true;
+}
+
+inline bool Condition(RContext& c, const RToken& n, const char* message, bool& truth) {
+    double d;
+    if (QuickReal(c, n, d)) {
+        truth = d >= 0.5;
+        return true;
+    }
+    return ConditionSlow(c, n, message, truth);
 }
 
 int RunFor(RContext& c, CInstance* inst, const RToken& body, RValue& result) {
@@ -553,7 +697,7 @@ int RunFor(RContext& c, CInstance* inst, const RToken& body, RValue& result) {
     return o;
 }
 
-int ExecWith(RContext& c, const RToken& n, RValue& result) {
+[[gnu::noinline]] int ExecWith(RContext& c, const RToken& n, RValue& result) {
     const RToken& selector = n.items[0];
     const RToken& body = n.items[1];
     RValue v;
@@ -600,7 +744,7 @@ bool SameCase(const RValue& a, const RValue& b) {
     return a.IsString() ? a.str.view() == b.str.view() : a.val == b.val;
 }
 
-int ExecSwitch(RContext& c, const RToken& n, RValue& result) {
+[[gnu::noinline]] int ExecSwitch(RContext& c, const RToken& n, RValue& result) {
     RValue v;
     if (!Eval(c, n.items[0], v)) return kOutError;
     size_t start = n.items.size();
@@ -629,6 +773,36 @@ int ExecSwitch(RContext& c, const RToken& n, RValue& result) {
     return kOutNormal;
 }
 
+[[gnu::noinline]] int ExecFor(RContext& c, const RToken& n, RValue& result) {
+    RValue temp;
+    int o = Exec(c, n.items[0], temp);
+    if (o != kOutNormal) return o;
+    for (;;) {
+        bool truth = false;
+        if (!Condition(c, n.items[1], "Expression expected", truth)) return kOutError;
+        if (!truth) return kOutNormal;
+        o = Statement(c, n.items[3], result);
+        if (o == kOutBreak) return kOutNormal;
+        if (o == kOutExit || o == kOutError) return o;
+        o = Statement(c, n.items[2], temp);
+        if (o != kOutNormal) return o;
+    }
+}
+
+[[gnu::noinline]] int ExecRepeat(RContext& c, const RToken& n, RValue& result) {
+    RValue v;
+    const RToken& count = n.items[0];
+    if (!Eval(c, count, v)) return kOutError;
+    if (v.IsString()) return FailOut(c, count.position, "Repeat count must be a number");
+    const int64_t times = Operator_RoundInt64(v.val);
+    for (int64_t k = 0; k < times; ++k) {
+        int o = Statement(c, n.items[1], result);
+        if (o == kOutBreak) return kOutNormal;
+        if (o == kOutExit || o == kOutError) return o;
+    }
+    return kOutNormal;
+}
+
 int Exec(RContext& c, const RToken& n, RValue& result) {
     switch (n.kind) {
     case kNodeBlock:
@@ -638,11 +812,9 @@ int Exec(RContext& c, const RToken& n, RValue& result) {
     case kNodeAssign:
         return ExecAssign(c, n, result);
     case kNodeIf: {
-        RValue v;
-        const RToken& cond = n.items[0];
-        if (!Eval(c, cond, v)) return kOutError;
-        if (v.IsString()) return FailOut(c, cond.position, "Expression expected");
-        if (v.IsTrue()) return Exec(c, n.items[1], result);
+        bool truth = false;
+        if (!Condition(c, n.items[0], "Expression expected", truth)) return kOutError;
+        if (truth) return Exec(c, n.items[1], result);
         return n.itemnumb() > 2 ? Exec(c, n.items[2], result) : kOutNormal;
     }
     case kNodeWhile:
@@ -650,47 +822,23 @@ int Exec(RContext& c, const RToken& n, RValue& result) {
             bool truth = false;
             if (!Condition(c, n.items[0], "Boolean expression expected", truth)) return kOutError;
             if (!truth) return kOutNormal;
-            int o = Exec(c, n.items[1], result);
+            int o = Statement(c, n.items[1], result);
             if (o == kOutBreak) return kOutNormal;
             if (o == kOutExit || o == kOutError) return o;
         }
     case kNodeDo:
         for (;;) {
-            int o = Exec(c, n.items[0], result);
+            int o = Statement(c, n.items[0], result);
             if (o == kOutBreak) return kOutNormal;
             if (o == kOutExit || o == kOutError) return o;
             bool truth = false;
             if (!Condition(c, n.items[1], "Boolean expression expected", truth)) return kOutError;
             if (truth) return kOutNormal;
         }
-    case kNodeFor: {
-        RValue temp;
-        int o = Exec(c, n.items[0], temp);
-        if (o != kOutNormal) return o;
-        for (;;) {
-            bool truth = false;
-            if (!Condition(c, n.items[1], "Expression expected", truth)) return kOutError;
-            if (!truth) return kOutNormal;
-            o = Exec(c, n.items[3], result);
-            if (o == kOutBreak) return kOutNormal;
-            if (o == kOutExit || o == kOutError) return o;
-            o = Exec(c, n.items[2], temp);
-            if (o != kOutNormal) return o;
-        }
-    }
-    case kNodeRepeat: {
-        RValue v;
-        const RToken& count = n.items[0];
-        if (!Eval(c, count, v)) return kOutError;
-        if (v.IsString()) return FailOut(c, count.position, "Repeat count must be a number");
-        const int64_t times = Operator_RoundInt64(v.val);
-        for (int64_t k = 0; k < times; ++k) {
-            int o = Exec(c, n.items[1], result);
-            if (o == kOutBreak) return kOutNormal;
-            if (o == kOutExit || o == kOutError) return o;
-        }
-        return kOutNormal;
-    }
+    case kNodeFor:
+        return ExecFor(c, n, result);
+    case kNodeRepeat:
+        return ExecRepeat(c, n, result);
     case kNodeExit:
         return kOutExit;
     case kNodeBreak:
@@ -767,7 +915,9 @@ void Code_AddArgumentVariables() {
     BuiltinVar_Add("argument_count", GetArgumentCount, nullptr, false);
 }
 
-bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result) {
+namespace {
+
+inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) {
     Error_ClearFlag();
     if (!code || !code->i_compiled) {
         Error_SetCodeError(code, 0, "Internal Error: Executing non-compiled code.");
@@ -814,6 +964,12 @@ bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result
     return o != kOutError;
 }
 
+} // namespace
+
+bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result) {
+    return Run(self, other, code, result);
+}
+
 bool Code_ExecuteReport(CInstance* self, CInstance* other, CCode* code, RValue& result) {
     if (Code_Execute(self, other, code, result)) return true;
     Error_ShowInEvent(Error_Buffer(), false);
@@ -822,7 +978,7 @@ bool Code_ExecuteReport(CInstance* self, CInstance* other, CCode* code, RValue& 
 }
 
 bool Code_ExecuteValue(CInstance* self, CInstance* other, CCode* code, RValue& result) {
-    if (Code_Execute(self, other, code, result)) return true;
+    if (Run(self, other, code, result)) return true;
     result = RValue::String("ERROR");
     return false;
 }

@@ -152,9 +152,11 @@ bool Script_Call(int index, CInstance* self, CInstance* other, RValue& result, b
         }
     }
 
-    const int high = arg_high > savedHigh ? arg_high : savedHigh;
-    for (int k = 0; k < high; ++k) arg_slots[k] = k < savedHigh ? std::move(savedSlots[k]) : RValue();
-    for (int k = 0; k < savedHigh; ++k) savedSlots[k].~RValue();
+    for (int k = 0; k < savedHigh; ++k) {
+        arg_slots[k] = std::move(savedSlots[k]);
+        savedSlots[k].~RValue();
+    }
+    for (int k = savedHigh; k < arg_high; ++k) arg_slots[k] = RValue();
     arg_high = savedHigh;
     arg_count = savedCount;
     if (renamed) arg_scriptname = std::move(savedName);

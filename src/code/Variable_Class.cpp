@@ -13,6 +13,7 @@
 TRefString::Rep* TRefString::NewRep(size_t cap) {
     auto* r = static_cast<Rep*>(::operator new(sizeof(Rep) + cap));
     r->refs = 1;
+    r->ascii = kAsciiUnknown;
     r->size = 0;
     r->cap = cap;
     return r;
@@ -27,19 +28,43 @@ void TRefString::Assign(const char* s, size_t n) {
     m_rep = r;
 }
 
+bool TRefString::AllAscii(std::string_view s) {
+    const char* p = s.data();
+    size_t n = s.size(), k = 0;
+    uint64_t high = 0;
+    for (; k + 32 <= n; k += 32) {
+        uint64_t w[4];
+        std::memcpy(w, p + k, 32);
+        high |= w[0] | w[1] | w[2] | w[3];
+        if (high & 0x8080808080808080ull) return false;
+    }
+    for (; k + 8 <= n; k += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + k, 8);
+        high |= w;
+    }
+    for (; k < n; ++k) high |= static_cast<unsigned char>(p[k]);
+    return (high & 0x8080808080808080ull) == 0;
+}
+
 void TRefString::Append(std::string_view s) {
     if (s.empty()) return;
     size_t old = size();
+    // What is known of the joined bytes: ASCII stays ASCII only with an ASCII tail.
+    uint8_t ascii = m_rep ? m_rep->ascii : kAsciiYes;
+    if (ascii != kAsciiNo && !AllAscii(s)) ascii = kAsciiNo;
     if (m_rep && m_rep->refs == 1 && m_rep->cap - old >= s.size()) {
         // The source may lie inside our own bytes, but never in the part being written.
         std::memcpy(m_rep->bytes() + old, s.data(), s.size());
         m_rep->size = old + s.size();
+        m_rep->ascii = ascii;
         return;
     }
     Rep* r = NewRep(std::max(old + s.size(), old * 2));
     std::memcpy(r->bytes(), data(), old);
     std::memcpy(r->bytes() + old, s.data(), s.size());
     r->size = old + s.size();
+    r->ascii = ascii;
     Release();
     m_rep = r;
 }
@@ -200,6 +225,17 @@ bool CVariableList::GetVar(int32_t var_ind, int32_t arr_ind, RValue& val) const 
         return true;
     }
     return false;
+}
+
+RValue* CVariableList::Element(int32_t var_ind, int32_t arr_ind) {
+    int32_t p = FindPos(var_ind);
+    if (p < 0) return nullptr;
+    RVariable& v = v_vars[size_t(p)];
+    if (arr_ind == 0) return &v.simplevalue;
+    int32_t row = arr_ind / kArrayRowSize, col = arr_ind % kArrayRowSize;
+    if (row >= 0 && size_t(row) < v.value.size() && col >= 0 && size_t(col) < v.value[size_t(row)].size())
+        return &v.value[size_t(row)][size_t(col)];
+    return nullptr;
 }
 
 void CVariableList::Init(int32_t var_ind) {

@@ -14,10 +14,18 @@ class CStream;
 // An immutable-by-sharing UTF-8 byte string: copying shares the bytes (one counter increment),
 // changing a shared string first makes it private. The empty string holds no heap block, so
 // values that never carried text allocate nothing. Single-threaded like the rest of the runner.
+// Each block remembers once known whether its bytes are all ASCII, so that character positions
+// of long ASCII texts are byte offsets without a scan.
 class TRefString {
   public:
     TRefString() = default;
     TRefString(std::string_view s) { Assign(s.data(), s.size()); }
+    // s must be all ASCII (for example a part of an ASCII string); the block is marked so.
+    static TRefString FromAscii(std::string_view s) {
+        TRefString r(s);
+        if (r.m_rep) r.m_rep->ascii = kAsciiYes;
+        return r;
+    }
     TRefString(const char* s) { Assign(s, std::strlen(s)); }
     TRefString(const std::string& s) { Assign(s.data(), s.size()); }
     TRefString(const TRefString& o) : m_rep(o.m_rep) {
@@ -47,6 +55,14 @@ class TRefString {
     std::string str() const { return std::string(data(), size()); }
     operator std::string_view() const { return view(); }
 
+    // True when every byte is below 0x80; scanned on the first call, then remembered.
+    bool IsAscii() const {
+        if (!m_rep) return true;
+        if (m_rep->ascii == kAsciiUnknown) m_rep->ascii = AllAscii(view()) ? kAsciiYes : kAsciiNo;
+        return m_rep->ascii == kAsciiYes;
+    }
+    static bool AllAscii(std::string_view s);
+
     void Append(std::string_view s);
     // Makes this string n copies of s (n >= 0).
     void AssignRepeated(std::string_view s, size_t n);
@@ -57,8 +73,10 @@ class TRefString {
     friend bool operator==(const TRefString& a, std::string_view b) { return a.view() == b; }
 
   private:
+    static constexpr uint8_t kAsciiUnknown = 0, kAsciiYes = 1, kAsciiNo = 2;
     struct Rep {
         uint32_t refs;
+        uint8_t ascii; // kAscii*: whether the bytes are all ASCII, once known
         size_t size;
         size_t cap;
         char* bytes() { return reinterpret_cast<char*>(this + 1); }
@@ -162,6 +180,8 @@ class CVariableList {
     const RVariable& At(int32_t pos) const { return v_vars[size_t(pos)]; }
     // The variable with this id, or nullptr.
     const RVariable* Find(int32_t var_ind) const;
+    // The stored value or element, to be changed in place, or nullptr when it does not exist.
+    RValue* Element(int32_t var_ind, int32_t arr_ind);
 
   private:
     int32_t FindPos(int32_t var_ind) const;

@@ -82,14 +82,19 @@ void F_String(CInstance*, CInstance*, int, RValue& result, RValue* args) {
 
 void F_StringLength(CInstance*, CInstance*, int, RValue& result, RValue* args) {
     std::string_view s = args[0].IsString() ? args[0].str.view() : std::string_view();
-    result.SetReal(double(CharCount(s, s.size())));
+    result.SetReal(double(args[0].IsString() && args[0].str.IsAscii() ? s.size() : CharCount(s, s.size())));
 }
 
 void F_StringPos(CInstance*, CInstance*, int, RValue& result, RValue* args) {
     std::string_view sub = args[0].IsString() ? args[0].str.view() : std::string_view();
     std::string_view s = args[1].IsString() ? args[1].str.view() : std::string_view();
     size_t at = sub.empty() ? std::string_view::npos : s.find(sub);
-    result.SetReal(at == std::string_view::npos ? 0.0 : double(CharCount(s, at) + 1));
+    if (at == std::string_view::npos) {
+        result.SetReal(0.0);
+        return;
+    }
+    result.SetReal(
+        double((!args[1].IsString() || args[1].str.IsAscii() ? int64_t(at) : CharCount(s, at)) + 1));
 }
 
 void F_StringCopy(CInstance*, CInstance*, int, RValue& result, RValue* args) {
@@ -98,6 +103,13 @@ void F_StringCopy(CInstance*, CInstance*, int, RValue& result, RValue* args) {
     if (index < 1) index = 1;
     if (count <= 0) {
         result.SetString(TRefString());
+        return;
+    }
+    if (!args[0].IsString() || args[0].str.IsAscii()) {
+        // Characters are bytes.
+        size_t from = uint64_t(index - 1) < s.size() ? size_t(index - 1) : s.size();
+        size_t n = uint64_t(count) < s.size() - from ? size_t(count) : s.size() - from;
+        result.SetString(TRefString::FromAscii(s.substr(from, n)));
         return;
     }
     size_t from = ByteOffset(s, index);

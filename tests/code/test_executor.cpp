@@ -9,6 +9,7 @@
 #include "code/Variable_BuiltIn.h"
 #include "code/Variable_Main.h"
 #include "data/Option_Main.h"
+#include "functions/Function_Families.h"
 #include "resources/Script_Main.h"
 #include "run/Instance_Class.h"
 #include "run/Run_World.h"
@@ -212,6 +213,11 @@ TEST_F(LangExecutor, RuntimeMessagesAtTheirPositions) {
         {"a[32000] = 1", 3, "Array index >= 32000"},
         {"a[1, 32000] = 1", 6, "Array index >= 32000"},
         {"a = 1; x = a[3]", 12, "Unknown variable a or array index out of bounds"},
+        // Local array elements read in place by operators and conditions fall back in order.
+        {"var a; a[1] = 1; x = 2 + a[3]", 26, "Unknown variable a or array index out of bounds"},
+        {"var a, i; a[1] = 1; i = 'k'; x = a[i] < 2", 36, "Wrong type of array index"},
+        {"var a; a[1] = 'k'; if a[1] < 2 x = 1", 30, "Cannot compare arguments."},
+        {"var a; a[1, 2] = 1; while a[2, 1] x = 1", 27, "Unknown variable a or array index out of bounds"},
         {"x = qq", 5, "Unknown variable qq"},
         {"var v; x = v", 12, "Unknown variable v"},
         {"x = noone.x", 5, "Unknown variable x"},
@@ -354,6 +360,43 @@ TEST_F(LangExecutor, ScriptCalls) {
     EXPECT_FALSE(Run("return rec()", result));
     EXPECT_NE(Error_Buffer().find(kMessageRunsTooDeep), std::string::npos);
     EXPECT_EQ(Error_Buffer().rfind("In script rec:\r", 0), 0u);
+}
+
+// Strings grown in place by += and character positions over texts once known to be ASCII.
+TEST_F(LangExecutor, GrowingStringsAndCharacterPositions) {
+    Function_RegisterMath();
+    struct Row {
+        const char* text;
+        const char* value;
+    };
+    const Row rows[] = {
+        // The code result value and another variable keep the text they saw.
+        {"var s, t; s = 'ab'; t = s; s += 'c'; u = s; s += 'd'; return t + u + s", "ababcabcd"},
+        {"var s; s = 'ab'; s += s; s += s; return s", "abababab"},
+        {"s = 'ab'; t = s; s += 'c'; u = s; s += 'd'; return t + u + self.s", "ababcabcd"},
+        {"global.g = 'x'; global.g += 'y'; globalvar h; h = 'p'; h += 'q'; return global.g + h", "xypq"},
+        {"a[3] = 'm'; a[3] += 'n'; other.a[3] += 'o'; return a[3]", "mno"},
+        {"var s; s = 'w'; s[2] = 'x'; s[2] += 'y'; s += 'z'; return s[2] + s", "xywz"},
+        // A text flagged ASCII by a position function, then grown with other characters.
+        {"var s; s = 'ab'; string_length(s); s += '\xc3\xa9'; s += 'cd'; "
+         "return string(string_length(s)) + string(string_pos('c', s)) + string_copy(s, 3, 2)",
+         "54\xc3\xa9"
+         "c"},
+        {"var s; s = '\xc3\xa9'; t = string_copy(s + 'abc', 2, 9); return t + string(string_length(t))",
+         "abc3"},
+        {"return string_copy('abcdef', 5, 9) + string_copy('abc', 0, 2) + string_copy('abc', 7, 1)", "efab"},
+        {"return string(string_pos('', 'abc')) + string(string_pos('d', 'abc'))", "00"},
+    };
+    for (const Row& r : rows) {
+        RValue v;
+        ASSERT_TRUE(Run(r.text, v)) << r.text << ": " << Error_Buffer();
+        EXPECT_TRUE(v.IsString()) << r.text;
+        EXPECT_EQ(v.str.view(), r.value) << r.text;
+    }
+    // The last statement's result value shares the grown string and sees it whole.
+    RValue v;
+    ASSERT_TRUE(Run("var s; s = 'a'; for (i = 0; i < 3; i += 1) s += 'b'", v));
+    EXPECT_EQ(v.str.view(), "abbb");
 }
 
 } // namespace

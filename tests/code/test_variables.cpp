@@ -46,6 +46,30 @@ TEST(LangValues, SharedStringsCopyOnWrite) {
     EXPECT_EQ(R(0.4999).IsTrue(), false);
 }
 
+TEST(LangValues, AsciiFlagFollowsTheBytes) {
+    EXPECT_TRUE(TRefString().IsAscii());
+    EXPECT_TRUE(TRefString("abc").IsAscii());
+    EXPECT_FALSE(TRefString("a\xc3\xa9").IsAscii());
+    EXPECT_FALSE(TRefString(std::string(100, 'a') + "\x80" + std::string(40, 'b')).IsAscii());
+    TRefString a("abc");
+    ASSERT_TRUE(a.IsAscii());
+    TRefString b = a;
+    b.Append("\xc3\xa9"); // a private copy: the shared block keeps its flag
+    EXPECT_TRUE(a.IsAscii());
+    EXPECT_FALSE(b.IsAscii());
+    b.Append("xyz"); // in place
+    EXPECT_FALSE(b.IsAscii());
+    TRefString c;
+    c.Append("ab");
+    c.Append("c"); // room for one more byte
+    ASSERT_TRUE(c.IsAscii());
+    const char* bytes = c.data();
+    c.Append("\x80");
+    ASSERT_EQ(c.data(), bytes); // appended in place
+    EXPECT_FALSE(c.IsAscii());
+    EXPECT_TRUE(TRefString::FromAscii("xy").IsAscii());
+}
+
 TEST(LangVariables, ArraysShareStorageAndAreRagged) {
     UninitZero off(false);
     CVariableList l;
