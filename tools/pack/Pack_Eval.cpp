@@ -3,6 +3,8 @@
 // the runner's prepare sequence does and prints each compile error with file and line.
 #include "Pack_Eval.h"
 
+#include "platform/Platform_Dialog.h"
+
 #include "Pack_GameCode.h"
 
 #include "Pack_Project.h"
@@ -67,38 +69,6 @@ std::string TerminalText(const std::string& s) {
 
 } // namespace
 
-std::string Pack_JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out.push_back(char(c));
-            }
-        }
-    }
-    return out + "\"";
-}
-
 std::string Pack_JsonReal(double v) {
     if (std::isnan(v)) return "\"nan\"";
     if (std::isinf(v)) return v > 0 ? "\"inf\"" : "\"-inf\"";
@@ -117,9 +87,9 @@ int Pack_Eval(int argc, char** argv) {
             expression = true;
         } else if (a == "--script" && i + 1 < argc &&
                    std::string(argv[i + 1]).find('=') != std::string::npos) {
-            std::string spec = argv[++i];
-            size_t eq = spec.find('=');
-            scripts.emplace_back(spec.substr(0, eq), spec.substr(eq + 1));
+            std::string arg = argv[++i];
+            size_t eq = arg.find('=');
+            scripts.emplace_back(arg.substr(0, eq), arg.substr(eq + 1));
         } else if (a == "--game" && i + 1 < argc) {
             game = argv[++i];
         } else if (a == "--file" && i + 1 < argc) {
@@ -168,25 +138,26 @@ int Pack_Eval(int argc, char** argv) {
         CScript* s = Script_Get(int(k));
         s->s_code = std::make_unique<CCode>(s->s_text, false);
         if (!s->s_code->Compile()) {
-            WriteLine("{\"error\":" +
-                      Pack_JsonString("COMPILATION ERROR in Script: " + s->s_name + "\r" + Error_Buffer()) +
-                      "}");
+            WriteLine(
+                "{\"error\":" +
+                Platform_JsonString("COMPILATION ERROR in Script: " + s->s_name + "\r" + Error_Buffer()) +
+                "}");
             return 1;
         }
     }
     CCode code(text, expression);
     if (!code.Compile()) {
-        WriteLine("{\"error\":" + Pack_JsonString(Error_Buffer()) + "}");
+        WriteLine("{\"error\":" + Platform_JsonString(Error_Buffer()) + "}");
         return 1;
     }
     CInstance self; // id 0, object 0, outside any room
     RValue result;
     if (!Code_Execute(&self, &self, &code, result)) {
-        WriteLine("{\"error\":" + Pack_JsonString(Error_Buffer()) + "}");
+        WriteLine("{\"error\":" + Platform_JsonString(Error_Buffer()) + "}");
         return 1;
     }
     if (result.IsString())
-        WriteLine("{\"kind\":\"string\",\"value\":" + Pack_JsonString(result.str.str()) + "}");
+        WriteLine("{\"kind\":\"string\",\"value\":" + Platform_JsonString(result.str.str()) + "}");
     else
         WriteLine("{\"kind\":\"real\",\"value\":" + Pack_JsonReal(result.val) + "}");
     return 0;
@@ -236,10 +207,10 @@ std::vector<RCodePiece> CollectPieces(const GameImage& game, const std::string& 
     ReadFile(manifest, json);
     std::vector<RCodePiece> pieces;
     for (const auto& [name, value] : game.constants)
-        pieces.push_back({manifest, LineOf(json, Pack_JsonString(name)),
+        pieces.push_back({manifest, LineOf(json, Platform_JsonString(name)),
                           "Value for constant " + name + "  is not valid.", value, true, name});
     for (const std::string& code : game.initCode)
-        pieces.push_back({manifest, LineOf(json, Pack_JsonString(code)),
+        pieces.push_back({manifest, LineOf(json, Platform_JsonString(code)),
                           "COMPILATION ERROR in library initialization code", code, false, ""});
     return pieces;
 }

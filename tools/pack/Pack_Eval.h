@@ -11,7 +11,4 @@ int Pack_Eval(int argc, char** argv);
 // Arguments after "check": PROJECT_DIR. Prints each compile error; 1 when any piece fails.
 int Pack_Check(int argc, char** argv);
 
-// The JSON form of a string and of a real (shortest text that reads back to the same double;
-// "nan", "inf" and "-inf" as strings).
-std::string Pack_JsonString(const std::string& s);
 std::string Pack_JsonReal(double v);
