@@ -6,6 +6,7 @@
 #include "data/DataNew_Main.h"
 #include "data/Option_Main.h"
 #include "resources/Resource_Readers.h"
+#include "support/Support_File.h"
 #include "support/Support_Stream.h"
 
 #include <initializer_list>
@@ -64,6 +65,8 @@ struct LoadOutcome {
 // Writes the game and loads it with the runner's loader, every resource reader connected.
 inline LoadOutcome LoadInProcess(const GameImage& g) {
     Resource_RegisterReaders();
+    // Extension packages unpack their files while loading, into the private temp directory.
+    if (GetTempDirectory().empty()) InitTempDirectory();
     CStream s(Pack_DataOnly(Pack_WriteGameData(g)));
     LoadOutcome out{};
     LoadHooks hooks;
