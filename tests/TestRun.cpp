@@ -1,5 +1,6 @@
 // Process running and temporary files for the end-to-end tests.
 #include "TestRun.h"
+#include "platform/Platform_Sanitizer.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,8 @@
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
+
+QV_LEAK_SUPPRESSIONS
 
 std::vector<std::string> RunResult::JsonLines() const {
     std::vector<std::string> lines;

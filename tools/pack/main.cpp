@@ -8,11 +8,14 @@
 
 #include "data/DataNew_Main.h"
 
+#include "platform/Platform_Sanitizer.h"
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <unistd.h>
+
+QV_LEAK_SUPPRESSIONS
 
 namespace {
 
