@@ -427,17 +427,25 @@ std::vector<uint8_t> ZDeflate(const uint8_t* src, size_t n, int level) {
     return out;
 }
 
-bool ZInflate(const uint8_t* src, size_t n, std::vector<uint8_t>& out) {
+bool ZInflate(const uint8_t* src, size_t n, std::vector<uint8_t>& out, size_t maxOut) {
     z_stream zs{};
     if (inflateInit(&zs) != Z_OK) return false;
     zs.next_in = const_cast<Bytef*>(src);
     zs.avail_in = uInt(n);
     out.clear();
     // Guess the output from the input; compressed resource data usually grows a few times.
-    out.resize(std::max<size_t>(n * 3, 256));
+    out.resize(std::min(std::max<size_t>(n * 3, 256), std::max<size_t>(maxOut, 1)));
     int rc = Z_OK;
     while (true) {
-        if (zs.total_out == out.size()) out.resize(out.size() * 2);
+        if (zs.total_out == out.size()) {
+            // Compressed data that would grow past the limit is treated as corrupt, so a few
+            // crafted bytes cannot make the loader allocate without bound.
+            if (out.size() >= maxOut) {
+                rc = Z_DATA_ERROR;
+                break;
+            }
+            out.resize(std::min(out.size() * 2, maxOut));
+        }
         zs.next_out = out.data() + zs.total_out;
         zs.avail_out = uInt(std::min<size_t>(out.size() - zs.total_out, 1u << 30));
         rc = inflate(&zs, Z_NO_FLUSH);

@@ -105,4 +105,7 @@ inline constexpr const char* kWadKeySuffix = "Gd#1";
 std::string WadKeyString(uint32_t w0);
 // Raw compression helpers shared by the stream forms and the image codecs.
 std::vector<uint8_t> ZDeflate(const uint8_t* src, size_t n, int level = 6);
-bool ZInflate(const uint8_t* src, size_t n, std::vector<uint8_t>& out);
+// The most one compressed sub-stream may inflate to.
+inline constexpr size_t kMaxInflatedSize = size_t(1) << 30;
+// Inflates a zlib stream; false when it is corrupt, ends early or grows past maxOut.
+bool ZInflate(const uint8_t* src, size_t n, std::vector<uint8_t>& out, size_t maxOut = kMaxInflatedSize);

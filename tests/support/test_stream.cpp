@@ -102,6 +102,14 @@ TEST(Stream, SubStreamsRoundTrip) {
     }
 }
 
+TEST(Stream, InflateStopsAtItsLimit) {
+    std::vector<uint8_t> zeros(1 << 20, 0);
+    std::vector<uint8_t> z = ZDeflate(zeros.data(), zeros.size()), out;
+    EXPECT_TRUE(ZInflate(z.data(), z.size(), out, zeros.size()));
+    EXPECT_EQ(out, zeros);
+    EXPECT_FALSE(ZInflate(z.data(), z.size(), out, zeros.size() - 1));
+}
+
 TEST(Stream, TakeStreamEHandsOverTheBuffer) {
     std::vector<uint8_t> data(5000);
     for (size_t i = 0; i < data.size(); i++) data[i] = uint8_t(i * 13);
