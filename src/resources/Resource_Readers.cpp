@@ -7,6 +7,7 @@
 #include "resources/Help_Main.h"
 #include "resources/Object_Main.h"
 #include "resources/Path_Main.h"
+#include "resources/Room_Class.h"
 #include "resources/Room_Main.h"
 #include "resources/Script_Main.h"
 #include "resources/Sprite_Main.h"
@@ -14,7 +15,19 @@
 #include "resources/Trigger_Class.h"
 #include "sound/Sound_Main.h"
 
+namespace {
+// Stretched room layers scale by the size of their background.
+bool BackgroundSize(int index, int& width, int& height) {
+    const CBackground* b = Background_Get(index);
+    if (!b) return false;
+    width = b->GetWidth();
+    height = b->GetHeight();
+    return true;
+}
+} // namespace
+
 void Resource_RegisterReaders() {
+    Room_SetBackgroundSize(BackgroundSize);
     Trigger_Register();
     Sound_Register();
     Sprite_Register();

@@ -7,10 +7,14 @@
 #include "TestRun.h"
 #include "resources/Background_Main.h"
 #include "resources/Font_Main.h"
+#include "resources/Room_Class.h"
+#include "resources/Room_Main.h"
 #include "resources/Sprite_Main.h"
 #include "sound/Sound_Main.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -175,6 +179,30 @@ TEST(ResPack, ExampleGameHoldsTheseKinds) {
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("Sprites        version 800, 1 item\n"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("Fonts          version 800, 1 item\n"), std::string::npos) << info.out;
+}
+
+} // namespace
+
+namespace {
+
+TEST(ResPack, StretchedRoomLayersScaleToTheirBackground) {
+    TempDir d;
+    std::filesystem::create_directories(d / "backgrounds");
+    std::filesystem::create_directories(d / "rooms");
+    WriteFileText(d / "game.json", "{}");
+    std::filesystem::copy_file(std::string(QV_SOURCE_DIR) + "/examples/hello/backgrounds/bg_sky.png",
+                               d / "backgrounds/bg.png"); // 32 x 32
+    WriteFileText(d / "backgrounds/bg.json", R"({"image": "bg.png"})");
+    WriteFileText(d / "rooms/rm.json", R"({"width": 320, "height": 240, "backgrounds": [
+        {"visible": true, "background": "bg", "stretch": true},
+        {"visible": true, "background": "bg", "stretch": false}]})");
+    LoadOutcome r = LoadInProcess(Pack_ReadProject(d.path()));
+    ASSERT_EQ(r.status, ELoadStatus::Ok) << r.message;
+    const CRoom* room = Room_Get(0);
+    ASSERT_NE(room, nullptr);
+    EXPECT_EQ(room->r_background[0].xscale, 10.0);
+    EXPECT_EQ(room->r_background[0].yscale, 7.5);
+    EXPECT_EQ(room->r_background[1].xscale, 1.0);
 }
 
 } // namespace
