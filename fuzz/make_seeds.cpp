@@ -24,11 +24,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string dir = argv[1];
-    GameImage g;
-    Option_SetDefaults();
-    CStream settings;
-    Option_Write(settings, 820);
-    g.settingsBlock = settings.Bytes();
+    GameImage g = Pack_MinimalGame();
     g.roomOrder = {0, 1};
     Save(dir, "minimal", g);
 

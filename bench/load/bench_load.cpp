@@ -69,12 +69,7 @@ std::vector<uint8_t> SpriteRecord(std::mt19937& rng) {
 
 int Gen(const std::string& game, const std::string& side, int mb) {
     std::mt19937 rng(12345);
-    GameImage g;
-    Option_SetDefaults();
-    CStream settings;
-    Option_Write(settings, 820);
-    g.settingsBlock = settings.Bytes();
-    g.roomOrder = {0};
+    GameImage g = Pack_MinimalGame();
     CStream blocks;
     size_t total = 0, largest = 0, target = size_t(mb) << 20;
     int i = 0;

@@ -27,14 +27,6 @@ std::vector<uint8_t> Settings(int version) {
     return s.Bytes();
 }
 
-GameImage BasicGame() {
-    GameImage g;
-    g.gameId = 7;
-    g.settingsBlock = Settings(820);
-    g.roomOrder = {0};
-    return g;
-}
-
 // Writes the game data (optionally preceded by extra bytes) as a data file and runs it.
 RunResult RunData(const TempDir& dir, const std::vector<uint8_t>& data, size_t shift = 0,
                   const std::map<std::string, std::string>& env = {}) {
@@ -57,7 +49,7 @@ std::vector<uint8_t> Rewritten(std::vector<uint8_t> data, void (*f)(std::vector<
 
 TEST(LoadE2E, WellFormedGamesLoadAndEnd) {
     TempDir dir;
-    GameImage g = BasicGame();
+    GameImage g = Pack_MinimalGame();
     std::vector<uint8_t> data = Pack_WriteGameData(g);
     for (size_t shift : {0u, 1u, 2u, 3u, 5u}) { // the magic pair is found at any byte offset
         RunResult r = RunData(dir, data, shift);
@@ -73,14 +65,14 @@ TEST(LoadE2E, ContainerAndHeaderFailures) {
         std::vector<uint8_t> data;
         std::string line;
     };
-    GameImage v800 = BasicGame(), v820 = BasicGame(), badChunk = BasicGame(), noRooms = BasicGame(),
-              badInit = BasicGame(), s799 = BasicGame();
+    GameImage v800 = Pack_MinimalGame(), v820 = Pack_MinimalGame(), badChunk = Pack_MinimalGame(),
+              noRooms = Pack_MinimalGame(), badInit = Pack_MinimalGame(), s799 = Pack_MinimalGame();
     v800.headerVersion = 800;
     v820.headerVersion = 820;
     badChunk.chunkVersion[int(EChunk::Sprites)] = 810;
     badInit.chunkVersion[int(EChunk::InitCode)] = 800;
     noRooms.roomOrder.clear();
-    GameImage ext = BasicGame();
+    GameImage ext = Pack_MinimalGame();
     ext.extensions.push_back({1, 2, 3, 4});
     s799.settingsBlock = Settings(799);
     std::vector<Case> cases = {
@@ -93,7 +85,8 @@ TEST(LoadE2E, ContainerAndHeaderFailures) {
         {"room order count 0", Pack_WriteGameData(noRooms), kResourceData},
         {"settings version 799", Pack_WriteGameData(s799), kResourceData},
         {"truncated payload, check value matching",
-         Rewritten(Pack_WriteGameData(BasicGame()), [](std::vector<uint8_t>& b) { b.resize(b.size() - 40); }),
+         Rewritten(Pack_WriteGameData(Pack_MinimalGame()),
+                   [](std::vector<uint8_t>& b) { b.resize(b.size() - 40); }),
          kCorrupted},
     };
     for (const Case& c : cases) {
@@ -110,7 +103,7 @@ TEST(LoadE2E, ContainerAndHeaderFailures) {
 
 TEST(LoadE2E, FlippedByteEndsSilently) {
     TempDir dir;
-    std::vector<uint8_t> data = Pack_WriteGameData(BasicGame());
+    std::vector<uint8_t> data = Pack_WriteGameData(Pack_MinimalGame());
     for (size_t at : {size_t(20), size_t(21), data.size() / 2, data.size() - 1}) {
         std::vector<uint8_t> bad = data;
         bad[at] ^= 0x10;
@@ -123,7 +116,7 @@ TEST(LoadE2E, FlippedByteEndsSilently) {
 TEST(LoadE2E, SettingsVersionsLoad) {
     TempDir dir;
     for (int version : {800, 810, 820, 830}) {
-        GameImage g = BasicGame();
+        GameImage g = Pack_MinimalGame();
         Option_SetDefaults();
         opt_showprogress = false; // field 24 false: no bar images in the stream
         CStream s;
@@ -137,7 +130,7 @@ TEST(LoadE2E, SettingsVersionsLoad) {
 TEST(LoadE2E, TraceBannerAndProgress) {
     TempDir dir;
     WriteFileText(dir / "Trace.log", "earlier line\n");
-    GameImage g = BasicGame();
+    GameImage g = Pack_MinimalGame();
     RunResult r = RunData(dir, Pack_WriteGameData(g), 0, {{"VNLOG_TRACE", "1"}});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     std::vector<std::string> lines;

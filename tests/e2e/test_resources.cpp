@@ -156,17 +156,6 @@ TEST(ResPackE2E, ProjectPacksAndLoadsEveryKind) {
     Function_ClearAll();
 }
 
-// A game with default settings and nothing else.
-GameImage BaseImage() {
-    GameImage g;
-    Option_SetDefaults();
-    CStream settings;
-    Option_Write(settings, 820);
-    g.settingsBlock = settings.Bytes();
-    g.roomOrder = {0};
-    return g;
-}
-
 // The game data of a file written by the packer, descrambled: the header and settings, and the
 // resource stream without its random filler.
 std::pair<std::vector<uint8_t>, std::vector<uint8_t>> Decoded(const std::string& path) {
@@ -208,7 +197,7 @@ TEST(ResPackE2E, UnpackThenBuildGivesTheSameResources) {
     EXPECT_EQ(Pack({"unpack", out / "missing.dat", "-o", out / "x"}).status, 1);
 
     // A resource name from the game data never leads a file out of the project folder.
-    GameImage evil = BaseImage();
+    GameImage evil = Pack_MinimalGame();
     CStream script;
     script.WriteInteger(800);
     script.WriteString("x = 1;");
@@ -313,7 +302,7 @@ TEST(ResPackE2E, BadRecordsFailTheirChunk) {
         {"short object record", EChunk::Objects, Rec({820, -1, 0}), {kCorrupt}},
     };
     for (const Case& c : cases) {
-        GameImage g = BaseImage();
+        GameImage g = Pack_MinimalGame();
         g.named[int(c.chunk)].push_back(PackItem{"bad", c.record});
         CStream s(Pack_WriteGameData(g));
         std::vector<std::string> shown;
@@ -324,10 +313,11 @@ TEST(ResPackE2E, BadRecordsFailTheirChunk) {
         EXPECT_EQ(shown, c.messages) << c.what;
     }
     // The same game without the bad record loads.
-    CStream good(Pack_WriteGameData(BaseImage()));
+    CStream good(Pack_WriteGameData(Pack_MinimalGame()));
     EXPECT_EQ(DataNew_LoadStream(good, 0, {}), ELoadStatus::Ok);
 
-    GameImage trig = BaseImage(), incl = BaseImage(), ext = BaseImage(), info = BaseImage();
+    GameImage trig = Pack_MinimalGame(), incl = Pack_MinimalGame(), ext = Pack_MinimalGame(),
+              info = Pack_MinimalGame();
     trig.triggers.emplace_back(Rec({801, std::string("t"), std::string(""), 1, std::string("")}));
     incl.includedFiles.push_back(Rec({801, std::string("f")}));
     ext.extensions.push_back(Rec({701}));

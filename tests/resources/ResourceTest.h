@@ -47,16 +47,6 @@ struct Bytes {
     }
 };
 
-inline GameImage MinimalGame() {
-    GameImage g;
-    Option_SetDefaults();
-    CStream settings;
-    Option_Write(settings, 820);
-    g.settingsBlock = settings.Bytes();
-    g.roomOrder = {0};
-    return g;
-}
-
 struct LoadOutcome {
     ELoadStatus status;
     std::string message; // the last message shown, empty when none

@@ -56,7 +56,7 @@ std::vector<uint8_t> FontRecord() {
 }
 
 TEST(ResChunks, EmptySlotsKeepIdsAndNamesResolve) {
-    GameImage g = MinimalGame();
+    GameImage g = Pack_MinimalGame();
     g.named[int(EChunk::Sprites)] = {PackItem{"spr_a", SpriteRecord()}, std::nullopt,
                                      PackItem{"spr_b", SpriteRecord()}, std::nullopt};
     g.named[int(EChunk::Backgrounds)] = {std::nullopt, PackItem{"bg_sky", BackgroundRecord()}};
@@ -91,7 +91,7 @@ TEST(ResChunks, EmptySlotsKeepIdsAndNamesResolve) {
     EXPECT_FALSE(Name_Lookup("SPR_B", v));
 
     // A second load starts the lists afresh.
-    ASSERT_EQ(LoadInProcess(MinimalGame()).status, ELoadStatus::Ok);
+    ASSERT_EQ(LoadInProcess(Pack_MinimalGame()).status, ELoadStatus::Ok);
     EXPECT_EQ(Sprite_Count(), 0);
     EXPECT_EQ(Font_Count(), 0);
 }
@@ -134,7 +134,7 @@ TEST(ResChunks, BrokenRecordsFailTheChunk) {
          kResourceData},
     };
     for (const Case& c : cases) {
-        GameImage g = MinimalGame();
+        GameImage g = Pack_MinimalGame();
         g.named[int(c.chunk)] = {std::nullopt, PackItem{"x", c.record}};
         LoadOutcome r = LoadInProcess(g);
         EXPECT_EQ(r.status, ELoadStatus::Failed) << c.what;

@@ -1,6 +1,8 @@
 // Game-data writer: the exact inverse of the runner's load sequence.
 #include "Pack_Writer.h"
 
+#include "data/Option_Main.h"
+
 #include <cstring>
 #include <random>
 #include <sys/stat.h>
@@ -101,6 +103,16 @@ GameImage::GameImage() {
     for (bool b : {true, true, false, true}) info.WriteBoolean(b);
     info.WriteInteger(0);
     gameInfo = info.Bytes();
+}
+
+GameImage Pack_MinimalGame() {
+    GameImage g;
+    Option_SetDefaults();
+    CStream settings;
+    Option_Write(settings, 820);
+    g.settingsBlock = settings.Bytes();
+    g.roomOrder = {0};
+    return g;
 }
 
 std::vector<uint8_t> Pack_WriteGameData(const GameImage& g) {

@@ -38,6 +38,9 @@ struct GameImage {
     GameImage();
 };
 
+// The smallest game that loads: default settings (version 820), no resources, room order [0].
+// Resets the game options to their defaults while writing the settings.
+GameImage Pack_MinimalGame();
 // The game data: magic pair, key words, header version, and the scrambled rest.
 std::vector<uint8_t> Pack_WriteGameData(const GameImage& game);
 // A runner image padded to at least the scan start, with the data appended.
