@@ -60,8 +60,8 @@ std::string Event_GetKeyName(int key) {
         break;
     }
     if ((key >= 48 && key <= 57) || (key >= 65 && key <= 90)) return std::string(1, char(key)) + "-key";
-    if (key >= 96 && key <= 105) return "Keypad " + std::to_string(key - 96);
-    if (key >= 112 && key <= 123) return "F" + std::to_string(key - 111);
+    if (key >= 96 && key <= 105) return std::string("Keypad ").append(std::to_string(key - 96));
+    if (key >= 112 && key <= 123) return std::string("F").append(std::to_string(key - 111));
     return "<unknown>";
 }
 
