@@ -12,7 +12,7 @@ namespace {
 
 constexpr double kEpsilon = 1e-13;
 // A repeated string longer than this is refused rather than exhausting memory.
-constexpr double kMaxRepeatBytes = double(1u << 30);
+constexpr double kMaxRepeatBytes = double(kMaxStringBytes);
 
 bool Fail(const CCode* code, int position, const char* message) {
     Error_SetCodeError(code, position, message);

@@ -91,6 +91,11 @@ class TRefString {
     Rep* m_rep = nullptr;
 };
 
+// The longest string the language makes (bytes). Every operation that builds a string refuses a
+// longer result with kStringTooLong (the repetition operator keeps its own message).
+inline constexpr size_t kMaxStringBytes = size_t(1) << 30;
+inline constexpr const char* kStringTooLong = "String is too long.";
+
 // The value of the game language. Only the field named by kind is meaningful; the other keeps
 // whatever it held before (a real may still carry an old string that no reader looks at).
 struct RValue {
