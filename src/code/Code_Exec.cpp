@@ -528,6 +528,8 @@ RValue* StoredElement(RContext& c, int32_t sel, int32_t id, int32_t arr) {
             RValue* e = target.slot >= 0 && sel == kSelLocal ? c.slots[target.slot].Element(arr)
                                                              : StoredElement(c, sel, target.ind, arr);
             if (e && e->kind == RValue::kString) {
+                if (vp->str.size() > kMaxStringBytes - e->str.size())
+                    return FailOut(c, n.position, kStringTooLong);
                 result.str = TRefString();
                 e->str.Append(vp->str.view());
                 result = *e;
