@@ -727,14 +727,8 @@ int RunFor(RContext& c, CInstance* inst, const RToken& body, RValue& result) {
         target = c.other;
     } else if (sel == kSelSelf || sel == kSelDefault) {
         target = c.self;
-    } else if (sel >= kFirstInstanceId) {
-        for (int k = 0, count = w.InstanceCount(); k < count; ++k) {
-            CInstance* inst = w.InstanceAt(k);
-            if (inst && inst->i_id == sel) {
-                if (!inst->i_marked) target = inst;
-                break;
-            }
-        }
+    } else if (sel >= kFirstInstanceId && sel <= INT32_MAX) {
+        target = w.FindInstance(int(sel));
     }
     if (!target) return kOutNormal;
     int o = RunFor(c, target, body, result);
