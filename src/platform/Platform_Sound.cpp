@@ -76,8 +76,8 @@ class OpenALDevice : public ISoundDevice {
             Platform_Trace(loopback ? "Sound capture: no loopback device" : "Sound: no output device");
             return false;
         }
-        std::vector<ALCint> attrs = {ALC_HRTF_SOFT, ALC_FALSE, ALC_OUTPUT_LIMITER_SOFT, ALC_TRUE,
-                                     ALC_MONO_SOURCES, 4096, ALC_STEREO_SOURCES, 16};
+        std::vector<ALCint> attrs = {ALC_HRTF_SOFT,    ALC_FALSE, ALC_OUTPUT_LIMITER_SOFT, ALC_TRUE,
+                                     ALC_MONO_SOURCES, 4096,      ALC_STEREO_SOURCES,      16};
         if (loopback) {
             attrs.insert(attrs.end(), {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT,
                                        ALC_FLOAT_SOFT, ALC_FREQUENCY, kCaptureRate});
@@ -96,7 +96,8 @@ class OpenALDevice : public ISoundDevice {
     const char* Name() const override { return m_loopback ? "capture" : "openal"; }
 
     int CreateVoice(const RSoundPcm& pcm, bool spatial) override {
-        if (!m_ctx || pcm.Frames() == 0 || pcm.rate <= 0 || (pcm.channels != 1 && pcm.channels != 2)) return 0;
+        if (!m_ctx || pcm.Frames() == 0 || pcm.rate <= 0 || (pcm.channels != 1 && pcm.channels != 2))
+            return 0;
         alGetError();
         Voice v;
         v.spatial = spatial;
@@ -191,8 +192,8 @@ class OpenALDevice : public ISoundDevice {
         float hi = std::max(lo, Finite(p.maxDist, 1e-6, kFar, kFar));
         alSourcef(s, AL_REFERENCE_DISTANCE, lo);
         alSourcef(s, AL_MAX_DISTANCE, hi);
-        alSource3f(s, AL_DIRECTION, Finite(p.coneDir[0], -kFar, kFar, 0), Finite(p.coneDir[1], -kFar, kFar, 0),
-                   Finite(p.coneDir[2], -kFar, kFar, 0));
+        alSource3f(s, AL_DIRECTION, Finite(p.coneDir[0], -kFar, kFar, 0),
+                   Finite(p.coneDir[1], -kFar, kFar, 0), Finite(p.coneDir[2], -kFar, kFar, 0));
         alSourcef(s, AL_CONE_INNER_ANGLE, Finite(p.coneIn, 0, 360, 360));
         alSourcef(s, AL_CONE_OUTER_ANGLE, Finite(p.coneOut, 0, 360, 360));
         alSourcef(s, AL_CONE_OUTER_GAIN, Finite(p.coneOutGain, 0, 1, 1));
@@ -321,8 +322,10 @@ std::unique_ptr<ISoundDevice> Platform_OpenSoundDevice(bool& noDevice) {
         dev = Platform_OpenCaptureDevice(capture);
     } else if (!Platform_IsHeadless()) {
         auto real = std::make_unique<OpenALDevice>();
-        if (real->Open(false, "")) dev = std::move(real);
-        else noDevice = true;
+        if (real->Open(false, ""))
+            dev = std::move(real);
+        else
+            noDevice = true;
     }
     if (!dev) dev = Platform_OpenNullDevice();
     Platform_Trace(std::string("Sound device: ") + dev->Name());

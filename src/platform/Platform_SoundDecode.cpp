@@ -138,8 +138,10 @@ bool DecodeMidi(const uint8_t* data, size_t size, RSoundPcm& out, std::string& w
         size_t frames = 0, lastPlaying = 0;
         while (frames < size_t(kMidiMaxSeconds) * kMidiRate) {
             bool playing = fluid_player_get_status(player) == FLUID_PLAYER_PLAYING;
-            if (playing) lastPlaying = frames;
-            else if (frames >= lastPlaying + kMidiTailFrames) break;
+            if (playing)
+                lastPlaying = frames;
+            else if (frames >= lastPlaying + kMidiTailFrames)
+                break;
             // Floats rounded here, without the dither of the synth's own 16-bit output, so a
             // song with no notes stays exactly silent.
             fluid_synth_write_float(synth, block, buf.data(), 0, 2, buf.data(), 1, 2);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -19,8 +20,8 @@ enum : int { kKindNormal = 0, kKindMusic = 1, kKind3D = 2, kKindMedia = 3 };
 struct Slot {
     bool inuse = false;
     int kind = kKindNormal;
-    int voice = 0;  // 0: nothing to play (data that cannot be decoded)
-    double mb = 0;  // level now, hundredths of a decibel
+    int voice = 0; // 0: nothing to play (data that cannot be decoded)
+    double mb = 0; // level now, hundredths of a decibel
     double fadeFrom = 0, fadeTo = 0, fadeStart = 0, fadeSeconds = 0;
     bool fading = false;
     int pan = 0; // hundredths of a percent, -10000..10000
@@ -48,7 +49,7 @@ double GainOfMb(double mb) {
 }
 
 bool IsCapture() {
-    return E().device && E().device->RenderedFrames() >= 0 && std::string(E().device->Name()) == "capture";
+    return E().device && std::string_view(E().device->Name()) == "capture";
 }
 
 // Seconds on the engine's clock: the capture file's timeline, else the wall clock.
@@ -250,7 +251,8 @@ void Sound_SetGlobalVolume(double value) {
 }
 
 namespace {
-template <class Fn> void Change3D(int id, Fn change) {
+template <class Fn>
+void Change3D(int id, Fn change) {
     CSound* snd = Existing(id);
     if (!snd) return;
     Slot* s = SlotAt(SlotOf(*snd));
@@ -280,7 +282,8 @@ void Sound_Set3DDistance(int id, double minDist, double maxDist) {
         p.maxDist = maxDist;
     });
 }
-void Sound_Set3DCone(int id, double x, double y, double z, double angleIn, double angleOut, double volOutside) {
+void Sound_Set3DCone(int id, double x, double y, double z, double angleIn, double angleOut,
+                     double volOutside) {
     Change3D(id, [&](RSound3D& p) {
         p.coneDir[0] = x;
         p.coneDir[1] = y;
@@ -288,7 +291,8 @@ void Sound_Set3DCone(int id, double x, double y, double z, double angleIn, doubl
         p.coneIn = angleIn;
         p.coneOut = angleOut;
         // The outside volume in hundredths of a decibel, as a gain.
-        double mb = std::isnan(volOutside) ? -10000 : std::round(std::clamp(volOutside, 0.0, 1.0) * 10000 - 10000);
+        double mb =
+            std::isnan(volOutside) ? -10000 : std::round(std::clamp(volOutside, 0.0, 1.0) * 10000 - 10000);
         p.coneOutGain = GainOfMb(mb);
     });
 }

@@ -40,7 +40,8 @@ void Sound_SetGlobalVolume(double value);
 void Sound_Set3DPosition(int id, double x, double y, double z);
 void Sound_Set3DVelocity(int id, double x, double y, double z);
 void Sound_Set3DDistance(int id, double minDist, double maxDist);
-void Sound_Set3DCone(int id, double x, double y, double z, double angleIn, double angleOut, double volOutside);
+void Sound_Set3DCone(int id, double x, double y, double z, double angleIn, double angleOut,
+                     double volOutside);
 void Sound_SetSearchDirectory(const std::string& dir);
 
 // The engine's own records, in hundredths of a decibel (slot: the level now, fades included;

@@ -8,8 +8,8 @@
 #include "data/Option_Main.h"
 #include "functions/Function_Families.h"
 #include "platform/Platform_Sound.h"
-#include "sound/Sound_Engine.h"
 #include "resources/Sound_Class.h"
+#include "sound/Sound_Engine.h"
 #include "sound/Sound_Main.h"
 #include "support/Support_Stream.h"
 
@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <initializer_list>
 
 namespace {
@@ -26,7 +27,8 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int kRate = 44100;
 
 // A mono 16-bit WAV: a sine of freq Hz at amplitude amp for toneSeconds, then silence.
-std::vector<uint8_t> ToneWav(double freq, double amp, double seconds, double toneSeconds = -1, int channels = 1) {
+std::vector<uint8_t> ToneWav(double freq, double amp, double seconds, double toneSeconds = -1,
+                             int channels = 1) {
     if (toneSeconds < 0) toneSeconds = seconds;
     const int frames = int(seconds * kRate);
     std::vector<int16_t> pcm;
@@ -56,10 +58,10 @@ std::vector<uint8_t> ToneWav(double freq, double amp, double seconds, double ton
 
 // A format-0 MIDI file with one track: middle C on the piano for half a second.
 std::vector<uint8_t> NoteMidi() {
-    const uint8_t track[] = {0x00, 0xC0, 0x00,       0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80,
-                             0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}; // 480 ticks at 120 bpm, 480 tpq
-    std::vector<uint8_t> m = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, 'M', 'T', 'r', 'k', 0, 0, 0,
-                              uint8_t(sizeof track)};
+    const uint8_t track[] = {0x00, 0xC0, 0x00, 0x00, 0x90, 0x3C, 0x64, 0x83,
+                             0x60, 0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}; // 480 ticks at 120 bpm, 480 tpq
+    std::vector<uint8_t> m = {'M', 'T',  'h',  'd', 0,   0,   0,   6, 0, 0, 0,
+                              1,   0x01, 0xE0, 'M', 'T', 'r', 'k', 0, 0, 0, uint8_t(sizeof track)};
     m.insert(m.end(), track, track + sizeof track);
     return m;
 }
@@ -234,7 +236,8 @@ TEST_F(SoundCapture, VolumeIsInHundredthsOfADecibel) {
     const double full = 16000 * std::sqrt(0.5);
     for (const Case& c : cases) {
         const double want = full * std::pow(10.0, c.mb / 2000.0);
-        EXPECT_NEAR(w.Tone(0, StepFrame(step + 1), StepFrame(step + 6), 1000), want, want * 0.05 + 0.5) << c.value;
+        EXPECT_NEAR(w.Tone(0, StepFrame(step + 1), StepFrame(step + 6), 1000), want, want * 0.05 + 0.5)
+            << c.value;
         step += 6;
     }
 }
@@ -312,10 +315,16 @@ TEST_F(SoundCapture, KindsDecideWhatPlaysTogether) {
     Wav w = Finish();
     const size_t from = StepFrame(1), to = StepFrame(10);
     const double side = 6000 * std::sqrt(0.5);
-    for (auto [f, heard] : {std::pair{500.0, true}, {1500.0, true}, {700.0, false}, {900.0, true}, {1100.0, false},
+    for (auto [f, heard] : {std::pair{500.0, true},
+                            {1500.0, true},
+                            {700.0, false},
+                            {900.0, true},
+                            {1100.0, false},
                             {1300.0, true}}) {
-        if (heard) EXPECT_NEAR(w.Tone(0, from, to, f), side, side * 0.1) << f;
-        else EXPECT_LT(w.Tone(0, from, to, f), side * 0.02) << f;
+        if (heard)
+            EXPECT_NEAR(w.Tone(0, from, to, f), side, side * 0.1) << f;
+        else
+            EXPECT_LT(w.Tone(0, from, to, f), side * 0.02) << f;
     }
 }
 
@@ -342,7 +351,8 @@ TEST_F(SoundCapture, ThreeDSoundToTheLeftIsHeardOnTheLeft) {
     Call("sound_3d_set_sound_position", {double(snd), INFINITY, NAN, -INFINITY}); // far away, not a crash
     Steps(5);
     Wav w = Finish();
-    const double l = w.Tone(0, StepFrame(1), StepFrame(10), 1000), r = w.Tone(1, StepFrame(1), StepFrame(10), 1000);
+    const double l = w.Tone(0, StepFrame(1), StepFrame(10), 1000),
+                 r = w.Tone(1, StepFrame(1), StepFrame(10), 1000);
     EXPECT_GT(l, 100);
     EXPECT_LT(r, l * 0.05);
     EXPECT_NEAR(l, 8000.0 / 5, 8000.0 / 5 * 0.1); // inverse distance from the minimum distance
@@ -377,7 +387,8 @@ TEST_F(SoundCapture, BadDataStaysSilent) {
                  {"MIDI without tracks", noTracks},
                  {"broken MIDI", brokenMidi}};
     std::vector<int> ids;
-    for (const Case& c : cases) ids.push_back(Add(c.bytes, 0, c.what[0] == 'M' || c.what[0] == 'b' ? ".mid" : ".wav"));
+    for (const Case& c : cases)
+        ids.push_back(Add(c.bytes, 0, c.what[0] == 'M' || c.what[0] == 'b' ? ".mid" : ".wav"));
     int cut = Add(truncated, 0); // what is there plays; nothing beyond it
     for (size_t i = 0; i < ids.size(); i++) {
         Call("sound_play", {double(ids[i])});
@@ -469,7 +480,36 @@ TEST(SoundRunner, PreparesSoundsAndCompletesTheCapture) {
     EXPECT_NE(trace.find("Sound bad.wav stays silent: unknown or corrupt sound data\n"), std::string::npos)
         << trace;
     EXPECT_EQ(trace.find("tone.wav"), std::string::npos);
-    EXPECT_EQ(ReadCapture(dir / "heard.wav").Frames(), 0u); // no steps run yet
+    ReadCapture(dir / "heard.wav"); // a complete header
+}
+
+// A packed game whose step plays a sound at its fifth step, run by the real runner's main loop:
+// the file follows the steps (with no waiting), silent before that step's stretch, the tone after.
+TEST(SoundRunner, TheCaptureFollowsTheGamesSteps) {
+    TempDir d;
+    auto put = [&](const std::string& name, const std::string& text) {
+        std::filesystem::create_directories(std::filesystem::path(d / name).parent_path());
+        WriteFileText(d / name, text);
+    };
+    std::vector<uint8_t> tone = ToneWav(1000, 8000, 2);
+    put("sounds/tone.wav", std::string(tone.begin(), tone.end()));
+    put("sounds/snd_tone.json", R"({"file": "tone.wav", "kind": "normal"})");
+    put("game.json", "{}");
+    put("objects/o.json", R"({"events": [{"type": "step", "number": 0, "actions": [{"code": )"
+                          R"("if (score == 4) sound_play(snd_tone); score += 1"}]}]})");
+    put("rooms/r0.json", R"({"speed": 30, "instances": [{"object": "o"}]})");
+    RunResult b = RunProgram({QV_PACK_EXE, "build", d.path(), "-o", d / "g.dat", "--data-only"});
+    ASSERT_EQ(b.status, 0) << b.out << b.err;
+    RunResult r = RunGame(
+        d / "g.dat",
+        {{"QUARVEL_MAX_STEPS", "12"}, {"QUARVEL_NO_WAIT", "1"}, {"QUARVEL_AUDIO_FILE", d / "heard.wav"}});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    Wav w = ReadCapture(d / "heard.wav");
+    ASSERT_EQ(w.Frames(), StepFrame(12));
+    EXPECT_TRUE(w.Silent(0, StepFrame(4)));
+    // The default master volume boosts by 10 dB; centre pan puts cos(pi/4) on each side.
+    const double side = 8000 * std::sqrt(0.5) * std::pow(10.0, 0.5);
+    EXPECT_NEAR(w.Tone(0, StepFrame(4), StepFrame(12), 1000), side, side * 0.1);
 }
 
 } // namespace
