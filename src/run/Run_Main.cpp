@@ -17,6 +17,7 @@
 #include "run/Instance_Class.h"
 #include "run/Run_Event.h"
 #include "run/Run_Room.h"
+#include "sound/Sound_Engine.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -537,6 +538,7 @@ int Run_Game() {
             CLiveRoom* room = Run_Room();
             if (room && room->r_speed < 1) room->r_speed = 1;
             const int64_t frame = 1000000 / (room ? room->r_speed : 30);
+            Sound_StepEnd(room ? room->r_speed : 30); // the capture's timeline follows the steps
             int64_t delay = noWait ? 0 : frame - (w - target);
             if (delay < 0) delay = 0;
             if (delay >= 1000000) delay = 1000000;

@@ -18,6 +18,7 @@
 #include "run/Run_Runtime.h"
 #include "run/Run_World.h"
 #include "runner/Runner_Form.h"
+#include "sound/Sound_Engine.h"
 #include "support/Support_Stream.h"
 
 #include <algorithm>
@@ -139,7 +140,7 @@ const PrepareStep kPrepareSteps[] = {
     {62, "Compiling scripts", Script_CompileAll, "Failed to compile the scripts."},
     {70, "Compiling time line actions", CompileTimeLines, "Failed to compile the actions in the time lines."},
     {72, "Compiling object actions", CompileObjects, "Failed to compile the actions in the objects."},
-    {80, "Preparing sounds", NotBuiltYet, "Failed to prepare the sounds."},
+    {80, "Preparing sounds", Sound_PrepareAll, "Failed to prepare the sounds."},
     {90, "Preparing graphics", NotBuiltYet, nullptr},
 };
 
@@ -203,7 +204,8 @@ bool Runner_LoadAndRun() {
 }
 
 void Runner_Shutdown() {
-    // Graphics support library: none is loaded on this platform. The render device and sound are
-    // released here as their parts come.
+    // Graphics support library: none is loaded on this platform. The render device is released
+    // here when its part comes.
+    Sound_GameEnd();
     DataFile_RemoveAll();
 }
