@@ -6,6 +6,7 @@
 
 #include "code/Code_Error.h"
 #include "code/Code_Function.h"
+#include "functions/Function_Resource_Script.h"
 #include "resources/Path_Main.h"
 
 #include <cmath>
