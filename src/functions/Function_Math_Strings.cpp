@@ -69,7 +69,8 @@ std::string Math_FixedText(double r, int digits, int decimals) {
         ip = all.substr(0, all.size() - fp.size());
         fp = all.substr(all.size() - fp.size());
     }
-    const bool zero = ip.find_first_not_of('0') == std::string::npos && fp.find_first_not_of('0') == std::string::npos;
+    const bool zero =
+        ip.find_first_not_of('0') == std::string::npos && fp.find_first_not_of('0') == std::string::npos;
     std::string out = (negative && !zero) ? "-" : "";
     out += ip;
     if (decimals > 0) out += "." + fp;
@@ -185,7 +186,11 @@ void AppendUtf8(std::string& out, uint32_t c) {
 // Decodes one well-formed UTF-8 sequence at s[b]; 0 bytes when it is not one.
 size_t DecodeUtf8(std::string_view s, size_t b, uint32_t& c) {
     const unsigned char l = static_cast<unsigned char>(s[b]);
-    size_t n = l < 0x80 ? 1 : (l >= 0xC2 && l <= 0xDF) ? 2 : (l >= 0xE0 && l <= 0xEF) ? 3 : (l >= 0xF0 && l <= 0xF4) ? 4 : 0;
+    size_t n = l < 0x80                   ? 1
+               : (l >= 0xC2 && l <= 0xDF) ? 2
+               : (l >= 0xE0 && l <= 0xEF) ? 3
+               : (l >= 0xF0 && l <= 0xF4) ? 4
+                                          : 0;
     if (n == 0 || b + n > s.size()) return 0;
     c = n == 1 ? l : n == 2 ? (l & 0x1F) : n == 3 ? (l & 0x0F) : (l & 0x07);
     for (size_t k = 1; k < n; ++k) {
@@ -231,8 +236,10 @@ void MapCase(const RValue& arg, RValue& result, bool upper) {
             continue;
         }
         wint_t m = wint_t(c);
-        if (loc) m = upper ? towupper_l(m, loc) : towlower_l(m, loc);
-        else if (c < 0x80) m = upper ? towupper(m) : towlower(m);
+        if (loc)
+            m = upper ? towupper_l(m, loc) : towlower_l(m, loc);
+        else if (c < 0x80)
+            m = upper ? towupper(m) : towlower(m);
         if (m > 0x10FFFF || (m >= 0xD800 && m <= 0xDFFF)) m = wint_t(c);
         AppendUtf8(out, uint32_t(m));
         b += n;
@@ -384,7 +391,8 @@ QV_FUNCTION(F_StringByteLength) {
 QV_FUNCTION(F_StringByteAt) {
     std::string_view s = Arg_String(args[0]);
     const int64_t n = Arg_Int64(args[1]);
-    if (n >= 1 && uint64_t(n) <= s.size()) result.SetReal(double(static_cast<unsigned char>(s[size_t(n - 1)])));
+    if (n >= 1 && uint64_t(n) <= s.size())
+        result.SetReal(double(static_cast<unsigned char>(s[size_t(n - 1)])));
 }
 
 QV_FUNCTION(F_StringPos) {
@@ -520,7 +528,8 @@ QV_FUNCTION(F_StringReplaceAll) {
         return;
     }
     const uint64_t size = uint64_t(s.size()) - count * sub.size();
-    if (with.size() > 0 && count > (kMaxStringBytes - std::min<uint64_t>(size, kMaxStringBytes)) / with.size()) {
+    if (with.size() > 0 &&
+        count > (kMaxStringBytes - std::min<uint64_t>(size, kMaxStringBytes)) / with.size()) {
         Function_Error(kStringTooLong);
         return;
     }

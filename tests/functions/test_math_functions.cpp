@@ -46,8 +46,8 @@ TEST(MathFunctions, Numbers) {
         {"arccos(-1.5)", "0 !Error in function arccos()."},
         {"arctan2(1, 0) * 2 = pi", "1"},
         {"radtodeg(degtorad(90))", "90"},
-        {"min(3, \"a\")", "\"a\""},   // the string's real is 0, below 3
-        {"min(\"b\", 3)", "3"},       // a real's text is empty, below "b"
+        {"min(3, \"a\")", "\"a\""}, // the string's real is 0, below 3
+        {"min(\"b\", 3)", "3"},     // a real's text is empty, below "b"
         {"max(\"b\", 3, \"c\")", "\"c\""},
         {"max(1, 5, 2)", "5"},
         {"min()", "0"},
@@ -86,12 +86,16 @@ TEST(MathFunctions, RandomGenerator) {
         {"random_set_seed(-1); return random_get_seed()", "-1"},
         {"random_set_seed(4294967297); return random_get_seed()", "1"},
         {"irandom(0)", "0"},
-        {"random_set_seed(7); a = 0; repeat (200) { v = irandom_range(3, 1); if (v < 1 || v > 3 || v != floor(v)) a += 1 } return a",
+        {"random_set_seed(7); a = 0; repeat (200) { v = irandom_range(3, 1); if (v < 1 || v > 3 || v != "
+         "floor(v)) a += 1 } return a",
          "0"},
-        {"random_set_seed(7); a = 0; repeat (200) { v = irandom(-2); if (v < -2 || v > 0) a += 1 } return a", "0"},
-        {"random_set_seed(7); a = 0; repeat (200) { v = random_range(5, 2); if (v < 2 || v >= 5) a += 1 } return a",
+        {"random_set_seed(7); a = 0; repeat (200) { v = irandom(-2); if (v < -2 || v > 0) a += 1 } return a",
          "0"},
-        {"random_set_seed(3); a = choose(\"x\", \"y\", \"z\"); random_set_seed(3); b = irandom(2); return a + string(b)",
+        {"random_set_seed(7); a = 0; repeat (200) { v = random_range(5, 2); if (v < 2 || v >= 5) a += 1 } "
+         "return a",
+         "0"},
+        {"random_set_seed(3); a = choose(\"x\", \"y\", \"z\"); random_set_seed(3); b = irandom(2); return a "
+         "+ string(b)",
          "\"x0\""},
         {"random_set_seed(3); choose(); return random_get_seed()", "3"}, // no argument: no draw
     };
@@ -103,9 +107,9 @@ TEST(MathFunctions, TextOfReals) {
         {"string(3)", "\"3\""},
         {"string(0.5)", "\"0.50\""},
         {"string(-2.25)", "\"-2.25\""},
-        {"string(0.125)", "\"0.13\""},   // decimal ties round away from zero
-        {"string(2.675)", "\"2.68\""},   // as the 10-digit text shows it, not the binary value
-        {"string(-0.001)", "\"0.00\""},  // no negative zero
+        {"string(0.125)", "\"0.13\""},  // decimal ties round away from zero
+        {"string(2.675)", "\"2.68\""},  // as the 10-digit text shows it, not the binary value
+        {"string(-0.001)", "\"0.00\""}, // no negative zero
         {"string(-0)", "\"0\""},
         {"string(1/3)", "\"0.33\""},
         {"string(9999999999.999)", "\"1E+10\""},
