@@ -336,6 +336,7 @@ void ForDisk(const CDS_Grid& g, double xm, double ym, double r, F f) {
 
 template <class F>
 void ForRegion(const RRegion& r, F f) {
+    if (r.Empty()) return; // also a grid with no rows: its columns are not walked
     for (int64_t x = r.x1; x <= r.x2; ++x)
         for (int64_t y = r.y1; y <= r.y2; ++y) f(x, y);
 }
@@ -486,6 +487,7 @@ QV_FUNCTION(F_DSGridValue) {
     CDS_Grid* g = g_grids.Get(args[0]);
     if (!g) return;
     const RRegion r = Region(*g, args + 1);
+    if (r.Empty()) return;
     for (int64_t x = r.x1; x <= r.x2; ++x)
         for (int64_t y = r.y1; y <= r.y2; ++y)
             if (DS_Compare(g->At(x, y), args[5]) == 0)

@@ -38,7 +38,7 @@ std::string Math_FixedText(double r, int digits, int decimals) {
         while (d.size() > 1 && d.back() == '0') d.pop_back();
         std::string out = negative ? "-" : "";
         out += d[0];
-        if (d.size() > 1) out += "." + d.substr(1);
+        if (d.size() > 1) out.append(1, '.').append(d, 1);
         char ex[16];
         std::snprintf(ex, sizeof ex, "E%c%02d", e < 0 ? '-' : '+', e < 0 ? -e : e);
         return out + ex;
@@ -73,7 +73,7 @@ std::string Math_FixedText(double r, int digits, int decimals) {
         ip.find_first_not_of('0') == std::string::npos && fp.find_first_not_of('0') == std::string::npos;
     std::string out = (negative && !zero) ? "-" : "";
     out += ip;
-    if (decimals > 0) out += "." + fp;
+    if (decimals > 0) out.append(1, '.').append(fp);
     return out;
 }
 

@@ -209,7 +209,8 @@ std::string Format(const RDate& d, nl_item pattern) {
 
 QV_FUNCTION(F_DateCurrentDatetime) {
     const RDate n = Now();
-    result.SetReal(Combine(double(DayNumber(n.year, n.month, n.day)), TimeValue(n.hour, n.minute, n.second, n.ms)));
+    result.SetReal(
+        Combine(double(DayNumber(n.year, n.month, n.day)), TimeValue(n.hour, n.minute, n.second, n.ms)));
 }
 QV_FUNCTION(F_DateCurrentDate) {
     result.SetReal(Today());
@@ -320,7 +321,8 @@ QV_FUNCTION(F_DateGetMinuteOfYear) {
 QV_FUNCTION(F_DateGetSecondOfYear) {
     RDate d;
     const double doy = DayOfYear(Arg_Real(args[0]), d);
-    if (d.valid) result.SetReal(double(d.second) + (double(d.minute) + (double(d.hour) + (doy - 1) * 24) * 60) * 60);
+    if (d.valid)
+        result.SetReal(double(d.second) + (double(d.minute) + (double(d.hour) + (doy - 1) * 24) * 60) * 60);
 }
 
 QV_FUNCTION(F_DateYearSpan) {
@@ -369,7 +371,7 @@ QV_FUNCTION(F_DateTimeOf) {
 QV_FUNCTION(F_DateDatetimeString) {
     const RDate d = Decode(Arg_Real(args[0]));
     std::string s = Format(d, D_FMT);
-    if (d.valid && (d.hour != 0 || d.minute != 0 || d.second != 0)) s += " " + Format(d, T_FMT);
+    if (d.valid && (d.hour != 0 || d.minute != 0 || d.second != 0)) s.append(1, ' ').append(Format(d, T_FMT));
     result.SetString(TRefString(s));
 }
 QV_FUNCTION(F_DateDateString) {

@@ -38,7 +38,8 @@ void ExecuteText(const std::string& text, const char* what, CInstance* self, CIn
     if (code.Compile()) {
         Code_ExecuteReport(self, other, &code, result);
     } else {
-        Error_Show(std::string("COMPILATION ERROR in ") + what + " to be executed" + CR + Error_Buffer(), false);
+        Error_Show(std::string("COMPILATION ERROR in ") + what + " to be executed" + CR + Error_Buffer(),
+                   false);
         Error_ClearFlag();
         result.SetReal(0.0);
     }
@@ -77,7 +78,9 @@ bool ArrayIndex(const RValue* idx, int count, int64_t& combined) {
 void ReadVar(bool global, CInstance* self, int id, int64_t index, RValue& result) {
     RValue v;
     bool ok = false;
-    if (index >= 0) ok = global ? Global_GetVar(id, int32_t(index), v) : (self && Instance_GetVar(self, id, int32_t(index), v));
+    if (index >= 0)
+        ok = global ? Global_GetVar(id, int32_t(index), v)
+                    : (self && Instance_GetVar(self, id, int32_t(index), v));
     if (ok)
         result = std::move(v);
     else
@@ -122,7 +125,8 @@ QV_FUNCTION(F_ExecuteFile) {
     const std::string name(Arg_String(args[0]));
     struct stat st;
     std::ifstream f;
-    if (!name.empty() && ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode)) f.open(name, std::ios::binary);
+    if (!name.empty() && ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        f.open(name, std::ios::binary);
     if (!f.is_open()) {
         Function_Error("Trying to execute non-existing file.");
         return;

@@ -34,5 +34,6 @@ void Platform_ClipboardSetText(const std::string& text) {
         g_ownHasText = true;
         return;
     }
-    if (SDL_SetClipboardText(text.c_str()) != 0) Platform_Trace(std::string("Clipboard not set: ") + SDL_GetError());
+    if (SDL_SetClipboardText(text.c_str()) != 0)
+        Platform_Trace(std::string("Clipboard not set: ") + SDL_GetError());
 }

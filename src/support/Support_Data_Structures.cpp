@@ -367,12 +367,12 @@ CDS_Map::Tree::iterator CDS_Map::FindKey(const RValue& key) {
 }
 
 void CDS_Map::Add(const RValue& key, const RValue& val) {
-    RValue k = key;
-    if (!k.IsString()) {
-        k = RValue::Real(key.val == 0 ? 0.0 : key.val); // one zero
-    } else {
-        k = RValue::String(key.str.view());
-    }
+    // The key shares the caller's text (strings are copied on change); -0 is stored as 0.
+    RValue k;
+    if (key.IsString())
+        k.SetString(key.str);
+    else
+        k.SetReal(key.val == 0 ? 0.0 : key.val);
     auto [it, added] = m_tree.try_emplace(std::move(k));
     it->second.push_back(val);
     if (added && it->first.IsString()) m_strings.emplace(it->first.str.view(), it);
@@ -572,7 +572,7 @@ EDSRead CDS_Priority::Read(std::string_view text) {
 // ---- grid ----
 
 bool CDS_Grid::Resize(int64_t w, int64_t h) {
-    if (w < 0 || h < 0) return false;
+    if (w < 0 || h < 0 || uint64_t(w) > DS_MaxElements() || uint64_t(h) > DS_MaxElements()) return false;
     if (w > 0 && uint64_t(h) > DS_MaxElements() / uint64_t(w)) return false;
     std::vector<RValue> cells(size_t(w * h));
     const int64_t cw = std::min(w, i_w), ch = std::min(h, i_h);

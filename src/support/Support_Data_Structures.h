@@ -35,7 +35,8 @@ struct DS_ExactLess {
 };
 
 // The most elements one structure may hold (grid cells included): 16,777,216. Growth beyond
-// it is refused with kDSTooLarge. Tests and fuzzers may lower it.
+// it is refused with kDSTooLarge, and so is a grid side beyond it (even with no cells). Tests
+// and fuzzers may lower it.
 size_t DS_MaxElements();
 void DS_SetMaxElements(size_t n);
 inline constexpr const char* kDSTooLarge = "Data structure is too large.";

@@ -156,6 +156,12 @@ TEST(DataStructures, Grids) {
          "\"590200000200000001000000000000000000000000000000000000000100000000000000000000000100000076\""},
         {"ds_grid_create(-1, 2)", "-1 !Grid size is not valid."},
         {"ds_grid_create(100000, 100000)", "-1 !Data structure is too large."},
+        // A side beyond the limit is refused even without cells, so no region walks its columns.
+        {"ds_grid_create(power(2, 40), 0)", "-1 !Data structure is too large."},
+        {"g = ds_grid_create(5, 0); ds_grid_set_region(g, 0, 0, 4, 4, 1); return ds_grid_get_max(g, 0, 0, 4, "
+         "4) + "
+         "ds_grid_value_exists(g, 0, 0, 4, 4, 0) + ds_grid_width(g)",
+         "5"},
         {"random_set_seed(2); g = ds_grid_create(3, 3); for (i = 0; i < 9; i += 1) ds_grid_set(g, i mod 3, i "
          "div 3, i); "
          "ds_grid_shuffle(g); return ds_grid_get_sum(g, 0, 0, 2, 2)",

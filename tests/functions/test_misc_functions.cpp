@@ -27,9 +27,10 @@ void RunRows(const Row* rows, size_t n) {
 }
 
 // "y-m-d h:mi:s" of a date-time, built in game code.
-const std::string kShow =
-    "s = string(date_get_year(d)) + \"-\" + string(date_get_month(d)) + \"-\" + string(date_get_day(d)) + \" \" + "
-    "string(date_get_hour(d)) + \":\" + string(date_get_minute(d)) + \":\" + string(date_get_second(d)); return s";
+const std::string kShow = "s = string(date_get_year(d)) + \"-\" + string(date_get_month(d)) + \"-\" + "
+                          "string(date_get_day(d)) + \" \" + "
+                          "string(date_get_hour(d)) + \":\" + string(date_get_minute(d)) + \":\" + "
+                          "string(date_get_second(d)); return s";
 
 TEST(MiscFunctions, Dates) {
     const Row rows[] = {
@@ -56,11 +57,13 @@ TEST(MiscFunctions, Dates) {
         {"date_get_week(date_create_date(2010, 1, 4))", "1"},
         {"date_get_day_of_year(date_create_date(2012, 12, 31))", "366"},
         {"date_get_second_of_year(date_create_datetime(2011, 1, 2, 1, 1, 1))", "90061"},
-        {"date_days_in_month(date_create_date(2012, 2, 5)) * 1000 + date_days_in_year(date_create_date(2100, 3, 1))",
+        {"date_days_in_month(date_create_date(2012, 2, 5)) * 1000 + date_days_in_year(date_create_date(2100, "
+         "3, 1))",
          "29365"},
         {"date_leap_year(date_create_date(2400, 1, 1))", "1"},
         {"date_year_span(0, 365.25) + date_hour_span(1, 0) + date_day_span(3, 5)", "27"},
-        {"date_compare_datetime(1, 1 + 0.5 / 86400000) * 10 + date_compare_date(5.1, 5.9) + date_compare_time(7.25, 3.5)",
+        {"date_compare_datetime(1, 1 + 0.5 / 86400000) * 10 + date_compare_date(5.1, 5.9) + "
+         "date_compare_time(7.25, 3.5)",
          "-1"},
         {"date_date_of(-1.25) * 100 + date_time_of(-1.25)", "-100.25"},
         {"date_inc_week(10, 2) + date_inc_day(10, -1)", "33"},
@@ -76,15 +79,18 @@ TEST(MiscFunctions, Dates) {
         std::string code;
         const char* expected;
     } shown[] = {
-        {"d = date_inc_month(date_create_datetime(2012, 1, 31, 13, 45, 10), 1); " + kShow, "\"2012-2-29 13:45:10\""},
+        {"d = date_inc_month(date_create_datetime(2012, 1, 31, 13, 45, 10), 1); " + kShow,
+         "\"2012-2-29 13:45:10\""},
         {"d = date_inc_month(date_create_date(2011, 3, 31), -1); " + kShow, "\"2011-2-28 0:0:0\""},
         {"d = date_inc_year(date_create_date(2012, 2, 29), -1); " + kShow, "\"2011-2-28 0:0:0\""},
         {"d = date_inc_month(date_create_date(2012, 1, 15), -13); " + kShow, "\"2010-12-15 0:0:0\""},
         {"d = 0.9999999999; " + kShow, "\"1899-12-31 0:0:0\""},
         {"d = date_inc_hour(0, 1); " + kShow, "\"1899-12-30 1:0:0\""},
         {"d = -1.25; " + kShow, "\"1899-12-29 6:0:0\""},
-        {"d = date_inc_second(date_create_datetime(2000, 1, 1, 23, 59, 59), 1); " + kShow, "\"2000-1-2 0:0:0\""},
-        {"d = date_current_datetime(); return date_is_today(d) + (date_compare_date(d, date_current_date()) = 0)",
+        {"d = date_inc_second(date_create_datetime(2000, 1, 1, 23, 59, 59), 1); " + kShow,
+         "\"2000-1-2 0:0:0\""},
+        {"d = date_current_datetime(); return date_is_today(d) + (date_compare_date(d, date_current_date()) "
+         "= 0)",
          "2"},
     };
     for (const auto& r : shown) {
@@ -104,7 +110,8 @@ TEST(MiscFunctions, VariablesByName) {
     const Row rows[] = {
         {"variable_global_get(\"never_set\")", "0"},
         {"variable_global_exists(\"never_set_either\")", "0"},
-        {"variable_global_set(\"g1\", \"v\"); return variable_global_get(\"g1\") + string(global.g1 = \"v\") + "
+        {"variable_global_set(\"g1\", \"v\"); return variable_global_get(\"g1\") + string(global.g1 = \"v\") "
+         "+ "
          "string(variable_global_exists(\"g1\"))",
          "\"v11\""},
         {"global.arr[2, 3] = 9; return variable_global_array2_get(\"arr\", 2, 3)", "9"},
@@ -137,7 +144,8 @@ TEST(MiscFunctions, ExecuteCode) {
     RunRows(rows, std::size(rows));
     EvalReset();
     EvalLine("execute_string(\"x = \")");
-    EXPECT_EQ(Error_Last().rfind("COMPILATION ERROR in string to be executed\rError in code at line 1:", 0), 0u)
+    EXPECT_EQ(Error_Last().rfind("COMPILATION ERROR in string to be executed\rError in code at line 1:", 0),
+              0u)
         << Error_Last();
 
     // The caller's argument slots are the same afterwards.
@@ -163,8 +171,9 @@ TEST(MiscFunctions, ExecuteCode) {
 
 TEST(MiscFunctions, ClipboardAndProcess) {
     EvalReset();
-    EXPECT_EQ(EvalLine("clipboard_set_text(\"héllo\"); return clipboard_get_text() + string(clipboard_has_text())"),
-              "\"héllo1\"");
+    EXPECT_EQ(
+        EvalLine("clipboard_set_text(\"héllo\"); return clipboard_get_text() + string(clipboard_has_text())"),
+        "\"héllo1\"");
     EXPECT_EQ(EvalLine("set_application_title(\"Title\"); set_application_title(3); set_program_priority(0); "
                        "return 1"),
               "1");
