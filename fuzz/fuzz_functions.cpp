@@ -13,6 +13,7 @@
 #include "functions/Function_Families.h"
 #include "resources/Path_Main.h"
 #include "run/Instance_Class.h"
+#include "run/Run_Runtime.h"
 #include "support/Support_Data_Structures.h"
 #include "support/Support_Random.h"
 
@@ -51,10 +52,8 @@ void Init() {
     opt_writeerrors = false;
     opt_displayerrors = false;
     opt_aborterrors = false;
-    Function_RegisterAll();
-    Code_AddArgumentVariables();
-    Global_Reset();
-    Error_Reset();
+    Runtime_Start();
+    Runtime_Reset();
     // Structures stay small so that a long sequence cannot exhaust memory.
     DS_SetMaxElements(size_t(1) << 14);
     for (int id = 0; id < Function_Count(); ++id)
@@ -119,21 +118,22 @@ const std::string& LongText() {
     return s;
 }
 
-const char* const kTexts[] = {"",
-                              "a",
-                              "é",
-                              "\xff\xfe",
-                              "\xe2\x82",
-                              "\xf8\x88\x80\x80\x80",
-                              "12.5",
-                              " -3e2 ",
-                              "x",
-                              "6500000000000000",
-                              "2D01000002000000000000000000000000F03F00000000010000000000000000000000000100000061",
-                              "59020000020000000200000000",
-                              "C90000000100000000000000010000000000000000000000000000000000000000",
-                              "91010000FFFFFFFF",
-                              "F501000001000000"};
+const char* const kTexts[] = {
+    "",
+    "a",
+    "é",
+    "\xff\xfe",
+    "\xe2\x82",
+    "\xf8\x88\x80\x80\x80",
+    "12.5",
+    " -3e2 ",
+    "x",
+    "6500000000000000",
+    "2D01000002000000000000000000000000F03F00000000010000000000000000000000000100000061",
+    "59020000020000000200000000",
+    "C90000000100000000000000010000000000000000000000000000000000000000",
+    "91010000FFFFFFFF",
+    "F501000001000000"};
 
 constexpr size_t kRing = 16;
 // Strings longer than this are not passed on from one call to the next.
@@ -189,7 +189,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // with tables of their own add their reset here).
     DS_DestroyAll();
     Path_Clear();
-    Global_Reset();
-    Error_Reset();
+    Runtime_Reset();
     return 0;
 }

@@ -4,9 +4,9 @@
 // Usage: bench_ds [OPS]   (operations timed per structure and size, default 200000)
 #include "support/Support_Data_Structures.h"
 
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>

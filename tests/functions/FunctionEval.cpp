@@ -11,6 +11,7 @@
 #include "functions/Function_Families.h"
 #include "resources/Script_Main.h"
 #include "run/Instance_Class.h"
+#include "run/Run_Runtime.h"
 #include "support/Support_Random.h"
 
 #include <cstdlib>
@@ -47,10 +48,8 @@ void EvalReset() {
     opt_writeerrors = false;
     Script_Clear();
     Function_ClearAll();
-    Function_RegisterAll();
-    Code_AddArgumentVariables();
-    Global_Reset();
-    Error_Reset();
+    Runtime_Start();
+    Runtime_Reset();
     DS_DestroyAll();
     Random_SetSeed(0);
 }
