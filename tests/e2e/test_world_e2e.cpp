@@ -27,8 +27,8 @@ void OneObjectGame(const TempDir& d, const std::string& manifest, const std::str
 }
 
 std::string Ev(const std::string& type, int number, const std::string& code) {
-    return "{\"type\": \"" + type + "\", \"number\": " + std::to_string(number) + ", \"actions\": [{\"code\": \"" +
-           code + "\"}]}";
+    return "{\"type\": \"" + type + "\", \"number\": " + std::to_string(number) +
+           ", \"actions\": [{\"code\": \"" + code + "\"}]}";
 }
 
 std::string Msg(const std::string& text) {
@@ -41,7 +41,7 @@ TEST(WorldE2E, PackerAndRunnerAcceptTheSameCode) {
     TempDir d;
     OneObjectGame(d, R"j({"constants": [{"name": "ARGC", "value": "argument_count"}]})j",
                   Ev("create", 0, "show_message(string(add(2, 3)) + ' ' + string(ARGC)); game_end()"));
-    Put(d, "scripts/add.gml", "return argument0 + argument[1];");
+    Put(d, "scripts/add.qvs", "return argument0 + argument[1];");
     RunResult check = Pack({"check", d.path()});
     EXPECT_EQ(check.status, 0) << check.out << check.err;
     ASSERT_EQ(Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"}).status, 0);
@@ -58,7 +58,8 @@ TEST(WorldE2E, StepLimitEndsAsGameEndAndFatalErrorsExitWithThree) {
     ASSERT_EQ(Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"}).status, 0);
     RunResult r = RunGame(d / "g.dat", {{"QUARVEL_MAX_STEPS", "3"}});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_EQ(r.JsonLines(), (std::vector<std::string>{Msg("step"), Msg("step"), Msg("step"), Msg("game end")}));
+    EXPECT_EQ(r.JsonLines(),
+              (std::vector<std::string>{Msg("step"), Msg("step"), Msg("step"), Msg("game end")}));
     EXPECT_EQ(r.err, "5.50\n5.50\n5.50\n");
 
     // The same game going to a missing room after its first step ends with status 3.
