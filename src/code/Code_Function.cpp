@@ -1,5 +1,5 @@
 // The built-in function registry, the lookup order of called names, script calls with their
-// argument slots and argument-count check, and the script functions of the game language.
+// argument slots and argument-count check.
 #include "code/Code_Function.h"
 
 #include "code/Code_Error.h"
@@ -8,7 +8,6 @@
 #include "data/Option_Main.h"
 #include "resources/Script_Main.h"
 
-#include <cmath>
 #include <new>
 #include <unordered_map>
 #include <vector>
@@ -27,12 +26,6 @@ TScriptRunner g_testRunner = nullptr;
 const CScript* g_namedBy = nullptr; // the script whose call set arg_scriptname
 
 constexpr char CR = '\r';
-
-// Integer argument as the handlers read it: the real rounded half to even.
-int ArgInt(const RValue& v) {
-    double r = std::nearbyint(v.val);
-    return (r >= -2147483648.0 && r <= 2147483647.0) ? int(r) : -1;
-}
 
 } // namespace
 
@@ -162,38 +155,4 @@ bool Script_Call(int index, CInstance* self, CInstance* other, RValue& result, b
     if (renamed) arg_scriptname = std::move(savedName);
     g_namedBy = savedNamedBy;
     return ok;
-}
-
-// ---- script functions ----
-
-void F_ScriptExists(CInstance*, CInstance*, int, RValue& result, RValue* args) {
-    result.SetReal(Script_Exists(ArgInt(args[0])) ? 1.0 : 0.0);
-}
-
-void F_ScriptGetName(CInstance*, CInstance*, int, RValue& result, RValue* args) {
-    result.SetString(Script_GetName(ArgInt(args[0])));
-}
-
-void F_ScriptName(CInstance* self, CInstance* other, int argc, RValue& result, RValue* args) {
-    F_ScriptGetName(self, other, argc, result, args);
-}
-
-void F_ScriptGetText(CInstance*, CInstance*, int, RValue& result, RValue* args) {
-    CScript* s = Script_Get(ArgInt(args[0]));
-    result.SetString(s ? s->s_text : std::string());
-}
-
-void F_ScriptExecute(CInstance* self, CInstance* other, int argc, RValue& result, RValue* args) {
-    int index = argc > 0 ? ArgInt(args[0]) : -1;
-    if (!Script_Exists(index)) {
-        Error_ShowInEvent("Trying to execute non-existing script.", false);
-        result.SetReal(0.0);
-        return;
-    }
-    int n = argc - 1;
-    if (n > kArgumentSlots - 1) n = kArgumentSlots - 1;
-    if (!Script_Call(index, self, other, result, true, args + 1, n)) {
-        Error_ShowInEvent(Error_Buffer(), false);
-        Error_ClearFlag();
-    }
 }

@@ -1,6 +1,6 @@
 // The function registry: built-in functions by name, handler and argument count; function ids
 // for built-ins, scripts and extension functions; script calls with their argument slots and the
-// argument-count check; and the script handlers of the game language.
+// argument-count check.
 #pragma once
 
 #include "code/Variable_Class.h"
@@ -43,10 +43,3 @@ bool Script_Call(int index, CInstance* self, CInstance* other, RValue& result, b
 // executor). Production code never sets it.
 using TScriptRunner = bool (*)(CInstance* self, CInstance* other, CCode* code, RValue& result);
 void Script_SetRunnerForTests(TScriptRunner runner);
-
-// Script functions of the resource family.
-void F_ScriptExists(CInstance* self, CInstance* other, int argc, RValue& result, RValue* args);
-void F_ScriptGetName(CInstance* self, CInstance* other, int argc, RValue& result, RValue* args);
-void F_ScriptName(CInstance* self, CInstance* other, int argc, RValue& result, RValue* args);
-void F_ScriptGetText(CInstance* self, CInstance* other, int argc, RValue& result, RValue* args);
-void F_ScriptExecute(CInstance* self, CInstance* other, int argc, RValue& result, RValue* args);

@@ -23,22 +23,23 @@
 inline constexpr int32_t kArgBadInt = std::numeric_limits<int32_t>::min();
 inline constexpr int64_t kArgBadInt64 = std::numeric_limits<int64_t>::min();
 
-// The real rounded half to even; NaN or outside int64: kArgBadInt64.
+// The real rounded half to even (a string counts as 0); NaN or outside int64: kArgBadInt64.
 inline int64_t Arg_Int64(const RValue& v) {
-    return Operator_RoundInt64(v.val);
+    return Operator_RoundInt64(v.IsString() ? 0.0 : v.val);
 }
 
 // The real rounded half to even; NaN or outside int32: kArgBadInt.
 inline int32_t Arg_Int(const RValue& v) {
-    const int64_t r = Operator_RoundInt64(v.val);
+    const int64_t r = Operator_RoundInt64(v.IsString() ? 0.0 : v.val);
     return (r >= std::numeric_limits<int32_t>::min() && r <= std::numeric_limits<int32_t>::max())
                ? int32_t(r)
                : kArgBadInt;
 }
 
-// The real as given (a string argument reads its real field, which is 0 for a fresh string).
+// The real; a string argument gives 0 (its real field may still hold an old value, which no
+// result may depend on).
 inline double Arg_Real(const RValue& v) {
-    return v.val;
+    return v.IsString() ? 0.0 : v.val;
 }
 
 // The text of a string argument; a real gives "".

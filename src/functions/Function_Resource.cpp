@@ -2,10 +2,12 @@
 // scripts, paths, time lines, objects and rooms while the game runs.
 // The script functions (Code_Function) and the path functions are built; the other handlers come
 // with the resource functions. An entry without a handler reports that it is not available yet.
+#include "functions/Function_Args.h"
 #include "functions/Function_Families.h"
 
 #include "code/Code_Error.h"
 #include "code/Code_Function.h"
+#include "functions/Function_Resource_Script.h"
 #include "resources/Path_Main.h"
 
 #include <cmath>
@@ -15,7 +17,7 @@ namespace {
 // Path functions. Index arguments round to the nearest integer, ties to even; a missing path makes
 // getters return -1 and setters do nothing.
 int Ind(const RValue& v) {
-    return int(std::nearbyint(v.val));
+    return Arg_Int(v);
 }
 
 CPath* PathArg(const RValue& v) {

@@ -13,3 +13,12 @@ void Platform_SetProcessPriority(int priority) {
     if (setpriority(PRIO_PROCESS, 0, nice) != 0)
         Platform_Trace(std::string("Process priority not raised: ") + std::strerror(errno));
 }
+
+void Platform_SetProgramPriority(int level) {
+    static const int kNice[7] = {19, 10, 5, 0, -5, -10, -15};
+    const int nice = (level >= -3 && level <= 3) ? kNice[level + 3] : 0;
+    errno = 0;
+    if (getpriority(PRIO_PROCESS, 0) == nice && errno == 0) return;
+    if (setpriority(PRIO_PROCESS, 0, nice) != 0)
+        Platform_Trace(std::string("Program priority not changed: ") + std::strerror(errno));
+}

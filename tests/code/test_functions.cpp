@@ -6,6 +6,7 @@
 #include "code/Code_Function.h"
 #include "code/Code_Main.h"
 #include "data/Option_Main.h"
+#include "functions/Function_Resource_Script.h"
 #include "resources/Script_Main.h"
 
 #include <gtest/gtest.h>
