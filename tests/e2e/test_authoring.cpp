@@ -165,8 +165,11 @@ TEST(Authoring, NewThenRunInAFreshFolder) {
         EXPECT_EQ(c.status, 0) << templ << "\n" << c.out << c.err;
         EXPECT_NE(c.out.find(" 0 failed\n"), std::string::npos) << c.out; // no warning either
         RunResult r = RunProgram({QV_PACK_EXE, "run", dir, "--runner", QV_RUNNER_EXE, "--", "--VNTrace"},
-                                 {{"QUARVEL_HEADLESS", "1"}});
+                                 {{"QUARVEL_HEADLESS", "1"}, {"QUARVEL_MAX_STEPS", "5"}, {"QUARVEL_NO_WAIT", "1"}});
         EXPECT_EQ(r.status, 0) << templ << "\n" << r.out << r.err;
+        // The game shows something: its greeting, as the headless dialog line.
+        EXPECT_NE(r.out.find("{\"dialog\":\"message\",\"text\":\"Hello from Quarvel!"), std::string::npos)
+            << templ << "\n" << r.out;
         // A second new into the same folder would overwrite the author's work.
         EXPECT_EQ(Pack({"new", dir}).status, 1);
     }
