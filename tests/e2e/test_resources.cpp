@@ -244,9 +244,13 @@ TEST(ResPackE2E, BuildStopsAtCompileErrors) {
         "actions": [{"code": "ok = 1"}, {"code": "draw_text(0, 0"}]}]})");
     RunResult b = Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"});
     EXPECT_EQ(b.status, 1);
-    EXPECT_NE(b.out.find("scripts/s_bad.qvs:1: COMPILATION ERROR in Script: s_bad"), std::string::npos)
+    EXPECT_NE(b.out.find("scripts/s_bad.qvs:1:5: COMPILATION ERROR in Script: s_bad: Unexpected symbol in "
+                         "expression.\n    x = ;\n        ^\n"),
+              std::string::npos)
         << b.out;
-    EXPECT_NE(b.out.find("objects/o_bad.json:2: Draw Event, action 2: COMPILATION ERROR in code action"),
+    EXPECT_NE(b.out.find(
+                  "objects/o_bad.json:2:14: Draw Event, action 2: COMPILATION ERROR in code action: Symbol ) "
+                  "expected.\n    draw_text(0, 0\n                 ^\n"),
               std::string::npos)
         << b.out;
     EXPECT_FALSE(std::filesystem::exists(d / "g.dat"));

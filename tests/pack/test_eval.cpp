@@ -93,12 +93,17 @@ TEST(PackEval, CheckReportsEachCompileError) {
         (std::filesystem::temp_directory_path() / "quarvel-eval-test" / "project").string();
     ROutput o = RunPack("check '" + dir + "'");
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.out.find("game.json:5: Value for constant B  is not valid.\nError in expression:A * 2 +\n "
-                         "position 7: Unexpected symbol in expression.\n"),
-              std::string::npos)
+    // Each failure where it was written: the JSON line, the column in the code, the line itself.
+    EXPECT_NE(
+        o.out.find("game.json:5:7: Value for constant B  is not valid. Unexpected symbol in expression.\n"
+                   "    A * 2 +\n"
+                   "          ^\n"),
+        std::string::npos)
         << o.out;
     EXPECT_NE(
-        o.out.find("game.json:9: COMPILATION ERROR in library initialization code\nError in code at line 1:"),
+        o.out.find("game.json:9:10: COMPILATION ERROR in library initialization code: Symbol ) expected.\n"
+                   "    y = (1 + 2\n"
+                   "             ^\n"),
         std::string::npos)
         << o.out;
     EXPECT_NE(o.out.find("game.json:7: Constant name 2x  is not valid.\n"), std::string::npos) << o.out;

@@ -1,6 +1,7 @@
 // Background files: the JSON and its image in, both out.
 #include "Pack_Backgrounds.h"
 
+#include "Pack_Folder.h"
 #include "Pack_Index.h"
 #include "Pack_Project.h"
 #include "resources/Background_Main.h"
@@ -16,7 +17,7 @@ std::string BackgroundEntry(const std::string& entry, bool isDir) {
 void Pack_ReadBackgrounds(const std::string& projectDir, GameImage& g) {
     const std::string kindDir = projectDir + "/backgrounds";
     auto& items = g.named[int(EChunk::Backgrounds)];
-    for (const auto& name : Pack_ReadIndex(kindDir, BackgroundEntry)) {
+    for (const auto& name : Pack_ReadIndex(kindDir, BackgroundEntry, Pack_ExpectJsonFile)) {
         if (!name) {
             items.emplace_back();
             continue;
@@ -26,13 +27,12 @@ void Pack_ReadBackgrounds(const std::string& projectDir, GameImage& g) {
         CBackground bg;
         try {
             if (!j.is_object()) throw EProjectError(where + ": must hold a JSON object");
-            for (auto it = j.begin(); it != j.end(); ++it)
-                if (it.key() != "image" && it.key() != "removeback" && it.key() != "smooth")
-                    throw EProjectError(where + ": unknown key \"" + it.key() + "\"");
+            Pack_CheckKeys(j, where, {"image", "removeback", "smooth"});
             if (!j.contains("image")) throw EProjectError(where + ": needs \"image\" (a file name, or null)");
             if (!j["image"].is_null()) {
                 TBitmap32 img = Pack_ReadImage(kindDir + "/" + j["image"].get<std::string>());
-                bool removeback = j.value("removeback", false), smooth = j.value("smooth", false);
+                bool removeback = Pack_Get(j, "removeback", false, where),
+                     smooth = Pack_Get(j, "smooth", false, where);
                 if (removeback || smooth)
                     bg.CreateFromBitmap(img, removeback, smooth);
                 else

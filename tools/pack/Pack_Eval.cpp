@@ -7,7 +7,9 @@
 
 #include "Pack_GameCode.h"
 
+#include "Pack_Folder.h"
 #include "Pack_Project.h"
+#include "Pack_Source.h"
 
 #include "code/Code_Constant.h"
 #include "code/Code_Error.h"
@@ -57,13 +59,6 @@ void PrepareRuntime() {
     opt_writeerrors = false;
     Runtime_Start();
     Runtime_Reset();
-}
-
-// The error buffer for a terminal: its CR line breaks as newlines.
-std::string TerminalText(const std::string& s) {
-    std::string out;
-    for (char c : s) out.push_back(c == '\r' ? '\n' : c);
-    return out;
 }
 
 } // namespace
@@ -164,11 +159,10 @@ int Pack_Eval(int argc, char** argv) {
 
 namespace {
 
-// One piece of code in a project: where it comes from, how the runner names a compile failure,
-// and its text. Resource kinds add their pieces to the list in the prepare order.
+// One piece of game.json's code: its origin key, how the runner names a compile failure, and
+// its text.
 struct RCodePiece {
-    std::string file;
-    int line;
+    std::string key;
     std::string heading;
     std::string text;
     bool expression;
@@ -190,27 +184,16 @@ bool IsIdentifier(const std::string& s) {
     return true;
 }
 
-// Line in text of the first occurrence of needle (1 when not found).
-int LineOf(const std::string& text, const std::string& needle) {
-    size_t at = needle.empty() ? std::string::npos : text.find(needle);
-    if (at == std::string::npos) return 1;
-    int line = 1;
-    for (size_t k = 0; k < at; ++k)
-        if (text[k] == '\n') ++line;
-    return line;
-}
-
-std::vector<RCodePiece> CollectPieces(const GameImage& game, const std::string& dir) {
-    const std::string manifest = dir + "/game.json";
-    std::string json;
-    ReadFile(manifest, json);
+std::vector<RCodePiece> CollectPieces(const GameImage& game) {
     std::vector<RCodePiece> pieces;
+    int k = 0;
     for (const auto& [name, value] : game.constants)
-        pieces.push_back({manifest, LineOf(json, Platform_JsonString(name)),
-                          "Value for constant " + name + "  is not valid.", value, true, name});
+        pieces.push_back({Pack_CodeKey("constant", k++), "Value for constant " + name + "  is not valid.",
+                          value, true, name});
+    k = 0;
     for (const std::string& code : game.initCode)
-        pieces.push_back({manifest, LineOf(json, Platform_JsonString(code)),
-                          "COMPILATION ERROR in library initialization code", code, false, ""});
+        pieces.push_back(
+            {Pack_CodeKey("init", k++), "COMPILATION ERROR in library initialization code", code, false, ""});
     return pieces;
 }
 
@@ -237,37 +220,49 @@ int Pack_Check(int argc, char** argv) {
         return 1;
     }
     Constant_Reset(); // the game's constants are defined one by one below
-    int failures = 0, pieces = 0;
-    for (const RCodePiece& p : CollectPieces(game, dir)) {
+    const std::string manifest = dir + "/game.json";
+    int failures = 0, pieces = 0, warnings = 0;
+    for (const RCodePiece& p : CollectPieces(game)) {
         ++pieces;
-        std::string heading = p.heading;
+        auto origin = game.codeOrigins.find(p.key);
+        const PackCodeOrigin* at = origin == game.codeOrigins.end() ? nullptr : &origin->second;
         Error_ClearFlag();
         bool ok;
         if (!p.constantName.empty()) {
             // As the runner defines a constant: a valid name, then the value text compiled and run
             // once with a temporary instance; later constants can use it.
             const std::string name = Trimmed(p.constantName);
-            ok = IsIdentifier(name);
-            if (!ok) {
-                heading = "Constant name " + name + "  is not valid.";
-            } else {
-                CCode code(p.text, true);
-                CInstance temp;
-                RValue value;
-                ok = code.Compile() && Code_ExecuteValue(&temp, &temp, &code, value);
-                if (ok) Constant_Add(name, value);
+            if (!IsIdentifier(name)) {
+                ++failures;
+                Pack_ReportAt(at, manifest, 1, "Constant name " + name + "  is not valid.");
+                continue;
             }
+            CCode code(p.text, true);
+            CInstance temp;
+            RValue value;
+            ok = code.Compile() && Code_ExecuteValue(&temp, &temp, &code, value);
+            if (ok) Constant_Add(name, value);
         } else {
             CCode code(p.text, p.expression);
             ok = code.Compile();
         }
         if (ok) continue;
         ++failures;
-        std::printf("%s:%d: %s\n", p.file.c_str(), p.line, heading.c_str());
-        if (Error_IsSet()) std::printf("%s\n", TerminalText(Error_Buffer()).c_str());
+        if (Error_IsSet())
+            Pack_ReportCompileError(at, manifest, p.text, p.heading, Error_Buffer());
+        else
+            Pack_ReportAt(at, manifest, 1, p.heading);
         Error_ClearFlag();
     }
-    failures += Pack_CheckCodeResources(dir, pieces);
-    std::printf("%d piece%s of code checked, %d failed\n", pieces, pieces == 1 ? "" : "s", failures);
+    failures += Pack_CheckCodeResources(game, dir, pieces, warnings);
+    if (game.named[int(EChunk::Rooms)].empty() && !game.roomOrderGiven) {
+        ++warnings;
+        std::printf(
+            "%s:1: warning: the game has no rooms, so nothing runs (\"room_order\": [] says that is meant)\n",
+            manifest.c_str());
+    }
+    std::printf("%d piece%s of code checked, %d failed", pieces, pieces == 1 ? "" : "s", failures);
+    if (warnings) std::printf(", %d warning%s", warnings, warnings == 1 ? "" : "s");
+    std::printf("\n");
     return failures ? 1 : 0;
 }

@@ -16,43 +16,53 @@ constexpr int32_t kDefaultKey = 0x51A7;
 void WritePackage(const std::string& dir, GameImage& g) {
     const std::string file = dir + "/package.json";
     json p = Pack_LoadJsonFile(file);
+    Pack_CheckKeys(p, file, {"name", "folder", "key", "files"});
     CStream s;
     s.WriteInteger(700);
     s.WriteString(Pack_Get(p, "name", fs::path(dir).filename().string(), file));
     s.WriteString(Pack_Get(p, "folder", fs::path(dir).filename().string(), file));
-    json files = Pack_Get(p, "files", json::array(), file);
+    json files = Pack_GetList(p, "files", file);
     s.WriteInteger(int32_t(files.size()));
     CStream block;
     int32_t key = Pack_Get(p, "key", kDefaultKey, file);
     block.WriteInteger(key);
-    for (const json& f : files) {
-        std::string name = Pack_Get(f, "file", std::string(), file);
-        int kind = Pack_Get(f, "kind", 4, file);
+    for (size_t fi = 0; fi < files.size(); fi++) {
+        const json& f = files[fi];
+        const std::string where = Pack_Where(file, "/files/" + std::to_string(fi));
+        Pack_CheckKeys(f, where, {"file", "kind", "init", "final", "functions", "constants"});
+        std::string name = Pack_Get(f, "file", std::string(), where);
+        int kind = Pack_Get(f, "kind", 4, where);
         s.WriteInteger(700);
         s.WriteString(name);
         s.WriteInteger(kind);
-        s.WriteString(Pack_Get(f, "init", std::string(), file));
-        s.WriteString(Pack_Get(f, "final", std::string(), file));
-        json funcs = Pack_Get(f, "functions", json::array(), file);
+        s.WriteString(Pack_Get(f, "init", std::string(), where));
+        s.WriteString(Pack_Get(f, "final", std::string(), where));
+        json funcs = Pack_GetList(f, "functions", where);
         s.WriteInteger(int32_t(funcs.size()));
-        for (const json& fn : funcs) {
+        for (size_t k = 0; k < funcs.size(); k++) {
+            const json& fn = funcs[k];
+            const std::string at = where + ".functions[" + std::to_string(k) + "]";
+            Pack_CheckKeys(fn, at, {"name", "extname", "kind", "id", "argcount", "argtypes", "returntype"});
             s.WriteInteger(700);
-            s.WriteString(Pack_Get(fn, "name", std::string(), file));
-            s.WriteString(Pack_Get(fn, "extname", std::string(), file));
-            s.WriteInteger(Pack_Get(fn, "kind", 12, file));
-            s.WriteInteger(Pack_Get(fn, "id", 0, file));
-            s.WriteInteger(Pack_Get(fn, "argcount", 0, file));
-            std::vector<int> types = Pack_Get(fn, "argtypes", std::vector<int>(), file);
+            s.WriteString(Pack_Get(fn, "name", std::string(), at));
+            s.WriteString(Pack_Get(fn, "extname", std::string(), at));
+            s.WriteInteger(Pack_Get(fn, "kind", 12, at));
+            s.WriteInteger(Pack_Get(fn, "id", 0, at));
+            s.WriteInteger(Pack_Get(fn, "argcount", 0, at));
+            std::vector<int> types = Pack_Get(fn, "argtypes", std::vector<int>(), at);
             types.resize(kExtensionArgTypes, 2);
             for (int t : types) s.WriteInteger(t);
-            s.WriteInteger(Pack_Get(fn, "returntype", 2, file));
+            s.WriteInteger(Pack_Get(fn, "returntype", 2, at));
         }
-        json consts = Pack_Get(f, "constants", json::array(), file);
+        json consts = Pack_GetList(f, "constants", where);
         s.WriteInteger(int32_t(consts.size()));
-        for (const json& c : consts) {
+        for (size_t k = 0; k < consts.size(); k++) {
+            const json& c = consts[k];
+            const std::string at = where + ".constants[" + std::to_string(k) + "]";
+            Pack_CheckKeys(c, at, {"name", "value"});
             s.WriteInteger(700);
-            s.WriteString(Pack_Get(c, "name", std::string(), file));
-            s.WriteString(Pack_Get(c, "value", std::string(), file));
+            s.WriteString(Pack_Get(c, "name", std::string(), at));
+            s.WriteString(Pack_Get(c, "value", std::string(), at));
         }
         if (kind != 3) {
             std::string bytes = Pack_ReadFileBytes(dir + "/" + Pack_FileName(name));

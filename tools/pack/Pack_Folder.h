@@ -6,8 +6,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <limits>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 using json = nlohmann::json;
@@ -24,16 +26,81 @@ std::string Pack_ReadFileBytes(const std::string& path);
 void Pack_WriteFileBytes(const std::string& path, const std::string& bytes);
 void Pack_MakeDir(const std::string& dir);
 
-// A JSON member with a default; a wrong type raises EProjectError naming the file and key.
+// Refuses every key of obj that is not in known, naming where, the key and the nearest known
+// key; refuses obj itself when it is not a JSON object.
+void Pack_CheckKeys(const json& obj, const std::string& where, std::initializer_list<const char*> known);
+// The known key closest to key in spelling ("" when none is close).
+std::string Pack_NearestKey(const std::string& key, const std::vector<std::string>& known);
+
+// The JSON types a project value may be asked for, with the words the refusals use.
+template <typename T>
+bool Pack_IsType(const json& v) {
+    if constexpr (std::is_same_v<T, bool>)
+        return v.is_boolean();
+    else if constexpr (std::is_integral_v<T>)
+        return v.is_number_integer() && v.get<int64_t>() >= int64_t(std::numeric_limits<T>::min()) &&
+               v.get<int64_t>() <= int64_t(std::numeric_limits<T>::max());
+    else if constexpr (std::is_floating_point_v<T>)
+        return v.is_number();
+    else if constexpr (std::is_same_v<T, std::string>)
+        return v.is_string();
+    else if constexpr (std::is_same_v<T, std::vector<int>>) {
+        if (!v.is_array()) return false;
+        for (const json& e : v)
+            if (!Pack_IsType<int>(e)) return false;
+        return true;
+    } else
+        return true;
+}
+template <typename T>
+const char* Pack_TypeName() {
+    if constexpr (std::is_same_v<T, bool>)
+        return "true or false";
+    else if constexpr (std::is_integral_v<T>)
+        return "an integer";
+    else if constexpr (std::is_floating_point_v<T>)
+        return "a number";
+    else if constexpr (std::is_same_v<T, std::string>)
+        return "a string";
+    else if constexpr (std::is_same_v<T, std::vector<int>>)
+        return "a list of integers";
+    else
+        return "a JSON value";
+}
+
+// A JSON member with a default; a wrong type raises EProjectError naming where, the key and the
+// type expected.
 template <typename T>
 T Pack_Get(const json& obj, const char* key, const T& fallback, const std::string& where) {
     if (!obj.is_object() || !obj.contains(key)) return fallback;
-    try {
-        return obj.at(key).get<T>();
-    } catch (const json::exception&) {
-        throw EProjectError(where + ": \"" + key + "\" has the wrong type");
-    }
+    const json& v = obj.at(key);
+    if (!Pack_IsType<T>(v))
+        throw EProjectError(where + ": \"" + key + "\" must be " + Pack_TypeName<T>() + ", not " + v.dump());
+    return v.get<T>();
 }
+// A member that must be a list (of anything; each element is checked where it is used).
+json Pack_GetList(const json& obj, const char* key, const std::string& where);
+// The element of a list that must be a string.
+std::string Pack_ListString(const json& list, size_t i, const std::string& where, const char* key);
+
+// The text of a piece of game code given under key (a string, or a list of lines joined with
+// line breaks) or in the file named under fileKey (relative to baseDir, the folder of the JSON
+// file; no "..", no absolute path). fallback when neither is given. origin (when not null)
+// receives where the text was written: file and JSON pointer, or the code file alone.
+std::string Pack_CodeText(const json& obj, const char* key, const char* fileKey, const std::string& baseDir,
+                          const std::string& where, const std::string& file, const std::string& pointer,
+                          PackCodeOrigin* origin);
+
+// "FILE: events[1].actions[0]" for a file and the JSON pointer of a place in it ("FILE" alone for
+// the whole file), the form every refusal begins with.
+std::string Pack_Where(const std::string& file, const std::string& pointer);
+
+// The origin key of a resource's code ("object 2"); events, actions and instances add to it.
+std::string Pack_CodeKey(const char* kind, int index);
+
+// A JSON pointer extended by a key or an index.
+std::string Pack_Pointer(const std::string& pointer, const std::string& key);
+std::string Pack_Pointer(const std::string& pointer, size_t index);
 
 // A resource reference: an index, or the name of an item of that chunk in g (resolved to its
 // first index). -1 for null or absent.

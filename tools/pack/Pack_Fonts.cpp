@@ -1,6 +1,7 @@
 // Font files: settings in (rasterised here) or a ready atlas; settings, or the atlas, out.
 #include "Pack_Fonts.h"
 
+#include "Pack_Folder.h"
 #include "Pack_Index.h"
 #include "Pack_Project.h"
 #include "resources/Font_Main.h"
@@ -23,17 +24,15 @@ TBitmap32 AtlasImage(const CFont& f) {
 
 void ReadFont(const json& j, const std::string& kindDir, const std::string& where, CFont& f) {
     if (!j.is_object()) throw EProjectError(where + ": must hold a JSON object");
-    for (auto it = j.begin(); it != j.end(); ++it) {
-        static const char* const keys[] = {"family", "size",    "bold",      "italic", "first",
-                                           "last",   "charset", "antialias", "atlas",  "glyphs"};
-        bool ok = false;
-        for (const char* k : keys) ok = ok || it.key() == k;
-        if (!ok) throw EProjectError(where + ": unknown key \"" + it.key() + "\"");
-    }
-    std::string family = j.at("family").get<std::string>();
-    int size = j.value("size", 12), first = j.value("first", 32), last = j.value("last", 127);
-    bool bold = j.value("bold", false), italic = j.value("italic", false);
-    int charset = j.value("charset", 1);
+    Pack_CheckKeys(
+        j, where,
+        {"family", "size", "bold", "italic", "first", "last", "charset", "antialias", "atlas", "glyphs"});
+    if (!j.contains("family")) throw EProjectError(where + ": a font needs \"family\"");
+    std::string family = Pack_Get(j, "family", std::string(), where);
+    int size = Pack_Get(j, "size", 12, where), first = Pack_Get(j, "first", 32, where),
+        last = Pack_Get(j, "last", 127, where);
+    bool bold = Pack_Get(j, "bold", false, where), italic = Pack_Get(j, "italic", false, where);
+    int charset = Pack_Get(j, "charset", 1, where);
     if (charset < 0 || charset > 255) throw EProjectError(where + ": charset is 0..255");
     if (j.contains("atlas")) {
         // A ready atlas: the image's alpha is the coverage, the glyph table gives every cell.
@@ -70,7 +69,7 @@ void ReadFont(const json& j, const std::string& kindDir, const std::string& wher
     // The stored word keeps first in 16 bits.
     if (f.s_first < 0 || f.s_first > 0xFFFF) throw EProjectError(where + ": first is 0..255");
     f.s_charset = charset;
-    f.s_AntiAlias = j.value("antialias", 3);
+    f.s_AntiAlias = Pack_Get(j, "antialias", 3, where);
 }
 
 json Settings(const CFont& f) {
@@ -91,7 +90,7 @@ json Settings(const CFont& f) {
 void Pack_ReadFonts(const std::string& projectDir, GameImage& g) {
     const std::string kindDir = projectDir + "/fonts";
     auto& items = g.named[int(EChunk::Fonts)];
-    for (const auto& name : Pack_ReadIndex(kindDir, FontEntry)) {
+    for (const auto& name : Pack_ReadIndex(kindDir, FontEntry, Pack_ExpectJsonFile)) {
         if (!name) {
             items.emplace_back();
             continue;

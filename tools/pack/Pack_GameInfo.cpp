@@ -9,6 +9,9 @@ void Pack_ReadGameInfo(const std::string& projectDir, GameImage& g) {
     const std::string file = projectDir + "/gameinfo.json";
     RGameInfo d;
     json j = std::filesystem::exists(file) ? Pack_LoadJsonFile(file) : json::object();
+    Pack_CheckKeys(j, file,
+                   {"caption", "color", "show_in_game_window", "left", "top", "width", "height", "border",
+                    "sizeable", "stay_on_top", "pause_game", "text_file"});
     std::string text;
     std::string textFile = Pack_Get(j, "text_file", std::string(), file);
     if (!textFile.empty()) text = Pack_ReadFileBytes(projectDir + "/" + textFile);

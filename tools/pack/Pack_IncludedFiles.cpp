@@ -31,32 +31,37 @@ void Pack_ReadIncludedFiles(const std::string& projectDir, GameImage& g) {
     if (!std::filesystem::exists(list)) return;
     json files = Pack_LoadJsonFile(list);
     if (!files.is_array()) throw EProjectError(list + ": must be a list of files");
-    for (const json& f : files) {
-        std::string name = Pack_Get(f, "file", std::string(), list);
-        if (name.empty()) throw EProjectError(list + ": each included file needs a \"file\" name");
-        std::string source = Pack_Get(f, "source", std::string(), list);
-        bool exists = Pack_Get(f, "exists", true, list), store = Pack_Get(f, "store", true, list);
+    for (size_t k = 0; k < files.size(); k++) {
+        const json& f = files[k];
+        const std::string where = Pack_Where(list, "/" + std::to_string(k));
+        Pack_CheckKeys(f, where,
+                       {"file", "source", "export", "export_dir", "overwrite", "free", "remove", "store",
+                        "exists", "origname", "size"});
+        std::string name = Pack_Get(f, "file", std::string(), where);
+        if (name.empty()) throw EProjectError(where + ": each included file needs a \"file\" name");
+        std::string source = Pack_Get(f, "source", std::string(), where);
+        bool exists = Pack_Get(f, "exists", true, where), store = Pack_Get(f, "store", true, where);
         std::string bytes;
         if (exists && store) {
-            if (source.empty()) throw EProjectError(list + ": " + name + " needs a \"source\" file");
+            if (source.empty()) throw EProjectError(where + ": " + name + " needs a \"source\" file");
             bytes = Pack_ReadFileBytes(projectDir + "/included/" + source);
         }
         CStream s;
         s.WriteInteger(800);
         s.WriteString(name);
-        s.WriteString(Pack_Get(f, "origname", source, list));
+        s.WriteString(Pack_Get(f, "origname", source, where));
         s.WriteBoolean(exists);
-        s.WriteInteger(Pack_Get(f, "size", int(bytes.size()), list));
+        s.WriteInteger(Pack_Get(f, "size", int(bytes.size()), where));
         s.WriteBoolean(store);
         if (exists && store) {
             CStream data(std::vector<uint8_t>(bytes.begin(), bytes.end()));
             s.WriteStream(data);
         }
-        s.WriteInteger(ExportAction(f, list));
-        s.WriteString(Pack_Get(f, "export_dir", std::string(), list));
-        s.WriteBoolean(Pack_Get(f, "overwrite", false, list));
-        s.WriteBoolean(Pack_Get(f, "free", true, list));
-        s.WriteBoolean(Pack_Get(f, "remove", true, list));
+        s.WriteInteger(ExportAction(f, where));
+        s.WriteString(Pack_Get(f, "export_dir", std::string(), where));
+        s.WriteBoolean(Pack_Get(f, "overwrite", false, where));
+        s.WriteBoolean(Pack_Get(f, "free", true, where));
+        s.WriteBoolean(Pack_Get(f, "remove", true, where));
         g.includedFiles.push_back(s.Bytes());
     }
 }

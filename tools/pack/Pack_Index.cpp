@@ -66,7 +66,20 @@ void Pack_WriteImage(const std::string& path, const TBitmap32& img) {
     if (!BM32_SavePNG(img, path)) throw EProjectError(path + ": cannot be written");
 }
 
-std::vector<std::optional<std::string>> Pack_ReadIndex(const std::string& kindDir, TEntryName stemOf) {
+namespace {
+std::set<std::string> EntryNames(const std::string& kindDir, TEntryName stemOf) {
+    std::set<std::string> names;
+    std::error_code ec;
+    for (const fs::directory_entry& d : fs::directory_iterator(kindDir, ec)) {
+        std::string n = stemOf(d.path().filename().string(), d.is_directory());
+        if (!n.empty()) names.insert(n);
+    }
+    return names;
+}
+} // namespace
+
+std::vector<std::optional<std::string>> Pack_ReadIndex(const std::string& kindDir, TEntryName stemOf,
+                                                       TExpectedEntry expected) {
     std::vector<std::optional<std::string>> out;
     std::error_code ec;
     if (!fs::is_directory(kindDir, ec)) return out;
@@ -87,13 +100,13 @@ std::vector<std::optional<std::string>> Pack_ReadIndex(const std::string& kindDi
             Pack_CheckName(indexPath, name);
             out.emplace_back(name);
         }
+        std::set<std::string> present = EntryNames(kindDir, stemOf);
+        for (const auto& n : out)
+            if (n && !present.count(*n))
+                throw EProjectError(indexPath + ": \"" + *n + "\" has no " + expected(kindDir, *n));
         return out;
     }
-    std::set<std::string> names;
-    for (const fs::directory_entry& d : fs::directory_iterator(kindDir, ec)) {
-        std::string n = stemOf(d.path().filename().string(), d.is_directory());
-        if (!n.empty()) names.insert(n);
-    }
+    std::set<std::string> names = EntryNames(kindDir, stemOf);
     for (const std::string& n : names) out.emplace_back(n);
     return out;
 }
@@ -103,4 +116,12 @@ void Pack_WriteIndex(const std::string& kindDir, const std::vector<std::optional
     json j = json::array();
     for (const auto& n : names) j.push_back(n ? json(*n) : json(nullptr));
     Pack_WriteJson(kindDir + "/index.json", j);
+}
+
+std::string Pack_ExpectJsonFile(const std::string& kindDir, const std::string& name) {
+    return "file " + kindDir + "/" + name + ".json";
+}
+
+std::string Pack_ExpectFolder(const std::string& kindDir, const std::string& name) {
+    return "folder " + kindDir + "/" + name + "/";
 }

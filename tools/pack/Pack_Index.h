@@ -15,8 +15,14 @@
 // among the folder's entries, sorted. A missing folder has no resources.
 // stemOf maps an entry (file or folder name, and whether it is a folder) to a resource name,
 // or "" when the entry is not one.
+// Every name index.json gives must have its entry; expected describes the entry for the refusal.
 using TEntryName = std::string (*)(const std::string& entry, bool isDir);
-std::vector<std::optional<std::string>> Pack_ReadIndex(const std::string& kindDir, TEntryName stemOf);
+using TExpectedEntry = std::string (*)(const std::string& kindDir, const std::string& name);
+std::vector<std::optional<std::string>> Pack_ReadIndex(const std::string& kindDir, TEntryName stemOf,
+                                                       TExpectedEntry expected);
+// The usual entries: a file kindDir/NAME.json, or a folder kindDir/NAME/.
+std::string Pack_ExpectJsonFile(const std::string& kindDir, const std::string& name);
+std::string Pack_ExpectFolder(const std::string& kindDir, const std::string& name);
 // Writes kindDir/index.json for names in id order (nullopt: an empty slot), creating the folder.
 void Pack_WriteIndex(const std::string& kindDir, const std::vector<std::optional<std::string>>& names);
 

@@ -1,6 +1,7 @@
 // Objects, events and actions: JSON to records and back.
 #include "Pack_Objects.h"
 
+#include "code/Code_Constant.h"
 #include "resources/Object_Main.h"
 
 namespace {
@@ -18,31 +19,78 @@ bool IsPlainCode(const CAction& a) {
            !a.act_isnot;
 }
 
-void WriteAction(CStream& s, const json& a, const std::string& where) {
-    if (!a.is_object()) throw EProjectError(where + ": each action must be an object");
-    bool shorthand = a.contains("code") && !a.contains("kind");
-    json args = shorthand ? json::array({a["code"]}) : Pack_Get(a, "args", json::array(), where);
-    json types = shorthand ? json::array({1}) : Pack_Get(a, "argtypes", json(), where);
-    if (types.is_null()) types = json(std::vector<int>(args.size(), 0));
+void WriteAction(CStream& s, const json& a, const PackEventSite& site, size_t index) {
+    const std::string pointer = Pack_Pointer(site.pointer, index);
+    const std::string where = Pack_Where(site.file, pointer);
+    if (!a.is_object()) throw EProjectError(where + ": each action must be an object, not " + a.dump());
+    const std::string key = site.key + " action " + std::to_string(index);
+    site.game->codeOrigins[key] = PackCodeOrigin{site.file, pointer};
+    // A code action: only its code (inline or in a file of its own).
+    const bool shorthand = !a.contains("kind") && (a.contains("code") || a.contains("file"));
+    PackCodeOrigin origin;
+    if (shorthand) {
+        Pack_CheckKeys(a, where, {"code", "file"});
+        std::string code = Pack_CodeText(a, "code", "file", site.dir, where, site.file, pointer, &origin);
+        site.game->codeOrigins[key + " code"] = origin;
+        s.WriteInteger(440);
+        for (int v : {1, 603, int(kActionCode)}) s.WriteInteger(v);
+        for (bool b : {false, false, true}) s.WriteBoolean(b);
+        s.WriteInteger(2);
+        s.WriteString("");
+        s.WriteString("");
+        for (int v : {1, 1, 1, -1}) s.WriteInteger(v);
+        s.WriteBoolean(false);
+        s.WriteInteger(1);
+        s.WriteString(code);
+        s.WriteBoolean(false);
+        return;
+    }
+    Pack_CheckKeys(a, where,
+                   {"lib", "id", "kind", "use_relative", "question", "use_apply_to", "exe", "function",
+                    "codestring", "argcount", "argtypes", "who", "relative", "args", "not", "code", "file"});
+    const int kind = Pack_Get(a, "kind", 0, where);
+    std::vector<std::string> args;
+    if (a.contains("code") || a.contains("file")) {
+        // The code of a full action is its first argument.
+        if (a.contains("args")) throw EProjectError(where + ": give \"args\" or the code, not both");
+        args.push_back(Pack_CodeText(a, "code", "file", site.dir, where, site.file, pointer, &origin));
+        site.game->codeOrigins[key + " code"] = origin;
+    } else {
+        json list = Pack_GetList(a, "args", where);
+        for (size_t i = 0; i < list.size(); i++) {
+            args.push_back(Pack_ListString(list, i, where, "args"));
+            PackCodeOrigin o{site.file, Pack_Pointer(Pack_Pointer(pointer, "args"), i)};
+            site.game->codeOrigins[key + " arg " + std::to_string(i)] = o;
+            if (i == 0) site.game->codeOrigins[key + " code"] = o;
+        }
+    }
+    std::vector<int> types = Pack_Get(a, "argtypes", std::vector<int>(args.size(), 0), where);
     if (args.size() > 8 || types.size() > 8)
         throw EProjectError(where + ": an action has at most 8 arguments");
+    const std::string function = Pack_Get(a, "function", std::string(), where);
+    // Set-variable and code actions run code; an action naming a function calls it.
+    const int exe = Pack_Get(a, "exe",
+                             kind == kActionVariable || kind == kActionCode ? 2
+                             : function.empty()                             ? 0
+                                                                            : 1,
+                             where);
     s.WriteInteger(440);
-    s.WriteInteger(Pack_Get(a, "lib", shorthand ? 1 : 0, where));
-    s.WriteInteger(Pack_Get(a, "id", shorthand ? 603 : 0, where));
-    s.WriteInteger(shorthand ? kActionCode : Pack_Get(a, "kind", 0, where));
+    s.WriteInteger(Pack_Get(a, "lib", 0, where));
+    s.WriteInteger(Pack_Get(a, "id", 0, where));
+    s.WriteInteger(kind);
     s.WriteBoolean(Pack_Get(a, "use_relative", false, where));
     s.WriteBoolean(Pack_Get(a, "question", false, where));
-    s.WriteBoolean(Pack_Get(a, "use_apply_to", shorthand, where));
-    s.WriteInteger(shorthand ? 2 : Pack_Get(a, "exe", 0, where));
-    s.WriteString(Pack_Get(a, "function", std::string(), where));
+    s.WriteBoolean(Pack_Get(a, "use_apply_to", false, where));
+    s.WriteInteger(exe);
+    s.WriteString(function);
     s.WriteString(Pack_Get(a, "codestring", std::string(), where));
     s.WriteInteger(Pack_Get(a, "argcount", int(args.size()), where));
     s.WriteInteger(int32_t(types.size()));
-    for (const json& t : types) s.WriteInteger(t.get<int>());
+    for (int t : types) s.WriteInteger(t);
     s.WriteInteger(Pack_Get(a, "who", -1, where));
     s.WriteBoolean(Pack_Get(a, "relative", false, where));
     s.WriteInteger(int32_t(args.size()));
-    for (const json& t : args) s.WriteString(t.get<std::string>());
+    for (const std::string& t : args) s.WriteString(t);
     s.WriteBoolean(Pack_Get(a, "not", false, where));
 }
 
@@ -79,24 +127,43 @@ int TriggerIndex(const GameImage& g, const std::string& name, const std::string&
     throw EProjectError(where + ": no trigger named \"" + name + "\"");
 }
 
+// A built-in constant's value as an integer (event types and numbers may be written as names
+// such as ev_step, ev_step_begin, vk_left).
+bool ConstantInteger(const std::string& name, int& out) {
+    RValue v;
+    if (!Constant_Find(name, v) || v.IsString()) return false;
+    out = int(v.val);
+    return true;
+}
+
 int EventType(const json& e, const std::string& where) {
-    if (e.contains("type") && e["type"].is_string()) {
+    if (!e.contains("type")) throw EProjectError(where + ": an event needs \"type\"");
+    const json& v = e["type"];
+    if (v.is_string()) {
         for (int t = 0; t < kEventTypes; t++)
-            if (e["type"] == kTypeNames[t]) return t;
-        throw EProjectError(where + ": unknown event type " + e["type"].dump());
+            if (v == kTypeNames[t]) return t;
+        int t = -1;
+        if (v.get<std::string>().rfind("ev_", 0) == 0 && ConstantInteger(v.get<std::string>(), t) && t >= 0 &&
+            t < kEventTypes)
+            return t;
+        throw EProjectError(where + ": unknown event type " + v.dump() +
+                            " (create, destroy, alarm, step, collision, keyboard, mouse, other, draw, "
+                            "keypress, keyrelease, trigger, an ev_ constant or 0 to 11)");
     }
-    int t = Pack_Get(e, "type", -1, where);
-    if (t < 0 || t >= kEventTypes) throw EProjectError(where + ": event type must be 0 to 11 or its name");
-    return t;
+    if (!Pack_IsType<int>(v) || v.get<int>() < 0 || v.get<int>() >= kEventTypes)
+        throw EProjectError(where + ": \"type\" must be an event type name or 0 to 11, not " + v.dump());
+    return v.get<int>();
 }
 
 } // namespace
 
-void Pack_WriteEvent(CStream& s, const json& actions, const std::string& where) {
-    if (!actions.is_array()) throw EProjectError(where + ": actions must be a list");
+void Pack_WriteEvent(CStream& s, const json& actions, const PackEventSite& site) {
+    if (!actions.is_array())
+        throw EProjectError(Pack_Where(site.file, site.pointer) + " must be a list of actions, not " +
+                            actions.dump());
     s.WriteInteger(400);
     s.WriteInteger(int32_t(actions.size()));
-    for (const json& a : actions) WriteAction(s, a, where);
+    for (size_t i = 0; i < actions.size(); i++) WriteAction(s, actions[i], site, i);
 }
 
 json Pack_EventJson(const CEvent& ev) {
@@ -121,6 +188,8 @@ void Pack_ReadObjects(const std::string& projectDir, GameImage& g) {
         if (!names[k]) continue;
         const std::string file = folder + "/" + *names[k] + ".json";
         json o = Pack_LoadJsonFile(file);
+        Pack_CheckKeys(o, file,
+                       {"sprite", "solid", "visible", "depth", "persistent", "parent", "mask", "events"});
         CStream s;
         s.WriteInteger(820);
         s.WriteInteger(Pack_Ref(o, "sprite", g, EChunk::Sprites, file));
@@ -131,34 +200,52 @@ void Pack_ReadObjects(const std::string& projectDir, GameImage& g) {
         s.WriteInteger(Pack_Ref(o, "parent", g, EChunk::Objects, file));
         s.WriteInteger(Pack_Ref(o, "mask", g, EChunk::Sprites, file));
         // Events by type, each type's numbers ascending; only events with actions are stored.
-        std::vector<std::pair<int, std::pair<int, const json*>>> events;
-        json list = Pack_Get(o, "events", json::array(), file);
-        for (const json& e : list) {
-            int type = EventType(e, file);
+        struct REventItem {
+            int type;
             int number;
+            const json* actions;
+            size_t at; // index in the file's list
+        };
+        std::vector<REventItem> events;
+        json list = Pack_GetList(o, "events", file);
+        for (size_t e = 0; e < list.size(); e++) {
+            const json& ev = list[e];
+            const std::string where = Pack_Where(file, "/events/" + std::to_string(e));
+            Pack_CheckKeys(ev, where, {"type", "number", "actions"});
+            int type = EventType(ev, where);
+            int number = 0;
+            const json* nv = ev.contains("number") ? &ev["number"] : nullptr;
             if (type == kEvCollision)
-                number = Pack_Ref(e, "number", g, EChunk::Objects, file, 0);
-            else if (type == kEvTrigger && e.contains("number") && e["number"].is_string())
-                number = TriggerIndex(g, e["number"].get<std::string>(), file);
-            else
-                number = Pack_Get(e, "number", 0, file);
-            if (number < 0) throw EProjectError(file + ": event numbers are 0 or more");
-            if (!e.contains("actions") || e["actions"].empty()) continue;
-            events.push_back({type, {number, &e["actions"]}});
+                number = Pack_Ref(ev, "number", g, EChunk::Objects, where, 0);
+            else if (type == kEvTrigger && nv && nv->is_string())
+                number = TriggerIndex(g, nv->get<std::string>(), where);
+            else if (nv && nv->is_string()) {
+                if (!ConstantInteger(nv->get<std::string>(), number))
+                    throw EProjectError(where + ": \"number\" " + nv->dump() +
+                                        " is not a built-in constant (such as ev_step_begin or vk_left)");
+            } else
+                number = Pack_Get(ev, "number", 0, where);
+            if (number < 0) throw EProjectError(where + ": event numbers are 0 or more");
+            if (Pack_GetList(ev, "actions", where).empty()) continue;
+            events.push_back({type, number, &ev["actions"], e});
         }
-        std::stable_sort(events.begin(), events.end(), [](const auto& a, const auto& b) {
-            return a.first < b.first || (a.first == b.first && a.second.first < b.second.first);
+        std::stable_sort(events.begin(), events.end(), [](const REventItem& a, const REventItem& b) {
+            return a.type < b.type || (a.type == b.type && a.number < b.number);
         });
         s.WriteInteger(kEventTypes - 1);
         size_t at = 0;
         for (int t = 0; t < kEventTypes; t++) {
-            for (; at < events.size() && events[at].first == t; at++) {
-                if (at > 0 && events[at - 1].first == t &&
-                    events[at - 1].second.first == events[at].second.first)
-                    throw EProjectError(file + ": event " + kTypeNames[t] + " " +
-                                        std::to_string(events[at].second.first) + " is given twice");
-                s.WriteInteger(events[at].second.first);
-                Pack_WriteEvent(s, *events[at].second.second, file);
+            for (; at < events.size() && events[at].type == t; at++) {
+                const REventItem& ev = events[at];
+                if (at > 0 && events[at - 1].type == t && events[at - 1].number == ev.number)
+                    throw EProjectError(file + ": event " + kTypeNames[t] + " " + std::to_string(ev.number) +
+                                        " is given twice");
+                s.WriteInteger(ev.number);
+                Pack_WriteEvent(s, *ev.actions,
+                                PackEventSite{&g, file, folder,
+                                              "/events/" + std::to_string(ev.at) + "/actions",
+                                              Pack_CodeKey("object", int(first + k)) + " event " +
+                                                  std::to_string(t) + " " + std::to_string(ev.number)});
             }
             s.WriteInteger(-1);
         }

@@ -9,7 +9,18 @@ class CEvent;
 void Pack_ReadObjects(const std::string& projectDir, GameImage& g);
 void Pack_UnpackObjects(const std::string& projectDir);
 
+// Where an event's action list was written: the game it goes into (which records the origin
+// of each piece of code), the JSON file, the folder code files are named from, the JSON pointer
+// of the list and the origin key of the event ("object 2 event 3 0", "timeline 1 step 30").
+struct PackEventSite {
+    GameImage* game;
+    std::string file;
+    std::string dir;
+    std::string pointer;
+    std::string key;
+};
+
 // An event record (version 400) from a JSON list of actions.
-void Pack_WriteEvent(CStream& s, const json& actions, const std::string& where);
+void Pack_WriteEvent(CStream& s, const json& actions, const PackEventSite& site);
 // The JSON list of an event's actions as loaded.
 json Pack_EventJson(const CEvent& ev);

@@ -13,16 +13,21 @@ void Pack_ReadPaths(const std::string& projectDir, GameImage& g) {
         }
         const std::string file = folder + "/" + *name + ".json";
         json p = Pack_LoadJsonFile(file);
+        Pack_CheckKeys(p, file, {"kind", "closed", "precision", "points"});
         CStream s;
         s.WriteInteger(530);
         s.WriteInteger(Pack_Get(p, "kind", 0, file));
         s.WriteBoolean(Pack_Get(p, "closed", true, file));
         s.WriteInteger(Pack_Get(p, "precision", 4, file));
-        json points = Pack_Get(p, "points", json::array(), file);
+        json points = Pack_GetList(p, "points", file);
         s.WriteInteger(int32_t(points.size()));
-        for (const json& pt : points) {
-            if (!pt.is_array() || pt.size() < 2 || pt.size() > 3)
-                throw EProjectError(file + ": each point is [x, y] or [x, y, speed]");
+        for (size_t k = 0; k < points.size(); k++) {
+            const json& pt = points[k];
+            bool ok = pt.is_array() && pt.size() >= 2 && pt.size() <= 3;
+            for (size_t c = 0; ok && c < pt.size(); c++) ok = pt[c].is_number();
+            if (!ok)
+                throw EProjectError(Pack_Where(file, "/points/" + std::to_string(k)) +
+                                    ": each point is [x, y] or [x, y, speed] (numbers), not " + pt.dump());
             s.WriteReal(pt[0].get<double>());
             s.WriteReal(pt[1].get<double>());
             s.WriteReal(pt.size() == 3 ? pt[2].get<double>() : 100.0);

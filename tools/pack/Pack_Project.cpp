@@ -2,10 +2,12 @@
 // game's constants, library init code and room order; each resource kind adds its own folder.
 #include "Pack_Project.h"
 
+#include "Pack_Folder.h"
 #include "Pack_Media.h"
 #include "Pack_Unpack.h"
 #include "data/Option_Main.h"
 #include "graphics/BM32_Bitmap.h"
+#include "resources/Room_Main.h"
 
 #include <nlohmann/json.hpp>
 #include <stb/stb_image.h>
@@ -150,12 +152,43 @@ void ParseGuid(const std::string& text, std::array<uint8_t, 16>& guid) {
     std::copy(s.Bytes().begin(), s.Bytes().end(), guid.begin());
 }
 
-void CheckKeys(const json& obj, const char* where, std::initializer_list<const char*> allowed) {
-    for (auto it = obj.begin(); it != obj.end(); ++it) {
-        bool ok = false;
-        for (const char* a : allowed) ok = ok || it.key() == a;
-        if (!ok) throw EProjectError(std::string(where) + ": unknown key \"" + it.key() + "\"");
+// The room order: room indices or names. Without "room_order" every room in index order; an
+// explicit [] means a game without rooms. The stored order is never empty (the container
+// requires an entry), so a game without rooms stores [0], which names no room.
+void ReadRoomOrder(const json& m, const std::string& manifestPath, GameImage& g) {
+    const auto& rooms = g.named[int(EChunk::Rooms)];
+    if (!m.contains("room_order")) {
+        for (size_t r = 0; r < rooms.size(); r++)
+            if (rooms[r]) g.roomOrder.push_back(int32_t(r));
+    } else {
+        g.roomOrderGiven = true;
+        const json& order = m["room_order"];
+        if (!order.is_array())
+            throw EProjectError(manifestPath +
+                                ": \"room_order\" must be a list of room names or indices, not " +
+                                order.dump());
+        for (size_t k = 0; k < order.size(); k++) {
+            const json& e = order[k];
+            const std::string where = manifestPath + ": room_order[" + std::to_string(k) + "]";
+            if (e.is_string()) {
+                int found = -1;
+                for (size_t r = 0; r < rooms.size() && found < 0; r++)
+                    if (rooms[r] && rooms[r]->name == e.get<std::string>()) found = int(r);
+                if (found < 0) throw EProjectError(where + ": there is no room named " + e.dump());
+                g.roomOrder.push_back(found);
+            } else if (Pack_IsType<int32_t>(e)) {
+                int r = e.get<int>();
+                if (r < 0 || size_t(r) >= rooms.size() || !rooms[size_t(r)])
+                    throw EProjectError(where + ": there is no room " + std::to_string(r) +
+                                        " (the project has " + std::to_string(rooms.size()) + " room slot" +
+                                        (rooms.size() == 1 ? "" : "s") + ")");
+                g.roomOrder.push_back(r);
+            } else {
+                throw EProjectError(where + ": must be a room name or index, not " + e.dump());
+            }
+        }
     }
+    if (g.roomOrder.empty()) g.roomOrder.push_back(0);
 }
 
 } // namespace
@@ -177,7 +210,9 @@ void Pack_WriteManifest(const std::string& dir, const CGameData& game,
     for (const auto& [name, value] : constants) c.push_back({{"name", name}, {"value", value}});
     m["constants"] = c;
     m["init_code"] = game.initCode;
-    m["room_order"] = game.roomOrder;
+    // A game without rooms stores [0] naming no room: in the project that is [].
+    bool noRooms = game.roomOrder.size() == 1 && game.roomOrder[0] == 0 && !Room_Exists(0);
+    m["room_order"] = noRooms ? std::vector<int32_t>() : game.roomOrder;
     std::ofstream out(dir + "/game.json", std::ios::binary | std::ios::trunc);
     out << m.dump(2) << "\n";
     if (!out.flush()) throw EProjectError(dir + "/game.json: cannot be written");
@@ -192,17 +227,17 @@ GameImage Pack_ReadProject(const std::string& dir) {
         throw EProjectError(manifestPath + ": " + e.what());
     }
     if (!m.is_object()) throw EProjectError(manifestPath + ": must hold a JSON object");
-    CheckKeys(m, "game.json",
-              {"format", "game_id", "guid", "debug", "settings_version", "settings", "constants", "init_code",
-               "room_order"});
+    Pack_CheckKeys(m, manifestPath,
+                   {"format", "game_id", "guid", "debug", "settings_version", "settings", "constants",
+                    "init_code", "room_order"});
 
     GameImage g;
     try {
         if (m.contains("format") && m["format"] != 1)
             throw EProjectError("game.json: unsupported format (expected 1)");
-        g.gameId = m.value("game_id", 0);
-        g.debug = m.value("debug", false);
-        if (m.contains("guid")) ParseGuid(m["guid"].get<std::string>(), g.guid);
+        g.gameId = Pack_Get(m, "game_id", 0, manifestPath);
+        g.debug = Pack_Get(m, "debug", false, manifestPath);
+        if (m.contains("guid")) ParseGuid(Pack_Get(m, "guid", std::string(), manifestPath), g.guid);
 
         Option_SetDefaults();
         if (m.contains("settings")) {
@@ -215,35 +250,61 @@ GameImage Pack_ReadProject(const std::string& dir) {
                         k.apply(it.value(), dir);
                         known = true;
                     }
-                if (!known) throw EProjectError("game.json: unknown setting \"" + it.key() + "\"");
+                if (!known) {
+                    std::vector<std::string> keys;
+                    for (const SettingKey& k : SettingKeys()) keys.push_back(k.key);
+                    std::string nearest = Pack_NearestKey(it.key(), keys);
+                    throw EProjectError(
+                        "game.json: unknown setting \"" + it.key() + "\"" +
+                        (nearest.empty() ? "" : " (nearest known setting: \"" + nearest + "\")"));
+                }
             }
         }
-        int settingsVersion = m.value("settings_version", 820);
+        int settingsVersion = Pack_Get(m, "settings_version", 820, manifestPath);
         if (settingsVersion < 800) throw EProjectError("game.json: settings_version must be 800 or more");
         CStream settings;
         Option_Write(settings, settingsVersion);
         g.settingsBlock = settings.Bytes();
         Option_SetDefaults();
 
-        if (m.contains("constants")) {
-            for (const json& c : m["constants"]) {
-                if (!c.is_object() || !c.contains("name") || !c.contains("value"))
-                    throw EProjectError("game.json: each constant needs a name and a value");
-                const json& v = c["value"];
-                std::string text = v.is_string() ? v.get<std::string>() : v.dump();
-                g.constants.emplace_back(c["name"].get<std::string>(), text);
-            }
+        json constants = Pack_GetList(m, "constants", manifestPath);
+        for (size_t k = 0; k < constants.size(); k++) {
+            const json& c = constants[k];
+            const std::string where = Pack_Where(manifestPath, "/constants/" + std::to_string(k));
+            Pack_CheckKeys(c, where, {"name", "value"});
+            if (!c.contains("name") || !c.contains("value"))
+                throw EProjectError(where + ": each constant needs a name and a value");
+            const json& v = c["value"];
+            if (!v.is_string() && !v.is_number() && !v.is_boolean())
+                throw EProjectError(where + ": \"value\" must be a string or a number, not " + v.dump());
+            std::string text = v.is_string() ? v.get<std::string>() : v.dump();
+            g.constants.emplace_back(Pack_Get(c, "name", std::string(), where), text);
+            g.codeOrigins[Pack_CodeKey("constant", int(k))] =
+                PackCodeOrigin{manifestPath, "/constants/" + std::to_string(k) + "/value"};
         }
-        if (m.contains("init_code"))
-            for (const json& c : m["init_code"]) g.initCode.push_back(c.get<std::string>());
-        if (m.contains("room_order"))
-            for (const json& r : m["room_order"]) g.roomOrder.push_back(r.get<int32_t>());
+        json init = Pack_GetList(m, "init_code", manifestPath);
+        for (size_t k = 0; k < init.size(); k++) {
+            const std::string pointer = "/init_code/" + std::to_string(k);
+            const std::string where = Pack_Where(manifestPath, pointer);
+            PackCodeOrigin origin{manifestPath, pointer};
+            if (init[k].is_string()) {
+                g.initCode.push_back(init[k].get<std::string>());
+            } else if (init[k].is_object()) {
+                Pack_CheckKeys(init[k], where, {"code", "file"});
+                g.initCode.push_back(
+                    Pack_CodeText(init[k], "code", "file", dir, where, manifestPath, pointer, &origin));
+            } else {
+                throw EProjectError(where +
+                                    ": each piece of init code is a string or {\"file\": NAME.qvs}, not " +
+                                    init[k].dump());
+            }
+            g.codeOrigins[Pack_CodeKey("init", int(k))] = origin;
+        }
     } catch (const json::exception& e) {
         throw EProjectError(manifestPath + ": " + e.what());
     }
-    // The room order may not be empty; with no rooms listed the first room index stands in.
-    if (g.roomOrder.empty()) g.roomOrder.push_back(0);
     Pack_ReadMedia(dir, g);
     Pack_ReadCodeResources(dir, g);
+    ReadRoomOrder(m, manifestPath, g);
     return g;
 }

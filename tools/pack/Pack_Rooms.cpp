@@ -32,6 +32,11 @@ void Pack_ReadRooms(const std::string& projectDir, GameImage& g) {
         }
         const std::string file = folder + "/" + *name + ".json";
         json r = Pack_LoadJsonFile(file);
+        Pack_CheckKeys(r, file,
+                       {"caption", "width", "height", "speed", "persistent", "color", "show_color",
+                        "clear_view_background", "code", "code_file", "backgrounds", "enable_views", "views",
+                        "instances", "tiles"});
+        const std::string roomKey = Pack_CodeKey("room", int(items.size()));
         CStream s;
         s.WriteInteger(820);
         s.WriteString(Pack_Get(r, "caption", std::string(), file));
@@ -42,30 +47,40 @@ void Pack_ReadRooms(const std::string& projectDir, GameImage& g) {
         s.WriteInteger(Pack_Get(r, "color", 0xC0C0C0, file));
         s.WriteInteger((Pack_Get(r, "show_color", true, file) ? 1 : 0) |
                        (Pack_Get(r, "clear_view_background", true, file) ? 0 : 2));
-        s.WriteString(Pack_Get(r, "code", std::string(), file));
-        json backs = Pack_Get(r, "backgrounds", json::array(), file);
-        json views = Pack_Get(r, "views", json::array(), file);
+        PackCodeOrigin origin;
+        s.WriteString(Pack_CodeText(r, "code", "code_file", folder, file, file, "", &origin));
+        g.codeOrigins[roomKey] = origin;
+        json backs = Pack_GetList(r, "backgrounds", file);
+        json views = Pack_GetList(r, "views", file);
         if (backs.size() > 8 || views.size() > 8)
             throw EProjectError(file + ": a room has at most 8 backgrounds and 8 views");
         s.WriteInteger(kRoomLayers);
         for (size_t i = 0; i < kRoomLayers; i++) {
             const json& b = Nth(backs, i, 0);
-            s.WriteBoolean(Pack_Get(b, "visible", false, file));
-            s.WriteBoolean(Pack_Get(b, "foreground", false, file));
-            s.WriteInteger(Pack_Ref(b, "background", g, EChunk::Backgrounds, file));
-            s.WriteInteger(Pack_Get(b, "x", 0, file));
-            s.WriteInteger(Pack_Get(b, "y", 0, file));
-            s.WriteBoolean(Pack_Get(b, "htiled", true, file));
-            s.WriteBoolean(Pack_Get(b, "vtiled", true, file));
-            s.WriteInteger(Pack_Get(b, "hspeed", 0, file));
-            s.WriteInteger(Pack_Get(b, "vspeed", 0, file));
-            s.WriteBoolean(Pack_Get(b, "stretch", false, file));
+            const std::string where = Pack_Where(file, "/backgrounds/" + std::to_string(i));
+            Pack_CheckKeys(b, where,
+                           {"visible", "foreground", "background", "x", "y", "htiled", "vtiled", "hspeed",
+                            "vspeed", "stretch"});
+            s.WriteBoolean(Pack_Get(b, "visible", false, where));
+            s.WriteBoolean(Pack_Get(b, "foreground", false, where));
+            s.WriteInteger(Pack_Ref(b, "background", g, EChunk::Backgrounds, where));
+            s.WriteInteger(Pack_Get(b, "x", 0, where));
+            s.WriteInteger(Pack_Get(b, "y", 0, where));
+            s.WriteBoolean(Pack_Get(b, "htiled", true, where));
+            s.WriteBoolean(Pack_Get(b, "vtiled", true, where));
+            s.WriteInteger(Pack_Get(b, "hspeed", 0, where));
+            s.WriteInteger(Pack_Get(b, "vspeed", 0, where));
+            s.WriteBoolean(Pack_Get(b, "stretch", false, where));
         }
         s.WriteBoolean(Pack_Get(r, "enable_views", false, file));
         s.WriteInteger(kRoomViews);
         for (size_t i = 0; i < kRoomViews; i++) {
             const json& v = Nth(views, i, 0);
-            s.WriteBoolean(Pack_Get(v, "visible", false, file));
+            const std::string where = Pack_Where(file, "/views/" + std::to_string(i));
+            Pack_CheckKeys(v, where,
+                           {"visible", "xview", "yview", "wview", "hview", "xport", "yport", "wport", "hport",
+                            "hborder", "vborder", "hspeed", "vspeed", "follow"});
+            s.WriteBoolean(Pack_Get(v, "visible", false, where));
             for (auto [key, def] : {std::pair{"xview", 0},
                                     {"yview", 0},
                                     {"wview", 640},
@@ -78,39 +93,52 @@ void Pack_ReadRooms(const std::string& projectDir, GameImage& g) {
                                     {"vborder", 32},
                                     {"hspeed", -1},
                                     {"vspeed", -1}})
-                s.WriteInteger(Pack_Get(v, key, def, file));
-            s.WriteInteger(Pack_Ref(v, "follow", g, EChunk::Objects, file));
+                s.WriteInteger(Pack_Get(v, key, def, where));
+            s.WriteInteger(Pack_Ref(v, "follow", g, EChunk::Objects, where));
         }
-        json insts = Pack_Get(r, "instances", json::array(), file);
+        json insts = Pack_GetList(r, "instances", file);
         s.WriteInteger(int32_t(insts.size()));
-        for (const json& in : insts) {
-            s.WriteInteger(Pack_Get(in, "x", 0, file));
-            s.WriteInteger(Pack_Get(in, "y", 0, file));
-            s.WriteInteger(Pack_Ref(in, "object", g, EChunk::Objects, file, 0));
-            int32_t id = Pack_Get(in, "id", lastInstance + 1, file);
+        for (size_t k = 0; k < insts.size(); k++) {
+            const json& in = insts[k];
+            const std::string pointer = "/instances/" + std::to_string(k);
+            const std::string where = Pack_Where(file, pointer);
+            Pack_CheckKeys(in, where,
+                           {"x", "y", "object", "id", "code", "code_file", "xscale", "yscale", "blend",
+                            "alpha", "angle"});
+            s.WriteInteger(Pack_Get(in, "x", 0, where));
+            s.WriteInteger(Pack_Get(in, "y", 0, where));
+            s.WriteInteger(Pack_Ref(in, "object", g, EChunk::Objects, where, 0));
+            int32_t id = Pack_Get(in, "id", lastInstance + 1, where);
             lastInstance = std::max(lastInstance, id);
             s.WriteInteger(id);
-            s.WriteString(Pack_Get(in, "code", std::string(), file));
-            s.WriteReal(Pack_Get(in, "xscale", 1.0, file));
-            s.WriteReal(Pack_Get(in, "yscale", 1.0, file));
-            s.WriteInteger(
-                int32_t(ColourWord(Pack_Get(in, "blend", 0xFFFFFF, file), Pack_Get(in, "alpha", 1.0, file))));
-            s.WriteReal(Pack_Get(in, "angle", 0.0, file));
+            s.WriteString(Pack_CodeText(in, "code", "code_file", folder, where, file, pointer, &origin));
+            g.codeOrigins[roomKey + " instance " + std::to_string(k)] = origin;
+            s.WriteReal(Pack_Get(in, "xscale", 1.0, where));
+            s.WriteReal(Pack_Get(in, "yscale", 1.0, where));
+            s.WriteInteger(int32_t(
+                ColourWord(Pack_Get(in, "blend", 0xFFFFFF, where), Pack_Get(in, "alpha", 1.0, where))));
+            s.WriteReal(Pack_Get(in, "angle", 0.0, where));
         }
-        json tiles = Pack_Get(r, "tiles", json::array(), file);
+        json tiles = Pack_GetList(r, "tiles", file);
         s.WriteInteger(int32_t(tiles.size()));
-        for (const json& t : tiles) {
-            s.WriteInteger(Pack_Get(t, "x", 0, file));
-            s.WriteInteger(Pack_Get(t, "y", 0, file));
-            s.WriteInteger(Pack_Ref(t, "background", g, EChunk::Backgrounds, file));
-            for (const char* key : {"xo", "yo", "w", "h", "depth"}) s.WriteInteger(Pack_Get(t, key, 0, file));
-            int32_t id = Pack_Get(t, "id", lastTile + 1, file);
+        for (size_t k = 0; k < tiles.size(); k++) {
+            const json& t = tiles[k];
+            const std::string where = Pack_Where(file, "/tiles/" + std::to_string(k));
+            Pack_CheckKeys(t, where,
+                           {"x", "y", "background", "xo", "yo", "w", "h", "depth", "id", "xscale", "yscale",
+                            "blend", "alpha"});
+            s.WriteInteger(Pack_Get(t, "x", 0, where));
+            s.WriteInteger(Pack_Get(t, "y", 0, where));
+            s.WriteInteger(Pack_Ref(t, "background", g, EChunk::Backgrounds, where));
+            for (const char* key : {"xo", "yo", "w", "h", "depth"})
+                s.WriteInteger(Pack_Get(t, key, 0, where));
+            int32_t id = Pack_Get(t, "id", lastTile + 1, where);
             lastTile = std::max(lastTile, id);
             s.WriteInteger(id);
-            s.WriteReal(Pack_Get(t, "xscale", 1.0, file));
-            s.WriteReal(Pack_Get(t, "yscale", 1.0, file));
+            s.WriteReal(Pack_Get(t, "xscale", 1.0, where));
+            s.WriteReal(Pack_Get(t, "yscale", 1.0, where));
             s.WriteInteger(
-                int32_t(ColourWord(Pack_Get(t, "blend", 0xFFFFFF, file), Pack_Get(t, "alpha", 1.0, file))));
+                int32_t(ColourWord(Pack_Get(t, "blend", 0xFFFFFF, where), Pack_Get(t, "alpha", 1.0, where))));
         }
         s.WriteBoolean(false);
         for (int i = 0; i < 7; i++) s.WriteInteger(0);

@@ -1,6 +1,7 @@
 // Sound files: the JSON and the original sound file in, both out.
 #include "Pack_Sounds.h"
 
+#include "Pack_Folder.h"
 #include "Pack_Index.h"
 #include "Pack_Project.h"
 #include "sound/Sound_Main.h"
@@ -30,7 +31,7 @@ std::string SafeExtension(const std::string& ext) {
 void Pack_ReadSounds(const std::string& projectDir, GameImage& g) {
     const std::string kindDir = projectDir + "/sounds";
     auto& items = g.named[int(EChunk::Sounds)];
-    for (const auto& name : Pack_ReadIndex(kindDir, SoundEntry)) {
+    for (const auto& name : Pack_ReadIndex(kindDir, SoundEntry, Pack_ExpectJsonFile)) {
         if (!name) {
             items.emplace_back();
             continue;
@@ -40,13 +41,8 @@ void Pack_ReadSounds(const std::string& projectDir, GameImage& g) {
         CSound snd;
         try {
             if (!j.is_object()) throw EProjectError(where + ": must hold a JSON object");
-            for (auto it = j.begin(); it != j.end(); ++it) {
-                static const char* const keys[] = {"file", "kind",    "effects",   "volume",
-                                                   "pan",  "preload", "extension", "origname"};
-                bool ok = false;
-                for (const char* k : keys) ok = ok || it.key() == k;
-                if (!ok) throw EProjectError(where + ": unknown key \"" + it.key() + "\"");
-            }
+            Pack_CheckKeys(j, where,
+                           {"file", "kind", "effects", "volume", "pan", "preload", "extension", "origname"});
             if (j.contains("file") && !j["file"].is_null()) {
                 std::string file = j["file"].get<std::string>();
                 if (!snd.LoadFromFile(kindDir + "/" + file, 0, true))
@@ -65,12 +61,12 @@ void Pack_ReadSounds(const std::string& projectDir, GameImage& g) {
                         throw EProjectError(where + ": kind is normal, music, 3d or multimedia");
                 }
             }
-            snd.s_effects = j.value("effects", 0);
-            snd.s_volume = j.value("volume", 1.0);
-            snd.s_pan = j.value("pan", 0.0);
-            snd.s_preload = j.value("preload", true);
-            snd.s_extension = j.value("extension", snd.s_extension);
-            snd.s_origname = j.value("origname", snd.s_origname);
+            snd.s_effects = Pack_Get(j, "effects", 0, where);
+            snd.s_volume = Pack_Get(j, "volume", 1.0, where);
+            snd.s_pan = Pack_Get(j, "pan", 0.0, where);
+            snd.s_preload = Pack_Get(j, "preload", true, where);
+            snd.s_extension = Pack_Get(j, "extension", snd.s_extension, where);
+            snd.s_origname = Pack_Get(j, "origname", snd.s_origname, where);
         } catch (const json::exception& e) {
             throw EProjectError(where + ": " + e.what());
         }

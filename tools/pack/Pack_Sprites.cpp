@@ -1,6 +1,7 @@
 // Sprite folders: frames and mask settings in, frames, settings (or the exact masks) out.
 #include "Pack_Sprites.h"
 
+#include "Pack_Folder.h"
 #include "Pack_Index.h"
 #include "Pack_Project.h"
 #include "graphics/BM32_Misc.h"
@@ -17,12 +18,7 @@ std::string SpriteEntry(const std::string& entry, bool isDir) {
 }
 
 void CheckKeys(const json& obj, const std::string& where, std::initializer_list<const char*> allowed) {
-    if (!obj.is_object()) throw EProjectError(where + ": must hold a JSON object");
-    for (auto it = obj.begin(); it != obj.end(); ++it) {
-        bool ok = false;
-        for (const char* a : allowed) ok = ok || it.key() == a;
-        if (!ok) throw EProjectError(where + ": unknown key \"" + it.key() + "\"");
-    }
+    Pack_CheckKeys(obj, where, allowed);
 }
 
 TRect Box(const json& j, const std::string& where) {
@@ -45,7 +41,7 @@ TBitmap32 MaskImage(const TMask& m) {
 
 void ReadMask(const json& mj, const std::string& dir, const std::string& where, CSprite& spr) {
     CheckKeys(mj, where + " mask", {"separate", "bbox", "shape", "tolerance", "files", "boxes"});
-    bool sep = mj.value("separate", false);
+    bool sep = Pack_Get(mj, "separate", false, where);
     if (mj.contains("files")) {
         // Exact masks: one image per mask (opaque = solid) and its box.
         const json& files = mj["files"];
@@ -90,7 +86,7 @@ void ReadMask(const json& mj, const std::string& dir, const std::string& where, 
             if (s == kShapes[k]) kind = k;
         if (kind < 0) throw EProjectError(where + ": mask shape is precise, rectangle, ellipse or diamond");
     }
-    int tolerance = mj.value("tolerance", 0);
+    int tolerance = Pack_Get(mj, "tolerance", 0, where);
     if (tolerance < 0 || tolerance > 255) throw EProjectError(where + ": mask tolerance is 0..255");
     spr.ComputeMask(sep, bbmode, box, kind, tolerance);
 }
@@ -102,15 +98,16 @@ void Pack_ReadSprite(const std::string& dir, CSprite& spr) {
     json j = Pack_FileExists(where) ? Pack_ReadJson(where) : json::object();
     CheckKeys(j, where, {"origin", "frames", "strip", "gif", "removeback", "smooth", "mask"});
     try {
-        bool removeback = j.value("removeback", false), smooth = j.value("smooth", false);
+        bool removeback = Pack_Get(j, "removeback", false, where),
+             smooth = Pack_Get(j, "smooth", false, where);
         int sources = int(j.contains("frames")) + int(j.contains("strip")) + int(j.contains("gif"));
         if (sources > 1) throw EProjectError(where + ": give frames, strip or gif, not several");
         spr.Clear();
         if (j.contains("strip")) {
             const json& s = j["strip"];
             CheckKeys(s, where + " strip", {"file", "frames"});
-            if (!spr.LoadStripFromFile(dir + "/" + s.at("file").get<std::string>(), s.value("frames", 1),
-                                       removeback, smooth))
+            if (!spr.LoadStripFromFile(dir + "/" + s.at("file").get<std::string>(),
+                                       Pack_Get(s, "frames", 1, where), removeback, smooth))
                 throw EProjectError(where + ": strip image cannot be read");
         } else if (j.contains("gif")) {
             if (!spr.LoadGifFromFile(dir + "/" + j["gif"].get<std::string>(), removeback, smooth))
@@ -149,7 +146,7 @@ void Pack_ReadSprite(const std::string& dir, CSprite& spr) {
 
 void Pack_ReadSprites(const std::string& projectDir, GameImage& g) {
     auto& items = g.named[int(EChunk::Sprites)];
-    for (const auto& name : Pack_ReadIndex(projectDir + "/sprites", SpriteEntry)) {
+    for (const auto& name : Pack_ReadIndex(projectDir + "/sprites", SpriteEntry, Pack_ExpectFolder)) {
         if (!name) {
             items.emplace_back();
             continue;

@@ -16,20 +16,38 @@ void Pack_ReadTimeLines(const std::string& projectDir, GameImage& g) {
         }
         const std::string file = folder + "/" + *name + ".json";
         json t = Pack_LoadJsonFile(file);
-        json moments = Pack_Get(t, "moments", json::array(), file);
-        std::vector<std::pair<int, const json*>> list;
-        for (const json& m : moments) list.push_back({Pack_Get(m, "step", 0, file), &m});
+        Pack_CheckKeys(t, file, {"moments"});
+        json moments = Pack_GetList(t, "moments", file);
+        struct RMoment {
+            int step;
+            size_t at;
+        };
+        std::vector<RMoment> list;
+        for (size_t k = 0; k < moments.size(); k++) {
+            const std::string where = Pack_Where(file, "/moments/" + std::to_string(k));
+            Pack_CheckKeys(moments[k], where, {"step", "actions"});
+            if (!moments[k].contains("step")) throw EProjectError(where + ": a moment needs \"step\"");
+            int step = Pack_Get(moments[k], "step", 0, where);
+            if (step < 0) throw EProjectError(where + ": \"step\" must be 0 or more");
+            Pack_GetList(moments[k], "actions", where);
+            list.push_back({step, k});
+        }
         std::stable_sort(list.begin(), list.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
+                         [](const RMoment& a, const RMoment& b) { return a.step < b.step; });
         for (size_t k = 1; k < list.size(); k++)
-            if (list[k].first == list[k - 1].first)
-                throw EProjectError(file + ": step " + std::to_string(list[k].first) + " is given twice");
+            if (list[k].step == list[k - 1].step)
+                throw EProjectError(file + ": step " + std::to_string(list[k].step) + " is given twice");
         CStream s;
         s.WriteInteger(500);
         s.WriteInteger(int32_t(list.size()));
-        for (const auto& [step, m] : list) {
-            s.WriteInteger(step);
-            Pack_WriteEvent(s, Pack_Get(*m, "actions", json::array(), file), file);
+        const int index = int(items.size());
+        for (const RMoment& m : list) {
+            s.WriteInteger(m.step);
+            const json& moment = moments[m.at];
+            Pack_WriteEvent(
+                s, moment.contains("actions") ? moment["actions"] : json::array(),
+                PackEventSite{&g, file, folder, "/moments/" + std::to_string(m.at) + "/actions",
+                              Pack_CodeKey("timeline", index) + " step " + std::to_string(m.step)});
         }
         items.push_back(PackItem{*name, s.Bytes()});
     }

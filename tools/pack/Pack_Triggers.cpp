@@ -12,11 +12,19 @@ void Pack_ReadTriggers(const std::string& projectDir, GameImage& g) {
         }
         const std::string file = folder + "/" + *name + ".json";
         json t = Pack_LoadJsonFile(file);
+        Pack_CheckKeys(t, file, {"condition", "condition_file", "moment", "constant"});
+        PackCodeOrigin origin;
+        std::string condition =
+            Pack_CodeText(t, "condition", "condition_file", folder, file, file, "", &origin);
+        g.codeOrigins[Pack_CodeKey("trigger", int(g.triggers.size()))] = origin;
+        int moment = Pack_Get(t, "moment", 1, file);
+        if (moment < 0 || moment > 2)
+            throw EProjectError(file + ": \"moment\" must be 0 (step), 1 (begin step) or 2 (end step)");
         CStream s;
         s.WriteInteger(800);
         s.WriteString(*name);
-        s.WriteString(Pack_Get(t, "condition", std::string(), file));
-        s.WriteInteger(Pack_Get(t, "moment", 1, file));
+        s.WriteString(condition);
+        s.WriteInteger(moment);
         s.WriteString(Pack_Get(t, "constant", std::string(), file));
         g.triggers.emplace_back(s.Bytes());
     }

@@ -6,6 +6,7 @@
 #include "support/Support_Stream.h"
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,13 @@
 struct PackItem {
     std::string name;
     std::vector<uint8_t> record; // the item record that follows the name
+};
+
+// Where a piece of game code was written: a code file of its own (pointer empty), or a JSON file
+// and the JSON pointer of the text there (a string, or a list of lines).
+struct PackCodeOrigin {
+    std::string file;
+    std::string pointer;
 };
 
 struct GameImage {
@@ -32,8 +40,12 @@ struct GameImage {
     std::vector<uint8_t> gameInfo;                   // the game-information record (a default one)
     std::vector<std::string> initCode;
     std::vector<int32_t> roomOrder;
+    bool roomOrderGiven = false; // the project said which rooms are played (packer only)
     int32_t lastInstanceId = 100000;
     int32_t lastTileId = 10000000;
+    // The origin of each piece of code read from a project, by a key naming the piece
+    // ("script 0", "object 2 event 3 0 action 1 code", ...; see Pack_CodeKey).
+    std::map<std::string, PackCodeOrigin> codeOrigins;
 
     GameImage();
 };
