@@ -34,18 +34,21 @@ TEST(Authoring, EveryMistakeIsRefusedNamingFileAndKey) {
     const Case cases[] = {
         {"timelines/tl.json", R"({"moments": [{"step": 3, "action": [{"code": "a = 1;"}]}]})",
          "timelines/tl.json: moments[0]: unknown key \"action\" (nearest known key: \"actions\")"},
-        {"objects/o.json", R"({"sprit": null})", "objects/o.json: unknown key \"sprit\" (nearest known key: \"sprite\")"},
+        {"objects/o.json", R"({"sprit": null})",
+         "objects/o.json: unknown key \"sprit\" (nearest known key: \"sprite\")"},
         {"objects/o.json", R"({"events": [{"type": "step", "nubmer": 1}]})",
          "objects/o.json: events[0]: unknown key \"nubmer\" (nearest known key: \"number\")"},
         {"objects/o.json", R"({"events": [{"type": "step", "actions": [{"kind": 0, "functon": "abs"}]}]})",
          "objects/o.json: events[0].actions[0]: unknown key \"functon\" (nearest known key: \"function\")"},
         {"objects/o.json", R"({"events": [{"type": "step", "actions": [{"code": ["a = 1;", 2]}]}]})",
-         "objects/o.json: events[0].actions[0]: \"code\" must be a string or a list of lines (strings); line 2 is 2"},
+         "objects/o.json: events[0].actions[0]: \"code\" must be a string or a list of lines (strings); line "
+         "2 is 2"},
         {"objects/o.json", R"({"events": [{"type": "step", "actions": [{"kind": 0, "exe": "1"}]}]})",
          "objects/o.json: events[0].actions[0]: \"exe\" must be an integer, not \"1\""},
         {"objects/o.json", R"({"events": [{"type": "step", "actions": [{"kind": 0, "args": [1]}]}]})",
          "objects/o.json: events[0].actions[0]: \"args\"[0] must be a string, not 1"},
-        {"objects/o.json", R"({"events": [{"type": "stpe"}]})", "objects/o.json: events[0]: unknown event type \"stpe\""},
+        {"objects/o.json", R"({"events": [{"type": "stpe"}]})",
+         "objects/o.json: events[0]: unknown event type \"stpe\""},
         {"objects/o.json", R"({"events": [{"type": "keypress", "number": "vk_lft"}]})",
          "objects/o.json: events[0]: \"number\" \"vk_lft\" is not a built-in constant"},
         {"objects/o.json", R"({"events": [{"type": "step", "actions": [{"file": "../x.qvs"}]}]})",
@@ -53,7 +56,8 @@ TEST(Authoring, EveryMistakeIsRefusedNamingFileAndKey) {
         {"objects/o.json", R"({"events": [{"type": "step", "actions": [{"file": "o/step.qvs"}]}]})",
          "objects/o.json: events[0].actions[0]: \"file\" names"},
         {"objects/o.json", "[]", "objects/o.json: must be a JSON object, not []"},
-        {"rooms/r.json", R"({"widht": 5})", "rooms/r.json: unknown key \"widht\" (nearest known key: \"width\")"},
+        {"rooms/r.json", R"({"widht": 5})",
+         "rooms/r.json: unknown key \"widht\" (nearest known key: \"width\")"},
         {"rooms/r.json", R"({"instances": [{"objet": 0}]})",
          "rooms/r.json: instances[0]: unknown key \"objet\" (nearest known key: \"object\")"},
         {"rooms/r.json", R"({"views": [{"wveiw": 5}]})", "rooms/r.json: views[0]: unknown key \"wveiw\""},
@@ -62,23 +66,29 @@ TEST(Authoring, EveryMistakeIsRefusedNamingFileAndKey) {
         {"rooms/r.json", R"({"tiles": [{"dpeth": 1}]})",
          "rooms/r.json: tiles[0]: unknown key \"dpeth\" (nearest known key: \"depth\")"},
         {"rooms/r.json", R"({"width": "wide"})", "rooms/r.json: \"width\" must be an integer, not \"wide\""},
-        {"paths/p.json", R"({"point": []})", "paths/p.json: unknown key \"point\" (nearest known key: \"points\")"},
-        {"paths/p.json", R"({"points": [[0, "a"]]})", "paths/p.json: points[0]: each point is [x, y] or [x, y, speed]"},
+        {"paths/p.json", R"({"point": []})",
+         "paths/p.json: unknown key \"point\" (nearest known key: \"points\")"},
+        {"paths/p.json", R"({"points": [[0, "a"]]})",
+         "paths/p.json: points[0]: each point is [x, y] or [x, y, speed]"},
         {"triggers/t.json", R"({"conditon": "return 1;"})",
          "triggers/t.json: unknown key \"conditon\" (nearest known key: \"condition\")"},
         {"extensions/e/package.json", R"({"fles": []})",
          "extensions/e/package.json: unknown key \"fles\" (nearest known key: \"files\")"},
         {"included/files.json", R"([{"file": "a", "sorce": "a"}])",
          "included/files.json: [0]: unknown key \"sorce\" (nearest known key: \"source\")"},
-        {"gameinfo.json", R"({"captoin": "x"})", "gameinfo.json: unknown key \"captoin\" (nearest known key: \"caption\")"},
+        {"gameinfo.json", R"({"captoin": "x"})",
+         "gameinfo.json: unknown key \"captoin\" (nearest known key: \"caption\")"},
         {"sprites/index.json", R"(["spr_x"])", "sprites/index.json: \"spr_x\" has no folder"},
         {"scripts/index.json", R"(["s_a"])", "scripts/index.json: \"s_a\" has no file"},
         {"scripts/s_a.txt", "x = 1;", "scripts/s_a.txt: is not a script (script files are NAME.qvs)"},
-        {"game.json", R"({"room_order": ["rm_x"]})", "game.json: room_order[0]: there is no room named \"rm_x\""},
+        {"game.json", R"({"room_order": ["rm_x"]})",
+         "game.json: room_order[0]: there is no room named \"rm_x\""},
         {"game.json", R"({"room_order": [0, 5]})", "game.json: room_order[0]: there is no room 0"},
-        {"game.json", R"({"room_order": [true]})", "game.json: room_order[0]: must be a room name or index, not true"},
+        {"game.json", R"({"room_order": [true]})",
+         "game.json: room_order[0]: must be a room name or index, not true"},
         {"game.json", R"({"game_id": "x"})", "game.json: \"game_id\" must be an integer, not \"x\""},
-        {"game.json", R"({"init_code": [3]})", "game.json: init_code[0]: each piece of init code is a string"},
+        {"game.json", R"({"init_code": [3]})",
+         "game.json: init_code[0]: each piece of init code is a string"},
         {"game.json", R"({"constants": [{"name": "A", "valeu": 1}]})",
          "game.json: constants[0]: unknown key \"valeu\" (nearest known key: \"value\")"},
     };
@@ -108,7 +118,8 @@ TEST(Authoring, CheckCompilesEveryPieceWhereItWasWritten) {
     EXPECT_EQ(r.status, 1);
     const std::string p = d.path() + "/";
     for (const std::string& line : {
-             p + "objects/o.json:3: Step Event, action 1: Failed to locate action function no_such_function\n",
+             p + "objects/o.json:3: Step Event, action 1: Failed to locate action function "
+                 "no_such_function\n",
              p + "rooms/r.json:1:5: COMPILATION ERROR in creation code of room r: Unexpected symbol in "
                  "expression.\n    n = = ;\n        ^\n",
              p + "rooms/r/first.qvs:2:8: COMPILATION ERROR in creation code for instance 100007 in room r: "
@@ -164,12 +175,14 @@ TEST(Authoring, NewThenRunInAFreshFolder) {
         RunResult c = Pack({"check", dir});
         EXPECT_EQ(c.status, 0) << templ << "\n" << c.out << c.err;
         EXPECT_NE(c.out.find(" 0 failed\n"), std::string::npos) << c.out; // no warning either
-        RunResult r = RunProgram({QV_PACK_EXE, "run", dir, "--runner", QV_RUNNER_EXE, "--", "--VNTrace"},
-                                 {{"QUARVEL_HEADLESS", "1"}, {"QUARVEL_MAX_STEPS", "5"}, {"QUARVEL_NO_WAIT", "1"}});
+        RunResult r =
+            RunProgram({QV_PACK_EXE, "run", dir, "--runner", QV_RUNNER_EXE, "--", "--VNTrace"},
+                       {{"QUARVEL_HEADLESS", "1"}, {"QUARVEL_MAX_STEPS", "5"}, {"QUARVEL_NO_WAIT", "1"}});
         EXPECT_EQ(r.status, 0) << templ << "\n" << r.out << r.err;
         // The game shows something: its greeting, as the headless dialog line.
         EXPECT_NE(r.out.find("{\"dialog\":\"message\",\"text\":\"Hello from Quarvel!"), std::string::npos)
-            << templ << "\n" << r.out;
+            << templ << "\n"
+            << r.out;
         // A second new into the same folder would overwrite the author's work.
         EXPECT_EQ(Pack({"new", dir}).status, 1);
     }

@@ -85,8 +85,9 @@ class CJsonLines {
         } else if (c == '"') {
             String();
         } else {
-            while (m_at < m_text.size() && m_text[m_at] != ',' && m_text[m_at] != '}' && m_text[m_at] != ']' &&
-                   m_text[m_at] != ' ' && m_text[m_at] != '\n' && m_text[m_at] != '\r' && m_text[m_at] != '\t')
+            while (m_at < m_text.size() && m_text[m_at] != ',' && m_text[m_at] != '}' &&
+                   m_text[m_at] != ']' && m_text[m_at] != ' ' && m_text[m_at] != '\n' &&
+                   m_text[m_at] != '\r' && m_text[m_at] != '\t')
                 ++m_at;
         }
     }
@@ -219,7 +220,8 @@ void Pack_ReportCompileError(const PackCodeOrigin* origin, const std::string& fa
     const char* join = !where.empty() && where.back() == '.' ? " " : ": ";
     std::printf("%s:%d:%d: %s%s%s\n", file.c_str(), line, col, where.c_str(), join, message.c_str());
     std::string caret;
-    for (int i = 0; i + 1 < col && size_t(i) < text.size(); i++) caret += text[size_t(i)] == '\t' ? '\t' : ' ';
+    for (int i = 0; i + 1 < col && size_t(i) < text.size(); i++)
+        caret += text[size_t(i)] == '\t' ? '\t' : ' ';
     std::printf("    %s\n    %s^\n", text.c_str(), caret.c_str());
 }
 
