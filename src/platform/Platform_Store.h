@@ -21,11 +21,13 @@ bool Store_ValueExists(const std::string& keyPath, const std::string& name);
 // Read a value; false (out unchanged) when it is absent, of the other type, or unreadable.
 bool Store_ReadInt(const std::string& keyPath, const std::string& name, int64_t& out);
 bool Store_ReadString(const std::string& keyPath, const std::string& name, std::string& out);
+bool Store_ReadBinary(const std::string& keyPath, const std::string& name, std::string& out);
 
 // Write a value, creating the key and the database as needed and replacing a value of the same
 // name and any type; false when the database cannot be written.
 bool Store_WriteInt(const std::string& keyPath, const std::string& name, int64_t value);
 bool Store_WriteString(const std::string& keyPath, const std::string& name, const std::string& value);
+bool Store_WriteBinary(const std::string& keyPath, const std::string& name, const std::string& bytes);
 
 // Creates an empty key (its parents then exist too); true when it exists afterwards.
 bool Store_CreateKey(const std::string& keyPath);

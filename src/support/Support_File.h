@@ -1,9 +1,13 @@
-// The runner's private temporary directory and the two process helpers (open a file with the
-// desktop's handler, run a program). Paths use '/'. Relies on the platform layer for the
-// executable's folder, message boxes, the message pump and the trace.
+// The runner's private temporary directory, the two process helpers (open a file with the
+// desktop's handler, run a program), game file names on Linux and replacing a file whole.
+// Paths use '/'. Relies on the platform layer for the executable's folder, message boxes, the
+// message pump and the trace.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Picks the temp root and creates the private temp directory below it, once at start-up. The
@@ -51,3 +55,19 @@ bool ShellOpenFile(const std::string& file, const std::string& parameters, const
 // False when the process cannot be started or the directory does not exist.
 bool ExecuteProgram(const std::string& program, const std::string& parameters, const std::string& directory,
                     bool wait);
+
+// The Linux path for a file name as games write it: every '\' becomes '/'; a drive letter with
+// a separator ("C:\x", "c:/x") stands for the root ("/x"); a drive letter without one ("C:x")
+// is dropped, leaving a name relative to the current directory.
+std::string LocalPath(std::string_view name);
+
+// Replaces the file at path as a whole: the bytes go to a new file beside it, are flushed to the
+// disk and renamed over the target, so a crash leaves either the old or the new file, never a
+// part. A symbolic link at path is followed (its target is replaced); a new file gets the mode
+// 0666 less the umask, a replaced one keeps its mode. write(fd) writes the content and returns
+// false on failure. False (the target untouched, the temporary file removed) on any failure.
+bool ReplaceFileWith(const std::string& path, const std::function<bool(int fd)>& write);
+bool WriteFileAtomic(const std::string& path, std::string_view bytes);
+// Copies the regular file from over to (replacing it as above). False when from is no regular
+// file, cannot be read, or to cannot be written.
+bool CopyFileAtomic(const std::string& from, const std::string& to);
