@@ -1043,20 +1043,6 @@ std::string File_IniRealText(double x) {
     return mantissa + "E" + (neg ? "-" : "") + exp;
 }
 
-void File_CloseAll() {
-    for (RBinFile& b : g_bin) {
-        if (b.f) std::fclose(b.f);
-        b = RBinFile{};
-    }
-    for (RTextFile& t : g_text) {
-        if (t.f) std::fclose(t.f);
-        t = RTextFile{};
-    }
-    g_search = RFileSearch{};
-    File_IniClose();
-    File_RegistryReset();
-}
-
 void Function_RegisterFile() {
     Function_AddTable(kFileFunctions);
 }

@@ -54,8 +54,5 @@ QV_FUNCTION(F_RegistryReadRealExt);
 QV_FUNCTION(F_RegistryExistsExt);
 QV_FUNCTION(F_RegistrySetRoot);
 
-// Closes every open file, the INI file and the file search, and selects the first registry
-// root: the state of a fresh start (for tools and tests that run several games in one process).
-void File_CloseAll();
+// Writes back and closes the INI file, if one is open.
 void File_IniClose();
-void File_RegistryReset();

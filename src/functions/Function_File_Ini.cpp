@@ -31,7 +31,8 @@ struct RIniFile {
     std::string fname; // as the game gave it
     std::string path;
     std::vector<RIniSection> sections;
-    bool dirty = false; // changed since it was last written successfully
+    bool dirty = false;   // changed since it was last written successfully
+    bool written = false; // written since it was opened, not yet flushed to the disk
 };
 RIniFile g_ini;
 
@@ -102,7 +103,9 @@ std::string Serialize() {
 
 // Writes the file back; a failure is silent, and the next change or the close tries again.
 void Save() {
-    if (WriteFileAtomic(g_ini.path, Serialize())) g_ini.dirty = false;
+    if (!WriteFileAtomic(g_ini.path, Serialize(), false)) return;
+    g_ini.dirty = false;
+    g_ini.written = true;
 }
 
 RIniSection* FindSection(std::string_view name) {
@@ -158,6 +161,7 @@ void SetValue(std::string_view section, std::string_view key, std::string value)
 
 void File_IniClose() {
     if (g_ini.open && g_ini.dirty) Save();
+    if (g_ini.written) SyncFile(g_ini.path);
     g_ini = RIniFile{};
 }
 
@@ -242,7 +246,8 @@ QV_FUNCTION(F_IniSectionDelete) {
     if (!CanChange("Trying to change undefined INI file")) return;
     std::string_view name = Trim(Arg_String(args[0]));
     size_t before = g_ini.sections.size();
-    std::erase_if(g_ini.sections, [name](const RIniSection& s) { return s.header && SameName(s.name, name); });
+    std::erase_if(g_ini.sections,
+                  [name](const RIniSection& s) { return s.header && SameName(s.name, name); });
     if (g_ini.sections.size() == before) return;
     g_ini.dirty = true;
     Save();

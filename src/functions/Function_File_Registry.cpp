@@ -13,7 +13,8 @@
 
 namespace {
 
-const char* const kRootNames[] = {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_CLASSES_ROOT", "HKEY_USERS"};
+const char* const kRootNames[] = {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_CLASSES_ROOT",
+                                  "HKEY_USERS"};
 int g_root = 0;
 
 bool IsRootName(std::string_view s) {
@@ -52,7 +53,8 @@ void WriteReal(const std::string& key, const std::string& name, double x) {
 double ReadReal(const std::string& key, const std::string& name) {
     std::string bytes;
     double x = 0;
-    if (Store_ReadBinary(key, name, bytes) && bytes.size() == sizeof x) std::memcpy(&x, bytes.data(), sizeof x);
+    if (Store_ReadBinary(key, name, bytes) && bytes.size() == sizeof x)
+        std::memcpy(&x, bytes.data(), sizeof x);
     return x;
 }
 
@@ -68,10 +70,6 @@ bool ExtWriteAllowed(std::string_view key) {
 }
 
 } // namespace
-
-void File_RegistryReset() {
-    g_root = 0;
-}
 
 QV_FUNCTION(F_RegistryWriteString) {
     Store_WriteString(GameKey(), Name(args[0]), Name(args[1]));

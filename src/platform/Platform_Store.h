@@ -1,10 +1,12 @@
 // The per-user store that plays the part of the registry: keys (paths separated by '\')
-// holding named integer and string values, kept in one SQLite database per user.
+// holding named integer, string and binary values, kept in one SQLite database per user.
 // File: $QUARVEL_STORE if set, else $XDG_CONFIG_HOME/quarvel/store.sqlite, else
 // ~/.config/quarvel/store.sqlite. Key paths and value names compare case-insensitively (ASCII
 // letters); leading, trailing and doubled '\' are ignored. The value named "" is the key's
-// default value. Every write is one transaction. A missing, unreadable or corrupt database
-// never crashes: the call fails, and the reason goes to the trace hook (Platform_Trace).
+// default value. Every write is one transaction, committed to a write-ahead log: it survives
+// the process being killed at any moment; a power cut may lose the latest writes but never the
+// database. A missing, unreadable or corrupt database never crashes: the call fails, and the
+// reason goes to the trace hook (Platform_Trace).
 #pragma once
 
 #include <cstdint>

@@ -308,7 +308,28 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 } // namespace
 
-bool ReplaceFileWith(const std::string& path, const std::function<bool(int fd)>& write) {
+namespace {
+
+void SyncFolderOf(const std::string& path) {
+    std::string dir = fs::path(path).parent_path().string();
+    int dfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        fsync(dfd);
+        close(dfd);
+    }
+}
+
+} // namespace
+
+void SyncFile(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+    SyncFolderOf(path);
+}
+
+bool ReplaceFileWith(const std::string& path, const std::function<bool(int fd)>& write, bool durable) {
     if (path.empty()) return false;
     std::string target = path;
     struct stat st {};
@@ -329,24 +350,19 @@ bool ReplaceFileWith(const std::string& path, const std::function<bool(int fd)>&
         umask(mask);
         mode &= ~mask;
     }
-    bool ok = fchmod(fd, mode) == 0 && write(fd) && fsync(fd) == 0;
+    bool ok = fchmod(fd, mode) == 0 && write(fd) && (!durable || fsync(fd) == 0);
     ok = close(fd) == 0 && ok;
     if (ok && rename(tmp.c_str(), target.c_str()) == 0) {
-        // The rename itself reaches the disk with the folder.
-        std::string dir = fs::path(target).parent_path().string();
-        int dfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dfd >= 0) {
-            fsync(dfd);
-            close(dfd);
-        }
+        if (durable) SyncFolderOf(target); // the rename itself reaches the disk with the folder
         return true;
     }
     unlink(tmp.c_str());
     return false;
 }
 
-bool WriteFileAtomic(const std::string& path, std::string_view bytes) {
-    return ReplaceFileWith(path, [bytes](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+bool WriteFileAtomic(const std::string& path, std::string_view bytes, bool durable) {
+    return ReplaceFileWith(
+        path, [bytes](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, durable);
 }
 
 bool CopyFileAtomic(const std::string& from, const std::string& to) {
@@ -357,16 +373,19 @@ bool CopyFileAtomic(const std::string& from, const std::string& to) {
         close(in);
         return false;
     }
-    bool ok = ReplaceFileWith(to, [in](int out) {
-        char buf[65536];
-        for (;;) {
-            ssize_t n = read(in, buf, sizeof buf);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return false;
-            if (n == 0) return true;
-            if (!WriteAll(out, buf, size_t(n))) return false;
-        }
-    });
+    bool ok = ReplaceFileWith(
+        to,
+        [in](int out) {
+            char buf[65536];
+            for (;;) {
+                ssize_t n = read(in, buf, sizeof buf);
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0) return false;
+                if (n == 0) return true;
+                if (!WriteAll(out, buf, size_t(n))) return false;
+            }
+        },
+        true);
     close(in);
     return ok;
 }

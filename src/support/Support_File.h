@@ -61,13 +61,17 @@ bool ExecuteProgram(const std::string& program, const std::string& parameters, c
 // is dropped, leaving a name relative to the current directory.
 std::string LocalPath(std::string_view name);
 
-// Replaces the file at path as a whole: the bytes go to a new file beside it, are flushed to the
-// disk and renamed over the target, so a crash leaves either the old or the new file, never a
-// part. A symbolic link at path is followed (its target is replaced); a new file gets the mode
-// 0666 less the umask, a replaced one keeps its mode. write(fd) writes the content and returns
-// false on failure. False (the target untouched, the temporary file removed) on any failure.
-bool ReplaceFileWith(const std::string& path, const std::function<bool(int fd)>& write);
-bool WriteFileAtomic(const std::string& path, std::string_view bytes);
+// Replaces the file at path as a whole: the bytes go to a new file beside it that is renamed
+// over the target, so a process that dies at any moment leaves either the old or the new file,
+// never a part. With durable, the new file and the rename are flushed to the disk before the
+// call returns (also safe against a power cut, at the cost of waiting for the disk). A symbolic
+// link at path is followed (its target is replaced); a new file gets the mode 0666 less the
+// umask, a replaced one keeps its mode. write(fd) writes the content and returns false on
+// failure. False (the target untouched, the temporary file removed) on any failure.
+bool ReplaceFileWith(const std::string& path, const std::function<bool(int fd)>& write, bool durable);
+bool WriteFileAtomic(const std::string& path, std::string_view bytes, bool durable);
+// Flushes a file written without durable, and its folder entry, to the disk.
+void SyncFile(const std::string& path);
 // Copies the regular file from over to (replacing it as above). False when from is no regular
 // file, cannot be read, or to cannot be written.
 bool CopyFileAtomic(const std::string& from, const std::string& to);

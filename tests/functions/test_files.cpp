@@ -70,7 +70,8 @@ REval Eval(const std::string& dir, const std::string& code, std::map<std::string
     for (const std::string& line : r.JsonLines()) {
         if (line.rfind("{\"dialog\":\"error\"", 0) == 0) e.errors.push_back(ErrorMessage(line));
         size_t v = line.find("\"value\":");
-        if (line.rfind("{\"kind\":", 0) == 0 && v != std::string::npos) e.value = line.substr(v + 8, line.size() - v - 9);
+        if (line.rfind("{\"kind\":", 0) == 0 && v != std::string::npos)
+            e.value = line.substr(v + 8, line.size() - v - 9);
     }
     return e;
 }
@@ -90,15 +91,16 @@ testing::AssertionResult SameBytes(const std::string& got, const std::string& wa
     if (got == want) return testing::AssertionSuccess();
     size_t k = 0;
     while (k < got.size() && k < want.size() && got[k] == want[k]) ++k;
-    return testing::AssertionFailure() << "sizes " << got.size() << " and " << want.size() << ", first difference at "
-                                       << k << ": got \"" << got.substr(k, 40) << "\", want \"" << want.substr(k, 40)
-                                       << "\"";
+    return testing::AssertionFailure()
+           << "sizes " << got.size() << " and " << want.size() << ", first difference at " << k << ": got \""
+           << got.substr(k, 40) << "\", want \"" << want.substr(k, 40) << "\"";
 }
 
 std::set<std::string> Listing(const std::string& dir) {
     std::set<std::string> names;
     std::error_code ec;
-    for (const auto& e : fs::recursive_directory_iterator(dir, ec)) names.insert(e.path().string().substr(dir.size()));
+    for (const auto& e : fs::recursive_directory_iterator(dir, ec))
+        names.insert(e.path().string().substr(dir.size()));
     return names;
 }
 
@@ -211,9 +213,10 @@ TEST(FileFunctions, SlotsAndMessagesForFilesNotOpen) {
         "Trying to close unopened file.", "Trying to rewrite unopened file.", "File is not opened.",
         "File is not opened.", "File is not opened.", "File is not opened.", "File is not opened.",
         // slot 2 is open for writing, slot 1 was closed
-        "File is not opened for reading.", "File is not opened for reading.", "File is not opened for reading.",
-        "File is not opened for reading.", "File is not opened for reading.", "File not opened for writing.",
-        "File not opened for writing.", "File not opened for writing.",
+        "File is not opened for reading.", "File is not opened for reading.",
+        "File is not opened for reading.", "File is not opened for reading.",
+        "File is not opened for reading.", "File not opened for writing.", "File not opened for writing.",
+        "File not opened for writing.",
         // the current file
         "File not opened for reading.", "File not opened for reading.", "File not opened for reading.",
         "File is not opened for reading.", "File is not opened for reading.", "File not opened for writing.",
@@ -244,7 +247,8 @@ TEST(FileFunctions, NamesDirectoriesSearchAndProgramContext) {
     TempDir d;
     std::string w = d / "w";
     fs::create_directories(w + "/sub.txt");
-    for (const char* n : {"a.txt", "B.TXT", ".hidden.txt", "c.dat", "keep.txt", "old.txt"}) Put(w + "/" + n, n);
+    for (const char* n : {"a.txt", "B.TXT", ".hidden.txt", "c.dat", "keep.txt", "old.txt"})
+        Put(w + "/" + n, n);
     ::chmod((w + "/keep.txt").c_str(), 0444);
     REval e = Eval(w, R"(
         s = filename_name("C:\dir\a.b.txt") + "|" + filename_name("saves/slot1.sav") + "|" + filename_path("C:\dir\x.txt");
@@ -272,9 +276,10 @@ TEST(FileFunctions, NamesDirectoriesSearchAndProgramContext) {
         return s;)",
                    {{"QV_FILE_TEST", "v=1"}}, {}, {"-x", "two words"});
     EXPECT_TRUE(e.errors.empty()) << e.out;
-    EXPECT_EQ(e.value, Json(R"(a.b.txt|slot1.sav|C:\dir\|a/b/|C:\dir|C:\|/|C:|\\server\share||.txt||a.dat|)"
-                            R"(dir.d\name.x|a|B.TXT,a.txt,keep.txt,old.txt|.hidden.txt,B.TXT,a.txt,keep.txt,old.txt,)"
-                            R"(|c.dat|10111-1|1011|2-xtwo words|v=1|1-1-1)"))
+    EXPECT_EQ(e.value,
+              Json(R"(a.b.txt|slot1.sav|C:\dir\|a/b/|C:\dir|C:\|/|C:|\\server\share||.txt||a.dat|)"
+                   R"(dir.d\name.x|a|B.TXT,a.txt,keep.txt,old.txt|.hidden.txt,B.TXT,a.txt,keep.txt,old.txt,)"
+                   R"(|c.dat|10111-1|1011|2-xtwo words|v=1|1-1-1)"))
         << e.out;
     EXPECT_FALSE(fs::exists(w + "/a.txt"));
     EXPECT_EQ(Bytes(w + "/b.txt"), "a.txt");
@@ -286,6 +291,19 @@ TEST(FileFunctions, NamesDirectoriesSearchAndProgramContext) {
     EXPECT_TRUE(fs::is_directory(w + "/x/y/z"));
 }
 
+TEST(FileFunctions, ProgramsRunInTheCurrentDirectory) {
+    TempDir d;
+    std::string w = d / "w";
+    REval e = Eval(w, R"(
+        execute_program("touch", "waited.txt", 1);
+        s = string(file_exists("waited.txt"));
+        execute_shell("C:\docs\readme.txt", "");
+        return s;)");
+    EXPECT_EQ(e.value, Json("1")) << e.out;
+    EXPECT_TRUE(e.errors.empty()) << e.out;
+    EXPECT_NE(e.out.find(R"({"dialog":"shell_open","text":"/docs/readme.txt"})"), std::string::npos) << e.out;
+}
+
 TEST(FileFunctions, IniFilesKeepEverythingAndWriteWhole) {
     TempDir d;
     std::string w = d / "w";
@@ -293,7 +311,7 @@ TEST(FileFunctions, IniFilesKeepEverythingAndWriteWhole) {
     const std::string longValue(3 << 20, 'v');
     const std::string garbage = std::string("garbage \x01\xFF") + '\0' + " line";
     Put(w + "/s.ini", "; players' note\n[Video]\r\nwidth = 640\nfull=1\n" + garbage +
-                                    "\n[audio]\nvolume=0,75\nbig=" + longValue + "\n");
+                          "\n[audio]\nvolume=0,75\nbig=" + longValue + "\n");
     REval e = Eval(w, R"(
         ini_open("s.ini");
         s = ini_read_string("VIDEO", "Width", "x") + "|" + string(ini_read_real("audio", "volume", 0));
@@ -311,15 +329,15 @@ TEST(FileFunctions, IniFilesKeepEverythingAndWriteWhole) {
         return s;)");
     EXPECT_EQ(e.value, Json("640|0.75|dflt|1.50|110|3145728|1,3")) << e.out;
     std::string abs = fs::canonical(w).string();
-    const std::vector<std::string> messages = {"Trying to read from undefined INI file",
-                                               "Trying to write to undefined INI file",
-                                               "Trying to change undefined INI file",
-                                               "Error directory does not exist when opening ini file - " + abs +
-                                                   "/nodir/x.ini"};
+    const std::vector<std::string> messages = {
+        "Trying to read from undefined INI file", "Trying to write to undefined INI file",
+        "Trying to change undefined INI file",
+        "Error directory does not exist when opening ini file - " + abs + "/nodir/x.ini"};
     EXPECT_EQ(e.errors, Json(messages)) << e.out;
-    EXPECT_TRUE(SameBytes(Bytes(w + "/s.ini"), "; players' note\r\n\r\n[Video]\r\nwidth=640\r\nfull=0\r\n" + garbage +
-                                       "\r\n\r\n[audio]\r\nbig=" + longValue +
-                                       "\r\n\r\n[Scores]\r\nbest=1234.5\r\ntiny=2.5E-7\r\nhuge=3E20\r\nname=a=b\r\n\r\n"));
+    EXPECT_TRUE(SameBytes(
+        Bytes(w + "/s.ini"),
+        "; players' note\r\n\r\n[Video]\r\nwidth=640\r\nfull=0\r\n" + garbage + "\r\n\r\n[audio]\r\nbig=" +
+            longValue + "\r\n\r\n[Scores]\r\nbest=1234.5\r\ntiny=2.5E-7\r\nhuge=3E20\r\nname=a=b\r\n\r\n"));
     EXPECT_EQ(Listing(w), std::set<std::string>{"/s.ini"}) << "no temporary file stays";
 }
 
@@ -327,9 +345,9 @@ TEST(FileFunctions, IniNumbers) {
     struct Row {
         const char* text;
         double value;
-    } rows[] = {{"12", 12},     {"-1.5", -1.5},  {"0,25", 0.25}, {"2E3", 2000},    {"2e-3", 0.002}, {"1-", -1},
-                {"1.2.3", 1.2}, {"5x7", 5},      {" 5", 0},      {"", 0},          {"1E2E3", 100},  {"1e99999999", HUGE_VAL},
-                {"0.1", 0.1},   {"1E-5", 1e-5}};
+    } rows[] = {{"12", 12},     {"-1.5", -1.5},           {"0,25", 0.25}, {"2E3", 2000}, {"2e-3", 0.002},
+                {"1-", -1},     {"1.2.3", 1.2},           {"5x7", 5},     {" 5", 0},     {"", 0},
+                {"1E2E3", 100}, {"1e99999999", HUGE_VAL}, {"0.1", 0.1},   {"1E-5", 1e-5}};
     for (const Row& r : rows) EXPECT_EQ(File_IniNumber(r.text), r.value) << r.text;
     for (double x : {0.1, 1234.5, 1e20, 2.5e-7, -3.0, 1.0 / 3, 123456789012345.0})
         EXPECT_EQ(File_IniNumber(File_IniRealText(x)), std::stod(File_IniRealText(x))) << File_IniRealText(x);
@@ -372,12 +390,15 @@ TEST(FileFunctions, SecureModeRefusesEveryWriteOutsideTheFolderAndWritesNothing)
         {"file_bin_open('link.txt', 2)", "In secure mode you cannot write file link.txt"},
         {"file_delete('data/r.bin')", "In Secure mode you cannot delete file data/r.bin"},
         {"file_delete('link.txt')", "In Secure mode you cannot delete file link.txt"},
-        {"file_rename('save.txt', '../save.txt')", "In Secure mode you cannot rename file save.txt into ../save.txt"},
+        {"file_rename('save.txt', '../save.txt')",
+         "In Secure mode you cannot rename file save.txt into ../save.txt"},
         {"file_copy('data/r.bin', 'r.bin')", "In Secure mode you cannot copy file data/r.bin to r.bin"},
         {"file_copy('save.txt', 'link.txt')", "In Secure mode you cannot copy file save.txt to link.txt"},
         {"directory_create('a/b')", "In Secure mode you cannot create directory a/b"},
-        {"ini_open('cfg/s.ini'); ini_write_string('a', 'k', '2')", "In secure mode you cannot write file cfg/s.ini"},
-        {"ini_open('cfg/s.ini'); ini_write_real('a', 'k', 2)", "In secure mode you cannot write file cfg/s.ini"},
+        {"ini_open('cfg/s.ini'); ini_write_string('a', 'k', '2')",
+         "In secure mode you cannot write file cfg/s.ini"},
+        {"ini_open('cfg/s.ini'); ini_write_real('a', 'k', 2)",
+         "In secure mode you cannot write file cfg/s.ini"},
         {"ini_open('cfg/s.ini'); ini_key_delete('a', 'k')", "In secure mode you cannot write file cfg/s.ini"},
         {"ini_open('cfg/s.ini'); ini_section_delete('a')", "In secure mode you cannot write file cfg/s.ini"},
         {"registry_write_string_ext('Software\\X', 'n', 's')",
@@ -387,9 +408,11 @@ TEST(FileFunctions, SecureModeRefusesEveryWriteOutsideTheFolderAndWritesNothing)
         {"execute_program('touch', 'ran', 1)", "In Secure mode you cannot execute program touch"},
         {"execute_shell('ran.txt', '')", "In Secure mode you cannot execute program ran.txt"},
     };
-    std::string code = "save = file_text_open_write('save.txt'); file_text_write_string(save, 'ok'); file_text_close(save);\n";
+    std::string code = "save = file_text_open_write('save.txt'); file_text_write_string(save, 'ok'); "
+                       "file_text_close(save);\n";
     for (const Row& r : rows) code += std::string(r.code) + ";\n";
-    code += "ini_open('cfg/s.ini'); return ini_read_string('a', 'k', '') + file_text_read_string(file_text_open_read('data/r.bin'));";
+    code += "ini_open('cfg/s.ini'); return ini_read_string('a', 'k', '') + "
+            "file_text_read_string(file_text_open_read('data/r.bin'));";
     REval e = Eval(w, code, {{"QUARVEL_STORE", d / "store.sqlite"}});
     std::vector<std::string> messages;
     for (const Row& r : rows) messages.push_back(r.message);
@@ -398,10 +421,17 @@ TEST(FileFunctions, SecureModeRefusesEveryWriteOutsideTheFolderAndWritesNothing)
 
     // Only the allowed plain name was written; everything else is as it was.
     std::set<std::string> after = Listing(d.path());
+    for (const char* n : {"/code.txt", "/store.sqlite-wal", "/store.sqlite-shm"}) {
+        before.erase(n);
+        after.erase(n);
+    }
     after.erase("/w/save.txt");
-    after.erase("/code.txt");
-    before.erase("/code.txt");
     EXPECT_EQ(after, before);
+    setenv("QUARVEL_STORE", (d / "store.sqlite").c_str(), 1);
+    Store_Close();
+    EXPECT_FALSE(Store_KeyExists("Software\\X"));
+    Store_Close();
+    unsetenv("QUARVEL_STORE");
     EXPECT_EQ(Bytes(w + "/save.txt"), "ok");
     EXPECT_EQ(Bytes(d / "outside.txt"), "mine");
     EXPECT_EQ(Bytes(w + "/cfg/s.ini"), "[a]\r\nk=1\r\n");
@@ -454,9 +484,8 @@ TEST(FileFunctions, RegistryValuesPersistAcrossRunsAndRootsStayApart) {
 TEST(FileFunctions, KilledDuringRegistryWritesLosesNothingCommitted) {
     TempDir d;
     std::string store = d / "store.sqlite";
-    Put(d / "code.txt",
-                  "for (i = 1; i <= 1000000; i += 1) { registry_write_real('v' + string(i), i); "
-                  "registry_write_real('n', i); }");
+    Put(d / "code.txt", "for (i = 1; i <= 1000000; i += 1) { registry_write_real('v' + string(i), i); "
+                        "registry_write_real('n', i); }");
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -506,6 +535,31 @@ TEST(FileFunctions, KilledDuringRegistryWritesLosesNothingCommitted) {
     unsetenv("QUARVEL_STORE");
 }
 
+// A store another runner holds locked: writes fail after the wait without a crash or a message,
+// reads still work, and the next write after the lock is gone succeeds.
+TEST(FileFunctions, LockedStoreFailsWritesQuietly) {
+    TempDir d;
+    std::string store = d / "store.sqlite";
+    setenv("QUARVEL_STORE", store.c_str(), 1);
+    Store_Close();
+    ASSERT_TRUE(Store_WriteString("\\Software\\Quarvel\\0", "old", "kept"));
+    Store_Close();
+    unsetenv("QUARVEL_STORE");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const char* code = "registry_write_string('new', 'x'); return registry_read_string('old') + "
+                       "registry_read_string('new');";
+    REval e = Eval(d / "w", code);
+    EXPECT_EQ(e.status, 0) << e.out;
+    EXPECT_TRUE(e.errors.empty()) << e.out;
+    EXPECT_EQ(e.value, Json("kept"));
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    e = Eval(d / "w", code);
+    EXPECT_EQ(e.value, Json("keptx")) << e.out;
+}
+
 TEST(FileFunctions, IncludedFilesExportDiscardAndRefuse) {
     TempDir d;
     std::string w = d / "w";
@@ -513,7 +567,7 @@ TEST(FileFunctions, IncludedFilesExportDiscardAndRefuse) {
     Put(d / "proj/game.json", R"({"format": 1})");
     Put(d / "proj/included/notes.txt", "notes");
     Put(d / "proj/included/files.json",
-                  R"([{"file": "notes.txt", "source": "notes.txt", "export": "none", "free": false}])");
+        R"([{"file": "notes.txt", "source": "notes.txt", "export": "none", "free": false}])");
     RunResult b = RunProgram({QV_PACK_EXE, "build", d / "proj", "-o", d / "g.dat", "--data-only"});
     ASSERT_EQ(b.status, 0) << b.out << b.err;
     REval e = Eval(w, R"(
@@ -524,7 +578,8 @@ TEST(FileFunctions, IncludedFilesExportDiscardAndRefuse) {
                    {}, {"--game", d / "g.dat"});
     EXPECT_EQ(Bytes(w + "/copy.txt"), "notes");
     EXPECT_FALSE(fs::exists(w + "/gone.txt")) << "the bytes were discarded";
-    const std::vector<std::string> messages = {"Trying to export non-existing file.", "Trying to export non-existing file.",
+    const std::vector<std::string> messages = {"Trying to export non-existing file.",
+                                               "Trying to export non-existing file.",
                                                "Trying to discard non-existing file."};
     EXPECT_EQ(e.errors, messages) << e.out;
 }
