@@ -273,12 +273,17 @@ bool ExecuteProgram(const std::string& program, const std::string& parameters, c
     pid_t pid = Spawn({"/bin/sh", "-c", command}, directory, !wait);
     if (pid < 0) return false;
     if (wait) {
-        int status;
+        int status = 0;
         for (;;) {
             pid_t r = waitpid(pid, &status, WNOHANG);
             if (r == pid || (r < 0 && errno != EINTR)) break;
             PumpMessages();
             Platform_Sleep(50);
+        }
+        // The shell's status for a command it could not find or run.
+        if (WIFEXITED(status) && (WEXITSTATUS(status) == 127 || WEXITSTATUS(status) == 126)) {
+            Platform_Trace("Cannot start " + program);
+            return false;
         }
     }
     return true;

@@ -52,7 +52,8 @@ bool ShellOpenFile(const std::string& file, const std::string& parameters, const
 // working directory `directory` ("" = current). Open files of the runner are not passed on;
 // headless, the program's standard output goes to standard error (stdout carries the dialog
 // protocol). With wait, polls for its end, pumping messages and sleeping 50 ms between polls.
-// False when the process cannot be started or the directory does not exist.
+// False when the process cannot be started or the directory does not exist, and, with wait,
+// when the shell could not find or run the program (status 127 or 126).
 bool ExecuteProgram(const std::string& program, const std::string& parameters, const std::string& directory,
                     bool wait);
 

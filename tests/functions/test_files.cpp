@@ -298,9 +298,10 @@ TEST(FileFunctions, ProgramsRunInTheCurrentDirectory) {
         execute_program("touch", "waited.txt", 1);
         s = string(file_exists("waited.txt"));
         execute_shell("C:\docs\readme.txt", "");
+        execute_program("qv-no-such-program", "", 1);
         return s;)");
     EXPECT_EQ(e.value, Json("1")) << e.out;
-    EXPECT_TRUE(e.errors.empty()) << e.out;
+    EXPECT_EQ(e.errors, std::vector<std::string>{"Cannot execute qv-no-such-program"}) << e.out;
     EXPECT_NE(e.out.find(R"({"dialog":"shell_open","text":"/docs/readme.txt"})"), std::string::npos) << e.out;
 }
 
