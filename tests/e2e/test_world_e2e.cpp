@@ -27,8 +27,8 @@ void OneObjectGame(const TempDir& d, const std::string& manifest, const std::str
 }
 
 std::string Ev(const std::string& type, int number, const std::string& code) {
-    return "{\"type\": \"" + type + "\", \"number\": " + std::to_string(number) + ", \"actions\": [{\"code\": \"" +
-           code + "\"}]}";
+    return "{\"type\": \"" + type + "\", \"number\": " + std::to_string(number) +
+           ", \"actions\": [{\"code\": \"" + code + "\"}]}";
 }
 
 std::string Msg(const std::string& text) {
@@ -58,7 +58,8 @@ TEST(WorldE2E, StepLimitEndsAsGameEndAndFatalErrorsExitWithThree) {
     ASSERT_EQ(Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"}).status, 0);
     RunResult r = RunGame(d / "g.dat", {{"QUARVEL_MAX_STEPS", "3"}});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_EQ(r.JsonLines(), (std::vector<std::string>{Msg("step"), Msg("step"), Msg("step"), Msg("game end")}));
+    EXPECT_EQ(r.JsonLines(),
+              (std::vector<std::string>{Msg("step"), Msg("step"), Msg("step"), Msg("game end")}));
     EXPECT_EQ(r.err, "5.50\n5.50\n5.50\n");
 
     // The same game going to a missing room after its first step ends with status 3.

@@ -342,6 +342,26 @@ TEST(FileFunctions, IniFilesKeepEverythingAndWriteWhole) {
     EXPECT_EQ(Listing(w), std::set<std::string>{"/s.ini"}) << "no temporary file stays";
 }
 
+// A line end inside a name or value cannot smuggle other sections or keys into the file.
+TEST(FileFunctions, IniLineEndsInValuesStayInTheirKey) {
+    TempDir d;
+    std::string file = d / "s.ini";
+    auto call = [](void (*f)(CInstance*, CInstance*, int, RValue&, RValue*), std::vector<RValue> args) {
+        RValue result;
+        f(nullptr, nullptr, int(args.size()), result, args.data());
+        return result;
+    };
+    call(F_IniOpen, {RValue::String(file)});
+    call(F_IniWriteString,
+         {RValue::String("a\n[b]"), RValue::String("k\r\nx=1"), RValue::String("v\r\n[c]\nk=2")});
+    File_IniClose();
+    EXPECT_EQ(Bytes(file), "[a [b]]\r\nk  x=1=v  [c] k=2\r\n\r\n");
+    call(F_IniOpen, {RValue::String(file)});
+    EXPECT_EQ(call(F_IniSectionExists, {RValue::String("c")}).val, 0);
+    EXPECT_EQ(call(F_IniSectionExists, {RValue::String("b")}).val, 0);
+    File_IniClose();
+}
+
 TEST(FileFunctions, IniNumbers) {
     struct Row {
         const char* text;

@@ -38,11 +38,14 @@ TEST(WorldVariables, GettersSettersAndTheirMessages) {
         "direction = -90; speed = 2; m(string(direction) + ' ' + string(hspeed) + ' ' + string(vspeed));"
         "speed = 0; direction = 0; speed = -2; m(string(hspeed) + ' ' + string(direction));"
         "hspeed = -3; m(string(speed) + ' ' + string(direction));"
-        "alarm[12] = 5; m(alarm[0]); visible = 0.5; error_occurred = 0.5; m(string(visible) + string(error_occurred));"
+        "alarm[12] = 5; m(alarm[0]); visible = 0.5; error_occurred = 0.5; m(string(visible) + "
+        "string(error_occurred));"
         "transition_steps = 0; m(transition_steps); m(instance_id[instance_count]); m(instance_id[0]);"
-        "image_single = 2; m(string(image_speed) + ' ' + string(image_index)); image_single = -1; m(image_single);"
+        "image_single = 2; m(string(image_speed) + ' ' + string(image_index)); image_single = -1; "
+        "m(image_single);"
         "mouse_button = 0; keyboard_key = 300; m(string(mouse_button) + string(keyboard_key));"
-        "x = '10'; m(x); m(string(event_type) + string(event_number) + string(event_object) + string(event_action));"
+        "x = '10'; m(x); m(string(event_type) + string(event_number) + string(event_object) + "
+        "string(event_action));"
         "lives = 1; lives = 0; lives = -1; health = 0; health = -1; m(bbox_left)",
         "id = 5",
         "room_speed = 0",
@@ -52,9 +55,11 @@ TEST(WorldVariables, GettersSettersAndTheirMessages) {
                       Event("other", 9, "show_message('no health')") + "]}");
     g.Room("r0", R"j({"instances": [{"object": "o", "x": 50}]})j");
     GameOutcome o = RunInProcess(g, 0);
-    EXPECT_EQ(o.Messages(), (Lines{"0 3", "45 4.24", "0 0", "270 0 2", "-2 0", "3 180", "5", "01", "1", "-4",
-                                   "100001", "0 2", "-1", "00", "0", "0000", "no lives", "no health", "-100000"}));
-    const std::string heading = "ERROR in\\r\\naction number 2\\r\\nof Create Event\\r\\nfor object o:\\r\\n\\r\\n";
+    EXPECT_EQ(o.Messages(),
+              (Lines{"0 3", "45 4.24", "0 0", "270 0 2", "-2 0", "3 180", "5", "01", "1", "-4", "100001",
+                     "0 2", "-1", "00", "0", "0000", "no lives", "no health", "-100000"}));
+    const std::string heading =
+        "ERROR in\\r\\naction number 2\\r\\nof Create Event\\r\\nfor object o:\\r\\n\\r\\n";
     const Lines errors = ErrorTexts(o);
     ASSERT_EQ(errors.size(), 3u) << o.lines.size();
     EXPECT_NE(errors[0].find(heading), std::string::npos) << errors[0];
@@ -68,13 +73,16 @@ TEST(WorldFunctions, FindCountCreateChangeDestroyAndDeactivate) {
     TestGame g = WithM();
     const std::string code = Actions({
         "with (100002) instance_destroy(); m(instance_find(all, 1));"
-        "m(string(instance_find(b, 0)) + ' ' + string(instance_number(b)) + ' ' + string(instance_exists(100002)));"
+        "m(string(instance_find(b, 0)) + ' ' + string(instance_number(b)) + ' ' + "
+        "string(instance_exists(100002)));"
         "m(string(instance_nearest(0, 0, a)) + ' ' + string(instance_furthest(0, 0, all)));"
         "m(instance_number(par)); n = instance_create(5, 5, b); m(n);"
         "with (100001) instance_change(b, false);"
-        "m(string(instance_number(b)) + ' ' + string(instance_exists(100001)) + ' ' + string(instance_number(a)));"
+        "m(string(instance_number(b)) + ' ' + string(instance_exists(100001)) + ' ' + "
+        "string(instance_number(a)));"
         "m(instance_create(0, 0, b));"
-        "instance_deactivate_object(par); m(instance_number(a)); instance_activate_object(par); m(instance_number(a));"
+        "instance_deactivate_object(par); m(instance_number(a)); instance_activate_object(par); "
+        "m(instance_number(a));"
         "instance_deactivate_region(0, 0, 50, 50, false, true); m(instance_number(all));"
         "m(string(room_next(0)) + ' ' + string(room_previous(0)) + ' ' + string(room_next(5)));"
         "m(instance_number(self)); instance_destroy(); m(instance_number(self));"
@@ -87,8 +95,8 @@ TEST(WorldFunctions, FindCountCreateChangeDestroyAndDeactivate) {
     g.Room("r0", R"j({"instances": [{"object": "a", "x": 10, "y": 10}, {"object": "b", "x": 20},
         {"object": "a", "x": 10, "y": 10}, {"object": "b", "x": 100, "y": 100}, {"object": "c"}]})j");
     GameOutcome o = RunInProcess(g, 0);
-    EXPECT_EQ(o.Messages(), (Lines{"100003", "100004 1 0", "100001 100004", "2", "100006", "3 1 1", "100008", "0",
-                                   "1", "5", "-1 -1 -1", "1", "0", "-4"}));
+    EXPECT_EQ(o.Messages(), (Lines{"100003", "100004 1 0", "100001 100004", "2", "100006", "3 1 1", "100008",
+                                   "0", "1", "5", "-1 -1 -1", "1", "0", "-4"}));
     const Lines errors = ErrorTexts(o);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("Creating instance for non-existing object: 77"), std::string::npos);
