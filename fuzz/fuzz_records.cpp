@@ -59,9 +59,10 @@ enum EKind : int {
     kKindCount
 };
 
-constexpr EChunk kItemChunks[] = {EChunk::Triggers, EChunk::Sounds,  EChunk::Sprites,   EChunk::Backgrounds,
-                                  EChunk::Paths,    EChunk::Scripts, EChunk::Fonts,     EChunk::TimeLines,
-                                  EChunk::Objects,  EChunk::Rooms,   EChunk::IncludedFiles};
+constexpr EChunk kItemChunks[] = {EChunk::Triggers,    EChunk::Sounds,       EChunk::Sprites,
+                                  EChunk::Backgrounds, EChunk::Paths,        EChunk::Scripts,
+                                  EChunk::Fonts,       EChunk::TimeLines,    EChunk::Objects,
+                                  EChunk::Rooms,       EChunk::IncludedFiles};
 
 EChunk ChunkOf(int kind) {
     switch (kind) {

@@ -295,6 +295,7 @@ void StepPhase(int moment) {
 }
 
 void HandleTimeLines(CLiveRoom& room) {
+    if (TimeLine_Count() == 0) return;
     const int count = room.InstanceCount();
     for (int k = 0; k < count && g_runStop == kStopNone; ++k) {
         CInstance* inst = room.InstanceAt(k);
@@ -329,6 +330,8 @@ void HandleAlarms() {
 }
 
 void Animate(CLiveRoom& room) {
+    // Without any object answering, the counters still advance but no event is looked up.
+    const bool listened = Event_HasListeners(kEvOther, kOtherAnimationEnd);
     const int count = room.InstanceCount();
     for (int k = 0; k < count; ++k) {
         CInstance* inst = room.InstanceAt(k);
@@ -337,7 +340,7 @@ void Animate(CLiveRoom& room) {
         const int n = inst->ImageNumber();
         if (std::floor(inst->i_imageindex) >= n) {
             inst->i_imageindex -= n;
-            Event_PerformInstance(inst, inst, kEvOther, kOtherAnimationEnd);
+            if (listened) Event_PerformInstance(inst, inst, kEvOther, kOtherAnimationEnd);
         }
     }
 }
@@ -516,6 +519,10 @@ int Run_Game() {
     StartGame();
     int64_t steps = 0;
     bool go = g_runStop != kStopAbort && ChangeRoom();
+    if (go && maxSteps == 0) {
+        g_runStop = kStopEnd; // no step at all: the game ends right after it started
+        go = false;
+    }
     int64_t target = Now(), secondMark = target;
     int n = 0;
     g_values.fps = 0;
