@@ -151,6 +151,18 @@ std::string Platform_ExeDir() {
     return path.substr(0, slash);
 }
 
+namespace {
+std::vector<std::string> g_commandLine;
+}
+
+void Platform_SetCommandLine(std::vector<std::string> args) {
+    g_commandLine = std::move(args);
+}
+
+const std::vector<std::string>& Platform_CommandLine() {
+    return g_commandLine;
+}
+
 void Platform_SetAppTitle(const std::string& title) {
     g_title = title;
 }

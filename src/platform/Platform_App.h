@@ -8,6 +8,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <vector>
 
 // True when the environment variable QUARVEL_HEADLESS is "1": no window is shown, dialogs
 // become JSON lines on stdout and sound goes to the dummy device.
@@ -29,6 +30,11 @@ std::string Platform_VideoDriver();
 std::string Platform_ExePath();
 // Directory of the running executable without trailing '/'; "." when unknown.
 std::string Platform_ExeDir();
+
+// The program's command line: its path first, then the parameters. The entry sets it; empty
+// until then.
+void Platform_SetCommandLine(std::vector<std::string> args);
+const std::vector<std::string>& Platform_CommandLine();
 
 // The application title (caption of message boxes and windows). Defaults to "".
 void Platform_SetAppTitle(const std::string& title);

@@ -73,6 +73,10 @@ sqlite3* Db(bool forWrite) {
         sqlite3_close(db);
         return nullptr;
     }
+    // Write-ahead log: a commit is one append without waiting for the disk, and survives the
+    // process being killed at any moment; only a power cut may lose the latest commits, never
+    // the database's consistency.
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     g_db = db;
     return g_db;
 }
@@ -164,7 +168,7 @@ bool Store_KeyExists(const std::string& keyPath) {
 
 bool Store_ValueExists(const std::string& keyPath, const std::string& name) {
     std::string t = Lookup(keyPath, name, [](const std::string&, sqlite3_stmt*) {});
-    return t == "int" || t == "string";
+    return t == "int" || t == "string" || t == "binary";
 }
 
 bool Store_ReadInt(const std::string& keyPath, const std::string& name, int64_t& out) {
@@ -177,16 +181,28 @@ bool Store_ReadInt(const std::string& keyPath, const std::string& name, int64_t&
     return ok;
 }
 
-bool Store_ReadString(const std::string& keyPath, const std::string& name, std::string& out) {
+namespace {
+
+bool ReadBytes(const std::string& keyPath, const std::string& name, const char* wanted, std::string& out) {
     bool ok = false;
     Lookup(keyPath, name, [&](const std::string& type, sqlite3_stmt* st) {
-        if (type != "string") return;
+        if (type != wanted) return;
         const void* text = sqlite3_column_blob(st, 1);
         int n = sqlite3_column_bytes(st, 1);
         out.assign(text ? static_cast<const char*>(text) : "", size_t(n));
         ok = true;
     });
     return ok;
+}
+
+} // namespace
+
+bool Store_ReadString(const std::string& keyPath, const std::string& name, std::string& out) {
+    return ReadBytes(keyPath, name, "string", out);
+}
+
+bool Store_ReadBinary(const std::string& keyPath, const std::string& name, std::string& out) {
+    return ReadBytes(keyPath, name, "binary", out);
 }
 
 namespace {
@@ -216,6 +232,12 @@ bool Store_WriteInt(const std::string& keyPath, const std::string& name, int64_t
 bool Store_WriteString(const std::string& keyPath, const std::string& name, const std::string& value) {
     return WriteValue(keyPath, name, "string", [&value](sqlite3_stmt* st) {
         sqlite3_bind_text(st, 4, value.data(), int(value.size()), SQLITE_TRANSIENT);
+    });
+}
+
+bool Store_WriteBinary(const std::string& keyPath, const std::string& name, const std::string& bytes) {
+    return WriteValue(keyPath, name, "binary", [&bytes](sqlite3_stmt* st) {
+        sqlite3_bind_blob(st, 4, bytes.data(), int(bytes.size()), SQLITE_TRANSIENT);
     });
 }
 

@@ -1,10 +1,12 @@
 // The per-user store that plays the part of the registry: keys (paths separated by '\')
-// holding named integer and string values, kept in one SQLite database per user.
+// holding named integer, string and binary values, kept in one SQLite database per user.
 // File: $QUARVEL_STORE if set, else $XDG_CONFIG_HOME/quarvel/store.sqlite, else
 // ~/.config/quarvel/store.sqlite. Key paths and value names compare case-insensitively (ASCII
 // letters); leading, trailing and doubled '\' are ignored. The value named "" is the key's
-// default value. Every write is one transaction. A missing, unreadable or corrupt database
-// never crashes: the call fails, and the reason goes to the trace hook (Platform_Trace).
+// default value. Every write is one transaction, committed to a write-ahead log: it survives
+// the process being killed at any moment; a power cut may lose the latest writes but never the
+// database. A missing, unreadable or corrupt database never crashes: the call fails, and the
+// reason goes to the trace hook (Platform_Trace).
 #pragma once
 
 #include <cstdint>
@@ -21,11 +23,13 @@ bool Store_ValueExists(const std::string& keyPath, const std::string& name);
 // Read a value; false (out unchanged) when it is absent, of the other type, or unreadable.
 bool Store_ReadInt(const std::string& keyPath, const std::string& name, int64_t& out);
 bool Store_ReadString(const std::string& keyPath, const std::string& name, std::string& out);
+bool Store_ReadBinary(const std::string& keyPath, const std::string& name, std::string& out);
 
 // Write a value, creating the key and the database as needed and replacing a value of the same
 // name and any type; false when the database cannot be written.
 bool Store_WriteInt(const std::string& keyPath, const std::string& name, int64_t value);
 bool Store_WriteString(const std::string& keyPath, const std::string& name, const std::string& value);
+bool Store_WriteBinary(const std::string& keyPath, const std::string& name, const std::string& bytes);
 
 // Creates an empty key (its parents then exist too); true when it exists afterwards.
 bool Store_CreateKey(const std::string& keyPath);

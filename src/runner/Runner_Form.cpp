@@ -115,6 +115,9 @@ int Runner_Main(int argc, char** argv) {
     // Module start-up: the private temp directory and secure mode come before any window.
     InitTempDirectory();
     Option_ReadSecure();
+    std::vector<std::string> commandLine{Platform_ExePath()};
+    for (int i = 1; i < argc; i++) commandLine.emplace_back(argv[i]);
+    Platform_SetCommandLine(std::move(commandLine));
     Runtime_Start();
 
     int status = kExitGameRan;

@@ -273,13 +273,124 @@ bool ExecuteProgram(const std::string& program, const std::string& parameters, c
     pid_t pid = Spawn({"/bin/sh", "-c", command}, directory, !wait);
     if (pid < 0) return false;
     if (wait) {
-        int status;
+        int status = 0;
         for (;;) {
             pid_t r = waitpid(pid, &status, WNOHANG);
             if (r == pid || (r < 0 && errno != EINTR)) break;
             PumpMessages();
             Platform_Sleep(50);
         }
+        // The shell's status for a command it could not find or run.
+        if (WIFEXITED(status) && (WEXITSTATUS(status) == 127 || WEXITSTATUS(status) == 126)) {
+            Platform_Trace("Cannot start " + program);
+            return false;
+        }
     }
     return true;
+}
+
+std::string LocalPath(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        if (c == '\\') c = '/';
+    auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (out.size() >= 2 && letter(out[0]) && out[1] == ':') out.erase(0, 2);
+    return out;
+}
+
+namespace {
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+} // namespace
+
+namespace {
+
+void SyncFolderOf(const std::string& path) {
+    std::string dir = fs::path(path).parent_path().string();
+    int dfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        fsync(dfd);
+        close(dfd);
+    }
+}
+
+} // namespace
+
+void SyncFile(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+    SyncFolderOf(path);
+}
+
+bool ReplaceFileWith(const std::string& path, const std::function<bool(int fd)>& write, bool durable) {
+    if (path.empty()) return false;
+    std::string target = path;
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        std::string resolved = ResolvedPath(path);
+        if (resolved.empty()) return false; // a dangling link: where it points may not exist
+        target = resolved;
+    }
+    bool existed = stat(target.c_str(), &st) == 0;
+    if (existed && !S_ISREG(st.st_mode)) return false;
+    std::string tmp = target + ".qvtmp_XXXXXX";
+    int fd = mkstemp(tmp.data());
+    if (fd < 0) return false;
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+    mode_t mode = existed ? (st.st_mode & 07777) : mode_t(0666);
+    if (!existed) {
+        mode_t mask = umask(0);
+        umask(mask);
+        mode &= ~mask;
+    }
+    bool ok = fchmod(fd, mode) == 0 && write(fd) && (!durable || fsync(fd) == 0);
+    ok = close(fd) == 0 && ok;
+    if (ok && rename(tmp.c_str(), target.c_str()) == 0) {
+        if (durable) SyncFolderOf(target); // the rename itself reaches the disk with the folder
+        return true;
+    }
+    unlink(tmp.c_str());
+    return false;
+}
+
+bool WriteFileAtomic(const std::string& path, std::string_view bytes, bool durable) {
+    return ReplaceFileWith(
+        path, [bytes](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, durable);
+}
+
+bool CopyFileAtomic(const std::string& from, const std::string& to) {
+    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st {};
+    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(in);
+        return false;
+    }
+    bool ok = ReplaceFileWith(
+        to,
+        [in](int out) {
+            char buf[65536];
+            for (;;) {
+                ssize_t n = read(in, buf, sizeof buf);
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0) return false;
+                if (n == 0) return true;
+                if (!WriteAll(out, buf, size_t(n))) return false;
+            }
+        },
+        true);
+    close(in);
+    return ok;
 }

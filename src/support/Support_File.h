@@ -1,9 +1,13 @@
-// The runner's private temporary directory and the two process helpers (open a file with the
-// desktop's handler, run a program). Paths use '/'. Relies on the platform layer for the
-// executable's folder, message boxes, the message pump and the trace.
+// The runner's private temporary directory, the two process helpers (open a file with the
+// desktop's handler, run a program), game file names on Linux and replacing a file whole.
+// Paths use '/'. Relies on the platform layer for the executable's folder, message boxes, the
+// message pump and the trace.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Picks the temp root and creates the private temp directory below it, once at start-up. The
@@ -48,6 +52,27 @@ bool ShellOpenFile(const std::string& file, const std::string& parameters, const
 // working directory `directory` ("" = current). Open files of the runner are not passed on;
 // headless, the program's standard output goes to standard error (stdout carries the dialog
 // protocol). With wait, polls for its end, pumping messages and sleeping 50 ms between polls.
-// False when the process cannot be started or the directory does not exist.
+// False when the process cannot be started or the directory does not exist, and, with wait,
+// when the shell could not find or run the program (status 127 or 126).
 bool ExecuteProgram(const std::string& program, const std::string& parameters, const std::string& directory,
                     bool wait);
+
+// The Linux path for a file name as games write it: every '\' becomes '/'; a drive letter with
+// a separator ("C:\x", "c:/x") stands for the root ("/x"); a drive letter without one ("C:x")
+// is dropped, leaving a name relative to the current directory.
+std::string LocalPath(std::string_view name);
+
+// Replaces the file at path as a whole: the bytes go to a new file beside it that is renamed
+// over the target, so a process that dies at any moment leaves either the old or the new file,
+// never a part. With durable, the new file and the rename are flushed to the disk before the
+// call returns (also safe against a power cut, at the cost of waiting for the disk). A symbolic
+// link at path is followed (its target is replaced); a new file gets the mode 0666 less the
+// umask, a replaced one keeps its mode. write(fd) writes the content and returns false on
+// failure. False (the target untouched, the temporary file removed) on any failure.
+bool ReplaceFileWith(const std::string& path, const std::function<bool(int fd)>& write, bool durable);
+bool WriteFileAtomic(const std::string& path, std::string_view bytes, bool durable);
+// Flushes a file written without durable, and its folder entry, to the disk.
+void SyncFile(const std::string& path);
+// Copies the regular file from over to (replacing it as above). False when from is no regular
+// file, cannot be read, or to cannot be written.
+bool CopyFileAtomic(const std::string& from, const std::string& to);

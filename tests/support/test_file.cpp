@@ -159,6 +159,8 @@ TEST(SupportFileProcess, ExecuteProgramRunsInItsDirectoryAndWaits) {
     EXPECT_LT(Platform_TimeMicros() - start, 400000);
 
     EXPECT_FALSE(ExecuteProgram("true", "", dir / "missing", true));
+    EXPECT_FALSE(ExecuteProgram("qv-no-such-program", "", "", true));
+    EXPECT_FALSE(ExecuteProgram(dir / "out.txt", "", "", true)); // not executable
     EXPECT_FALSE(ExecuteProgram("true", "", dir / "missing", false));
 }
 

@@ -3,6 +3,7 @@
 // the runner's prepare sequence does and prints each compile error with file and line.
 #include "Pack_Eval.h"
 
+#include "platform/Platform_App.h"
 #include "platform/Platform_Dialog.h"
 
 #include "Pack_GameCode.h"
@@ -34,7 +35,8 @@
 namespace {
 
 const char* const kEvalUsage =
-    "usage: quarvel-pack eval [--expression] [--game GAME | --script NAME=FILE ...] (CODE | --file F)\n";
+    "usage: quarvel-pack eval [--expression] [--game GAME | --script NAME=FILE ...] (CODE | --file F)"
+    " [-- PARAMETER ...]\n";
 
 void WriteLine(const std::string& line) {
     std::string s = line + "\n";
@@ -59,6 +61,7 @@ void PrepareRuntime() {
     opt_writeerrors = false;
     Runtime_Start();
     Runtime_Reset();
+    Option_ReadSecure();
 }
 
 } // namespace
@@ -75,9 +78,14 @@ int Pack_Eval(int argc, char** argv) {
     std::string text, file, game;
     bool expression = false, haveText = false;
     std::vector<std::pair<std::string, std::string>> scripts; // name, file
+    std::vector<std::string> parameters;
     for (int i = 0; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--expression") {
+        if (a == "--") {
+            // The rest are the game's command-line parameters.
+            parameters.assign(argv + i + 1, argv + argc);
+            break;
+        } else if (a == "--expression") {
             expression = true;
         } else if (a == "--script" && i + 1 < argc &&
                    std::string(argv[i + 1]).find('=') != std::string::npos) {
@@ -107,6 +115,9 @@ int Pack_Eval(int argc, char** argv) {
     }
 
     PrepareRuntime();
+    // The game's command line: the program (the game when one is given) and its parameters.
+    parameters.insert(parameters.begin(), game.empty() ? Platform_ExePath() : game);
+    Platform_SetCommandLine(std::move(parameters));
     if (!game.empty()) {
         // The game's own scripts, constants and resources stand in for --script.
         if (!scripts.empty()) {
