@@ -18,6 +18,7 @@
 #include "run/Run_Event.h"
 #include "run/Run_Room.h"
 #include "sound/Sound_Engine.h"
+#include "support/Support_Random.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -250,6 +251,7 @@ void StartGame() {
     g_values.cursorSprite = -1;
     g_values.cursorImage = 0;
     g_values.transitionKind = 0;
+    Random_Randomize();
     CInstance temp;
     for (const std::string& code : g_game.initCode) {
         if (code.empty()) continue;
