@@ -86,7 +86,7 @@ TEST(LoadE2E, ContainerAndHeaderFailures) {
         {"settings version 799", Pack_WriteGameData(s799), kResourceData},
         {"truncated payload, check value matching",
          Rewritten(Pack_WriteGameData(Pack_MinimalGame()),
-                   [](std::vector<uint8_t>& b) { b.resize(b.size() - 40); }),
+                   [](std::vector<uint8_t>& b) { b.erase(b.end() - 40, b.end()); }),
          kCorrupted},
     };
     for (const Case& c : cases) {

@@ -47,7 +47,7 @@ void WriteProject(const TempDir& d) {
     Put(d, "paths/index.json", R"(["p_square", null])");
     Put(d, "paths/p_square.json",
         R"({"kind": 0, "closed": true, "points": [[0, 0], [100, 0, 50], [100, 100], [0, 100]]})");
-    Put(d, "scripts/add.gml", "return argument0 + argument1;");
+    Put(d, "scripts/add.qvs", "return argument0 + argument1;");
     Put(d, "triggers/t_big.json", R"({"condition": "return x > 100;", "moment": 2, "constant": "tr_big"})");
     Put(d, "timelines/tl.json",
         R"({"moments": [{"step": 10, "actions": [{"code": "a = 1"}]}, {"step": 5, "actions": [{"code": "b = 2"}]}]})");
@@ -73,10 +73,10 @@ void WriteProject(const TempDir& d) {
     Put(d, "included/readme.txt", "read me");
     Put(d, "gameinfo.json", R"({"caption": "About", "width": 400, "text_file": "info.txt"})");
     Put(d, "info.txt", "A game.");
-    Put(d, "extensions/ext1/package.json", R"({"name": "Ext", "files": [{"file": "lib.gml", "kind": 2,
+    Put(d, "extensions/ext1/package.json", R"({"name": "Ext", "files": [{"file": "lib.qvs", "kind": 2,
         "functions": [{"name": "ext_twice", "extname": "twice", "id": 1, "argcount": 1}],
         "constants": [{"name": "EXT_C", "value": "7"}]}]})");
-    Put(d, "extensions/ext1/lib.gml", "#define twice\r\nreturn argument0 * 2;\r\n");
+    Put(d, "extensions/ext1/lib.qvs", "#define twice\r\nreturn argument0 * 2;\r\n");
 }
 
 TEST(ResPackE2E, ProjectPacksAndLoadsEveryKind) {
@@ -185,7 +185,7 @@ TEST(ResPackE2E, UnpackThenBuildGivesTheSameResources) {
     ASSERT_EQ(Pack({"build", d.path(), "-o", out / "a.dat", "--data-only"}).status, 0);
     RunResult u = Pack({"unpack", out / "a.dat", "-o", out / "proj"});
     ASSERT_EQ(u.status, 0) << u.err;
-    EXPECT_EQ(ReadFileText(out / "proj/scripts/add.gml"), "return argument0 + argument1;");
+    EXPECT_EQ(ReadFileText(out / "proj/scripts/add.qvs"), "return argument0 + argument1;");
     EXPECT_NE(ReadFileText(out / "proj/objects/o_child.json").find("\"parent\": \"o_parent\""),
               std::string::npos);
     RunResult b = Pack({"build", out / "proj", "-o", out / "b.dat", "--data-only"});
@@ -206,7 +206,7 @@ TEST(ResPackE2E, UnpackThenBuildGivesTheSameResources) {
     RunResult e = Pack({"unpack", out / "e.dat", "-o", out / "z/proj"});
     EXPECT_EQ(e.status, 1);
     EXPECT_NE(e.err.find("the name \"../../evil\" cannot be a file name"), std::string::npos) << e.err;
-    EXPECT_FALSE(std::filesystem::exists(out / "z/evil.gml"));
+    EXPECT_FALSE(std::filesystem::exists(out / "z/evil.qvs"));
 }
 
 TEST(ResPackE2E, EvalSeesTheGamesNamesScriptsAndPaths) {
@@ -238,13 +238,13 @@ TEST(ResPackE2E, EvalSeesTheGamesNamesScriptsAndPaths) {
 TEST(ResPackE2E, BuildStopsAtCompileErrors) {
     TempDir d;
     WriteProject(d);
-    Put(d, "scripts/s_bad.gml", "x = ;");
+    Put(d, "scripts/s_bad.qvs", "x = ;");
     Put(d, "objects/index.json", R"(["o_parent", "o_child", "o_bad"])");
     Put(d, "objects/o_bad.json", R"({"events": [{"type": "draw",
         "actions": [{"code": "ok = 1"}, {"code": "draw_text(0, 0"}]}]})");
     RunResult b = Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"});
     EXPECT_EQ(b.status, 1);
-    EXPECT_NE(b.out.find("scripts/s_bad.gml:1: COMPILATION ERROR in Script: s_bad"), std::string::npos)
+    EXPECT_NE(b.out.find("scripts/s_bad.qvs:1: COMPILATION ERROR in Script: s_bad"), std::string::npos)
         << b.out;
     EXPECT_NE(b.out.find("objects/o_bad.json:2: Draw Event, action 2: COMPILATION ERROR in code action"),
               std::string::npos)
@@ -367,7 +367,7 @@ TEST(ResPackE2E, PrepareStepFailuresEndToEnd) {
     const Case cases[] = {
         {"triggers/t_bad.json", R"({"condition": "if then"})",
          "COMPILATION ERROR in condition of trigger t_bad\\r", "Failed to prepare triggers."},
-        {"scripts/s_bad.gml", "x = ;", "COMPILATION ERROR in Script: s_bad\\r",
+        {"scripts/s_bad.qvs", "x = ;", "COMPILATION ERROR in Script: s_bad\\r",
          "Failed to compile the scripts."},
         {"timelines/tl_bad.json",
          R"({"moments": [{"step": 7, "actions": [{"code": "a = 1"}, {"code": "a = ;"}]}]})",

@@ -558,11 +558,11 @@ TEST_F(ResCompile, IncludedFilesInSecureMode) {
 TEST(ResExtension, PackageRecordUnpacksItsFiles) {
     TempDir tmp;
     ASSERT_TRUE(MakeTempDirectory(tmp.path()));
-    const std::string gml = "ignored\r\n#define a \r\n\r\nline1\r\nline2\r\n#define b\r\nonly\r\n";
+    const std::string script = "ignored\r\n#define a \r\n\r\nline1\r\nline2\r\n#define b\r\nonly\r\n";
     const int32_t key = 1234;
     CStream block;
     block.WriteInteger(key);
-    for (const std::string& bytes : {std::string("LIBBYTES"), gml}) {
+    for (const std::string& bytes : {std::string("LIBBYTES"), script}) {
         CStream data(std::vector<uint8_t>(bytes.begin(), bytes.end()));
         block.WriteStreamC(data);
     }
@@ -576,7 +576,7 @@ TEST(ResExtension, PackageRecordUnpacksItsFiles) {
     for (int k = 0; k < 17; k++) pkg.i(1);
     pkg.i(9).i(1).i(700).str("PACK_C").str("42");
     // file 2: game-language functions a and b
-    pkg.i(700).str("code.gml").i(2).str("").str("").i(2);
+    pkg.i(700).str("code.qvs").i(2).str("").str("").i(2);
     for (const char* name : {"a", "b"}) {
         pkg.i(700).str(std::string("fn_") + name).str(name).i(0).i(name[0] == 'a' ? 8 : 9).i(1);
         for (int k = 0; k < 17; k++) pkg.i(1);

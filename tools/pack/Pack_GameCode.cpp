@@ -99,7 +99,7 @@ int Pack_CheckCodeResources(const std::string& dir, int& pieces) {
         ++pieces;
         if (s->Compile()) continue;
         ++failures;
-        Report(dir + "/scripts/" + s->s_name + ".gml", 1, "COMPILATION ERROR in Script: " + s->s_name);
+        Report(dir + "/scripts/" + s->s_name + ".qvs", 1, "COMPILATION ERROR in Script: " + s->s_name);
     }
     for (int i = 0; i < TimeLine_Count(); i++) {
         CTimeLine* t = TimeLine_Get(i);

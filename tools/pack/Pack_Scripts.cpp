@@ -6,14 +6,14 @@
 void Pack_ReadScripts(const std::string& projectDir, GameImage& g) {
     const std::string folder = projectDir + "/scripts";
     auto& items = g.named[int(EChunk::Scripts)];
-    for (const auto& name : Pack_FolderIndex(folder, ".gml")) {
+    for (const auto& name : Pack_FolderIndex(folder, ".qvs")) {
         if (!name) {
             items.emplace_back();
             continue;
         }
         CStream s;
         s.WriteInteger(800);
-        s.WriteString(Pack_ReadFileBytes(folder + "/" + *name + ".gml"));
+        s.WriteString(Pack_ReadFileBytes(folder + "/" + *name + ".qvs"));
         items.push_back(PackItem{*name, s.Bytes()});
     }
 }
@@ -28,7 +28,7 @@ void Pack_UnpackScripts(const std::string& projectDir) {
             continue;
         }
         names.emplace_back(Pack_FileName(s->s_name));
-        Pack_WriteFileBytes(folder + "/" + s->s_name + ".gml", s->s_text);
+        Pack_WriteFileBytes(folder + "/" + s->s_name + ".qvs", s->s_text);
     }
     if (!names.empty()) Pack_WriteFolderIndex(folder, names);
 }

@@ -1,4 +1,4 @@
-// Scripts in a project: scripts/<name>.gml, the source as plain text.
+// Scripts in a project: scripts/<name>.qvs, the source as plain text.
 #pragma once
 
 #include "Pack_Folder.h"
