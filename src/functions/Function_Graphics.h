@@ -104,6 +104,41 @@ QV_FUNCTION(F_DrawTextTransformedColor);
 QV_FUNCTION(F_DrawTextExtColor);
 QV_FUNCTION(F_DrawTextExtTransformedColor);
 
+// Function_Graphics_Tile.cpp: the tiles of the current room.
+QV_FUNCTION(F_TileGetX);
+QV_FUNCTION(F_TileGetY);
+QV_FUNCTION(F_TileGetLeft);
+QV_FUNCTION(F_TileGetTop);
+QV_FUNCTION(F_TileGetWidth);
+QV_FUNCTION(F_TileGetHeight);
+QV_FUNCTION(F_TileGetDepth);
+QV_FUNCTION(F_TileGetVisible);
+QV_FUNCTION(F_TileGetXscale);
+QV_FUNCTION(F_TileGetYscale);
+QV_FUNCTION(F_TileGetBlend);
+QV_FUNCTION(F_TileGetAlpha);
+QV_FUNCTION(F_TileGetBackground);
+QV_FUNCTION(F_TileSetVisible);
+QV_FUNCTION(F_TileSetBackground);
+QV_FUNCTION(F_TileSetRegion);
+QV_FUNCTION(F_TileSetPosition);
+QV_FUNCTION(F_TileSetDepth);
+QV_FUNCTION(F_TileSetScale);
+QV_FUNCTION(F_TileSetBlend);
+QV_FUNCTION(F_TileSetAlpha);
+QV_FUNCTION(F_TileAdd);
+QV_FUNCTION(F_TileFind);
+QV_FUNCTION(F_TileExists);
+QV_FUNCTION(F_TileDelete);
+QV_FUNCTION(F_TileDeleteAt);
+QV_FUNCTION(F_TileLayerHide);
+QV_FUNCTION(F_TileLayerShow);
+QV_FUNCTION(F_TileLayerDelete);
+QV_FUNCTION(F_TileLayerShift);
+QV_FUNCTION(F_TileLayerFind);
+QV_FUNCTION(F_TileLayerDeleteAt);
+QV_FUNCTION(F_TileLayerDepth);
+
 // A game colour argument: rounded, its low 32 bits.
 inline int32_t Arg_Colour(const RValue& v) {
     return int32_t(uint32_t(uint64_t(Arg_Int64(v))));

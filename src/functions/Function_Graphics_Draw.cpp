@@ -4,8 +4,8 @@
 #include "graphics/BM32_Bitmap.h"
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Draw.h"
-#include "graphics/Room_Draw.h"
 #include "graphics/Graphics_Texture.h"
+#include "graphics/Room_Draw.h"
 #include "platform/Platform_Window.h"
 #include "resources/Background_Class.h"
 #include "resources/Background_Main.h"
@@ -166,7 +166,8 @@ QV_FUNCTION(F_DrawRoundrect) {
 }
 
 QV_FUNCTION(F_DrawTriangle) {
-    GR_Draw_Triangle(R(args[0]), R(args[1]), R(args[2]), R(args[3]), R(args[4]), R(args[5]), Arg_Bool(args[6]));
+    GR_Draw_Triangle(R(args[0]), R(args[1]), R(args[2]), R(args[3]), R(args[4]), R(args[5]),
+                     Arg_Bool(args[6]));
 }
 
 QV_FUNCTION(F_DrawCircle) {
@@ -197,7 +198,8 @@ QV_FUNCTION(F_DrawPointColor) {
 }
 
 QV_FUNCTION(F_DrawLineColor) {
-    GR_Draw_LineColor(R(args[0]), R(args[1]), R(args[2]), R(args[3]), Arg_Colour(args[4]), Arg_Colour(args[5]));
+    GR_Draw_LineColor(R(args[0]), R(args[1]), R(args[2]), R(args[3]), Arg_Colour(args[4]),
+                      Arg_Colour(args[5]));
 }
 
 QV_FUNCTION(F_DrawLineWidthColor) {
@@ -206,13 +208,13 @@ QV_FUNCTION(F_DrawLineWidthColor) {
 }
 
 QV_FUNCTION(F_DrawRectangleColor) {
-    GR_Draw_RectangleColor(R(args[0]), R(args[1]), R(args[2]), R(args[3]), Arg_Colour(args[4]), Arg_Colour(args[5]),
-                           Arg_Colour(args[6]), Arg_Colour(args[7]), Arg_Bool(args[8]));
+    GR_Draw_RectangleColor(R(args[0]), R(args[1]), R(args[2]), R(args[3]), Arg_Colour(args[4]),
+                           Arg_Colour(args[5]), Arg_Colour(args[6]), Arg_Colour(args[7]), Arg_Bool(args[8]));
 }
 
 QV_FUNCTION(F_DrawRoundrectColor) {
-    GR_Draw_RoundRectColor(R(args[0]), R(args[1]), R(args[2]), R(args[3]), Arg_Colour(args[4]), Arg_Colour(args[5]),
-                           Arg_Bool(args[6]));
+    GR_Draw_RoundRectColor(R(args[0]), R(args[1]), R(args[2]), R(args[3]), Arg_Colour(args[4]),
+                           Arg_Colour(args[5]), Arg_Bool(args[6]));
 }
 
 QV_FUNCTION(F_DrawTriangleColor) {
@@ -222,12 +224,13 @@ QV_FUNCTION(F_DrawTriangleColor) {
 
 QV_FUNCTION(F_DrawCircleColor) {
     const double x = R(args[0]), y = R(args[1]), r = R(args[2]);
-    GR_Draw_EllipseColor(x - r, y - r, x + r, y + r, Arg_Colour(args[3]), Arg_Colour(args[4]), Arg_Bool(args[5]));
+    GR_Draw_EllipseColor(x - r, y - r, x + r, y + r, Arg_Colour(args[3]), Arg_Colour(args[4]),
+                         Arg_Bool(args[5]));
 }
 
 QV_FUNCTION(F_DrawEllipseColor) {
-    GR_Draw_EllipseColor(R(args[0]), R(args[1]), R(args[2]), R(args[3]), Arg_Colour(args[4]), Arg_Colour(args[5]),
-                         Arg_Bool(args[6]));
+    GR_Draw_EllipseColor(R(args[0]), R(args[1]), R(args[2]), R(args[3]), Arg_Colour(args[4]),
+                         Arg_Colour(args[5]), Arg_Bool(args[6]));
 }
 
 QV_FUNCTION(F_DrawSetCirclePrecision) {
@@ -260,7 +263,8 @@ QV_FUNCTION(F_DrawVertexTexture) {
 }
 
 QV_FUNCTION(F_DrawVertexTextureColor) {
-    GR_Draw_Vertex(R(args[0]), R(args[1]), R(args[2]), R(args[3]), GR_Colour(Arg_Colour(args[4]), R(args[5])));
+    GR_Draw_Vertex(R(args[0]), R(args[1]), R(args[2]), R(args[3]),
+                   GR_Colour(Arg_Colour(args[4]), R(args[5])));
 }
 
 QV_FUNCTION(F_SpriteGetTexture) {

@@ -41,8 +41,8 @@ QV_FUNCTION(F_DrawSprite) {
 QV_FUNCTION(F_DrawSpritePos) {
     int img;
     if (const CSprite* s = SpriteArg(self, args, img))
-        Sprite_DrawPos(*s, img, R(args[2]), R(args[3]), R(args[4]), R(args[5]), R(args[6]), R(args[7]), R(args[8]),
-                       R(args[9]), R(args[10]));
+        Sprite_DrawPos(*s, img, R(args[2]), R(args[3]), R(args[4]), R(args[5]), R(args[6]), R(args[7]),
+                       R(args[8]), R(args[9]), R(args[10]));
 }
 
 QV_FUNCTION(F_DrawSpriteExt) {
@@ -75,8 +75,8 @@ QV_FUNCTION(F_DrawSpritePart) {
 QV_FUNCTION(F_DrawSpritePartExt) {
     int img;
     if (const CSprite* s = SpriteArg(self, args, img))
-        Sprite_DrawPart(*s, img, R(args[2]), R(args[3]), R(args[4]), R(args[5]), R(args[6]), R(args[7]), R(args[8]),
-                        R(args[9]), Arg_Colour(args[10]), R(args[11]));
+        Sprite_DrawPart(*s, img, R(args[2]), R(args[3]), R(args[4]), R(args[5]), R(args[6]), R(args[7]),
+                        R(args[8]), R(args[9]), Arg_Colour(args[10]), R(args[11]));
 }
 
 QV_FUNCTION(F_DrawSpriteGeneral) {
@@ -119,7 +119,8 @@ QV_FUNCTION(F_DrawBackgroundStretched) {
 
 QV_FUNCTION(F_DrawBackgroundStretchedExt) {
     if (const CBackground* b = BackgroundArg(args))
-        Background_DrawStretched(*b, R(args[1]), R(args[2]), R(args[3]), R(args[4]), Arg_Colour(args[5]), R(args[6]));
+        Background_DrawStretched(*b, R(args[1]), R(args[2]), R(args[3]), R(args[4]), Arg_Colour(args[5]),
+                                 R(args[6]));
 }
 
 QV_FUNCTION(F_DrawBackgroundPart) {
@@ -130,8 +131,8 @@ QV_FUNCTION(F_DrawBackgroundPart) {
 
 QV_FUNCTION(F_DrawBackgroundPartExt) {
     if (const CBackground* b = BackgroundArg(args))
-        Background_DrawPart(*b, R(args[1]), R(args[2]), R(args[3]), R(args[4]), R(args[5]), R(args[6]), R(args[7]),
-                            R(args[8]), Arg_Colour(args[9]), R(args[10]));
+        Background_DrawPart(*b, R(args[1]), R(args[2]), R(args[3]), R(args[4]), R(args[5]), R(args[6]),
+                            R(args[7]), R(args[8]), Arg_Colour(args[9]), R(args[10]));
 }
 
 QV_FUNCTION(F_DrawBackgroundGeneral) {

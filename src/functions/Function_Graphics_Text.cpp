@@ -17,8 +17,10 @@ double R(const RValue& v) {
 std::string DrawnText(const RValue& v) {
     if (v.IsString()) return std::string(v.str.view());
     char buf[512];
-    if (std::isfinite(v.val) && v.val == std::floor(v.val)) std::snprintf(buf, sizeof buf, "%.0f", v.val);
-    else std::snprintf(buf, sizeof buf, "%.2f", v.val);
+    if (std::isfinite(v.val) && v.val == std::floor(v.val))
+        std::snprintf(buf, sizeof buf, "%.0f", v.val);
+    else
+        std::snprintf(buf, sizeof buf, "%.2f", v.val);
     return buf;
 }
 
@@ -67,28 +69,30 @@ QV_FUNCTION(F_DrawTextExt) {
 }
 
 QV_FUNCTION(F_DrawTextTransformed) {
-    Text_DrawTransformed(R(args[0]), R(args[1]), DrawnText(args[2]), -1, -1, R(args[3]), R(args[4]), R(args[5]));
+    Text_DrawTransformed(R(args[0]), R(args[1]), DrawnText(args[2]), -1, -1, R(args[3]), R(args[4]),
+                         R(args[5]));
 }
 
 QV_FUNCTION(F_DrawTextExtTransformed) {
-    Text_DrawTransformed(R(args[0]), R(args[1]), DrawnText(args[2]), SepArg(args[3]), SepArg(args[4]), R(args[5]),
-                         R(args[6]), R(args[7]));
+    Text_DrawTransformed(R(args[0]), R(args[1]), DrawnText(args[2]), SepArg(args[3]), SepArg(args[4]),
+                         R(args[5]), R(args[6]), R(args[7]));
 }
 
 QV_FUNCTION(F_DrawTextColor) {
-    Text_DrawColor(R(args[0]), R(args[1]), DrawnText(args[2]), -1, -1, Arg_Colour(args[3]), Arg_Colour(args[4]),
-                   Arg_Colour(args[5]), Arg_Colour(args[6]), R(args[7]));
+    Text_DrawColor(R(args[0]), R(args[1]), DrawnText(args[2]), -1, -1, Arg_Colour(args[3]),
+                   Arg_Colour(args[4]), Arg_Colour(args[5]), Arg_Colour(args[6]), R(args[7]));
 }
 
 QV_FUNCTION(F_DrawTextTransformedColor) {
-    Text_DrawTransformedColor(R(args[0]), R(args[1]), DrawnText(args[2]), -1, -1, R(args[3]), R(args[4]), R(args[5]),
-                              Arg_Colour(args[6]), Arg_Colour(args[7]), Arg_Colour(args[8]), Arg_Colour(args[9]),
-                              R(args[10]));
+    Text_DrawTransformedColor(R(args[0]), R(args[1]), DrawnText(args[2]), -1, -1, R(args[3]), R(args[4]),
+                              R(args[5]), Arg_Colour(args[6]), Arg_Colour(args[7]), Arg_Colour(args[8]),
+                              Arg_Colour(args[9]), R(args[10]));
 }
 
 QV_FUNCTION(F_DrawTextExtColor) {
-    Text_DrawColor(R(args[0]), R(args[1]), DrawnText(args[2]), SepArg(args[3]), SepArg(args[4]), Arg_Colour(args[5]),
-                   Arg_Colour(args[6]), Arg_Colour(args[7]), Arg_Colour(args[8]), R(args[9]));
+    Text_DrawColor(R(args[0]), R(args[1]), DrawnText(args[2]), SepArg(args[3]), SepArg(args[4]),
+                   Arg_Colour(args[5]), Arg_Colour(args[6]), Arg_Colour(args[7]), Arg_Colour(args[8]),
+                   R(args[9]));
 }
 
 QV_FUNCTION(F_DrawTextExtTransformedColor) {

@@ -46,18 +46,30 @@ void main() {
 
 GLenum BlendFactor(int f) {
     switch (f) {
-    case 1: return GL_ZERO;
-    case 2: return GL_ONE;
-    case 3: return GL_SRC_COLOR;
-    case 4: return GL_ONE_MINUS_SRC_COLOR;
-    case 5: return GL_SRC_ALPHA;
-    case 6: return GL_ONE_MINUS_SRC_ALPHA;
-    case 7: return GL_DST_ALPHA;
-    case 8: return GL_ONE_MINUS_DST_ALPHA;
-    case 9: return GL_DST_COLOR;
-    case 10: return GL_ONE_MINUS_DST_COLOR;
-    case 11: return GL_SRC_ALPHA_SATURATE;
-    default: return GL_ONE;
+    case 1:
+        return GL_ZERO;
+    case 2:
+        return GL_ONE;
+    case 3:
+        return GL_SRC_COLOR;
+    case 4:
+        return GL_ONE_MINUS_SRC_COLOR;
+    case 5:
+        return GL_SRC_ALPHA;
+    case 6:
+        return GL_ONE_MINUS_SRC_ALPHA;
+    case 7:
+        return GL_DST_ALPHA;
+    case 8:
+        return GL_ONE_MINUS_DST_ALPHA;
+    case 9:
+        return GL_DST_COLOR;
+    case 10:
+        return GL_ONE_MINUS_DST_COLOR;
+    case 11:
+        return GL_SRC_ALPHA_SATURATE;
+    default:
+        return GL_ONE;
     }
 }
 
@@ -123,7 +135,8 @@ class TGLBackend final : public IRenderBackend {
         glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(RVertex), (void*)offsetof(RVertex, x));
         glEnableVertexAttribArray(1);
         // 0xAARRGGBB in memory is B, G, R, A: the BGRA component order.
-        glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(RVertex), (void*)offsetof(RVertex, col));
+        glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(RVertex),
+                              (void*)offsetof(RVertex, col));
         glEnableVertexAttribArray(2);
         glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(RVertex), (void*)offsetof(RVertex, u));
 
@@ -342,7 +355,8 @@ class TGLBackend final : public IRenderBackend {
             glUniform1i(m_locMode, mode);
             m_mode = mode;
         }
-        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(m_batch.size() * sizeof(RVertex)), m_batch.data(), GL_STREAM_DRAW);
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(m_batch.size() * sizeof(RVertex)), m_batch.data(),
+                     GL_STREAM_DRAW);
         const GLenum prim = m_batchKind == EPrimitive::Points  ? GL_POINTS
                             : m_batchKind == EPrimitive::Lines ? GL_LINES
                                                                : GL_TRIANGLES;
@@ -407,10 +421,12 @@ class TGLBackend final : public IRenderBackend {
         std::vector<uint32_t> border(size_t(bw) * size_t(bh));
         for (int y = 0; y < bh; y++) {
             const int sy = std::clamp(y - 1, 0, h - 1);
-            for (int x = 0; x < bw; x++) border[size_t(y) * bw + x] = pixels[size_t(sy) * w + std::clamp(x - 1, 0, w - 1)];
+            for (int x = 0; x < bw; x++)
+                border[size_t(y) * bw + x] = pixels[size_t(sy) * w + std::clamp(x - 1, 0, w - 1)];
         }
         glBindTexture(GL_TEXTURE_2D, page->tex);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, page->x, page->shelfY, bw, bh, GL_BGRA, GL_UNSIGNED_BYTE, border.data());
+        glTexSubImage2D(GL_TEXTURE_2D, 0, page->x, page->shelfY, bw, bh, GL_BGRA, GL_UNSIGNED_BYTE,
+                        border.data());
         m_boundTexture = 0;
         sl.page = int(page - m_pages.data());
         sl.x0 = page->x + 1;

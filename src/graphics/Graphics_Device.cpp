@@ -28,11 +28,13 @@ double g_visible[4] = {0, 0, 640, 480};
 std::string g_captureDir;
 int g_captureCount = 0;
 
-const char* const kMsgDepth = "This program requires 16-bit (High Color) or 32-bit (Full Color) mode. Please change "
-                              "this in your display properties and run again.";
+const char* const kMsgDepth =
+    "This program requires 16-bit (High Color) or 32-bit (Full Color) mode. Please change "
+    "this in your display properties and run again.";
 const char* const kMsgMode = "Failed to retrieve display mode.";
 const char* const kMsgCreate =
-    "D3D.CreateDevice() Error: Please check that your graphics card meets the minimum requirements and that your "
+    "D3D.CreateDevice() Error: Please check that your graphics card meets the minimum requirements and that "
+    "your "
     "drivers are up-to-date. If your graphics card has little memory, try switching your computer to a lower "
     "resolution. (Error: ";
 
@@ -182,7 +184,8 @@ void GR_Device_SetView(double x, double y, double w, double h, double angle) {
     g_matrix[5] = float((-cx * s - cy * c) * 2 / h + 1 / ph);
     if (g_backend) g_backend->SetTransform(g_matrix);
     // Half extents of the rotated rectangle, one pixel of margin.
-    const double ex = (std::fabs(w * c) + std::fabs(h * s)) / 2 + 1, ey = (std::fabs(w * s) + std::fabs(h * c)) / 2 + 1;
+    const double ex = (std::fabs(w * c) + std::fabs(h * s)) / 2 + 1,
+                 ey = (std::fabs(w * s) + std::fabs(h * c)) / 2 + 1;
     g_visible[0] = cx - ex;
     g_visible[1] = cy - ey;
     g_visible[2] = cx + ex;
@@ -213,10 +216,18 @@ void GR_Device_SetBlend(int src, int dest) {
 
 void GR_Device_SetBlendMode(int mode) {
     switch (mode) {
-    case 1: GR_Device_SetBlend(5, 2); break;
-    case 2: GR_Device_SetBlend(5, 4); break;
-    case 3: GR_Device_SetBlend(1, 4); break;
-    default: GR_Device_SetBlend(5, 6); break;
+    case 1:
+        GR_Device_SetBlend(5, 2);
+        break;
+    case 2:
+        GR_Device_SetBlend(5, 4);
+        break;
+    case 3:
+        GR_Device_SetBlend(1, 4);
+        break;
+    default:
+        GR_Device_SetBlend(5, 6);
+        break;
     }
 }
 

@@ -83,12 +83,15 @@ void RectBox(double& x1, double& y1, double& x2, double& y2) {
 void Rect(double x1, double y1, double x2, double y2, const uint32_t c[4], bool outline) {
     RectBox(x1, y1, x2, y2);
     RVertex v[5] = {V(x1, y1, c[0]), V(x2, y1, c[1]), V(x2, y2, c[2]), V(x1, y2, c[3]), V(x1, y1, c[0])};
-    if (outline) Strip(v, 5);
-    else Fan(v, 4);
+    if (outline)
+        Strip(v, 5);
+    else
+        Fan(v, 4);
 }
 
 void EllipseShape(double x1, double y1, double x2, double y2, uint32_t centre, uint32_t rim, bool outline) {
-    const double cx = (x1 + x2) / 2, cy = (y1 + y2) / 2, rx = std::fabs(x2 - x1) / 2, ry = std::fabs(y2 - y1) / 2;
+    const double cx = (x1 + x2) / 2, cy = (y1 + y2) / 2, rx = std::fabs(x2 - x1) / 2,
+                 ry = std::fabs(y2 - y1) / 2;
     const int n = g_precision;
     std::vector<RVertex> v;
     v.reserve(size_t(n) + 2);
@@ -160,8 +163,10 @@ int32_t GR_Draw_GetColor() {
 }
 
 void GR_Draw_SetAlpha(double a) {
-    if (a < 0) a = 0;
-    else if (!(a <= 1)) a = 1;
+    if (a < 0)
+        a = 0;
+    else if (!(a <= 1))
+        a = 1;
     g_alpha = a;
     g_argb = GR_Colour(g_colour, a);
 }
@@ -198,7 +203,8 @@ void GR_Draw_Line(double x1, double y1, double x2, double y2) {
 }
 
 void GR_Draw_LineColor(double x1, double y1, double x2, double y2, int32_t c1, int32_t c2) {
-    const RVertex v[2] = {V(x1 + 0.01, y1 + 0.01, WithDrawAlpha(c1)), V(x2 + 0.01, y2 + 0.01, WithDrawAlpha(c2))};
+    const RVertex v[2] = {V(x1 + 0.01, y1 + 0.01, WithDrawAlpha(c1)),
+                          V(x2 + 0.01, y2 + 0.01, WithDrawAlpha(c2))};
     GR_Device_Draw(EPrimitive::Lines, -1, v, 2);
 }
 
@@ -236,16 +242,19 @@ void GR_Draw_RoundRect(double x1, double y1, double x2, double y2, bool outline)
     RoundRect(x1, y1, x2, y2, g_argb, g_argb, outline);
 }
 
-void GR_Draw_RoundRectColor(double x1, double y1, double x2, double y2, int32_t c1, int32_t c2, bool outline) {
+void GR_Draw_RoundRectColor(double x1, double y1, double x2, double y2, int32_t c1, int32_t c2,
+                            bool outline) {
     RoundRect(x1, y1, x2, y2, WithDrawAlpha(c1), WithDrawAlpha(c2), outline);
 }
 
 namespace {
-void Tri(double x1, double y1, double x2, double y2, double x3, double y3, uint32_t c1, uint32_t c2, uint32_t c3,
-         bool outline) {
+void Tri(double x1, double y1, double x2, double y2, double x3, double y3, uint32_t c1, uint32_t c2,
+         uint32_t c3, bool outline) {
     const RVertex v[4] = {V(x1, y1, c1), V(x2, y2, c2), V(x3, y3, c3), V(x1, y1, c1)};
-    if (outline) Strip(v, 4);
-    else GR_Device_Draw(EPrimitive::Triangles, -1, v, 3);
+    if (outline)
+        Strip(v, 4);
+    else
+        GR_Device_Draw(EPrimitive::Triangles, -1, v, 3);
 }
 } // namespace
 
@@ -253,8 +262,8 @@ void GR_Draw_Triangle(double x1, double y1, double x2, double y2, double x3, dou
     Tri(x1, y1, x2, y2, x3, y3, g_argb, g_argb, g_argb, outline);
 }
 
-void GR_Draw_TriangleColor(double x1, double y1, double x2, double y2, double x3, double y3, int32_t c1, int32_t c2,
-                           int32_t c3, bool outline) {
+void GR_Draw_TriangleColor(double x1, double y1, double x2, double y2, double x3, double y3, int32_t c1,
+                           int32_t c2, int32_t c3, bool outline) {
     Tri(x1, y1, x2, y2, x3, y3, WithDrawAlpha(c1), WithDrawAlpha(c2), WithDrawAlpha(c3), outline);
 }
 
@@ -288,15 +297,16 @@ void GR_Draw_Arrow(double x1, double y1, double x2, double y2, double size) {
 }
 
 void GR_Draw_Button(double x1, double y1, double x2, double y2, bool up) {
-    const uint32_t light = WithDrawAlpha(up ? 0xFFFFFF : 0x808080), dark = WithDrawAlpha(up ? 0x808080 : 0xFFFFFF);
+    const uint32_t light = WithDrawAlpha(up ? 0xFFFFFF : 0x808080),
+                   dark = WithDrawAlpha(up ? 0x808080 : 0xFFFFFF);
     const RVertex v[6] = {V(x1, y1, light), V(x2, y1, light), V(x1, y2, light),
                           V(x1, y2, dark),  V(x2, y1, dark),  V(x2, y2, dark)};
     GR_Device_Draw(EPrimitive::Triangles, -1, v, 6);
     GR_Draw_Rectangle(x1 + 2, y1 + 2, x2 - 2, y2 - 2, false);
 }
 
-void GR_Draw_Healthbar(double x1, double y1, double x2, double y2, double amount, int32_t backcol, int32_t mincol,
-                       int32_t maxcol, int direction, bool showback, bool showborder) {
+void GR_Draw_Healthbar(double x1, double y1, double x2, double y2, double amount, int32_t backcol,
+                       int32_t mincol, int32_t maxcol, int direction, bool showback, bool showborder) {
     const int32_t midcol = Color_Merge(mincol, maxcol, 0.5);
     const uint32_t black = WithDrawAlpha(0);
     const uint32_t blackC[4] = {black, black, black, black};
@@ -310,13 +320,21 @@ void GR_Draw_Healthbar(double x1, double y1, double x2, double y2, double amount
     if (amount > 100) amount = 100;
     const double f = amount / 100;
     switch (direction) {
-    case 1: x1 = x2 - (x2 - x1) * f; break;
-    case 2: y2 = y1 + (y2 - y1) * f; break;
-    case 3: y1 = y2 - (y2 - y1) * f; break;
-    default: x2 = x1 + (x2 - x1) * f; break;
+    case 1:
+        x1 = x2 - (x2 - x1) * f;
+        break;
+    case 2:
+        y2 = y1 + (y2 - y1) * f;
+        break;
+    case 3:
+        y1 = y2 - (y2 - y1) * f;
+        break;
+    default:
+        x2 = x1 + (x2 - x1) * f;
+        break;
     }
-    const int32_t barcol =
-        amount > 50 ? Color_Merge(midcol, maxcol, (amount - 50) / 50) : Color_Merge(mincol, midcol, amount / 50);
+    const int32_t barcol = amount > 50 ? Color_Merge(midcol, maxcol, (amount - 50) / 50)
+                                       : Color_Merge(mincol, midcol, amount / 50);
     const uint32_t b = WithDrawAlpha(barcol);
     const uint32_t c[4] = {b, b, b, b};
     Rect(x1, y1, x2, y2, c, false);
@@ -343,10 +361,18 @@ void GR_Draw_PrimitiveEnd() {
     const int tex = g_primTexture;
     g_primCount = 0;
     switch (g_primKind) {
-    case 1: GR_Device_Draw(EPrimitive::Points, tex, g_prim, n); break;
-    case 2: GR_Device_Draw(EPrimitive::Lines, tex, g_prim, n / 2 * 2); break;
-    case 3: Strip(g_prim, n, tex); break;
-    case 4: GR_Device_Draw(EPrimitive::Triangles, tex, g_prim, n / 3 * 3); break;
+    case 1:
+        GR_Device_Draw(EPrimitive::Points, tex, g_prim, n);
+        break;
+    case 2:
+        GR_Device_Draw(EPrimitive::Lines, tex, g_prim, n / 2 * 2);
+        break;
+    case 3:
+        Strip(g_prim, n, tex);
+        break;
+    case 4:
+        GR_Device_Draw(EPrimitive::Triangles, tex, g_prim, n / 3 * 3);
+        break;
     case 5: {
         std::vector<RVertex> t;
         for (int i = 0; i + 2 < n; i++) {
@@ -357,8 +383,11 @@ void GR_Draw_PrimitiveEnd() {
         GR_Device_Draw(EPrimitive::Triangles, tex, t.data(), int(t.size()));
         break;
     }
-    case 6: Fan(g_prim, n, tex); break;
-    default: break;
+    case 6:
+        Fan(g_prim, n, tex);
+        break;
+    default:
+        break;
     }
 }
 
@@ -376,9 +405,12 @@ void Color_ToHSV(int64_t col, int& H, int& S, int& V) {
     const double s = mx == 0 ? 0 : (mx - mn) / mx;
     double h = 0;
     if (s != 0) {
-        if (r == mx) h = (g - b) * 60 / (mx - mn);
-        else if (g == mx) h = (b - r) * 60 / (mx - mn) + 120;
-        else h = (r - g) * 60 / (mx - mn) + 240;
+        if (r == mx)
+            h = (g - b) * 60 / (mx - mn);
+        else if (g == mx)
+            h = (b - r) * 60 / (mx - mn) + 120;
+        else
+            h = (r - g) * 60 / (mx - mn) + 240;
         if (h < 0) h += 360;
     }
     H = int(std::trunc(h * 255 / 360));
@@ -396,15 +428,28 @@ int32_t Color_MakeHSV(int H, int S, int Vb) {
         const int i = int(std::trunc(h / 60));
         const double f = h / 60 - i, p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
         switch (i) {
-        case 0: r = v, g = t, b = p; break;
-        case 1: r = q, g = v, b = p; break;
-        case 2: r = p, g = v, b = t; break;
-        case 3: r = p, g = q, b = v; break;
-        case 4: r = t, g = p, b = v; break;
-        default: r = v, g = p, b = q; break;
+        case 0:
+            r = v, g = t, b = p;
+            break;
+        case 1:
+            r = q, g = v, b = p;
+            break;
+        case 2:
+            r = p, g = v, b = t;
+            break;
+        case 3:
+            r = p, g = q, b = v;
+            break;
+        case 4:
+            r = t, g = p, b = v;
+            break;
+        default:
+            r = v, g = p, b = q;
+            break;
         }
     }
-    return int32_t(std::trunc(r * 255)) | (int32_t(std::trunc(g * 255)) << 8) | (int32_t(std::trunc(b * 255)) << 16);
+    return int32_t(std::trunc(r * 255)) | (int32_t(std::trunc(g * 255)) << 8) |
+           (int32_t(std::trunc(b * 255)) << 16);
 }
 
 int32_t Color_Merge(int64_t c1, int64_t c2, double amount) {

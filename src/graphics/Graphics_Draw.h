@@ -29,8 +29,8 @@ void GR_Draw_RectangleColor(double x1, double y1, double x2, double y2, int32_t 
 void GR_Draw_RoundRect(double x1, double y1, double x2, double y2, bool outline);
 void GR_Draw_RoundRectColor(double x1, double y1, double x2, double y2, int32_t c1, int32_t c2, bool outline);
 void GR_Draw_Triangle(double x1, double y1, double x2, double y2, double x3, double y3, bool outline);
-void GR_Draw_TriangleColor(double x1, double y1, double x2, double y2, double x3, double y3, int32_t c1, int32_t c2,
-                           int32_t c3, bool outline);
+void GR_Draw_TriangleColor(double x1, double y1, double x2, double y2, double x3, double y3, int32_t c1,
+                           int32_t c2, int32_t c3, bool outline);
 void GR_Draw_Ellipse(double x1, double y1, double x2, double y2, bool outline);
 void GR_Draw_EllipseColor(double x1, double y1, double x2, double y2, int32_t c1, int32_t c2, bool outline);
 // Limited to 4..64 and rounded down to a multiple of 4.
@@ -38,8 +38,8 @@ void GR_Draw_SetCirclePrecision(int n);
 int GR_Draw_GetCirclePrecision();
 void GR_Draw_Arrow(double x1, double y1, double x2, double y2, double size);
 void GR_Draw_Button(double x1, double y1, double x2, double y2, bool up);
-void GR_Draw_Healthbar(double x1, double y1, double x2, double y2, double amount, int32_t backcol, int32_t mincol,
-                       int32_t maxcol, int direction, bool showback, bool showborder);
+void GR_Draw_Healthbar(double x1, double y1, double x2, double y2, double amount, int32_t backcol,
+                       int32_t mincol, int32_t maxcol, int direction, bool showback, bool showborder);
 
 // User primitives: kinds 1 points, 2 line list, 3 line strip, 4 triangle list, 5 triangle strip,
 // 6 triangle fan. At most 1001 vertices are kept.

@@ -1,6 +1,7 @@
 // Text layout and drawing with glyph-page and sprite fonts.
 #include "graphics/Graphics_Text.h"
 
+#include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Draw.h"
 #include "graphics/Graphics_Sprite.h"
 #include "graphics/Graphics_Texture.h"
@@ -88,17 +89,18 @@ void DrawLine(const CFont& f, const std::string& line, double x, double y, doubl
                     GR_Texture_DrawGeneralArgb(tex, 0, 0, spr->GetWidth(), spr->GetHeight(), gx, gy, xs, ys,
                                                transformed ? angle : 0, tl, tr, br, bl);
                 } else {
-                    GR_Texture_DrawGeneralArgb(f.s_tex, f.s_x[c], f.s_y[c], f.s_w[c], f.s_h[c], gx, gy, xs, ys,
-                                               transformed ? angle : 0, tl, tr, br, bl);
+                    GR_Texture_DrawGeneralArgb(f.s_tex, f.s_x[c], f.s_y[c], f.s_w[c], f.s_h[c], gx, gy, xs,
+                                               ys, transformed ? angle : 0, tl, tr, br, bl);
                 }
             } else if (spr) {
                 Sprite_Draw(*spr, c - f.s_first, gx, gy, xs, ys, transformed ? angle : 0, col, alpha);
             } else if (transformed) {
                 const uint32_t v = GR_Colour(col, alpha);
-                GR_Texture_DrawGeneralArgb(f.s_tex, f.s_x[c], f.s_y[c], f.s_w[c], f.s_h[c], gx, gy, xs, ys, angle, v,
-                                           v, v, v);
+                GR_Texture_DrawGeneralArgb(f.s_tex, f.s_x[c], f.s_y[c], f.s_w[c], f.s_h[c], gx, gy, xs, ys,
+                                           angle, v, v, v, v);
             } else {
-                GR_Texture_DrawPart(f.s_tex, f.s_x[c], f.s_y[c], f.s_w[c], f.s_h[c], gx, gy, 1, 1, col, alpha);
+                GR_Texture_DrawPart(f.s_tex, f.s_x[c], f.s_y[c], f.s_w[c], f.s_h[c], gx, gy, 1, 1, col,
+                                    alpha);
             }
         }
         p += a;
@@ -127,8 +129,10 @@ void Place(double x, double y, const std::string& text, int sep, int w, double x
     const double al = colours ? alpha : GR_Draw_GetAlpha();
     if (!transformed) {
         double top = y;
-        if (g_valign == 1) top -= double((long long)L * s / 2);
-        else if (g_valign == 2) top -= double((long long)L * s);
+        if (g_valign == 1)
+            top -= double((long long)L * s / 2);
+        else if (g_valign == 2)
+            top -= double((long long)L * s);
         for (const std::string& line : lines) {
             const int lw = Text_LineWidth(f, line);
             const int off = g_halign == 1 ? -(lw / 2) : g_halign == 2 ? -lw : 0;
@@ -148,9 +152,11 @@ void Place(double x, double y, const std::string& text, int sep, int w, double x
     }
     for (const std::string& line : lines) {
         const int lw = Text_LineWidth(f, line);
-        const double o =
-            g_halign == 1 ? -std::nearbyint(xs * lw / 2) : g_halign == 2 ? -std::nearbyint(xs * lw) : 0.0;
-        DrawLine(f, line, x + o * C, y - o * S, xs, ys, angle, true, colours ? corners : nullptr, col, al, gc);
+        const double o = g_halign == 1   ? -std::nearbyint(xs * lw / 2)
+                         : g_halign == 2 ? -std::nearbyint(xs * lw)
+                                         : 0.0;
+        DrawLine(f, line, x + o * C, y - o * S, xs, ys, angle, true, colours ? corners : nullptr, col, al,
+                 gc);
         x += dx;
         y += dy;
     }
@@ -199,7 +205,7 @@ const CFont* Text_Font() {
         g_default = std::make_unique<CFont>();
         g_default->CreateFont("Arial", 12, false, false, 32, 127);
         g_default->InitTexture();
-    } else if (g_default->s_tex < 0 || !GR_Texture_Exists(g_default->s_tex)) {
+    } else if (GR_Device_Exists() && !GR_Texture_Exists(g_default->s_tex)) {
         // The device came (or came back) after the default font was made.
         g_default->InitTexture();
     }
@@ -251,7 +257,8 @@ int Text_StringWidthExt(const std::string& text, int /*sep*/, int w) {
     const CFont* f = Text_Font();
     int best = 0;
     if (f)
-        for (const std::string& line : Text_Lines(*f, text, w)) best = std::max(best, Text_LineWidth(*f, line));
+        for (const std::string& line : Text_Lines(*f, text, w))
+            best = std::max(best, Text_LineWidth(*f, line));
     return std::max(best, 1);
 }
 
@@ -276,13 +283,13 @@ void Text_Draw(double x, double y, const std::string& text, int sep, int w) {
     Place(x, y, text, sep, w, 1, 1, 0, false, nullptr, 1);
 }
 
-void Text_DrawTransformed(double x, double y, const std::string& text, int sep, int w, double xscale, double yscale,
-                          double angle) {
+void Text_DrawTransformed(double x, double y, const std::string& text, int sep, int w, double xscale,
+                          double yscale, double angle) {
     Place(x, y, text, sep, w, xscale, yscale, angle, true, nullptr, 1);
 }
 
-void Text_DrawColor(double x, double y, const std::string& text, int sep, int w, int32_t c1, int32_t c2, int32_t c3,
-                    int32_t c4, double alpha) {
+void Text_DrawColor(double x, double y, const std::string& text, int sep, int w, int32_t c1, int32_t c2,
+                    int32_t c3, int32_t c4, double alpha) {
     const int32_t c[4] = {c1, c2, c3, c4};
     Place(x, y, text, sep, w, 1, 1, 0, false, c, alpha);
 }

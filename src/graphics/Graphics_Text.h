@@ -37,10 +37,10 @@ int Text_StringHeightExt(const std::string& text, int sep, int w);
 
 // Draws with the draw colour and alpha (plain forms) or four corner colours and an alpha.
 void Text_Draw(double x, double y, const std::string& text, int sep, int w);
-void Text_DrawTransformed(double x, double y, const std::string& text, int sep, int w, double xscale, double yscale,
-                          double angle);
-void Text_DrawColor(double x, double y, const std::string& text, int sep, int w, int32_t c1, int32_t c2, int32_t c3,
-                    int32_t c4, double alpha);
+void Text_DrawTransformed(double x, double y, const std::string& text, int sep, int w, double xscale,
+                          double yscale, double angle);
+void Text_DrawColor(double x, double y, const std::string& text, int sep, int w, int32_t c1, int32_t c2,
+                    int32_t c3, int32_t c4, double alpha);
 void Text_DrawTransformedColor(double x, double y, const std::string& text, int sep, int w, double xscale,
                                double yscale, double angle, int32_t c1, int32_t c2, int32_t c3, int32_t c4,
                                double alpha);

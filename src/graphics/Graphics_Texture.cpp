@@ -55,8 +55,8 @@ inline float F(double v) {
 }
 
 // Corner offsets already include the -0.5 that puts texel centres on pixel centres.
-void Quad(int tex, double x, double y, const double ox[4], const double oy[4], double angleDeg, const uint32_t col[4],
-          double u0, double v0, double u1, double v1) {
+void Quad(int tex, double x, double y, const double ox[4], const double oy[4], double angleDeg,
+          const uint32_t col[4], double u0, double v0, double u1, double v1) {
     RVertex q[4];
     const double th = angleDeg * std::numbers::pi / 180.0;
     const bool rotate = std::fabs(th) >= 0.001;
@@ -168,15 +168,16 @@ void GR_Texture_DrawExt(int tex, double x, double y, double xorig, double yorig,
     if (!GR_Texture_Exists(tex)) return;
     const RTexture& t = g_textures[size_t(tex)];
     double ox[4], oy[4];
-    Box(-xorig * xscale - 0.5, -yorig * yscale - 0.5, (t.w - xorig) * xscale - 0.5, (t.h - yorig) * yscale - 0.5, ox,
-        oy);
+    Box(-xorig * xscale - 0.5, -yorig * yscale - 0.5, (t.w - xorig) * xscale - 0.5,
+        (t.h - yorig) * yscale - 0.5, ox, oy);
     const uint32_t v = GR_Colour(col, alpha);
     const uint32_t c[4] = {v, v, v, v};
     Quad(tex, x, y, ox, oy, angle, c, 0, 0, double(t.w) / t.wt, double(t.h) / t.ht);
 }
 
-void GR_Texture_DrawGeneralArgb(int tex, double xo, double yo, double w, double h, double x, double y, double xscale,
-                                double yscale, double angle, uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4) {
+void GR_Texture_DrawGeneralArgb(int tex, double xo, double yo, double w, double h, double x, double y,
+                                double xscale, double yscale, double angle, uint32_t c1, uint32_t c2,
+                                uint32_t c3, uint32_t c4) {
     if (!GR_Texture_Exists(tex)) return;
     const RTexture& t = g_textures[size_t(tex)];
     double ox[4], oy[4];
@@ -191,9 +192,9 @@ void GR_Texture_DrawPart(int tex, double xo, double yo, double w, double h, doub
     GR_Texture_DrawGeneralArgb(tex, xo, yo, w, h, x, y, xscale, yscale, 0, v, v, v, v);
 }
 
-void GR_Texture_DrawGeneral(int tex, double xo, double yo, double w, double h, double x, double y, double xscale,
-                            double yscale, double angle, int32_t c1, int32_t c2, int32_t c3, int32_t c4,
-                            double alpha) {
+void GR_Texture_DrawGeneral(int tex, double xo, double yo, double w, double h, double x, double y,
+                            double xscale, double yscale, double angle, int32_t c1, int32_t c2, int32_t c3,
+                            int32_t c4, double alpha) {
     GR_Texture_DrawGeneralArgb(tex, xo, yo, w, h, x, y, xscale, yscale, angle, GR_Colour(c1, alpha),
                                GR_Colour(c2, alpha), GR_Colour(c3, alpha), GR_Colour(c4, alpha));
 }
@@ -202,7 +203,8 @@ void GR_Texture_DrawPos(int tex, double x1, double y1, double x2, double y2, dou
                         double y4, double alpha) {
     if (!GR_Texture_Exists(tex)) return;
     const RTexture& t = g_textures[size_t(tex)];
-    const double ox[4] = {x1 - 0.5, x2 - 0.5, x3 - 0.5, x4 - 0.5}, oy[4] = {y1 - 0.5, y2 - 0.5, y3 - 0.5, y4 - 0.5};
+    const double ox[4] = {x1 - 0.5, x2 - 0.5, x3 - 0.5, x4 - 0.5},
+                 oy[4] = {y1 - 0.5, y2 - 0.5, y3 - 0.5, y4 - 0.5};
     const uint32_t v = GR_Colour(0xFFFFFF, alpha);
     const uint32_t c[4] = {v, v, v, v};
     Quad(tex, 0, 0, ox, oy, 0, c, 0, 0, double(t.w) / t.wt, double(t.h) / t.ht);
@@ -222,9 +224,9 @@ double TileStart(double pos, int step, double regionStart) {
 
 } // namespace
 
-void GR_Texture_DrawTiled(int tex, double x, double y, double xorig, double yorig, double xscale, double yscale,
-                          bool htiled, bool vtiled, double xr, double yr, double wr, double hr, int32_t col,
-                          double alpha) {
+void GR_Texture_DrawTiled(int tex, double x, double y, double xorig, double yorig, double xscale,
+                          double yscale, bool htiled, bool vtiled, double xr, double yr, double wr, double hr,
+                          int32_t col, double alpha) {
     if (!GR_Texture_Exists(tex)) return;
     const RTexture& t = g_textures[size_t(tex)];
     const double bxr = std::nearbyint(t.w * xscale), byr = std::nearbyint(t.h * yscale);

@@ -37,13 +37,15 @@ void GR_Texture_DrawExt(int tex, double x, double y, double xorig, double yorig,
                         double angle, int32_t col, double alpha);
 void GR_Texture_DrawPart(int tex, double xo, double yo, double w, double h, double x, double y, double xscale,
                          double yscale, int32_t col, double alpha);
-void GR_Texture_DrawGeneral(int tex, double xo, double yo, double w, double h, double x, double y, double xscale,
-                            double yscale, double angle, int32_t c1, int32_t c2, int32_t c3, int32_t c4, double alpha);
+void GR_Texture_DrawGeneral(int tex, double xo, double yo, double w, double h, double x, double y,
+                            double xscale, double yscale, double angle, int32_t c1, int32_t c2, int32_t c3,
+                            int32_t c4, double alpha);
 // As DrawGeneral with vertex colours already converted (text colour gradients).
-void GR_Texture_DrawGeneralArgb(int tex, double xo, double yo, double w, double h, double x, double y, double xscale,
-                                double yscale, double angle, uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4);
+void GR_Texture_DrawGeneralArgb(int tex, double xo, double yo, double w, double h, double x, double y,
+                                double xscale, double yscale, double angle, uint32_t c1, uint32_t c2,
+                                uint32_t c3, uint32_t c4);
 void GR_Texture_DrawPos(int tex, double x1, double y1, double x2, double y2, double x3, double y3, double x4,
                         double y4, double alpha);
-void GR_Texture_DrawTiled(int tex, double x, double y, double xorig, double yorig, double xscale, double yscale,
-                          bool htiled, bool vtiled, double xr, double yr, double wr, double hr, int32_t col,
-                          double alpha);
+void GR_Texture_DrawTiled(int tex, double x, double y, double xorig, double yorig, double xscale,
+                          double yscale, bool htiled, bool vtiled, double xr, double yr, double wr, double hr,
+                          int32_t col, double alpha);

@@ -19,6 +19,10 @@ int Room_SubImage(const CInstance* /*self*/, int subimg) {
     return subimg;
 }
 
+CRoom* Room_Live() {
+    return nullptr;
+}
+
 void Room_RegionSize(int& w, int& h) {
     GR_Device_GetSize(w, h);
 }

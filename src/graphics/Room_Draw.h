@@ -3,11 +3,14 @@
 #pragma once
 
 class CInstance;
+class CRoom;
 
 void Room_SetAutomaticDraw(bool b);
 bool Room_AutomaticDraw();
 // The image index a drawing function uses: subimg itself, or for a negative one the calling
 // instance's current image (rounded down).
 int Room_SubImage(const CInstance* self, int subimg);
+// The room being played, whose tiles the tile functions change; null outside a room.
+CRoom* Room_Live();
 // Size of the region tiled drawing covers: the current room.
 void Room_RegionSize(int& w, int& h);

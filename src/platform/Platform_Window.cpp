@@ -22,7 +22,8 @@ void PinLoadedLibraries() {
     pinned = true;
     dl_iterate_phdr(
         [](dl_phdr_info* info, size_t, void*) {
-            if (info->dlpi_name && info->dlpi_name[0]) dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+            if (info->dlpi_name && info->dlpi_name[0])
+                dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
             return 0;
         },
         nullptr);
@@ -111,7 +112,8 @@ void GameWindow_SetSwapInterval(bool vsync) {
 
 void GameWindow_WaitVerticalBlank() {
     SDL_DisplayMode mode;
-    if (!g_window || Platform_IsHeadless() || SDL_GetCurrentDisplayMode(0, &mode) != 0 || mode.refresh_rate <= 0)
+    if (!g_window || Platform_IsHeadless() || SDL_GetCurrentDisplayMode(0, &mode) != 0 ||
+        mode.refresh_rate <= 0)
         return;
     const int64_t period = 1000000 / mode.refresh_rate;
     const int64_t now = Platform_TimeMicros();

@@ -2,8 +2,8 @@
 
 #include "code/Code_Error.h"
 #include "code/Code_Exec.h"
-#include "code/Code_Main.h"
 #include "code/Code_Function.h"
+#include "code/Code_Main.h"
 #include "code/Variable_Main.h"
 #include "data/Option_Main.h"
 #include "functions/Function_Families.h"

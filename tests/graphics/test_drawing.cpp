@@ -77,8 +77,8 @@ TEST_F(GraphicsTest, BlendModesAndAlpha) {
         // alpha byte 128 (127.5 rounds to even): 255 x 127/255 of the white shows through.
         {"draw_set_alpha(0.5); draw_set_color(c_red);", 255, 127, 127},
         {"draw_set_alpha(0.25); draw_set_color(c_black);", 191, 191, 191},
-        {"draw_clear(c_gray); draw_set_blend_mode(bm_add); draw_set_color(make_color_rgb(100, 0, 200));", 228, 128,
-         255},
+        {"draw_clear(c_gray); draw_set_blend_mode(bm_add); draw_set_color(make_color_rgb(100, 0, 200));", 228,
+         128, 255},
         {"draw_set_blend_mode(bm_subtract); draw_set_color(make_color_rgb(255, 0, 55));", 0, 255, 200},
         {"draw_clear(c_black); draw_set_blend_mode_ext(bm_one, bm_zero); draw_set_alpha(0); "
          "draw_set_color(c_yellow);",
@@ -143,20 +143,21 @@ TEST_F(GraphicsTest, SpritesAndBackgroundsScene) {
 TEST_F(GraphicsTest, TiledDrawingCoversTheRegion) {
     const int back = MakeBackground(Halves(10, 10, 0xFFFF0000u, 0xFF0000FFu));
     // Column starts at 50 mod 10 = 0 ... and one copy of an untiled direction.
-    GR_Texture_DrawTiled(Background_Get(back)->GetTexture(), 53, 7, 0, 0, 1, 1, true, true, 0, 0, 64, 64, 0xFFFFFF, 1);
+    GR_Texture_DrawTiled(Background_Get(back)->GetTexture(), 53, 7, 0, 0, 1, 1, true, true, 0, 0, 64, 64,
+                         0xFFFFFF, 1);
     for (int x = 0; x < 64; x++) EXPECT_EQ(Pixel(x, 1), ((x - 3 + 10) % 10) < 5 ? kRed : kBlue) << x;
     // A region starting left of and above the first tile.
     GR_Device_SetView(-40, -40, 64, 64, 0);
     GR_Device_Clear(0xFFFFFFFFu);
-    GR_Texture_DrawTiled(Background_Get(back)->GetTexture(), 0, 0, 0, 0, 1, 1, true, true, -40, -40, 64, 64, 0xFFFFFF,
-                         1);
+    GR_Texture_DrawTiled(Background_Get(back)->GetTexture(), 0, 0, 0, 0, 1, 1, true, true, -40, -40, 64, 64,
+                         0xFFFFFF, 1);
     EXPECT_EQ(Pixel(0, 0), kRed);   // world (-40, -40)
     EXPECT_EQ(Pixel(5, 63), kBlue); // world (-35, 23)
     // Untiled horizontally: exactly one column at round(x).
     GR_Device_SetView(0, 0, 64, 64, 0);
     GR_Device_Clear(0xFFFFFFFFu);
-    GR_Texture_DrawTiled(Background_Get(back)->GetTexture(), 20.4, 0, 0, 0, 1, 1, false, true, 0, 0, 64, 64, 0xFFFFFF,
-                         1);
+    GR_Texture_DrawTiled(Background_Get(back)->GetTexture(), 20.4, 0, 0, 0, 1, 1, false, true, 0, 0, 64, 64,
+                         0xFFFFFF, 1);
     EXPECT_EQ(Pixel(19, 30), kWhite);
     EXPECT_EQ(Pixel(20, 30), kRed);
     EXPECT_EQ(Pixel(29, 63), kBlue);
@@ -202,8 +203,10 @@ TEST_F(GraphicsTest, TextScene) {
         for (int y = 0; y < 8; y++)
             for (int x = 0; x < 6; x++)
                 if (x < 5 && (y + g) % 4 != 0) bm.SetPixel(x, y, 0xFFFFFFFFu);
-        if (g == 0) Sprite_Get(glyphs)->CreateFromBitmap(bm, 2, false, 0, 0);
-        else Sprite_Get(glyphs)->AddFromBitmap(bm, false, false);
+        if (g == 0)
+            Sprite_Get(glyphs)->CreateFromBitmap(bm, 2, false, 0, 0);
+        else
+            Sprite_Get(glyphs)->AddFromBitmap(bm, false, false);
     }
     const int font = Font_AddSpriteFont(glyphs, '0', false, 1);
     EXPECT_EQ(Run("draw_set_font(" + S(font) + "); return string_width(\"0123\");"), 28);
@@ -248,7 +251,8 @@ TEST_F(GraphicsTest, DrawStateAndColours) {
         const double v = Run(c.expr);
         if (std::string(c.expr).find("precision") != std::string::npos)
             EXPECT_EQ(GR_Draw_GetCirclePrecision(), int(c.value)) << c.expr;
-        else EXPECT_EQ(v, c.value) << c.expr;
+        else
+            EXPECT_EQ(v, c.value) << c.expr;
     }
 }
 
@@ -263,7 +267,8 @@ TEST_F(GraphicsTest, TextureTableAndTexturedPrimitives) {
     EXPECT_EQ(GR_Texture_Create_And_Fill(2, 2, px), a);
     EXPECT_EQ(Run("return texture_exists(" + S(b) + ") + texture_exists(99999) + texture_get_width(-5);"), 2);
     // A 2 x 2 texture repeated four times over a 32 x 32 quad, no interpolation.
-    Run("draw_set_color(c_white); texture_set_interpolation(false); texture_set_repeat(true); draw_primitive_begin_texture(pr_trianglestrip, " +
+    Run("draw_set_color(c_white); texture_set_interpolation(false); texture_set_repeat(true); "
+        "draw_primitive_begin_texture(pr_trianglestrip, " +
         S(b) + R"();
         draw_vertex_texture(0, 0, 0, 0); draw_vertex_texture(32, 0, 4, 0);
         draw_vertex_texture(0, 32, 0, 4); draw_vertex_texture(32, 32, 4, 4);
@@ -290,11 +295,16 @@ TEST_F(GraphicsTest, BadInputIsHarmless) {
         {"sprite_get_texture(999, 0);", "Trying to get texture from non-existing sprite."},
         {"background_get_texture(999);", "Trying to get texture from non-existing background."},
         {"screen_save(\"\");", "Trying to save screen to empty image file name."},
-        {"screen_save(\"/nonexistent-dir/x.png\"); screen_save_part(\"/nonexistent-dir/y.bmp\", -5, -5, 1000000000, inf);",
+        {"screen_save(\"/nonexistent-dir/x.png\"); screen_save_part(\"/nonexistent-dir/y.bmp\", -5, -5, "
+         "1000000000, inf);",
          ""},
-        {"draw_rectangle(nan, 0, inf, -inf, false); draw_circle(0, 0, inf, false); draw_sprite_tiled(spr, 0, nan, inf); draw_sprite_ext(spr, inf, nan, 0, inf, -inf, nan, c_red, nan);", ""},
+        {"draw_rectangle(nan, 0, inf, -inf, false); draw_circle(0, 0, inf, false); draw_sprite_tiled(spr, 0, "
+         "nan, inf); draw_sprite_ext(spr, inf, nan, 0, inf, -inf, nan, c_red, nan);",
+         ""},
         {"draw_line_width(0, 0, inf, inf, inf); draw_text_transformed(0, 0, \"x\", inf, -inf, nan);", ""},
-        {"draw_primitive_begin(pr_linelist); var k; k = 0; repeat (5000) { draw_vertex(k mod 64, k div 64); k += 1; }", ""},
+        {"draw_primitive_begin(pr_linelist); var k; k = 0; repeat (5000) { draw_vertex(k mod 64, k div 64); "
+         "k += 1; }",
+         ""},
         {"draw_primitive_begin(99); draw_vertex(0, 0); draw_primitive_end(); draw_primitive_end();", ""},
         {"draw_primitive_begin_texture(pr_trianglelist, 123456); draw_vertex(0, 0); draw_vertex(1, 0); "
          "draw_vertex(0, 1); draw_primitive_end();",
@@ -306,12 +316,15 @@ TEST_F(GraphicsTest, BadInputIsHarmless) {
     // No built-in yields NaN or infinity: build them.
     const int spr = MakeSprite(TBitmap32(4, 4, 0xFF00FF00u), 1, 1);
     const std::string prelude =
-        "var inf, nan, spr; inf = 10000000000; repeat (6) inf *= inf; nan = inf - inf; spr = " + S(spr) + "; ";
+        "var inf, nan, spr; inf = 10000000000; repeat (6) inf *= inf; nan = inf - inf; spr = " + S(spr) +
+        "; ";
     for (const Case& c : cases) {
         Error_Reset();
         Run(prelude + c.code);
-        if (*c.error) EXPECT_NE(LastError().find(c.error), std::string::npos) << c.code << " gave " << LastError();
-        else EXPECT_EQ(LastError(), "") << c.code;
+        if (*c.error)
+            EXPECT_NE(LastError().find(c.error), std::string::npos) << c.code << " gave " << LastError();
+        else
+            EXPECT_EQ(LastError(), "") << c.code;
     }
     // A primitive past its 1001 vertices keeps only those.
     Run("draw_primitive_begin(pr_pointlist); repeat (1500) draw_vertex(0, 0);");
@@ -340,8 +353,9 @@ TEST(GraphicsCapture, EvalWritesCaptureAndScreenshots) {
     TempDir dir;
     RunResult r = RunProgram(
         {QV_PACK_EXE, "eval",
-         "draw_clear(c_blue); draw_set_color(c_red); draw_rectangle(0, 0, 9, 9, false); screen_save(\"" + dir / "a.PNG" +
-             "\"); screen_save_part(\"" + dir / "b.bmp" + "\", 5, 5, 10, 8); return draw_getpixel(3, 3);"},
+         "draw_clear(c_blue); draw_set_color(c_red); draw_rectangle(0, 0, 9, 9, false); screen_save(\"" +
+             dir / "a.PNG" + "\"); screen_save_part(\"" + dir / "b.bmp" +
+             "\", 5, 5, 10, 8); return draw_getpixel(3, 3);"},
         {{"QUARVEL_CAPTURE", dir.path()}});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("\"value\":255"), std::string::npos) << r.out;
