@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks formatting, builds with the sanitizers, runs every test, then
-# runs each fuzzer for a bounded time over its seed corpus. Ends with one summary line.
+# Installs what is missing, checks formatting, builds with the sanitizers (one build for the tests
+# and the fuzz targets), runs every test, then fuzzes for a fixed total time split across all
+# fuzz targets (QV_FUZZ_SECONDS, default 180; QV_SKIP_FUZZ=1 skips it). Ends with one summary line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -16,7 +17,7 @@ passed=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\
 failed=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of.*/\1/p' "$log")
 passed=${passed:-0}; failed=${failed:-1}
 if [ "${QV_SKIP_FUZZ:-0}" != 1 ]; then
-  if scripts/fuzz.sh "${QV_FUZZ_SECONDS:-60}"; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+  if scripts/fuzz.sh --total "${QV_FUZZ_SECONDS:-180}"; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 fi
 echo "tests: $passed passed, $failed failed"
 exit $status

@@ -98,6 +98,9 @@ RunResult RunGame(const std::string& dataFile, const std::map<std::string, std::
     std::map<std::string, std::string> e = env;
     e.emplace("QUARVEL_GAME", dataFile);
     e.emplace("QUARVEL_HEADLESS", "1");
+    // A game runs until it ends itself; tests that do not say otherwise run one step at once.
+    e.emplace("QUARVEL_MAX_STEPS", "1");
+    e.emplace("QUARVEL_NO_WAIT", "1");
     std::vector<std::string> argv = {QV_RUNNER_EXE};
     argv.insert(argv.end(), args.begin(), args.end());
     return RunProgram(argv, e);

@@ -32,6 +32,7 @@ class TempDir {
 std::string ReadFileText(const std::string& path);
 void WriteFileText(const std::string& path, const std::string& text);
 
-// Runs the runner headless on a game-data file.
+// Runs the runner headless on a game-data file; unless env says otherwise, for one step without
+// waiting (QUARVEL_MAX_STEPS=1, QUARVEL_NO_WAIT=1).
 RunResult RunGame(const std::string& dataFile, const std::map<std::string, std::string>& env = {},
                   const std::vector<std::string>& args = {});

@@ -94,7 +94,9 @@ std::string Error_EventHeading(bool fatal) {
     REventContext ev = w.CurrentEvent();
     const std::string nl = "\r\n";
     std::string h = fatal ? "FATAL " : "";
-    h += "ERROR in" + nl + "action number " + std::to_string(ev.action + 1) + nl;
+    h += "ERROR in" + nl;
+    if (const std::string place = w.CurrentPlace(); !place.empty()) return h + place + ":" + nl + nl;
+    h += "action number " + std::to_string(ev.action + 1) + nl;
     if (ev.type == kTimeLineEventType)
         h += "at time step " + std::to_string(ev.number) + nl + "of time line " + w.TimeLineName(ev.object) +
              ":";

@@ -528,6 +528,8 @@ RValue* StoredElement(RContext& c, int32_t sel, int32_t id, int32_t arr) {
             RValue* e = target.slot >= 0 && sel == kSelLocal ? c.slots[target.slot].Element(arr)
                                                              : StoredElement(c, sel, target.ind, arr);
             if (e && e->kind == RValue::kString) {
+                if (vp->str.size() > kMaxStringBytes - e->str.size())
+                    return FailOut(c, n.position, kStringTooLong);
                 result.str = TRefString();
                 e->str.Append(vp->str.view());
                 result = *e;
@@ -725,14 +727,8 @@ int RunFor(RContext& c, CInstance* inst, const RToken& body, RValue& result) {
         target = c.other;
     } else if (sel == kSelSelf || sel == kSelDefault) {
         target = c.self;
-    } else if (sel >= kFirstInstanceId) {
-        for (int k = 0, count = w.InstanceCount(); k < count; ++k) {
-            CInstance* inst = w.InstanceAt(k);
-            if (inst && inst->i_id == sel) {
-                if (!inst->i_marked) target = inst;
-                break;
-            }
-        }
+    } else if (sel >= kFirstInstanceId && sel <= INT32_MAX) {
+        target = w.FindInstance(int(sel));
     }
     if (!target) return kOutNormal;
     int o = RunFor(c, target, body, result);

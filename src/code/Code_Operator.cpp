@@ -136,6 +136,7 @@ bool Operator_Binary(const CCode* code, int position, int op, const RValue& righ
     bool reals = left.kind == RValue::kReal && right.kind == RValue::kReal;
 
     if (op == kOpPlus && left.kind == RValue::kString && right.kind == RValue::kString) {
+        if (right.str.size() > kMaxStringBytes - left.str.size()) return Fail(code, position, kStringTooLong);
         left.str.Append(right.str.view());
         return true;
     }

@@ -60,7 +60,9 @@ void TRefString::Append(std::string_view s) {
         m_rep->ascii = ascii;
         return;
     }
-    Rep* r = NewRep(std::max(old + s.size(), old * 2));
+    // Doubling keeps repeated appends linear; the room never goes past the longest string the
+    // language makes unless this string itself is longer.
+    Rep* r = NewRep(std::max(old + s.size(), std::min(old * 2, kMaxStringBytes)));
     std::memcpy(r->bytes(), data(), old);
     std::memcpy(r->bytes() + old, s.data(), s.size());
     r->size = old + s.size();
@@ -74,9 +76,16 @@ void TRefString::AssignRepeated(std::string_view s, size_t n) {
         Release();
         return;
     }
-    Rep* r = NewRep(s.size() * n);
-    for (size_t k = 0; k < n; ++k) std::memcpy(r->bytes() + k * s.size(), s.data(), s.size());
-    r->size = s.size() * n;
+    const size_t total = s.size() * n;
+    Rep* r = NewRep(total);
+    // One copy of s, then the filled part doubles: a few large copies instead of n small ones.
+    std::memcpy(r->bytes(), s.data(), s.size());
+    for (size_t done = s.size(); done < total;) {
+        const size_t k = std::min(done, total - done);
+        std::memcpy(r->bytes() + done, r->bytes(), k);
+        done += k;
+    }
+    r->size = total;
     Release(); // after the copy: s may be our own bytes
     m_rep = r;
 }
@@ -93,7 +102,9 @@ void RValue_Save(const RValue& v, CStream& s) {
 void RValue_Load(RValue& v, CStream& s) {
     v.kind = s.ReadInteger();
     v.val = s.ReadReal();
-    v.str = TRefString(s.ReadString());
+    std::string text = s.ReadString();
+    if (text.size() > kMaxStringBytes) throw EStreamReadError(kStringTooLong);
+    v.str = TRefString(text);
 }
 
 // ---- CVariableList ----

@@ -17,29 +17,8 @@ constexpr int kInitialFlags = 10000;
 CVariableList g_global;
 std::vector<bool> g_declared(kInitialFlags, false);
 
-// Remembered room-list positions of the instance-id lookup: the last hit and the one before.
-int g_lastHit = -1, g_prevHit = -1;
-
-bool Usable(CInstance* inst, int32_t id) {
-    return inst && inst->i_id == id && !inst->i_marked;
-}
-
 CInstance* FindInstanceById(int32_t id) {
-    IRunWorld& w = World();
-    int n = w.InstanceCount();
-    if (g_lastHit >= 0 && g_lastHit < n && Usable(w.InstanceAt(g_lastHit), id))
-        return w.InstanceAt(g_lastHit);
-    if (g_prevHit >= 0 && g_prevHit < n && Usable(w.InstanceAt(g_prevHit), id))
-        return w.InstanceAt(g_prevHit);
-    g_prevHit = g_lastHit;
-    for (int k = n - 1; k >= 0; --k) {
-        CInstance* inst = w.InstanceAt(k);
-        if (inst && inst->i_id == id) {
-            g_lastHit = k;
-            return inst->i_marked ? nullptr : inst;
-        }
-    }
-    return nullptr;
+    return World().FindInstance(id);
 }
 
 } // namespace
@@ -159,6 +138,4 @@ bool Object_SetVar(int32_t selector, int32_t id, int32_t arr_ind, const RValue& 
     return false;
 }
 
-void Object_ResetLookup() {
-    g_lastHit = g_prevHit = -1;
-}
+void Object_ResetLookup() {}

@@ -181,6 +181,14 @@ void DataNew_SetChunkStart(EChunk chunk, ChunkStart start) {
     g_chunkStarts[int(chunk)] = start;
 }
 
+ItemReader DataNew_GetItemReader(EChunk chunk) {
+    return g_itemReaders[int(chunk)];
+}
+
+ChunkStart DataNew_GetChunkStart(EChunk chunk) {
+    return g_chunkStarts[int(chunk)];
+}
+
 void DataFile_Clear() {
     g_dataFiles.clear();
 }

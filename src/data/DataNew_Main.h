@@ -30,6 +30,10 @@ void DataNew_SetItemReader(EChunk chunk, ItemReader reader);
 // empties its list and sizes it to count (items that do not exist stay holes).
 using ChunkStart = void (*)(int count);
 void DataNew_SetChunkStart(EChunk chunk, ChunkStart start);
+// What is connected for a chunk (null when nothing is), for tools that hand records to the
+// readers directly.
+ItemReader DataNew_GetItemReader(EChunk chunk);
+ChunkStart DataNew_GetChunkStart(EChunk chunk);
 
 // Loads the game from the file at path, scanning for the data from scanStart.
 ELoadStatus DataNew_LoadFile(const std::string& path, size_t scanStart, const LoadHooks& hooks);

@@ -87,6 +87,12 @@ bool Option_Read(CStream& s) {
     int32_t version = s.ReadInteger();
     if (version < 800) return false;
     std::unique_ptr<CStream> f = s.ReadStreamC();
+    return Option_ReadFields(*f, version);
+}
+
+bool Option_ReadFields(CStream& s, int version) {
+    Option_SetDefaults();
+    CStream* f = &s;
     opt_fullscreen = f->ReadBoolean();
     opt_interpolate = f->ReadBoolean();
     opt_noborder = f->ReadBoolean();

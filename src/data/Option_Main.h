@@ -50,6 +50,8 @@ void Option_SetDefaults();
 // Reads the settings block: version, then the compressed fields. False when the version is
 // below 800. Raises the stream's read error on short or corrupt data.
 bool Option_Read(CStream& s);
+// The fields of a settings block of that version, from its inflated stream.
+bool Option_ReadFields(CStream& s, int version);
 // Writes a settings block of the given version from the current options (used by the packer).
 void Option_Write(CStream& s, int version);
 // Computes secure mode from the user's store.

@@ -61,12 +61,14 @@ QV_FUNCTION(F_TexturePreload);
 QV_FUNCTION(F_TextureSetPriority);
 QV_FUNCTION(F_SetSynchronization);
 QV_FUNCTION(F_SetAutomaticDraw);
+QV_FUNCTION(F_ScreenRedraw);
 QV_FUNCTION(F_ScreenRefresh);
 QV_FUNCTION(F_ScreenWaitVsync);
 QV_FUNCTION(F_ScreenSave);
 QV_FUNCTION(F_ScreenSavePart);
 
 // Function_Graphics_Sprite.cpp: sprites and backgrounds drawn.
+QV_FUNCTION(F_DrawSelf);
 QV_FUNCTION(F_DrawSprite);
 QV_FUNCTION(F_DrawSpritePos);
 QV_FUNCTION(F_DrawSpriteExt);

@@ -322,6 +322,11 @@ QV_FUNCTION(F_SetAutomaticDraw) {
     Room_SetAutomaticDraw(Arg_Bool(args[0]));
 }
 
+QV_FUNCTION(F_ScreenRedraw) {
+    Room_Draw();
+    Room_PresentFrame();
+}
+
 QV_FUNCTION(F_ScreenRefresh) {
     GR_Device_Refresh();
 }

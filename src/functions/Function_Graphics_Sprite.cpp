@@ -7,6 +7,7 @@
 #include "resources/Background_Main.h"
 #include "resources/Sprite_Class.h"
 #include "resources/Sprite_Main.h"
+#include "run/Instance_Class.h"
 
 namespace {
 
@@ -32,6 +33,16 @@ const CBackground* BackgroundArg(RValue* args) {
 }
 
 } // namespace
+
+QV_FUNCTION(F_DrawSelf) {
+    const CSprite* spr = Sprite_Get(self->i_spriteindex);
+    if (!spr) {
+        Function_Error("Trying to draw non-existing sprite.");
+        return;
+    }
+    Sprite_Draw(*spr, Room_SubImage(self, -1), self->i_x, self->i_y, self->i_imagescalex, self->i_imagescaley,
+                self->i_imageangle, int32_t(self->i_imageblend), self->i_imagealpha);
+}
 
 QV_FUNCTION(F_DrawSprite) {
     int img;

@@ -169,7 +169,8 @@ QV_FUNCTION(F_TileLayerFind) {
     result.SetReal(-1);
     CRoom* room = Room_Live();
     if (!room) return;
-    if (RTile* t = room->Tile(room->FindTileAtDepth(R(args[0]), R(args[1]), R(args[2])))) result.SetReal(t->id);
+    if (RTile* t = room->Tile(room->FindTileAtDepth(R(args[0]), R(args[1]), R(args[2]))))
+        result.SetReal(t->id);
 }
 QV_FUNCTION(F_TileLayerDeleteAt) {
     if (CRoom* room = Room_Live()) room->DeleteTilesAtDepth(R(args[0]), R(args[1]), R(args[2]));

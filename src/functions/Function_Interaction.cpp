@@ -3,6 +3,7 @@
 // The handlers come with this family's own work; until then each entry is registered without one,
 // so code calling it compiles and a call reports that the function is not available yet.
 #include "functions/Function_Families.h"
+#include "functions/Function_World.h"
 
 // 98 functions, in registration order.
 // clang-format off
@@ -30,7 +31,7 @@ static const RFunctionEntry kInteractionFunctions[] = {
     {"show_image",                  nullptr, 3},
     {"show_video",                  nullptr, 3},
     {"show_text",                   nullptr, 4},
-    {"show_message",                nullptr, 1},
+    {"show_message",                F_ShowMessage, 1},
     {"show_question",               nullptr, 1},
     {"show_error",                  nullptr, 2},
     {"show_info",                   nullptr, 0},
@@ -48,7 +49,7 @@ static const RFunctionEntry kInteractionFunctions[] = {
     {"highscore_value",             nullptr, 1},
     {"highscore_name",              nullptr, 1},
     {"draw_highscore",              nullptr, 4},
-    {"show_message_ext",            nullptr, 4},
+    {"show_message_ext",            F_ShowMessageExt, 4},
     {"message_background",          nullptr, 1},
     {"message_button",              nullptr, 1},
     {"message_alpha",               nullptr, 1},

@@ -2,15 +2,16 @@
 // The handlers come with this family's own work; until then each entry is registered without one,
 // so code calling it compiles and a call reports that the function is not available yet.
 #include "functions/Function_Families.h"
+#include "functions/Function_World.h"
 
 // 96 functions, in registration order.
 // clang-format off
 static const RFunctionEntry kMiscFunctions[] = {
     // name                        handler  arguments
-    {"event_inherited",            nullptr, 0},
-    {"event_perform",              nullptr, 2},
-    {"event_user",                 nullptr, 1},
-    {"event_perform_object",       nullptr, 3},
+    {"event_inherited",            F_EventInherited, 0},
+    {"event_perform",              F_EventPerform, 2},
+    {"event_user",                 F_EventUser, 1},
+    {"event_perform_object",       F_EventPerformObject, 3},
     {"external_define",            nullptr, kAnyArgCount},
     {"external_call",              nullptr, kAnyArgCount},
     {"external_free",              nullptr, 1},
@@ -36,7 +37,7 @@ static const RFunctionEntry kMiscFunctions[] = {
     {"execute_string",             nullptr, kAnyArgCount},
     {"execute_file",               nullptr, kAnyArgCount},
     {"window_handle",              nullptr, 0},
-    {"show_debug_message",         nullptr, 1},
+    {"show_debug_message",         F_ShowDebugMessage, 1},
     {"set_program_priority",       nullptr, 1},
     {"set_application_title",      nullptr, 1},
     {"variable_global_exists",     nullptr, 1},

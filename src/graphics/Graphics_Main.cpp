@@ -5,7 +5,6 @@
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Draw.h"
 #include "graphics/Graphics_Text.h"
-#include "graphics/Room_Draw.h"
 #include "resources/Background_Main.h"
 #include "resources/Font_Main.h"
 #include "resources/Sprite_Main.h"
@@ -18,7 +17,6 @@ bool Graphics_Start() {
     Font_InitTextures();
     GR_Draw_Reset();
     Text_Reset();
-    Room_SetAutomaticDraw(true);
     return GR_Device_Start_Frame();
 }
 

@@ -258,3 +258,7 @@ int64_t Platform_TimeMicros() {
 void Platform_Sleep(int ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
+
+void Platform_SleepMicros(int64_t us) {
+    if (us > 0) std::this_thread::sleep_for(std::chrono::microseconds(us));
+}

@@ -76,3 +76,5 @@ bool Platform_Terminated();
 int64_t Platform_TimeMicros();
 // Sleeps the main thread for ms milliseconds (nothing for ms <= 0).
 void Platform_Sleep(int ms);
+// Sleeps the main thread for us microseconds (nothing for us <= 0).
+void Platform_SleepMicros(int64_t us);

@@ -160,3 +160,45 @@ bool Platform_AskYesNo(const std::string& text, const std::string& caption) {
     }
     return chosen == 1;
 }
+
+int Platform_ShowButtons(const std::string& text, const std::string (&labels)[3],
+                         const std::string& caption) {
+    int first = 0;
+    for (int k = 2; k >= 0; --k)
+        if (!labels[k].empty()) first = k + 1;
+    if (Platform_IsHeadless()) {
+        std::string raw = "[";
+        for (int k = 0; k < 3; ++k) {
+            if (k) raw += ',';
+            raw += Platform_JsonString(labels[k]);
+        }
+        raw += ']';
+        Platform_EmitDialog("buttons", caption, text, {{"buttons", raw}, {"answer", std::to_string(first)}});
+        return first;
+    }
+    SDL_MessageBoxButtonData buttons[3];
+    std::string names[3];
+    int n = 0;
+    for (int k = 0; k < 3; ++k) {
+        if (labels[k].empty()) continue;
+        // "&" marks the accelerator letter in the labels; SDL shows labels as they are.
+        for (char c : labels[k])
+            if (c != '&') names[k] += c;
+        Uint32 flags = k + 1 == first ? SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT : 0;
+        buttons[n++] = {flags, k + 1, names[k].c_str()};
+    }
+    std::string title = CaptionOrTitle(caption);
+    SDL_MessageBoxData data{};
+    data.flags = SDL_MESSAGEBOX_INFORMATION;
+    data.title = title.c_str();
+    data.message = text.c_str();
+    data.numbuttons = n;
+    data.buttons = buttons;
+    int chosen = 0;
+    if (SDL_ShowMessageBox(&data, &chosen) != 0) {
+        Platform_Trace(std::string("Message box not available: ") + SDL_GetError());
+        ToStderr(caption, text);
+        return first;
+    }
+    return chosen < 0 ? 0 : chosen;
+}

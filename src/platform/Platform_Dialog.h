@@ -16,6 +16,13 @@ void Platform_ShowMessage(const std::string& text, const std::string& caption = 
 // {"dialog":"question",...} and answers No. If no box can be shown: text to stderr, answer No.
 bool Platform_AskYesNo(const std::string& text, const std::string& caption = "");
 
+// Shows up to three buttons (an empty label hides its button; "&" marks an accelerator) and
+// returns the number (1..3) of the chosen one, 0 when closed with Escape. Headless: writes
+// {"dialog":"buttons",...,"buttons":[...],"answer":N} and answers the default button, the first
+// shown one (0 when none is shown).
+int Platform_ShowButtons(const std::string& text, const std::string (&labels)[3],
+                         const std::string& caption = "");
+
 // Writes one JSON object on one line to stdout and flushes it at once. Keys in this order:
 // "dialog" (kind), "caption" (only when not empty), "text", then each extra key with its value
 // taken as raw JSON (e.g. {"fatal", "true"}).

@@ -1,15 +1,106 @@
-// CInstance: one instance of an object in a room. For now the fields the language core needs
-// (id, object index, own variables, deletion mark); the world extends it.
+// CInstance: one live copy of an object in a room: position and motion, image state, alarms,
+// path and time-line state and its own variables. Built-in fields are plain members; writes that
+// must keep the motion values or the bounding box consistent go through the setters below.
 #pragma once
 
 #include "code/Variable_Class.h"
 
 #include <cstdint>
+#include <string>
+
+class CObject;
+
+inline constexpr int kAlarmCount = 12;
+inline constexpr int kNoBox = -100000; // every side of the box of an instance without a sprite
+
+// Inclusive pixel box in room coordinates.
+struct RInstanceBox {
+    int32_t Left = kNoBox, Top = kNoBox, Right = kNoBox, Bottom = kNoBox;
+};
 
 class CInstance {
   public:
+    // A stand-alone instance: id 0, object 0 (not looked up), used as the caller of code that
+    // belongs to no instance. Rooms make their instances with Create.
+    CInstance() = default;
+    CInstance(double x, double y, int id, int objectind) { Create(x, y, id, objectind); }
+
+    // Sets every field as a new instance of objectind at (x, y) with this id.
+    void Create(double x, double y, int id, int objectind);
+    // Copies every field of inst, a deep copy of its variables included (the id too).
+    void Assign(const CInstance& inst);
+
+    // Property writes with their rules.
+    void SetPosition(double nx, double ny);
+    void SetObjectIndex(int objectind); // object fields from the object, then the box
+    void SetSpriteIndex(int v);         // image index reset when out of range, then the box
+    void SetMaskIndex(int v);
+    void SetImageScaleX(double v);
+    void SetImageScaleY(double v);
+    void SetImageAngle(double v);
+    void SetDirection(double v);
+    void SetSpeed(double v);
+    void SetHSpeed(double v);
+    void SetVSpeed(double v);
+    void AddToSpeed(double dir, double amount);
+    void SetPathPosition(double v);
+    void SetPathPositionPrevious(double v);
+
+    int GetAlarm(int index) const { return index >= 0 && index < kAlarmCount ? i_timer[index] : -1; }
+    void SetAlarm(int index, int value) {
+        if (index >= 0 && index < kAlarmCount) i_timer[index] = value;
+    }
+    // The sprite's image count, 0 when the sprite does not exist.
+    int ImageNumber() const;
+    // The sprite whose box is used for collisions (mask, else sprite); whether it exists.
+    bool HasBox() const;
+    void ComputeBoundingBox();
+
     int32_t i_id = 0;
+    int32_t i_spriteindex = 0;
+    double i_imageindex = 0;
+    double i_imagespeed = 1;
+    double i_imagescalex = 1, i_imagescaley = 1;
+    double i_imageangle = 0;
+    double i_imagealpha = 1;
+    uint32_t i_imageblend = 0xFFFFFF;
+    int32_t i_maskindex = 0;
+    double i_depth = 0;
+    double i_x = 0, i_y = 0;
+    double i_xstart = 0, i_ystart = 0;
+    double i_xprevious = 0, i_yprevious = 0;
+    double i_direction = 0;
+    double i_speed = 0;
+    double i_friction = 0;
+    double i_gravitydir = 270;
+    double i_gravity = 0;
+    double i_hspeed = 0, i_vspeed = 0;
+    RInstanceBox i_bbox;
+    bool i_visible = false;
+    bool i_solid = false;
+    bool i_persistent = false;
+    bool i_marked = false;      // destroyed, waiting for removal at the end of the step
+    bool i_deactivated = false; // kept but ignored
+    bool i_timelinerunning = false;
+    bool i_timelineloop = false;
     int32_t i_objectindex = 0;
-    CVariableList i_vars;
-    bool i_marked = false; // marked for deletion at the end of the step
+    CObject* i_object = nullptr; // not owned; null when the object does not exist
+    int32_t i_timer[kAlarmCount] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    int32_t i_pathindex = -1;
+    int32_t i_pathend = 0;
+    double i_pathposition = 0;
+    double i_pathpositionprevious = 0;
+    double i_pathspeed = 0;
+    double i_pathscale = 1;
+    double i_pathorientation = 0;
+    double i_pathxstart = 0, i_pathystart = 0;
+    int32_t i_timelineindex = -1;
+    double i_timelineposition = 0;
+    double i_timelinespeed = 1;
+    std::string i_initcode; // creation code of a room instance
+    CVariableList i_vars;   // allocates only when the instance gets a variable
+
+  private:
+    void ComputeHVSpeed();
+    void ComputeDirSpeed();
 };

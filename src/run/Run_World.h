@@ -29,6 +29,8 @@ class IRunWorld {
     // The instances of an object and of its descendants, in the room's per-object order.
     virtual int ObjectInstanceCount(int /*object*/) { return 0; }
     virtual CInstance* ObjectInstanceAt(int /*object*/, int /*k*/) { return nullptr; }
+    // The unmarked active instance with this id, or null: the one lookup every path uses.
+    virtual CInstance* FindInstance(int id);
 
     // Resource names; "<undefined>" for missing ones. TriggerExists false gives "<Deleted>".
     virtual std::string ObjectName(int /*index*/) { return "<undefined>"; }
@@ -37,6 +39,10 @@ class IRunWorld {
     virtual std::string TriggerName(int /*index*/) { return "<undefined>"; }
 
     virtual REventContext CurrentEvent() { return REventContext{}; }
+    // Code run outside any event (creation code, library initialisation code, trigger
+    // conditions): the place it belongs to, which error headings name instead of an event;
+    // empty inside events.
+    virtual std::string CurrentPlace() { return {}; }
     virtual void SetStopRequest(int /*code*/) {}
     virtual void ClearInput() {} // as io_clear: keyboard and mouse state
 };

@@ -1,15 +1,12 @@
 // Program entry of the runner: trace log, start-up order, the main form's timers and shutdown.
 #include "runner/Runner_Form.h"
 
-#include "resources/Resource_Readers.h"
-
 #include "data/DataNew_Class.h"
 #include "data/Option_Main.h"
-#include "functions/Function_Families.h"
 #include "platform/Platform_App.h"
 #include "platform/Platform_Crash.h"
 #include "platform/Platform_Dialog.h"
-#include "resources/Resource_Readers.h"
+#include "run/Run_Runtime.h"
 #include "runner/Runner_Load.h"
 #include "support/Support_File.h"
 
@@ -118,8 +115,7 @@ int Runner_Main(int argc, char** argv) {
     // Module start-up: the private temp directory and secure mode come before any window.
     InitTempDirectory();
     Option_ReadSecure();
-    Function_RegisterAll();
-    Resource_RegisterReaders();
+    Runtime_Start();
 
     int status = kExitGameRan;
     try {
@@ -143,7 +139,7 @@ int Runner_Main(int argc, char** argv) {
         g_form.startTimer = Platform_AddTimer(100, StartTimerTimer, true);
         g_form.endTimer = Platform_AddTimer(100, EndTimerTimer, false);
         Platform_RunMessageLoop();
-        status = g_form.ran ? kExitGameRan : Runner_ExitStatus();
+        status = Runner_ExitStatus();
     } catch (const std::exception& e) {
         Runner_HandleException(e.what());
         status = kExitLoadFailed;

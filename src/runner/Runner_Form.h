@@ -8,6 +8,7 @@
 inline constexpr int kExitGameRan = 0;
 inline constexpr int kExitLoadFailed = 1;
 inline constexpr int kExitCheckFailed = 2;
+inline constexpr int kExitGameFailed = 3; // the game ended through a fatal error or Abort
 
 // Tracing: one line to "Trace.log" when tracing is on, else nothing.
 void Trace(const std::string& text);

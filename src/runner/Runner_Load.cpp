@@ -15,6 +15,8 @@
 #include "resources/Script_Main.h"
 #include "resources/TimeLine_Main.h"
 #include "resources/Trigger_Class.h"
+#include "run/Run_Main.h"
+#include "run/Run_Runtime.h"
 #include "run/Run_World.h"
 #include "runner/Runner_Form.h"
 #include "support/Support_Stream.h"
@@ -184,13 +186,14 @@ bool Runner_LoadAndRun() {
         return false;
     }
     try {
+        Runtime_Reset();
         if (!Prepare()) {
             LoadWindow_Hide();
             g_exitStatus = kExitLoadFailed;
             return false;
         }
-        // The debug form and the main loop come with the parts that run rooms; with nothing to
-        // run yet the game ends here.
+        // The debug form comes with its own part; the main loop runs the game to its end.
+        g_exitStatus = Run_Game() == kExitGameError ? kExitGameFailed : kExitGameRan;
     } catch (const std::exception& e) {
         Runner_HandleException(e.what());
         Platform_ShowMessage("Unexpected error occured when running the game.");

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -397,6 +398,53 @@ TEST_F(LangExecutor, GrowingStringsAndCharacterPositions) {
     RValue v;
     ASSERT_TRUE(Run("var s; s = 'a'; for (i = 0; i < 3; i += 1) s += 'b'", v));
     EXPECT_EQ(v.str.view(), "abbb");
+}
+
+// Code that would grow a string without end stops with the language's error at the longest string
+// the language makes, before taking memory for a longer one. The work is bounded by what one string
+// of that length costs (sanitizer builds make touching 1 GiB take seconds, so that is the measure).
+TEST_F(LangExecutor, RunawayStringsStopWithAnError) {
+    Function_RegisterMath();
+    auto cpu = [] { return double(std::clock()) / CLOCKS_PER_SEC; };
+    RValue v;
+    double t0 = cpu();
+    ASSERT_TRUE(Run("global.big = 1073741824 * 'x'; return string_length(global.big)", v)) << Error_Buffer();
+    const double oneString = cpu() - t0;
+    EXPECT_EQ(v.val, 1073741824.0);
+    struct Row {
+        const char* text;
+        const char* message;
+    };
+    // Every way of joining strings, one byte past the limit: refused at once.
+    const Row rows[] = {
+        {"var s; s = global.big; s += 'y'", kStringTooLong},
+        {"s = global.big; s += 'y'", kStringTooLong},
+        {"global.big += 'y'", kStringTooLong},
+        {"a[2] = global.big; a[2] += 'y'", kStringTooLong},
+        {"var s; s = 'y'; s += global.big", kStringTooLong},
+        {"s = 'y' + global.big", kStringTooLong},
+        {"var n; n = 1073741825; s = n * 'x'", "String repetition is too long."},
+        {"var n; n = 600000000; s = n * 'ab'", "String repetition is too long."},
+    };
+    for (const Row& r : rows) {
+        t0 = cpu();
+        EXPECT_FALSE(Run(r.text, v)) << r.text;
+        EXPECT_LT(cpu() - t0, 0.5) << r.text;
+        EXPECT_NE(Error_Buffer().find(r.message), std::string::npos) << r.text << "\n" << Error_Buffer();
+        Error_Reset();
+        self.i_vars.Clear();
+    }
+    RValue big;
+    ASSERT_TRUE(Run("return string_length(global.big)", big));
+    EXPECT_EQ(big.val, 1073741824.0) << "a refused append changed the string";
+    Global_Reset();
+
+    // Doubling without end stops after 30 doublings: no more work than one string of the limit,
+    // its half and their copies.
+    t0 = cpu();
+    EXPECT_FALSE(Run("var s; s = 'x'; repeat (40) s += s; return string_length(s)", v));
+    EXPECT_LT(cpu() - t0, 3 * oneString + 0.5);
+    EXPECT_NE(Error_Buffer().find(kStringTooLong), std::string::npos) << Error_Buffer();
 }
 
 } // namespace

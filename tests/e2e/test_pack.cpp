@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 RunResult Pack(const std::vector<std::string>& args) {
@@ -15,18 +17,21 @@ RunResult Pack(const std::vector<std::string>& args) {
 TEST(PackE2E, StandaloneGameRunsFromItsOwnImage) {
     TempDir dir;
     WriteFileText(dir / "game.json", R"({"game_id": 99, "debug": false, "settings": {"scale": 200}})");
+    std::filesystem::create_directories(dir / "rooms");
+    WriteFileText(dir / "rooms/room0.json", "{}");
+    const std::map<std::string, std::string> env = {{"QUARVEL_HEADLESS", "1"}, {"QUARVEL_MAX_STEPS", "2"}};
     RunResult b = Pack({"build", dir.path(), "-o", dir / "mygame", "--runner", QV_RUNNER_EXE});
     ASSERT_EQ(b.status, 0) << b.err;
     // The runner image (a sanitizer build is larger than the usual scan start) is found past
     // its own ELF image; tracing goes beside the executable.
-    RunResult r = RunProgram({dir / "mygame", "--VNTrace"}, {{"QUARVEL_HEADLESS", "1"}});
+    RunResult r = RunProgram({dir / "mygame", "--VNTrace"}, env);
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_NE(ReadFileText(dir / "Trace.log").find("Ready"), std::string::npos);
 
     // Packing a packed game again keeps only the runner image.
     RunResult again = Pack({"build", dir.path(), "-o", dir / "second", "--runner", dir / "mygame"});
     ASSERT_EQ(again.status, 0) << again.err;
-    EXPECT_EQ(RunProgram({dir / "second"}, {{"QUARVEL_HEADLESS", "1"}}).status, 0);
+    EXPECT_EQ(RunProgram({dir / "second"}, env).status, 0);
 
     RunResult info = Pack({"info", dir / "mygame"});
     EXPECT_EQ(info.status, 0) << info.err;

@@ -403,6 +403,7 @@ TEST(ResPackE2E, IncludedFilesAreExtractedAndRemoved) {
             {"file": "gone.txt", "source": "k.txt", "export": "folder", "export_dir": ")" +
             d.path() + R"(/out"}])");
     Put(d, "included/k.txt", "bytes");
+    Put(d, "rooms/room0.json", "{}");
     ASSERT_EQ(Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"}).status, 0);
     RunResult r = RunGame(d / "g.dat", {}, {"--VNTrace"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;

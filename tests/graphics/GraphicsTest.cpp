@@ -12,6 +12,7 @@
 #include "graphics/Graphics_Main.h"
 #include "graphics/Graphics_Text.h"
 #include "run/Instance_Class.h"
+#include "run/Run_Runtime.h"
 
 #include <cstdlib>
 
@@ -22,20 +23,17 @@ void GraphicsTest::SetUpTestSuite() {
     Option_SetDefaults();
     opt_writeerrors = false;
     opt_interpolate = false;
-    Function_ClearAll();
-    Function_RegisterAll();
-    Code_AddArgumentVariables();
+    Runtime_Start();
     ASSERT_TRUE(Graphics_Start());
 }
 
 void GraphicsTest::TearDownTestSuite() {
     Graphics_Stop();
-    Function_ClearAll();
 }
 
 void GraphicsTest::SetUp() {
-    Global_Reset();
-    Error_Reset();
+    Runtime_Reset();
+    opt_writeerrors = false;
     GR_Draw_Reset();
     Text_Reset();
     GR_Device_SetBlendMode(0);

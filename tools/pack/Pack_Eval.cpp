@@ -20,6 +20,7 @@
 #include "graphics/Graphics_Main.h"
 #include "resources/Script_Main.h"
 #include "run/Instance_Class.h"
+#include "run/Run_Runtime.h"
 
 #include <charconv>
 #include <cmath>
@@ -56,10 +57,8 @@ void PrepareRuntime() {
     ::setenv("QUARVEL_HEADLESS", "1", 1);
     Option_SetDefaults();
     opt_writeerrors = false;
-    Function_RegisterAll();
-    Code_AddArgumentVariables();
-    Global_Reset();
-    Error_Reset();
+    Runtime_Start();
+    Runtime_Reset();
 }
 
 // The error buffer for a terminal: its CR line breaks as newlines.

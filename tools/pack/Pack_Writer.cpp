@@ -111,6 +111,39 @@ GameImage Pack_MinimalGame() {
     CStream settings;
     Option_Write(settings, 820);
     g.settingsBlock = settings.Bytes();
+    // One empty room with the default fields, so that the game runs.
+    CStream room;
+    room.WriteInteger(820);
+    room.WriteString("");
+    room.WriteInteger(640);
+    room.WriteInteger(480);
+    room.WriteInteger(30);
+    room.WriteBoolean(false);
+    room.WriteInteger(0xC0C0C0);
+    room.WriteInteger(1); // show the colour, clear behind the views
+    room.WriteString("");
+    room.WriteInteger(8);
+    for (int i = 0; i < 8; i++) {
+        room.WriteBoolean(false);
+        room.WriteBoolean(false);
+        for (int v : {-1, 0, 0}) room.WriteInteger(v);
+        room.WriteBoolean(true);
+        room.WriteBoolean(true);
+        room.WriteInteger(0);
+        room.WriteInteger(0);
+        room.WriteBoolean(false);
+    }
+    room.WriteBoolean(false);
+    room.WriteInteger(8);
+    for (int i = 0; i < 8; i++) {
+        room.WriteBoolean(false);
+        for (int v : {0, 0, 640, 480, 0, 0, 640, 480, 32, 32, -1, -1, -1}) room.WriteInteger(v);
+    }
+    room.WriteInteger(0); // instances
+    room.WriteInteger(0); // tiles
+    room.WriteBoolean(false);
+    for (int i = 0; i < 7; i++) room.WriteInteger(0);
+    g.named[int(EChunk::Rooms)].push_back(PackItem{"room0", room.Bytes()});
     g.roomOrder = {0};
     return g;
 }

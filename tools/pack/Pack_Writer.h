@@ -38,7 +38,7 @@ struct GameImage {
     GameImage();
 };
 
-// The smallest game that loads: default settings (version 820), no resources, room order [0].
+// The smallest game that runs: default settings (version 820), one empty room, room order [0].
 // Resets the game options to their defaults while writing the settings.
 GameImage Pack_MinimalGame();
 // The game data: magic pair, key words, header version, and the scrambled rest.

@@ -1,0 +1,209 @@
+// CInstance: creation, copying, the coupled motion values and the bounding box.
+#include "run/Instance_Class.h"
+
+#include "resources/Object_Main.h"
+#include "resources/Sprite_Main.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kSnap = 0.0001;
+
+double Snap(double v) {
+    const double r = std::round(v);
+    return std::fabs(v - r) < kSnap ? r : v;
+}
+
+// Round to nearest, ties to even, as the box sides need.
+int32_t RoundBox(double v) {
+    const double r = std::nearbyint(v);
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) return kNoBox;
+    return int32_t(r);
+}
+
+double Wrap360(double v) {
+    return v - std::floor(v / 360.0) * 360.0;
+}
+
+} // namespace
+
+void CInstance::Create(double x, double y, int id, int objectind) {
+    *this = CInstance();
+    i_spriteindex = 0;
+    i_maskindex = 0;
+    i_objectindex = objectind;
+    i_object = Object_Get(objectind);
+    if (i_object) {
+        i_spriteindex = i_object->o_spriteindex;
+        i_maskindex = i_object->o_mask;
+        i_depth = i_object->o_depth;
+        i_solid = i_object->o_solid;
+        i_visible = i_object->o_visible;
+        i_persistent = i_object->o_persistent;
+    }
+    i_x = i_xstart = i_xprevious = x;
+    i_y = i_ystart = i_yprevious = y;
+    i_id = id;
+    ComputeBoundingBox();
+}
+
+void CInstance::Assign(const CInstance& inst) {
+    if (this != &inst) *this = inst;
+}
+
+void CInstance::SetPosition(double nx, double ny) {
+    if (nx == i_x && ny == i_y) return;
+    i_x = nx;
+    i_y = ny;
+    ComputeBoundingBox();
+}
+
+void CInstance::SetObjectIndex(int objectind) {
+    i_objectindex = objectind;
+    i_object = Object_Get(objectind);
+    if (i_object) {
+        SetSpriteIndex(i_object->o_spriteindex);
+        i_maskindex = i_object->o_mask;
+        i_depth = i_object->o_depth;
+        i_solid = i_object->o_solid;
+        i_visible = i_object->o_visible;
+        i_persistent = i_object->o_persistent;
+    }
+    ComputeBoundingBox();
+}
+
+void CInstance::SetSpriteIndex(int v) {
+    i_spriteindex = v;
+    const CSprite* s = Sprite_Get(v);
+    const int n = s ? s->i_numb : 0;
+    if (!(std::floor(i_imageindex) < n)) i_imageindex = 0;
+    ComputeBoundingBox();
+}
+
+void CInstance::SetMaskIndex(int v) {
+    i_maskindex = v;
+    ComputeBoundingBox();
+}
+
+void CInstance::SetImageScaleX(double v) {
+    if (v == i_imagescalex) return;
+    i_imagescalex = v;
+    ComputeBoundingBox();
+}
+
+void CInstance::SetImageScaleY(double v) {
+    if (v == i_imagescaley) return;
+    i_imagescaley = v;
+    ComputeBoundingBox();
+}
+
+void CInstance::SetImageAngle(double v) {
+    if (v == i_imageangle) return;
+    i_imageangle = v;
+    ComputeBoundingBox();
+}
+
+void CInstance::ComputeHVSpeed() {
+    const double a = i_direction * kPi / 180.0;
+    i_hspeed = Snap(std::cos(a) * i_speed);
+    i_vspeed = Snap(-std::sin(a) * i_speed);
+}
+
+void CInstance::ComputeDirSpeed() {
+    if (i_hspeed != 0) {
+        const double t = std::atan2(i_vspeed, i_hspeed) * 180.0 / kPi;
+        i_direction = t > 0 ? 360.0 - t : -t;
+    } else {
+        i_direction = i_vspeed > 0 ? 270 : i_vspeed < 0 ? 90 : 0;
+    }
+    i_direction = Wrap360(Snap(i_direction));
+    i_speed = Snap(std::sqrt(i_hspeed * i_hspeed + i_vspeed * i_vspeed));
+}
+
+void CInstance::SetDirection(double v) {
+    if (v == i_direction) return;
+    i_direction = Wrap360(v);
+    ComputeHVSpeed();
+}
+
+void CInstance::SetSpeed(double v) {
+    if (v == i_speed) return;
+    i_speed = v;
+    ComputeHVSpeed();
+}
+
+void CInstance::SetHSpeed(double v) {
+    if (v == i_hspeed) return;
+    i_hspeed = v;
+    ComputeDirSpeed();
+}
+
+void CInstance::SetVSpeed(double v) {
+    if (v == i_vspeed) return;
+    i_vspeed = v;
+    ComputeDirSpeed();
+}
+
+void CInstance::AddToSpeed(double dir, double amount) {
+    const double a = dir * kPi / 180.0;
+    i_hspeed += std::cos(a) * amount;
+    i_vspeed -= std::sin(a) * amount;
+    ComputeDirSpeed();
+}
+
+namespace {
+double ClampUnit(double v) {
+    if (!(v >= 0)) return 0;
+    return v > 1 ? 1 : v;
+}
+} // namespace
+
+void CInstance::SetPathPosition(double v) {
+    i_pathposition = ClampUnit(v);
+}
+
+void CInstance::SetPathPositionPrevious(double v) {
+    i_pathpositionprevious = ClampUnit(v);
+}
+
+int CInstance::ImageNumber() const {
+    const CSprite* s = Sprite_Get(i_spriteindex);
+    return s ? s->i_numb : 0;
+}
+
+bool CInstance::HasBox() const {
+    return Sprite_Exists(i_maskindex >= 0 ? i_maskindex : i_spriteindex);
+}
+
+void CInstance::ComputeBoundingBox() {
+    const CSprite* s = Sprite_Get(i_maskindex >= 0 ? i_maskindex : i_spriteindex);
+    if (!s) {
+        i_bbox = RInstanceBox{};
+        return;
+    }
+    const double L = s->i_bbox.Left, T = s->i_bbox.Top, R = s->i_bbox.Right, B = s->i_bbox.Bottom;
+    const double ox = s->i_xorig, oy = s->i_yorig;
+    const double sx = i_imagescalex, sy = i_imagescaley;
+    RInstanceBox b;
+    if (i_imageangle == 0) {
+        b.Left = RoundBox((L - ox) * sx + i_x);
+        b.Right = RoundBox((R - ox + 1) * sx + i_x - 1);
+        if (b.Right < b.Left) std::swap(b.Left, b.Right);
+        b.Top = RoundBox((T - oy) * sy + i_y);
+        b.Bottom = RoundBox((B - oy + 1) * sy + i_y - 1);
+        if (b.Bottom < b.Top) std::swap(b.Top, b.Bottom);
+    } else {
+        const double xl = (std::min(L, R) - ox) * sx, xr = (std::max(L, R) - ox + 1) * sx - 1;
+        const double yt = (std::min(T, B) - oy) * sy, yb = (std::max(T, B) - oy + 1) * sy - 1;
+        const double a = i_imageangle * kPi / 180.0;
+        const double c = std::cos(a), sn = std::sin(a);
+        b.Left = RoundBox(i_x + std::min(c * xl, c * xr) + std::min(sn * yt, sn * yb));
+        b.Right = RoundBox(i_x + std::max(c * xl, c * xr) + std::max(sn * yt, sn * yb));
+        b.Top = RoundBox(i_y + std::min(c * yt, c * yb) - std::max(sn * xl, sn * xr));
+        b.Bottom = RoundBox(i_y + std::max(c * yt, c * yb) - std::min(sn * xl, sn * xr));
+    }
+    i_bbox = b;
+}
