@@ -3,9 +3,9 @@
 #include "GraphicsTest.h"
 
 #include "../run/WorldTest.h"
+#include "data/Option_Main.h"
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Main.h"
-#include "data/Option_Main.h"
 #include "graphics/Room_Draw.h"
 
 #include <unistd.h>
@@ -77,9 +77,9 @@ TEST(RoomDraw, LayersInstancesAndTilesByDepth) {
     TestGame g;
     g.Object("o_red", R"({"sprite": "spr_red", "depth": 0})");
     g.Object("o_blue", R"({"sprite": "spr_blue", "depth": -5})");
-    g.Object("o_drawn", "{\"sprite\": \"spr_red\", \"depth\": 20000, \"events\": [" +
-                            Event("draw", "draw_set_color(c_lime); draw_rectangle(x, y, x + 7, y + 7, false);") +
-                            "]}");
+    g.Object("o_drawn",
+             "{\"sprite\": \"spr_red\", \"depth\": 20000, \"events\": [" +
+                 Event("draw", "draw_set_color(c_lime); draw_rectangle(x, y, x + 7, y + 7, false);") + "]}");
     g.Room("r0", R"({"width": 64, "height": 48, "color": 8421504, "show_color": true,
         "backgrounds": [{"visible": true, "background": "bg_yellow", "x": 0, "y": 40, "htiled": true, "vtiled": false},
                         {"visible": true, "foreground": true, "background": "bg_green", "x": 56, "y": 0,
@@ -91,15 +91,15 @@ TEST(RoomDraw, LayersInstancesAndTilesByDepth) {
                                    {{"bg_yellow", 0xFFFFFF00u}, {"bg_green", 0xFF00FF00u}});
     ASSERT_EQ(s.Width(), 64);
     ASSERT_EQ(s.Height(), 48);
-    EXPECT_EQ(Colour(s, 2, 30), kGrey);   // the room colour
+    EXPECT_EQ(Colour(s, 2, 30), kGrey);    // the room colour
     EXPECT_EQ(Colour(s, 20, 44), kYellow); // the back layer, tiled across
     EXPECT_EQ(Colour(s, 6, 6), kRed);      // o_red alone
     EXPECT_EQ(Colour(s, 16, 16), kBlue);   // o_blue (depth -5) in front of o_red
     EXPECT_EQ(Colour(s, 36, 10), kGreen);  // the tile in front of the instance of equal depth
     EXPECT_EQ(Colour(s, 32, 6), kRed);
-    EXPECT_EQ(Colour(s, 42, 22), kGreen);  // the Draw event drew instead of the sprite
-    EXPECT_EQ(Colour(s, 50, 30), kGrey);   // ... whose sprite would have reached here
-    EXPECT_EQ(Colour(s, 58, 44), kGreen);  // the front layer over the back layer
+    EXPECT_EQ(Colour(s, 42, 22), kGreen); // the Draw event drew instead of the sprite
+    EXPECT_EQ(Colour(s, 50, 30), kGrey);  // ... whose sprite would have reached here
+    EXPECT_EQ(Colour(s, 58, 44), kGreen); // the front layer over the back layer
 }
 
 // Two views: the render area is sized from the ports, the first scaled 2x, the second following
@@ -119,7 +119,7 @@ TEST(RoomDraw, ViewsPortsAndFollowing) {
     const TBitmap32 s = RunAndGrab(g, {{"spr_red", 0xFFFF0000u}, {"spr_blue", 0xFF0000FFu}}, {});
     ASSERT_EQ(s.Width(), 150);
     ASSERT_EQ(s.Height(), 80);
-    EXPECT_EQ(Colour(s, 30, 30), kBlue);  // o_mark 16x16 at (0, 0) shown 32x32
+    EXPECT_EQ(Colour(s, 30, 30), kBlue); // o_mark 16x16 at (0, 0) shown 32x32
     EXPECT_EQ(Colour(s, 34, 34), kGrey);
     EXPECT_EQ(Colour(s, 85, 5), opt_windowcolor & 0xFFFFFF); // between the ports: the window colour
     // The view follows o_player (184..199, 40..55) to the room's right edge: xview 140; its
