@@ -9,6 +9,8 @@ cd "$(dirname "$0")/.."
 # Let ccache share results between clones in different folders.
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
+# Precompiled headers are cacheable when the cache may ignore their time stamps.
+export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
 flavour=${1:-release}
 shift || true
 case "$flavour" in

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache clang clang-format libclang-rt-14-dev
   zlib1g-dev libsdl2-dev libepoxy-dev libstb-dev libopenal-dev libsndfile1-dev
-  libfluidsynth-dev libfreetype-dev libfontconfig-dev libimgui-dev libffi-dev libsqlite3-dev
+  libfluidsynth-dev timgm6mb-soundfont libfreetype-dev libfontconfig-dev libimgui-dev libffi-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl1-mesa-dri libegl-mesa0 libegl1 libgles2 mesa-utils
   nlohmann-json3-dev fonts-liberation2 fonts-dejavu-core lua5.4 python3 love

@@ -30,9 +30,12 @@ void CPath::Assign(const CPath& path) {
 
 bool CPath::LoadFromStream(CStream& str) {
     if (str.ReadInteger() != 530) return false;
-    i_kind = str.ReadInteger();
+    // Kind and precision as their setters take them: a stored precision of thousands would
+    // subdivide each curve 2^precision times.
+    const int32_t kind = str.ReadInteger();
+    i_kind = kind == 0 || kind == 1 ? kind : 0;
     i_closed = str.ReadBoolean();
-    i_precision = str.ReadInteger();
+    i_precision = std::clamp(str.ReadInteger(), 0, 8);
     int32_t count = str.ReadInteger();
     if (count < 0 || size_t(count) > str.Remaining() / 24) return false;
     i_points.assign(size_t(count), RWayPoint{});

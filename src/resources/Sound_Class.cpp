@@ -1,6 +1,7 @@
 // Sound resources: the record and loading from a file.
 #include "resources/Sound_Class.h"
 
+#include "sound/Sound_Engine.h"
 #include "support/Support_Stream.h"
 
 namespace {
@@ -8,9 +9,12 @@ constexpr int kSoundVersion = 800;
 }
 
 CSound::CSound() = default;
-CSound::~CSound() = default;
+CSound::~CSound() {
+    if (s_soundid >= 0) SoundSlot_Free(s_soundid);
+}
 
 void CSound::Clear() {
+    if (s_soundid >= 0) SoundSlot_Free(s_soundid);
     s_kind = -1;
     s_extension.clear();
     s_origname.clear();

@@ -56,19 +56,34 @@ class CInstance {
     bool HasBox() const;
     void ComputeBoundingBox();
 
+    // Fields the step loop touches for every instance come first, so that one or two cache
+    // lines serve the per-instance passes of a step.
     int32_t i_id = 0;
+    int32_t i_objectindex = 0;
+    bool i_marked = false;      // destroyed, waiting for removal at the end of the step
+    bool i_deactivated = false; // kept but ignored
+    bool i_visible = false;
+    bool i_solid = false;
+    bool i_persistent = false;
+    bool i_timelinerunning = false;
+    bool i_timelineloop = false;
     int32_t i_spriteindex = 0;
+    int32_t i_maskindex = 0;
+    int32_t i_timelineindex = -1;
     double i_imageindex = 0;
     double i_imagespeed = 1;
+    double i_x = 0, i_y = 0;
+    double i_xprevious = 0, i_yprevious = 0;
+    double i_pathposition = 0;
+    double i_pathpositionprevious = 0;
+    CVariableList i_vars;        // the instance's own variables; allocates only when it gets one
+    CObject* i_object = nullptr; // not owned; null when the object does not exist
     double i_imagescalex = 1, i_imagescaley = 1;
     double i_imageangle = 0;
     double i_imagealpha = 1;
     uint32_t i_imageblend = 0xFFFFFF;
-    int32_t i_maskindex = 0;
     double i_depth = 0;
-    double i_x = 0, i_y = 0;
     double i_xstart = 0, i_ystart = 0;
-    double i_xprevious = 0, i_yprevious = 0;
     double i_direction = 0;
     double i_speed = 0;
     double i_friction = 0;
@@ -76,29 +91,16 @@ class CInstance {
     double i_gravity = 0;
     double i_hspeed = 0, i_vspeed = 0;
     RInstanceBox i_bbox;
-    bool i_visible = false;
-    bool i_solid = false;
-    bool i_persistent = false;
-    bool i_marked = false;      // destroyed, waiting for removal at the end of the step
-    bool i_deactivated = false; // kept but ignored
-    bool i_timelinerunning = false;
-    bool i_timelineloop = false;
-    int32_t i_objectindex = 0;
-    CObject* i_object = nullptr; // not owned; null when the object does not exist
     int32_t i_timer[kAlarmCount] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     int32_t i_pathindex = -1;
     int32_t i_pathend = 0;
-    double i_pathposition = 0;
-    double i_pathpositionprevious = 0;
     double i_pathspeed = 0;
     double i_pathscale = 1;
     double i_pathorientation = 0;
     double i_pathxstart = 0, i_pathystart = 0;
-    int32_t i_timelineindex = -1;
     double i_timelineposition = 0;
     double i_timelinespeed = 1;
     std::string i_initcode; // creation code of a room instance
-    CVariableList i_vars;   // allocates only when the instance gets a variable
 
   private:
     void ComputeHVSpeed();

@@ -314,6 +314,18 @@ void Event_Inherited(CInstance* self, CInstance* other) {
 }
 
 void Event_RunActions(CInstance* self, CInstance* other, const CEvent* ev) {
+    // The common event, one plain action for self, runs without the list walk.
+    if (ev->Count() == 1) {
+        const CAction& a = *At(ev, 0);
+        if (a.act_kind == kActionNormal && !a.act_isquestion &&
+            (!a.act_useapplyto || a.act_who == kSelSelf)) {
+            if (Run_Stopping()) return;
+            g_ctx.action = 0;
+            RValue r;
+            Event_ExecuteAction(self, other, a, r);
+            return;
+        }
+    }
     int p = 0;
     while (p != kEnd && p < ev->Count()) p = Step(self, other, ev, p);
 }

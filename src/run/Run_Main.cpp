@@ -18,6 +18,7 @@
 #include "run/Instance_Class.h"
 #include "run/Run_Event.h"
 #include "run/Run_Room.h"
+#include "sound/Sound_Engine.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -305,6 +306,7 @@ void StepPhase(int moment) {
 }
 
 void HandleTimeLines(CLiveRoom& room) {
+    if (TimeLine_Count() == 0) return;
     const int count = room.InstanceCount();
     for (int k = 0; k < count && g_runStop == kStopNone; ++k) {
         CInstance* inst = room.InstanceAt(k);
@@ -339,6 +341,8 @@ void HandleAlarms() {
 }
 
 void Animate(CLiveRoom& room) {
+    // Without any object answering, the counters still advance but no event is looked up.
+    const bool listened = Event_HasListeners(kEvOther, kOtherAnimationEnd);
     const int count = room.InstanceCount();
     for (int k = 0; k < count; ++k) {
         CInstance* inst = room.InstanceAt(k);
@@ -347,7 +351,7 @@ void Animate(CLiveRoom& room) {
         const int n = inst->ImageNumber();
         if (std::floor(inst->i_imageindex) >= n) {
             inst->i_imageindex -= n;
-            Event_PerformInstance(inst, inst, kEvOther, kOtherAnimationEnd);
+            if (listened) Event_PerformInstance(inst, inst, kEvOther, kOtherAnimationEnd);
         }
     }
 }
@@ -526,6 +530,10 @@ int Run_Game() {
     StartGame();
     int64_t steps = 0;
     bool go = g_runStop != kStopAbort && ChangeRoom();
+    if (go && maxSteps == 0) {
+        g_runStop = kStopEnd; // no step at all: the game ends right after it started
+        go = false;
+    }
     int64_t target = Now(), secondMark = target;
     int n = 0;
     g_values.fps = 0;
@@ -540,6 +548,7 @@ int Run_Game() {
             CLiveRoom* room = Run_Room();
             if (room && room->r_speed < 1) room->r_speed = 1;
             const int64_t frame = 1000000 / (room ? room->r_speed : 30);
+            Sound_StepEnd(room ? room->r_speed : 30); // the capture's timeline follows the steps
             int64_t delay = noWait ? 0 : frame - (w - target);
             if (delay < 0) delay = 0;
             if (delay >= 1000000) delay = 1000000;

@@ -19,6 +19,7 @@
 #include "run/Run_Runtime.h"
 #include "run/Run_World.h"
 #include "runner/Runner_Form.h"
+#include "sound/Sound_Engine.h"
 #include "support/Support_Stream.h"
 
 #include <algorithm>
@@ -140,7 +141,7 @@ const PrepareStep kPrepareSteps[] = {
     {62, "Compiling scripts", Script_CompileAll, "Failed to compile the scripts."},
     {70, "Compiling time line actions", CompileTimeLines, "Failed to compile the actions in the time lines."},
     {72, "Compiling object actions", CompileObjects, "Failed to compile the actions in the objects."},
-    {80, "Preparing sounds", NotBuiltYet, "Failed to prepare the sounds."},
+    {80, "Preparing sounds", Sound_PrepareAll, "Failed to prepare the sounds."},
     {90, "Preparing graphics", Graphics_Start, nullptr},
 };
 
@@ -204,8 +205,8 @@ bool Runner_LoadAndRun() {
 }
 
 void Runner_Shutdown() {
-    // Graphics support library: none is loaded on this platform. Sound is released here when it
-    // comes.
+    // Graphics support library: none is loaded on this platform.
+    Sound_GameEnd();
     Graphics_Stop();
     DataFile_RemoveAll();
 }

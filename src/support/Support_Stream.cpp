@@ -120,7 +120,7 @@ bool CStream::LoadFromFile(const std::string& path) {
     ok = ok && len >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
     if (ok) {
         std::vector<uint8_t> buf(static_cast<size_t>(len));
-        ok = std::fread(buf.data(), 1, buf.size(), f) == buf.size();
+        ok = buf.empty() || std::fread(buf.data(), 1, buf.size(), f) == buf.size();
         if (ok) {
             m_buf = std::move(buf);
             m_pos = 0;
@@ -133,7 +133,7 @@ bool CStream::LoadFromFile(const std::string& path) {
 bool CStream::SaveToFile(const std::string& path) const {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
-    bool ok = std::fwrite(m_buf.data(), 1, m_buf.size(), f) == m_buf.size();
+    bool ok = m_buf.empty() || std::fwrite(m_buf.data(), 1, m_buf.size(), f) == m_buf.size();
     ok = (std::fclose(f) == 0) && ok;
     return ok;
 }

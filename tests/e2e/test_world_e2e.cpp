@@ -41,7 +41,7 @@ TEST(WorldE2E, PackerAndRunnerAcceptTheSameCode) {
     TempDir d;
     OneObjectGame(d, R"j({"constants": [{"name": "ARGC", "value": "argument_count"}]})j",
                   Ev("create", 0, "show_message(string(add(2, 3)) + ' ' + string(ARGC)); game_end()"));
-    Put(d, "scripts/add.gml", "return argument0 + argument[1];");
+    Put(d, "scripts/add.qvs", "return argument0 + argument[1];");
     RunResult check = Pack({"check", d.path()});
     EXPECT_EQ(check.status, 0) << check.out << check.err;
     ASSERT_EQ(Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"}).status, 0);

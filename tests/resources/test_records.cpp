@@ -155,6 +155,19 @@ TEST(ResPath, RecordAndList) {
     EXPECT_FALSE(CPath().LoadFromStream(wrong.stream()));
     EXPECT_FALSE(CPath().LoadFromStream(huge.stream()));
 
+    // Kind and precision out of range are taken as their setters take them: a smooth curve
+    // with precision 262144 would otherwise subdivide without end.
+    B odd;
+    odd.i(530).i(7).i(0).i(-3).i(0);
+    ASSERT_TRUE(p.LoadFromStream(odd.stream()));
+    EXPECT_EQ(p.Kind(), 0);
+    EXPECT_EQ(p.Precision(), 0);
+    B fine;
+    fine.i(530).i(1).i(1).i(0x40000).i(3).r(0).r(0).r(100).r(1000).r(0).r(100).r(0).r(1000).r(100);
+    ASSERT_TRUE(p.LoadFromStream(fine.stream()));
+    EXPECT_EQ(p.Precision(), 8);
+    EXPECT_LE(p.IntPoints().size(), 3u * 256 + 1);
+
     Path_Clear();
     EXPECT_EQ(Path_Add(), 0);
     EXPECT_EQ(Path_GetName(0), "__newpath0");

@@ -67,7 +67,7 @@ struct TestGame {
         folder("rooms", rooms, ".json");
         folder("timelines", timelines, ".json");
         folder("triggers", triggers, ".json");
-        folder("scripts", scripts, ".gml");
+        folder("scripts", scripts, ".qvs");
     }
 };
 

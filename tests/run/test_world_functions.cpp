@@ -2,6 +2,8 @@
 // judged on the dialog lines of a small game run in process.
 #include "WorldTest.h"
 
+#include <algorithm>
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -86,7 +88,8 @@ TEST(WorldFunctions, FindCountCreateChangeDestroyAndDeactivate) {
         "instance_deactivate_region(0, 0, 50, 50, false, true); m(instance_number(all));"
         "m(string(room_next(0)) + ' ' + string(room_previous(0)) + ' ' + string(room_next(5)));"
         "m(instance_number(self)); instance_destroy(); m(instance_number(self));"
-        "m(instance_create(0, 0, 77));",
+        "m(instance_create(0, 0, 77));"
+        "m(show_message_ext('#Go\\#', '', '&Yes', 'No'));",
     });
     g.Object("par", "{}");
     g.Object("a", R"j({"parent": "par"})j");
@@ -96,7 +99,11 @@ TEST(WorldFunctions, FindCountCreateChangeDestroyAndDeactivate) {
         {"object": "a", "x": 10, "y": 10}, {"object": "b", "x": 100, "y": 100}, {"object": "c"}]})j");
     GameOutcome o = RunInProcess(g, 0);
     EXPECT_EQ(o.Messages(), (Lines{"100003", "100004 1 0", "100001 100004", "2", "100006", "3 1 1", "100008",
-                                   "0", "1", "5", "-1 -1 -1", "1", "0", "-4"}));
+                                   "0", "1", "5", "-1 -1 -1", "1", "0", "-4", "2"}));
+    // Headless, the buttons dialog is answered with its default button: the first one shown.
+    const std::string buttons =
+        R"j({"dialog":"buttons","text":"\nGo#","buttons":["","&Yes","No"],"answer":2})j";
+    EXPECT_NE(std::find(o.lines.begin(), o.lines.end(), buttons), o.lines.end());
     const Lines errors = ErrorTexts(o);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("Creating instance for non-existing object: 77"), std::string::npos);

@@ -1,0 +1,333 @@
+// The sound device backends over OpenAL Soft, and the choice between them.
+#include "platform/Platform_Sound.h"
+
+#include "platform/Platform_App.h"
+
+#define AL_ALEXT_PROTOTYPES
+#include <AL/al.h>
+#include <AL/alc.h>
+#include <AL/alext.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Finite and within a range OpenAL accepts; NaN becomes the fallback.
+float Finite(double v, double lo, double hi, double fallback) {
+    if (std::isnan(v)) return float(fallback);
+    return float(std::clamp(v, lo, hi));
+}
+
+class NullDevice : public ISoundDevice {
+  public:
+    const char* Name() const override { return "null"; }
+    int CreateVoice(const RSoundPcm&, bool) override { return ++m_next; }
+    void FreeVoice(int) override {}
+    void Play(int, bool) override {}
+    void Stop(int) override {}
+    bool IsPlaying(int) override { return false; }
+    void SetGain(int, double) override {}
+    void SetPan(int, double) override {}
+    void Set3D(int, const RSound3D&) override {}
+    void SetMasterGain(double) override {}
+    void RenderTo(int64_t) override {}
+    int64_t RenderedFrames() const override { return 0; }
+    void Close() override {}
+
+  private:
+    int m_next = 0;
+};
+
+// One voice: a panned voice has a left and a right source placed hard left and hard right (where
+// OpenAL Soft's stereo panning sends a source to one channel only), so the pan law is ours; a
+// stereo sound's channels go to their own sides. A 3D voice has one mono source in the world.
+struct Voice {
+    ALuint src[2] = {0, 0};
+    ALuint buf[2] = {0, 0};
+    int nsrc = 0, nbuf = 0;
+    bool spatial = false;
+    double gain = 1, pan = 0;
+};
+
+class OpenALDevice : public ISoundDevice {
+  public:
+    ~OpenALDevice() override { Close(); }
+
+    // A real output device (name null: the default), or a loopback device for capture.
+    bool Open(bool loopback, const std::string& capturePath) {
+        m_loopback = loopback;
+        if (loopback) {
+            m_file = std::fopen(capturePath.c_str(), "wb");
+            if (!m_file) {
+                Platform_Trace("Sound capture: cannot write " + capturePath);
+                return false;
+            }
+            m_dev = alcLoopbackOpenDeviceSOFT(nullptr);
+        } else {
+            m_dev = alcOpenDevice(nullptr);
+        }
+        if (!m_dev) {
+            Platform_Trace(loopback ? "Sound capture: no loopback device" : "Sound: no output device");
+            return false;
+        }
+        std::vector<ALCint> attrs = {ALC_HRTF_SOFT,    ALC_FALSE, ALC_OUTPUT_LIMITER_SOFT, ALC_TRUE,
+                                     ALC_MONO_SOURCES, 4096,      ALC_STEREO_SOURCES,      16};
+        if (loopback) {
+            attrs.insert(attrs.end(), {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT,
+                                       ALC_FLOAT_SOFT, ALC_FREQUENCY, kCaptureRate});
+        }
+        attrs.push_back(0);
+        m_ctx = alcCreateContext(m_dev, attrs.data());
+        if (!m_ctx || !alcMakeContextCurrent(m_ctx)) {
+            Platform_Trace("Sound: cannot create a mixing context");
+            return false;
+        }
+        alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
+        if (m_file) WriteHeader();
+        return true;
+    }
+
+    const char* Name() const override { return m_loopback ? "capture" : "openal"; }
+
+    int CreateVoice(const RSoundPcm& pcm, bool spatial) override {
+        if (!m_ctx || pcm.Frames() == 0 || pcm.rate <= 0 || (pcm.channels != 1 && pcm.channels != 2))
+            return 0;
+        alGetError();
+        Voice v;
+        v.spatial = spatial;
+        const size_t frames = pcm.Frames();
+        std::vector<int16_t> chan(frames);
+        auto upload = [&](ALuint& b, const int16_t* data) {
+            alGenBuffers(1, &b);
+            alBufferData(b, AL_FORMAT_MONO16, data, ALsizei(frames * 2), pcm.rate);
+        };
+        if (pcm.channels == 1) {
+            upload(v.buf[0], pcm.samples.data());
+            v.nbuf = 1;
+        } else if (spatial) {
+            for (size_t i = 0; i < frames; i++)
+                chan[i] = int16_t((int(pcm.samples[2 * i]) + int(pcm.samples[2 * i + 1])) / 2);
+            upload(v.buf[0], chan.data());
+            v.nbuf = 1;
+        } else {
+            for (int c = 0; c < 2; c++) {
+                for (size_t i = 0; i < frames; i++) chan[i] = pcm.samples[2 * i + c];
+                upload(v.buf[c], chan.data());
+            }
+            v.nbuf = 2;
+        }
+        v.nsrc = spatial ? 1 : 2;
+        alGenSources(v.nsrc, v.src);
+        if (alGetError() != AL_NO_ERROR) {
+            Release(v);
+            Platform_Trace("Sound: the device has no room for another voice");
+            return 0;
+        }
+        for (int i = 0; i < v.nsrc; i++) {
+            alSourcei(v.src[i], AL_BUFFER, ALint(v.buf[std::min(i, v.nbuf - 1)]));
+            if (!spatial) {
+                alSourcei(v.src[i], AL_SOURCE_RELATIVE, AL_TRUE);
+                alSource3f(v.src[i], AL_POSITION, i == 0 ? -1.f : 1.f, 0, 0);
+                alSourcef(v.src[i], AL_ROLLOFF_FACTOR, 0);
+            }
+        }
+        int id = ++m_next;
+        m_voices[id] = v;
+        ApplyGain(m_voices[id]);
+        return id;
+    }
+
+    void FreeVoice(int voice) override {
+        auto it = m_voices.find(voice);
+        if (it == m_voices.end()) return;
+        Release(it->second);
+        m_voices.erase(it);
+    }
+
+    void Play(int voice, bool loop) override {
+        Voice* v = Find(voice);
+        if (!v) return;
+        alSourceStopv(v->nsrc, v->src);
+        for (int i = 0; i < v->nsrc; i++) alSourcei(v->src[i], AL_LOOPING, loop ? AL_TRUE : AL_FALSE);
+        alSourcePlayv(v->nsrc, v->src); // both sides start in the same mix update
+    }
+    void Stop(int voice) override {
+        if (Voice* v = Find(voice)) alSourceStopv(v->nsrc, v->src);
+    }
+    bool IsPlaying(int voice) override {
+        Voice* v = Find(voice);
+        if (!v) return false;
+        ALint state = 0;
+        alGetSourcei(v->src[0], AL_SOURCE_STATE, &state);
+        return state == AL_PLAYING;
+    }
+    void SetGain(int voice, double gain) override {
+        if (Voice* v = Find(voice)) {
+            v->gain = Finite(gain, 0, 1, 0);
+            ApplyGain(*v);
+        }
+    }
+    void SetPan(int voice, double pan) override {
+        if (Voice* v = Find(voice)) {
+            v->pan = Finite(pan, -1, 1, 0);
+            ApplyGain(*v);
+        }
+    }
+    void Set3D(int voice, const RSound3D& p) override {
+        Voice* v = Find(voice);
+        if (!v || !v->spatial) return;
+        constexpr double kFar = 1e9;
+        ALuint s = v->src[0];
+        alSource3f(s, AL_POSITION, Finite(p.pos[0], -kFar, kFar, 0), Finite(p.pos[1], -kFar, kFar, 0),
+                   Finite(p.pos[2], -kFar, kFar, 0));
+        alSource3f(s, AL_VELOCITY, Finite(p.vel[0], -kFar, kFar, 0), Finite(p.vel[1], -kFar, kFar, 0),
+                   Finite(p.vel[2], -kFar, kFar, 0));
+        float lo = Finite(p.minDist, 1e-6, kFar, 1);
+        float hi = std::max(lo, Finite(p.maxDist, 1e-6, kFar, kFar));
+        alSourcef(s, AL_REFERENCE_DISTANCE, lo);
+        alSourcef(s, AL_MAX_DISTANCE, hi);
+        alSource3f(s, AL_DIRECTION, Finite(p.coneDir[0], -kFar, kFar, 0),
+                   Finite(p.coneDir[1], -kFar, kFar, 0), Finite(p.coneDir[2], -kFar, kFar, 0));
+        alSourcef(s, AL_CONE_INNER_ANGLE, Finite(p.coneIn, 0, 360, 360));
+        alSourcef(s, AL_CONE_OUTER_ANGLE, Finite(p.coneOut, 0, 360, 360));
+        alSourcef(s, AL_CONE_OUTER_GAIN, Finite(p.coneOutGain, 0, 1, 1));
+    }
+    void SetMasterGain(double gain) override {
+        if (m_ctx) alListenerf(AL_GAIN, Finite(gain, 0, 16, 1));
+    }
+
+    void RenderTo(int64_t frame) override {
+        if (!m_loopback || !m_dev || !m_file) return;
+        if (frame <= m_frames) return;
+        // The mix is rendered as floats and rounded here, without dither: silence stays exact.
+        std::vector<float> mix;
+        std::vector<int16_t> block;
+        while (m_frames < frame) {
+            int n = int(std::min<int64_t>(frame - m_frames, 4096));
+            mix.resize(size_t(n) * 2);
+            block.resize(mix.size());
+            alcRenderSamplesSOFT(m_dev, mix.data(), n);
+            for (size_t i = 0; i < mix.size(); i++)
+                block[i] = int16_t(std::lround(Finite(double(mix[i]) * 32767, -32768, 32767, 0)));
+            std::fwrite(block.data(), sizeof(int16_t), block.size(), m_file);
+            m_frames += n;
+        }
+        WriteHeader(); // the file is a complete WAV after every step, however the game ends
+    }
+    int64_t RenderedFrames() const override { return m_frames; }
+
+    void Close() override {
+        if (m_ctx) {
+            for (auto& [id, v] : m_voices) Release(v);
+            m_voices.clear();
+            alcMakeContextCurrent(nullptr);
+            alcDestroyContext(m_ctx);
+            m_ctx = nullptr;
+        }
+        if (m_dev) {
+            alcCloseDevice(m_dev);
+            m_dev = nullptr;
+        }
+        if (m_file) {
+            WriteHeader();
+            std::fclose(m_file);
+            m_file = nullptr;
+        }
+    }
+
+  private:
+    Voice* Find(int voice) {
+        auto it = m_voices.find(voice);
+        return it == m_voices.end() ? nullptr : &it->second;
+    }
+    void Release(Voice& v) {
+        if (v.nsrc) {
+            alSourceStopv(v.nsrc, v.src);
+            alDeleteSources(v.nsrc, v.src);
+        }
+        if (v.nbuf) alDeleteBuffers(v.nbuf, v.buf);
+        v.nsrc = v.nbuf = 0;
+    }
+    void ApplyGain(Voice& v) {
+        if (v.spatial) {
+            alSourcef(v.src[0], AL_GAIN, float(v.gain));
+            return;
+        }
+        const double a = (v.pan + 1) * kPi / 4;
+        alSourcef(v.src[0], AL_GAIN, float(v.gain * std::cos(a)));
+        alSourcef(v.src[1], AL_GAIN, float(v.gain * std::sin(a)));
+    }
+    // A canonical 44-byte header for the frames written so far; the write position is kept.
+    void WriteHeader() {
+        const uint32_t dataBytes = uint32_t(std::min<int64_t>(m_frames * 4, 0xFFFFFFFFll - 36));
+        uint8_t h[44];
+        auto put32 = [&](int at, uint32_t v) {
+            for (int i = 0; i < 4; i++) h[at + i] = uint8_t(v >> (8 * i));
+        };
+        auto put16 = [&](int at, uint16_t v) {
+            h[at] = uint8_t(v);
+            h[at + 1] = uint8_t(v >> 8);
+        };
+        std::copy_n("RIFF", 4, h);
+        put32(4, 36 + dataBytes);
+        std::copy_n("WAVEfmt ", 8, h + 8);
+        put32(16, 16);
+        put16(20, 1); // PCM
+        put16(22, 2);
+        put32(24, kCaptureRate);
+        put32(28, kCaptureRate * 4);
+        put16(32, 4);
+        put16(34, 16);
+        std::copy_n("data", 4, h + 36);
+        put32(40, dataBytes);
+        long pos = std::ftell(m_file);
+        std::fseek(m_file, 0, SEEK_SET);
+        std::fwrite(h, 1, sizeof h, m_file);
+        if (pos > long(sizeof h)) std::fseek(m_file, pos, SEEK_SET);
+        std::fflush(m_file);
+    }
+
+    bool m_loopback = false;
+    ALCdevice* m_dev = nullptr;
+    ALCcontext* m_ctx = nullptr;
+    FILE* m_file = nullptr;
+    int64_t m_frames = 0;
+    int m_next = 0;
+    std::map<int, Voice> m_voices;
+};
+
+} // namespace
+
+std::unique_ptr<ISoundDevice> Platform_OpenNullDevice() {
+    return std::make_unique<NullDevice>();
+}
+
+std::unique_ptr<ISoundDevice> Platform_OpenCaptureDevice(const std::string& path) {
+    auto dev = std::make_unique<OpenALDevice>();
+    if (!dev->Open(true, path)) return nullptr;
+    return dev;
+}
+
+std::unique_ptr<ISoundDevice> Platform_OpenSoundDevice(bool& noDevice) {
+    noDevice = false;
+    std::unique_ptr<ISoundDevice> dev;
+    const char* capture = std::getenv("QUARVEL_AUDIO_FILE");
+    if (capture && *capture) {
+        dev = Platform_OpenCaptureDevice(capture);
+    } else if (!Platform_IsHeadless()) {
+        auto real = std::make_unique<OpenALDevice>();
+        if (real->Open(false, ""))
+            dev = std::move(real);
+        else
+            noDevice = true;
+    }
+    if (!dev) dev = Platform_OpenNullDevice();
+    Platform_Trace(std::string("Sound device: ") + dev->Name());
+    return dev;
+}

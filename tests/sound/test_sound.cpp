@@ -1,0 +1,515 @@
+// The sound engine judged on what it captures: a loopback mix written as a WAV file whose timeline
+// follows the steps. Games' sound functions are called through the function registry, the step
+// end the main loop makes is called directly.
+#include "Pack_Writer.h"
+#include "TestRun.h"
+#include "code/Code_Error.h"
+#include "code/Code_Function.h"
+#include "data/Option_Main.h"
+#include "functions/Function_Families.h"
+#include "platform/Platform_Sound.h"
+#include "resources/Sound_Class.h"
+#include "sound/Sound_Engine.h"
+#include "sound/Sound_Main.h"
+#include "support/Support_Stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <initializer_list>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kRate = 44100;
+
+// A mono 16-bit WAV: a sine of freq Hz at amplitude amp for toneSeconds, then silence.
+std::vector<uint8_t> ToneWav(double freq, double amp, double seconds, double toneSeconds = -1,
+                             int channels = 1) {
+    if (toneSeconds < 0) toneSeconds = seconds;
+    const int frames = int(seconds * kRate);
+    std::vector<int16_t> pcm;
+    for (int i = 0; i < frames; i++) {
+        double v = i < toneSeconds * kRate ? amp * std::sin(2 * kPi * freq * i / kRate) : 0;
+        for (int c = 0; c < channels; c++) pcm.push_back(int16_t(std::lround(v)));
+    }
+    CStream s;
+    auto u32 = [&](uint32_t v) { s.Write(&v, 4); };
+    auto u16 = [&](uint16_t v) { s.Write(&v, 2); };
+    const uint32_t bytes = uint32_t(pcm.size() * 2);
+    s.Write("RIFF", 4);
+    u32(36 + bytes);
+    s.Write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(uint16_t(channels));
+    u32(kRate);
+    u32(kRate * 2 * channels);
+    u16(uint16_t(2 * channels));
+    u16(16);
+    s.Write("data", 4);
+    u32(bytes);
+    s.Write(pcm.data(), bytes);
+    return s.Bytes();
+}
+
+// A format-0 MIDI file with one track: middle C on the piano for half a second.
+std::vector<uint8_t> NoteMidi() {
+    const uint8_t track[] = {0x00, 0xC0, 0x00, 0x00, 0x90, 0x3C, 0x64, 0x83,
+                             0x60, 0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}; // 480 ticks at 120 bpm, 480 tpq
+    std::vector<uint8_t> m = {'M', 'T',  'h',  'd', 0,   0,   0,   6, 0, 0, 0,
+                              1,   0x01, 0xE0, 'M', 'T', 'r', 'k', 0, 0, 0, uint8_t(sizeof track)};
+    m.insert(m.end(), track, track + sizeof track);
+    return m;
+}
+
+struct Wav {
+    std::vector<int16_t> s; // interleaved stereo
+    size_t Frames() const { return s.size() / 2; }
+    // RMS of one channel (0 left, 1 right) over frames [a, b).
+    double Rms(int ch, size_t a, size_t b) const {
+        double sum = 0;
+        b = std::min(b, Frames());
+        for (size_t i = a; i < b; i++) sum += double(s[2 * i + ch]) * s[2 * i + ch];
+        return b > a ? std::sqrt(sum / double(b - a)) : 0;
+    }
+    // Amplitude of the freq component of one channel over [a, b) (Goertzel).
+    double Tone(int ch, size_t a, size_t b, double freq) const {
+        b = std::min(b, Frames());
+        const double w = 2 * kPi * freq / kRate;
+        double re = 0, im = 0;
+        for (size_t i = a; i < b; i++) {
+            re += s[2 * i + ch] * std::cos(w * double(i));
+            im += s[2 * i + ch] * std::sin(w * double(i));
+        }
+        return b > a ? 2 * std::hypot(re, im) / double(b - a) : 0;
+    }
+    bool Silent(size_t a, size_t b) const {
+        for (size_t i = 2 * a; i < std::min(2 * b, s.size()); i++)
+            if (s[i] != 0) return false;
+        return true;
+    }
+};
+
+// Reads a capture file, checking the header is the canonical one for its length.
+Wav ReadCapture(const std::string& path) {
+    CStream f;
+    EXPECT_TRUE(f.LoadFromFile(path));
+    Wav w;
+    if (f.Size() < 44) {
+        ADD_FAILURE() << "no header";
+        return w;
+    }
+    auto u32 = [&](size_t at) {
+        uint32_t v;
+        std::memcpy(&v, f.Data() + at, 4);
+        return v;
+    };
+    auto u16 = [&](size_t at) {
+        uint16_t v;
+        std::memcpy(&v, f.Data() + at, 2);
+        return v;
+    };
+    EXPECT_EQ(std::memcmp(f.Data(), "RIFF", 4), 0);
+    EXPECT_EQ(std::memcmp(f.Data() + 8, "WAVEfmt ", 8), 0);
+    EXPECT_EQ(u16(20), 1);
+    EXPECT_EQ(u16(22), 2);
+    EXPECT_EQ(u32(24), uint32_t(kRate));
+    EXPECT_EQ(u16(34), 16);
+    EXPECT_EQ(u32(40), f.Size() - 44);
+    EXPECT_EQ(u32(4), f.Size() - 8);
+    w.s.resize((f.Size() - 44) / 2);
+    if (!w.s.empty()) std::memcpy(w.s.data(), f.Data() + 44, w.s.size() * 2);
+    return w;
+}
+
+RValue Call(const char* name, std::initializer_list<double> argList) {
+    int id = -1;
+    EXPECT_TRUE(Function_Find(name, id)) << name;
+    std::vector<RValue> args;
+    for (double a : argList) args.push_back(RValue::Real(a));
+    RValue result = RValue::Real(0);
+    Function_Call(id, nullptr, nullptr, int(args.size()), result, args.data());
+    return result;
+}
+
+// Frames at the end of step k of a constant speed.
+size_t StepFrame(int k, int speed = 30) {
+    return size_t(std::llround(double(kRate) * k / speed));
+}
+
+class SoundCapture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("QUARVEL_HEADLESS", "1", 1);
+        ::unsetenv("QUARVEL_AUDIO_FILE");
+        Option_SetDefaults();
+        Error_Reset();
+        Function_ClearAll();
+        Function_RegisterAll();
+        Sound_ClearAll();
+        auto dev = Platform_OpenCaptureDevice(m_dir / "out.wav");
+        ASSERT_TRUE(dev);
+        Sound_UseDevice(std::move(dev));
+        // Master at 0 dB so levels are the slots' own (the default boosts by 10 dB).
+        Call("sound_global_volume", {10.0 / 11.0});
+    }
+    void TearDown() override {
+        Sound_GameEnd();
+        Sound_ClearAll();
+        Function_ClearAll();
+        Error_Reset();
+    }
+    // Adds a sound from bytes; preloaded sounds get their slot at once, as the prepare step does.
+    int Add(const std::vector<uint8_t>& bytes, int kind, const char* ext = ".wav") {
+        std::string path = m_dir / ("s" + std::to_string(m_files++) + ext);
+        CStream(bytes).SaveToFile(path);
+        int id = Sound_Add(path, kind, true);
+        EXPECT_GE(id, 0);
+        if (id >= 0) Sound_Restore(*Sound_Get(id));
+        return id;
+    }
+    void Steps(int n, double speed = 30) {
+        for (int i = 0; i < n; i++) Sound_StepEnd(speed);
+    }
+    Wav Finish() {
+        Sound_GameEnd();
+        return ReadCapture(m_dir / "out.wav");
+    }
+    TempDir m_dir;
+    int m_files = 0;
+};
+
+TEST_F(SoundCapture, TimelineFollowsStepsWithoutDrift) {
+    Steps(7, 30);
+    EXPECT_EQ(Sound_Device()->RenderedFrames(), 10290);
+    Steps(33, 40); // 1102.5 frames a step: halves round up, never accumulate
+    EXPECT_EQ(Sound_Device()->RenderedFrames(), 10290 + 36383);
+    Steps(1000, 60);
+    EXPECT_EQ(Sound_Device()->RenderedFrames(), 10290 + 36383 + 735000);
+    Steps(3, std::nan("")); // a broken speed counts as one step a second
+    EXPECT_EQ(Sound_Device()->RenderedFrames(), 10290 + 36383 + 735000 + 3 * 44100);
+    Wav w = Finish();
+    EXPECT_EQ(w.Frames(), size_t(10290 + 36383 + 735000 + 3 * 44100));
+    EXPECT_TRUE(w.Silent(0, w.Frames()));
+}
+
+TEST_F(SoundCapture, PlayStartsInItsStepAndStopEndsIt) {
+    int snd = Add(ToneWav(1000, 8000, 2), 0);
+    Steps(5);
+    Call("sound_play", {double(snd)});
+    EXPECT_EQ(Call("sound_isplaying", {double(snd)}).val, 1);
+    Steps(10);
+    Call("sound_stop", {double(snd)});
+    EXPECT_EQ(Call("sound_isplaying", {double(snd)}).val, 0);
+    Steps(5);
+    Wav w = Finish();
+    ASSERT_EQ(w.Frames(), StepFrame(20));
+    EXPECT_TRUE(w.Silent(0, StepFrame(5)));
+    // Centre pan: each side at cos(pi/4) of the recording.
+    const double side = 8000 * std::sqrt(0.5);
+    EXPECT_NEAR(w.Tone(0, StepFrame(6), StepFrame(15), 1000), side, side * 0.05);
+    EXPECT_NEAR(w.Tone(1, StepFrame(6), StepFrame(15), 1000), side, side * 0.05);
+    EXPECT_LT(w.Tone(0, StepFrame(6), StepFrame(15), 1300), side * 0.02); // a clean tone
+    EXPECT_LT(w.Rms(0, StepFrame(16), StepFrame(20)), 1);
+}
+
+TEST_F(SoundCapture, VolumeIsInHundredthsOfADecibel) {
+    struct Case {
+        double value;
+        int mb;
+    } cases[] = {{1, 0}, {0.9, -960}, {0.75, -2400}, {0.5, -4800}, {2, 0}, {-1, -9600}};
+    int snd = Add(ToneWav(1000, 16000, 60), 0);
+    Call("sound_loop", {double(snd)});
+    int step = 0;
+    for (const Case& c : cases) {
+        Call("sound_volume", {double(snd), c.value});
+        EXPECT_EQ(Sound_SlotVolume(snd), c.mb) << c.value;
+        Steps(6);
+        step += 6;
+    }
+    Wav w = Finish();
+    step = 0;
+    const double full = 16000 * std::sqrt(0.5);
+    for (const Case& c : cases) {
+        const double want = full * std::pow(10.0, c.mb / 2000.0);
+        EXPECT_NEAR(w.Tone(0, StepFrame(step + 1), StepFrame(step + 6), 1000), want, want * 0.05 + 0.5)
+            << c.value;
+        step += 6;
+    }
+}
+
+TEST_F(SoundCapture, GlobalVolumeFormulaAndLevel) {
+    struct Case {
+        double value;
+        int mb;
+    } cases[] = {{1, 1000}, {0, -10000}, {0.5, -4500}, {10.0 / 11.0, 0}, {5, 1000}, {-3, -10000}};
+    for (const Case& c : cases) {
+        Call("sound_global_volume", {c.value});
+        EXPECT_EQ(Sound_MasterVolume(), c.mb) << c.value;
+    }
+    // A quiet tone boosted by the default master: 10 dB up, below the limiter's threshold.
+    int snd = Add(ToneWav(1000, 1000, 2), 0);
+    Call("sound_global_volume", {1});
+    Call("sound_play", {double(snd)});
+    Steps(10);
+    Wav w = Finish();
+    const double want = 1000 * std::sqrt(0.5) * std::pow(10.0, 0.5);
+    EXPECT_NEAR(w.Tone(0, StepFrame(1), StepFrame(10), 1000), want, want * 0.05);
+}
+
+TEST_F(SoundCapture, PanFollowsTheConstantPowerLaw) {
+    const double pans[] = {-1, -0.5, 0, 0.25, 1};
+    int snd = Add(ToneWav(1000, 8000, 60), 0);
+    Call("sound_loop", {double(snd)});
+    for (double p : pans) {
+        Call("sound_pan", {double(snd), p});
+        EXPECT_EQ(Sound_SlotPan(snd), std::lround(p * 10000));
+        Steps(6);
+    }
+    Wav w = Finish();
+    int step = 0;
+    for (double p : pans) {
+        const double a = (p + 1) * kPi / 4;
+        const double l = w.Tone(0, StepFrame(step + 1), StepFrame(step + 6), 1000);
+        const double r = w.Tone(1, StepFrame(step + 1), StepFrame(step + 6), 1000);
+        EXPECT_NEAR(l, 8000 * std::cos(a), 8000 * 0.03) << p;
+        EXPECT_NEAR(r, 8000 * std::sin(a), 8000 * 0.03) << p;
+        step += 6;
+    }
+}
+
+TEST_F(SoundCapture, FadeMovesLinearlyInDecibels) {
+    int snd = Add(ToneWav(1000, 16000, 3), 0);
+    Call("sound_play", {double(snd)});
+    Call("sound_fade", {double(snd), 0.5, 1000}); // 0 to -4800 over one second
+    Steps(15);
+    EXPECT_NEAR(Sound_SlotVolume(snd), -2400, 60);
+    Steps(20);
+    EXPECT_EQ(Sound_SlotVolume(snd), -4800);
+    Wav w = Finish();
+    const double full = 16000 * std::sqrt(0.5);
+    const double mid = full * std::pow(10.0, -2400 / 2000.0);
+    EXPECT_NEAR(w.Tone(0, StepFrame(14), StepFrame(16), 1000), mid, mid * 0.1);
+    const double end = full * std::pow(10.0, -4800 / 2000.0);
+    EXPECT_NEAR(w.Tone(0, StepFrame(31), StepFrame(35), 1000), end, end * 0.1 + 0.5);
+}
+
+TEST_F(SoundCapture, KindsDecideWhatPlaysTogether) {
+    // Normal sounds mix; a second background music or multimedia file stops the first.
+    int a = Add(ToneWav(500, 6000, 5), 0), b = Add(ToneWav(1500, 6000, 5), 0);
+    int m1 = Add(ToneWav(700, 6000, 5), 1), m2 = Add(ToneWav(900, 6000, 5), 1);
+    int x1 = Add(ToneWav(1100, 6000, 5), 3), x2 = Add(ToneWav(1300, 6000, 5), 3);
+    for (int s : {a, b, m1, m2, x1, x2}) Call("sound_play", {double(s)});
+    for (auto [s, on] : {std::pair{a, 1}, {b, 1}, {m1, 0}, {m2, 1}, {x1, 0}, {x2, 1}})
+        EXPECT_EQ(Call("sound_isplaying", {double(s)}).val, on) << s;
+    // Volume, pan and fade do nothing on a multimedia file.
+    Call("sound_volume", {double(x2), 0.5});
+    Call("sound_pan", {double(x2), 1});
+    EXPECT_EQ(Sound_SlotVolume(x2), 0);
+    EXPECT_EQ(Sound_SlotPan(x2), 0);
+    Steps(10);
+    Wav w = Finish();
+    const size_t from = StepFrame(1), to = StepFrame(10);
+    const double side = 6000 * std::sqrt(0.5);
+    for (auto [f, heard] : {std::pair{500.0, true},
+                            {1500.0, true},
+                            {700.0, false},
+                            {900.0, true},
+                            {1100.0, false},
+                            {1300.0, true}}) {
+        if (heard)
+            EXPECT_NEAR(w.Tone(0, from, to, f), side, side * 0.1) << f;
+        else
+            EXPECT_LT(w.Tone(0, from, to, f), side * 0.02) << f;
+    }
+}
+
+TEST_F(SoundCapture, PlayingAgainRestarts) {
+    // 0.1 s of tone, then silence: the tone comes back only when the sound restarts.
+    int snd = Add(ToneWav(1000, 8000, 1, 0.1), 0);
+    Call("sound_play", {double(snd)});
+    Steps(9);
+    Call("sound_play", {double(snd)});
+    Steps(9);
+    Wav w = Finish();
+    EXPECT_GT(w.Rms(0, 0, StepFrame(3)), 1000);
+    EXPECT_LT(w.Rms(0, StepFrame(5), StepFrame(8)), 1);
+    EXPECT_GT(w.Rms(0, StepFrame(9), StepFrame(11)), 1000);
+    EXPECT_LT(w.Rms(0, StepFrame(14), StepFrame(18)), 1);
+}
+
+TEST_F(SoundCapture, ThreeDSoundToTheLeftIsHeardOnTheLeft) {
+    int snd = Add(ToneWav(1000, 8000, 2), 2);
+    Call("sound_3d_set_sound_position", {double(snd), -5, 0, 0});
+    Call("sound_3d_set_sound_distance", {double(snd), 1, 100});
+    Call("sound_play", {double(snd)});
+    Steps(10);
+    Call("sound_3d_set_sound_position", {double(snd), INFINITY, NAN, -INFINITY}); // far away, not a crash
+    Steps(5);
+    Wav w = Finish();
+    const double l = w.Tone(0, StepFrame(1), StepFrame(10), 1000),
+                 r = w.Tone(1, StepFrame(1), StepFrame(10), 1000);
+    EXPECT_GT(l, 100);
+    EXPECT_LT(r, l * 0.05);
+    EXPECT_NEAR(l, 8000.0 / 5, 8000.0 / 5 * 0.1); // inverse distance from the minimum distance
+    EXPECT_LT(w.Rms(0, StepFrame(11), StepFrame(15)), 20);
+}
+
+TEST_F(SoundCapture, MidiIsRenderedIntoTheMix) {
+    int snd = Add(NoteMidi(), 0, ".mid");
+    Call("sound_play", {double(snd)});
+    Steps(15);
+    Wav w = Finish();
+    EXPECT_GT(w.Rms(0, 0, StepFrame(15)), 100);
+    EXPECT_GT(w.Rms(1, 0, StepFrame(15)), 100);
+}
+
+TEST_F(SoundCapture, BadDataStaysSilent) {
+    std::vector<uint8_t> wav = ToneWav(1000, 8000, 1);
+    std::vector<uint8_t> truncated(wav.begin(), wav.begin() + 1000);
+    std::vector<uint8_t> noise(5000);
+    for (size_t i = 0; i < noise.size(); i++) noise[i] = uint8_t(i * 7919 % 251);
+    std::vector<uint8_t> headerOnly(wav.begin(), wav.begin() + 44);
+    std::vector<uint8_t> noTracks = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 0, 0, 0x60};
+    std::vector<uint8_t> brokenMidi = NoteMidi();
+    brokenMidi.erase(brokenMidi.end() - 6, brokenMidi.end());
+    brokenMidi[21] = 200; // the track claims more than is there
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+    } cases[] = {{"empty", {}},
+                 {"noise", noise},
+                 {"header only", headerOnly},
+                 {"MIDI without tracks", noTracks},
+                 {"broken MIDI", brokenMidi}};
+    std::vector<int> ids;
+    for (const Case& c : cases)
+        ids.push_back(Add(c.bytes, 0, c.what[0] == 'M' || c.what[0] == 'b' ? ".mid" : ".wav"));
+    int cut = Add(truncated, 0); // what is there plays; nothing beyond it
+    for (size_t i = 0; i < ids.size(); i++) {
+        Call("sound_play", {double(ids[i])});
+        EXPECT_EQ(Call("sound_isplaying", {double(ids[i])}).val, 0) << cases[i].what;
+    }
+    Steps(10);
+    Call("sound_play", {double(cut)});
+    Steps(10);
+    Wav w = Finish();
+    EXPECT_TRUE(w.Silent(0, StepFrame(10)));
+    EXPECT_LT(w.Rms(0, StepFrame(12), StepFrame(20)), 1);
+}
+
+TEST_F(SoundCapture, AThousandSoundsInOneStep) {
+    std::vector<uint8_t> blip = ToneWav(1000, 20, 0.05);
+    std::vector<int> ids;
+    for (int i = 0; i < 1000; i++) ids.push_back(Add(blip, 0));
+    for (int id : ids) Call("sound_play", {double(id)});
+    Steps(3);
+    Wav w = Finish();
+    EXPECT_EQ(w.Frames(), StepFrame(3));
+    // 1000 equal tones in phase add up far past full scale: the limiter holds the output.
+    EXPECT_GT(w.Rms(0, 0, StepFrame(1)), 1000);
+}
+
+TEST_F(SoundCapture, MissingSoundsAndNoDisc) {
+    Error_Reset();
+    for (const char* f : {"sound_play", "sound_loop", "sound_stop"}) {
+        Error_SetLast("");
+        Call(f, {42});
+        EXPECT_NE(Error_Last().find("Sound does not exist."), std::string::npos) << f;
+    }
+    Error_SetLast("");
+    Call("sound_volume", {-1, 0.5});
+    EXPECT_NE(Error_Last().find("Sound does not exist."), std::string::npos);
+    Error_SetLast("");
+    EXPECT_EQ(Call("sound_isplaying", {42}).val, 0);
+    EXPECT_EQ(Error_Last(), "");
+    EXPECT_EQ(Call("cd_present", {}).val, 0);
+    EXPECT_EQ(Call("cd_number", {}).val, 0);
+    Call("cd_play", {1, 5});
+    EXPECT_EQ(Call("cd_playing", {}).val, 0);
+    EXPECT_EQ(Finish().Frames(), 0u);
+}
+
+TEST(SoundDevice, ChosenOnceFromTheEnvironment) {
+    TempDir dir;
+    bool noDevice = true;
+    ::setenv("QUARVEL_HEADLESS", "1", 1);
+    ::unsetenv("QUARVEL_AUDIO_FILE");
+    EXPECT_STREQ(Platform_OpenSoundDevice(noDevice)->Name(), "null");
+    EXPECT_FALSE(noDevice);
+    ::setenv("QUARVEL_AUDIO_FILE", (dir / "a.wav").c_str(), 1);
+    auto dev = Platform_OpenSoundDevice(noDevice);
+    EXPECT_STREQ(dev->Name(), "capture");
+    dev->RenderTo(100);
+    dev.reset(); // completing the file on destruction too
+    EXPECT_EQ(ReadCapture(dir / "a.wav").Frames(), 100u);
+    ::setenv("QUARVEL_AUDIO_FILE", (dir / "no/such/dir.wav").c_str(), 1);
+    EXPECT_STREQ(Platform_OpenSoundDevice(noDevice)->Name(), "null"); // traced, then silent
+    ::unsetenv("QUARVEL_AUDIO_FILE");
+}
+
+// The runner's "Preparing sounds" step with a capture asked for: the device is traced, a sound
+// nothing can decode is traced, and the file is a complete WAV when the game ends.
+TEST(SoundRunner, PreparesSoundsAndCompletesTheCapture) {
+    TempDir dir;
+    GameImage g = Pack_MinimalGame();
+    auto record = [](const std::vector<uint8_t>& bytes, const char* name) {
+        CSound snd;
+        snd.s_kind = 0;
+        snd.s_extension = ".wav";
+        snd.s_origname = name;
+        snd.s_sound = std::make_unique<CStream>(bytes);
+        CStream out;
+        snd.SaveToStream(out);
+        return out.Bytes();
+    };
+    auto& sounds = g.named[int(EChunk::Sounds)];
+    sounds.push_back(PackItem{"snd_tone", record(ToneWav(440, 8000, 0.5), "tone.wav")});
+    sounds.push_back(PackItem{"snd_bad", record(std::vector<uint8_t>(300, 0x5A), "bad.wav")});
+    std::string path = dir / "game.dat";
+    ASSERT_TRUE(Pack_WriteFile(path, Pack_DataOnly(Pack_WriteGameData(g)), false));
+    RunResult r = RunGame(path, {{"QUARVEL_AUDIO_FILE", dir / "heard.wav"}}, {"--VNTrace"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(r.JsonLines().empty()) << r.out; // no device message when capturing
+    const std::string trace = ReadFileText(dir / "Trace.log");
+    EXPECT_NE(trace.find("Sound device: capture\n"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("Sound bad.wav stays silent: unknown or corrupt sound data\n"), std::string::npos)
+        << trace;
+    EXPECT_EQ(trace.find("tone.wav"), std::string::npos);
+    ReadCapture(dir / "heard.wav"); // a complete header
+}
+
+// A packed game whose step plays a sound at its fifth step, run by the real runner's main loop:
+// the file follows the steps (with no waiting), silent before that step's stretch, the tone after.
+TEST(SoundRunner, TheCaptureFollowsTheGamesSteps) {
+    TempDir d;
+    auto put = [&](const std::string& name, const std::string& text) {
+        std::filesystem::create_directories(std::filesystem::path(d / name).parent_path());
+        WriteFileText(d / name, text);
+    };
+    std::vector<uint8_t> tone = ToneWav(1000, 8000, 2);
+    put("sounds/tone.wav", std::string(tone.begin(), tone.end()));
+    put("sounds/snd_tone.json", R"({"file": "tone.wav", "kind": "normal"})");
+    put("game.json", "{}");
+    put("objects/o.json", R"({"events": [{"type": "step", "number": 0, "actions": [{"code": )"
+                          R"("if (score == 4) sound_play(snd_tone); score += 1"}]}]})");
+    put("rooms/r0.json", R"({"speed": 30, "instances": [{"object": "o"}]})");
+    RunResult b = RunProgram({QV_PACK_EXE, "build", d.path(), "-o", d / "g.dat", "--data-only"});
+    ASSERT_EQ(b.status, 0) << b.out << b.err;
+    RunResult r = RunGame(
+        d / "g.dat",
+        {{"QUARVEL_MAX_STEPS", "12"}, {"QUARVEL_NO_WAIT", "1"}, {"QUARVEL_AUDIO_FILE", d / "heard.wav"}});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    Wav w = ReadCapture(d / "heard.wav");
+    ASSERT_EQ(w.Frames(), StepFrame(12));
+    EXPECT_TRUE(w.Silent(0, StepFrame(4)));
+    // The default master volume boosts by 10 dB; centre pan puts cos(pi/4) on each side.
+    const double side = 8000 * std::sqrt(0.5) * std::pow(10.0, 0.5);
+    EXPECT_NEAR(w.Tone(0, StepFrame(4), StepFrame(12), 1000), side, side * 0.1);
+}
+
+} // namespace
