@@ -9,7 +9,7 @@ PACKAGES=(
   libfluidsynth-dev timgm6mb-soundfont libfreetype-dev libfontconfig-dev libimgui-dev libffi-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl1-mesa-dri libegl-mesa0 libegl1 libgles2 mesa-utils
-  nlohmann-json3-dev fonts-liberation2 fonts-dejavu-core lua5.4 python3
+  nlohmann-json3-dev fonts-liberation2 fonts-dejavu-core lua5.4 python3 love
 )
 
 missing=()

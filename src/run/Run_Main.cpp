@@ -9,6 +9,7 @@
 #include "code/Variable_Main.h"
 #include "data/DataNew_Class.h"
 #include "data/Option_Main.h"
+#include "graphics/Room_Draw.h"
 #include "platform/Platform_App.h"
 #include "resources/Object_Main.h"
 #include "resources/Room_Main.h"
@@ -98,23 +99,32 @@ void RunLooseCode(const std::string& text, CInstance* inst, const std::string& w
 
 // ---- hooks of the parts not built yet: each is called at its place and does nothing ----
 
-void HookSpecialKeys() {}          // F1, Esc, F4, F5, F6, F9 (input)
-void HookKeyboardEvents() {}       // keyboard, key press and key release events (input)
-void HookJoystickEvents() {}       // joystick events (input)
-void HookMouseEvents() {}          // mouse events (input)
-void HookMovement() {}             // friction, gravity, paths, position += speed (motion)
-void HookOutsideEvents() {}        // outside room, boundary and view events (motion)
-void HookCollisions() {}           // collision events (collisions)
-void HookParticles() {}            // automatic particle system updates (particles)
-void HookDrawRoom() {}             // the room is drawn here (drawing)
-void HookPresentFrame() {}         // the frame is presented and the next begun (drawing)
-void HookTransition() {}           // the pending transition (drawing)
-void HookSizeWindow(CLiveRoom&) {} // the window region takes the room's size (window)
-void HookDebugForm() {}            // debug form update (debugger)
-void HookClearPressed() {}         // pressed and released flags of keys and buttons (input)
-void HookDepthBuffers() {}         // release of old depth buffers (surfaces)
-void HookExtensionsInit() {}       // extension initialisation functions (extensions)
-void HookExtensionsFinal() {}      // extension finalisation functions (extensions)
+void HookSpecialKeys() {}     // F1, Esc, F4, F5, F6, F9 (input)
+void HookKeyboardEvents() {}  // keyboard, key press and key release events (input)
+void HookJoystickEvents() {}  // joystick events (input)
+void HookMouseEvents() {}     // mouse events (input)
+void HookMovement() {}        // friction, gravity, paths, position += speed (motion)
+void HookOutsideEvents() {}   // outside room, boundary and view events (motion)
+void HookCollisions() {}      // collision events (collisions)
+void HookParticles() {}       // automatic particle system updates (particles)
+void HookTransition() {}      // the pending transition (drawing)
+void HookDebugForm() {}       // debug form update (debugger)
+void HookClearPressed() {}    // pressed and released flags of keys and buttons (input)
+void HookDepthBuffers() {}    // release of old depth buffers (surfaces)
+void HookExtensionsInit() {}  // extension initialisation functions (extensions)
+void HookExtensionsFinal() {} // extension finalisation functions (extensions)
+
+// ---- drawing: the room drawn, the frame presented and the next begun, the render area sized ----
+
+void HookDrawRoom() {
+    Room_Draw();
+}
+void HookPresentFrame() {
+    Room_PresentFrame();
+}
+void HookSizeWindow(CLiveRoom& room) {
+    Room_SetRenderSize(room);
+}
 
 // ---- timing ----
 

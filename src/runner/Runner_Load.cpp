@@ -4,6 +4,7 @@
 #include "data/DataNew_Main.h"
 #include "data/Option_Main.h"
 #include "graphics/BM32_Bitmap.h"
+#include "graphics/Graphics_Main.h"
 #include "platform/Platform_App.h"
 #include "platform/Platform_Crash.h"
 #include "platform/Platform_Dialog.h"
@@ -141,7 +142,7 @@ const PrepareStep kPrepareSteps[] = {
     {70, "Compiling time line actions", CompileTimeLines, "Failed to compile the actions in the time lines."},
     {72, "Compiling object actions", CompileObjects, "Failed to compile the actions in the objects."},
     {80, "Preparing sounds", Sound_PrepareAll, "Failed to prepare the sounds."},
-    {90, "Preparing graphics", NotBuiltYet, nullptr},
+    {90, "Preparing graphics", Graphics_Start, nullptr},
 };
 
 // The steps from the constants to the object actions: every piece of the game's code.
@@ -204,8 +205,8 @@ bool Runner_LoadAndRun() {
 }
 
 void Runner_Shutdown() {
-    // Graphics support library: none is loaded on this platform. The render device is released
-    // here when its part comes.
+    // Graphics support library: none is loaded on this platform.
     Sound_GameEnd();
+    Graphics_Stop();
     DataFile_RemoveAll();
 }

@@ -19,6 +19,8 @@
 #include "code/Variable_Main.h"
 #include "data/Option_Main.h"
 #include "functions/Function_Families.h"
+#include "graphics/Graphics_Device.h"
+#include "graphics/Graphics_Main.h"
 #include "resources/Script_Main.h"
 #include "run/Instance_Class.h"
 #include "run/Run_Runtime.h"
@@ -155,9 +157,15 @@ int Pack_Eval(int argc, char** argv) {
         WriteLine("{\"error\":" + Platform_JsonString(Error_Buffer()) + "}");
         return 1;
     }
+    // Drawing works as in a game: the render device (headless) with the game's textures, and the
+    // one frame presented at the end, so QUARVEL_CAPTURE can keep it.
+    Graphics_Start();
     CInstance self; // id 0, object 0, outside any room
     RValue result;
-    if (!Code_Execute(&self, &self, &code, result)) {
+    const bool ran = Code_Execute(&self, &self, &code, result);
+    GR_Device_End_Frame();
+    Graphics_Stop();
+    if (!ran) {
         WriteLine("{\"error\":" + Platform_JsonString(Error_Buffer()) + "}");
         return 1;
     }
