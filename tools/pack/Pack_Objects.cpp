@@ -25,20 +25,23 @@ void WriteAction(CStream& s, const json& a, const PackEventSite& site, size_t in
     if (!a.is_object()) throw EProjectError(where + ": each action must be an object, not " + a.dump());
     const std::string key = site.key + " action " + std::to_string(index);
     site.game->codeOrigins[key] = PackCodeOrigin{site.file, pointer};
-    // A code action: only its code (inline or in a file of its own).
+    // A code action: its code (inline or in a file of its own) and whom it runs for.
     const bool shorthand = !a.contains("kind") && (a.contains("code") || a.contains("file"));
     PackCodeOrigin origin;
     if (shorthand) {
-        Pack_CheckKeys(a, where, {"code", "file"});
+        Pack_CheckKeys(a, where, {"code", "file", "who", "use_apply_to"});
         std::string code = Pack_CodeText(a, "code", "file", site.dir, where, site.file, pointer, &origin);
         site.game->codeOrigins[key + " code"] = origin;
         s.WriteInteger(440);
         for (int v : {1, 603, int(kActionCode)}) s.WriteInteger(v);
-        for (bool b : {false, false, true}) s.WriteBoolean(b);
+        s.WriteBoolean(false);
+        s.WriteBoolean(false);
+        s.WriteBoolean(Pack_Get(a, "use_apply_to", true, where));
         s.WriteInteger(2);
         s.WriteString("");
         s.WriteString("");
-        for (int v : {1, 1, 1, -1}) s.WriteInteger(v);
+        for (int v : {1, 1, 1}) s.WriteInteger(v);
+        s.WriteInteger(Pack_Get(a, "who", -1, where)); // the instances the code runs for
         s.WriteBoolean(false);
         s.WriteInteger(1);
         s.WriteString(code);
