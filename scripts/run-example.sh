@@ -12,6 +12,8 @@ build/release/quarvel-pack build "examples/$name" -o "out/$name"
 echo "packed: out/$name"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   export QUARVEL_HEADLESS=1
+  # Nobody can close a window nobody sees: a headless run ends after ten seconds of steps.
+  export QUARVEL_MAX_STEPS=${QUARVEL_MAX_STEPS:-300}
 fi
 set +e
 "out/$name"
