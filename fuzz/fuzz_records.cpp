@@ -13,6 +13,7 @@
 #include "data/DataNew_Main.h"
 #include "data/Option_Main.h"
 #include "functions/Function_Families.h"
+#include "fuzz_record_kinds.h"
 #include "graphics/BM32_Bitmap.h"
 #include "platform/Platform_Sanitizer.h"
 #include "resources/Background_Main.h"
@@ -36,28 +37,6 @@
 QV_LEAK_SUPPRESSIONS
 
 namespace {
-
-// Record kinds, by the low 5 bits of the first byte (taken modulo the count).
-enum EKind : int {
-    kExtensions, // the extension chunk from its version on
-    kTriggers,
-    kConstants, // the constants chunk from its version on
-    kSounds,
-    kSprites,
-    kBackgrounds,
-    kPaths,
-    kScripts,
-    kFonts,
-    kTimeLines,
-    kObjects,
-    kRooms,
-    kIncludedFiles,
-    kGameInfo,
-    kSettings, // the settings block's inflated fields, as version 820
-    kMask,     // one collision-mask record
-    kBitmap,   // an image as the settings carry it (BMP)
-    kKindCount
-};
 
 constexpr EChunk kItemChunks[] = {EChunk::Triggers,    EChunk::Sounds,       EChunk::Sprites,
                                   EChunk::Backgrounds, EChunk::Paths,        EChunk::Scripts,

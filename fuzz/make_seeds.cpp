@@ -6,6 +6,7 @@
 #include "Pack_Project.h"
 #include "Pack_Writer.h"
 #include "data/Option_Main.h"
+#include "fuzz_record_kinds.h"
 #include "graphics/BM32_Bitmap.h"
 #include "platform/Platform_Sanitizer.h"
 #include "resources/Sprite_Class.h"
@@ -17,26 +18,6 @@
 QV_LEAK_SUPPRESSIONS
 
 namespace {
-// The records fuzzer's kinds, in its order.
-enum : uint8_t {
-    kExtensions,
-    kTriggers,
-    kConstants,
-    kSounds,
-    kSprites,
-    kBackgrounds,
-    kPaths,
-    kScripts,
-    kFonts,
-    kTimeLines,
-    kObjects,
-    kRooms,
-    kIncludedFiles,
-    kGameInfo,
-    kSettings,
-    kMask,
-    kBitmap
-};
 
 void SaveRecord(const std::string& dir, const std::string& name, uint8_t kind,
                 const std::vector<uint8_t>& rec) {

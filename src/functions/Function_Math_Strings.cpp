@@ -109,6 +109,14 @@ inline size_t NextChar(std::string_view s, size_t b) {
     return b < s.size() ? b : s.size();
 }
 
+// Byte offset count characters (count > 0) after byte offset from; s.size() when beyond the end.
+size_t SkipChars(std::string_view s, size_t from, int64_t count, bool ascii) {
+    if (ascii) return uint64_t(count) < s.size() - from ? from + size_t(count) : s.size();
+    size_t to = from;
+    for (int64_t k = 0; k < count && to < s.size(); ++k) to = NextChar(s, to);
+    return to;
+}
+
 bool IsAsciiArg(const RValue& v) {
     return !v.IsString() || v.str.IsAscii();
 }
@@ -411,12 +419,7 @@ QV_FUNCTION(F_StringCopy) {
         return;
     }
     const size_t from = ByteOffset(s, index, ascii);
-    size_t to = from;
-    if (ascii) {
-        to = uint64_t(count) < s.size() - from ? from + size_t(count) : s.size();
-    } else {
-        for (int64_t k = 0; k < count && to < s.size(); ++k) to = NextChar(s, to);
-    }
+    const size_t to = SkipChars(s, from, count, ascii);
     SetText(result, s.substr(from, to - from), ascii);
 }
 
@@ -441,12 +444,7 @@ QV_FUNCTION(F_StringDelete) {
         return;
     }
     const size_t from = ByteOffset(s, index, ascii);
-    size_t to = from;
-    if (ascii) {
-        to = uint64_t(count) < s.size() - from ? from + size_t(count) : s.size();
-    } else {
-        for (int64_t k = 0; k < count && to < s.size(); ++k) to = NextChar(s, to);
-    }
+    const size_t to = SkipChars(s, from, count, ascii);
     std::string out;
     out.reserve(s.size() - (to - from));
     out.append(s.substr(0, from)).append(s.substr(to));
