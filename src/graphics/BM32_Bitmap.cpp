@@ -232,6 +232,11 @@ bool BM32_DecodeGifFrames(const uint8_t* data, size_t size, std::vector<TBitmap3
 std::unique_ptr<TBitmap32> TBitmap32::FromBMP(const uint8_t* data, size_t size) {
     if (size < 26 || data[0] != 'B' || data[1] != 'M' || size > 0x7FFFFFFF) return nullptr;
     int w = 0, h = 0, comp = 0;
+    // No BMP encoding (even run-length) packs more than a few hundred pixels into a byte: a header
+    // claiming more describes pixels the file does not hold, and is refused before decoding.
+    if (!stbi_info_from_memory(data, int(size), &w, &h, &comp) ||
+        uint64_t(w) * uint64_t(h) > uint64_t(size) * 1024)
+        return nullptr;
     stbi_uc* px = stbi_load_from_memory(data, int(size), &w, &h, &comp, 4);
     if (!px) return nullptr;
     auto bmp = std::make_unique<TBitmap32>(w, h);
