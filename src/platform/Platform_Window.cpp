@@ -12,6 +12,7 @@ namespace {
 SDL_Window* g_window = nullptr;
 SDL_GLContext g_context = nullptr;
 bool g_shown = false;
+bool g_fullScreen = false;
 
 // Keeps every library loaded now (the GL driver among them) for the life of the process. Drivers
 // unloaded at shutdown leave their process-lifetime caches unattributable to the leak checker,
@@ -96,6 +97,16 @@ void GameWindow_SetSize(int width, int height) {
 
 void GameWindow_SetCaption(const std::string& caption) {
     if (g_window) SDL_SetWindowTitle(g_window, caption.c_str());
+}
+
+void GameWindow_SetFullScreen(bool on) {
+    g_fullScreen = on;
+    if (g_window && !Platform_IsHeadless())
+        SDL_SetWindowFullscreen(g_window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+bool GameWindow_FullScreen() {
+    return g_fullScreen;
 }
 
 void GameWindow_MakeCurrent() {
