@@ -16,43 +16,76 @@ int ScancodeKey(int sc) {
     if (sc >= SDL_SCANCODE_F13 && sc <= SDL_SCANCODE_F24) return 124 + (sc - SDL_SCANCODE_F13);
     if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9) return 97 + (sc - SDL_SCANCODE_KP_1);
     switch (sc) {
-    case SDL_SCANCODE_BACKSPACE: return 8;
-    case SDL_SCANCODE_TAB: return 9;
+    case SDL_SCANCODE_BACKSPACE:
+        return 8;
+    case SDL_SCANCODE_TAB:
+        return 9;
     case SDL_SCANCODE_RETURN:
-    case SDL_SCANCODE_KP_ENTER: return 13;
+    case SDL_SCANCODE_KP_ENTER:
+        return 13;
     case SDL_SCANCODE_LSHIFT:
-    case SDL_SCANCODE_RSHIFT: return 16;
+    case SDL_SCANCODE_RSHIFT:
+        return 16;
     case SDL_SCANCODE_LCTRL:
-    case SDL_SCANCODE_RCTRL: return 17;
+    case SDL_SCANCODE_RCTRL:
+        return 17;
     case SDL_SCANCODE_LALT:
-    case SDL_SCANCODE_RALT: return 18;
-    case SDL_SCANCODE_PAUSE: return 19;
-    case SDL_SCANCODE_CAPSLOCK: return 20;
-    case SDL_SCANCODE_ESCAPE: return 27;
-    case SDL_SCANCODE_SPACE: return 32;
-    case SDL_SCANCODE_PAGEUP: return 33;
-    case SDL_SCANCODE_PAGEDOWN: return 34;
-    case SDL_SCANCODE_END: return 35;
-    case SDL_SCANCODE_HOME: return 36;
-    case SDL_SCANCODE_LEFT: return 37;
-    case SDL_SCANCODE_UP: return 38;
-    case SDL_SCANCODE_RIGHT: return 39;
-    case SDL_SCANCODE_DOWN: return 40;
-    case SDL_SCANCODE_PRINTSCREEN: return 44;
-    case SDL_SCANCODE_INSERT: return 45;
-    case SDL_SCANCODE_DELETE: return 46;
-    case SDL_SCANCODE_LGUI: return 91;
-    case SDL_SCANCODE_RGUI: return 92;
-    case SDL_SCANCODE_APPLICATION: return 93;
-    case SDL_SCANCODE_KP_0: return 96;
-    case SDL_SCANCODE_KP_MULTIPLY: return 106;
-    case SDL_SCANCODE_KP_PLUS: return 107;
-    case SDL_SCANCODE_KP_MINUS: return 109;
-    case SDL_SCANCODE_KP_PERIOD: return 110;
-    case SDL_SCANCODE_KP_DIVIDE: return 111;
-    case SDL_SCANCODE_NUMLOCKCLEAR: return 144;
-    case SDL_SCANCODE_SCROLLLOCK: return 145;
-    default: return -1;
+    case SDL_SCANCODE_RALT:
+        return 18;
+    case SDL_SCANCODE_PAUSE:
+        return 19;
+    case SDL_SCANCODE_CAPSLOCK:
+        return 20;
+    case SDL_SCANCODE_ESCAPE:
+        return 27;
+    case SDL_SCANCODE_SPACE:
+        return 32;
+    case SDL_SCANCODE_PAGEUP:
+        return 33;
+    case SDL_SCANCODE_PAGEDOWN:
+        return 34;
+    case SDL_SCANCODE_END:
+        return 35;
+    case SDL_SCANCODE_HOME:
+        return 36;
+    case SDL_SCANCODE_LEFT:
+        return 37;
+    case SDL_SCANCODE_UP:
+        return 38;
+    case SDL_SCANCODE_RIGHT:
+        return 39;
+    case SDL_SCANCODE_DOWN:
+        return 40;
+    case SDL_SCANCODE_PRINTSCREEN:
+        return 44;
+    case SDL_SCANCODE_INSERT:
+        return 45;
+    case SDL_SCANCODE_DELETE:
+        return 46;
+    case SDL_SCANCODE_LGUI:
+        return 91;
+    case SDL_SCANCODE_RGUI:
+        return 92;
+    case SDL_SCANCODE_APPLICATION:
+        return 93;
+    case SDL_SCANCODE_KP_0:
+        return 96;
+    case SDL_SCANCODE_KP_MULTIPLY:
+        return 106;
+    case SDL_SCANCODE_KP_PLUS:
+        return 107;
+    case SDL_SCANCODE_KP_MINUS:
+        return 109;
+    case SDL_SCANCODE_KP_PERIOD:
+        return 110;
+    case SDL_SCANCODE_KP_DIVIDE:
+        return 111;
+    case SDL_SCANCODE_NUMLOCKCLEAR:
+        return 144;
+    case SDL_SCANCODE_SCROLLLOCK:
+        return 145;
+    default:
+        return -1;
     }
 }
 
@@ -61,46 +94,74 @@ int KeycodeKey(int kc) {
     if (kc >= 'a' && kc <= 'z') return kc - 'a' + 'A';
     if (kc >= '0' && kc <= '9') return kc;
     switch (kc) {
-    case ';': return 186;
-    case '=': return 187;
-    case ',': return 188;
-    case '-': return 189;
-    case '.': return 190;
-    case '/': return 191;
-    case '`': return 192;
-    case '[': return 219;
-    case '\\': return 220;
-    case ']': return 221;
-    case '\'': return 222;
-    default: return -1;
+    case ';':
+        return 186;
+    case '=':
+        return 187;
+    case ',':
+        return 188;
+    case '-':
+        return 189;
+    case '.':
+        return 190;
+    case '/':
+        return 191;
+    case '`':
+        return 192;
+    case '[':
+        return 219;
+    case '\\':
+        return 220;
+    case ']':
+        return 221;
+    case '\'':
+        return 222;
+    default:
+        return -1;
     }
 }
 
 // The side-specific code of the modifier keys (what a direct key check also answers).
 int SideKey(int sc, int key) {
     switch (sc) {
-    case SDL_SCANCODE_LSHIFT: return 160;
-    case SDL_SCANCODE_RSHIFT: return 161;
-    case SDL_SCANCODE_LCTRL: return 162;
-    case SDL_SCANCODE_RCTRL: return 163;
-    case SDL_SCANCODE_LALT: return 164;
-    case SDL_SCANCODE_RALT: return 165;
-    default: return key;
+    case SDL_SCANCODE_LSHIFT:
+        return 160;
+    case SDL_SCANCODE_RSHIFT:
+        return 161;
+    case SDL_SCANCODE_LCTRL:
+        return 162;
+    case SDL_SCANCODE_RCTRL:
+        return 163;
+    case SDL_SCANCODE_LALT:
+        return 164;
+    case SDL_SCANCODE_RALT:
+        return 165;
+    default:
+        return key;
     }
 }
 
 // Hat position in hundredths of degrees, clockwise from up.
 int32_t HatAngle(uint8_t hat) {
     switch (hat) {
-    case SDL_HAT_UP: return 0;
-    case SDL_HAT_RIGHTUP: return 4500;
-    case SDL_HAT_RIGHT: return 9000;
-    case SDL_HAT_RIGHTDOWN: return 13500;
-    case SDL_HAT_DOWN: return 18000;
-    case SDL_HAT_LEFTDOWN: return 22500;
-    case SDL_HAT_LEFT: return 27000;
-    case SDL_HAT_LEFTUP: return 31500;
-    default: return kPovCentred;
+    case SDL_HAT_UP:
+        return 0;
+    case SDL_HAT_RIGHTUP:
+        return 4500;
+    case SDL_HAT_RIGHT:
+        return 9000;
+    case SDL_HAT_RIGHTDOWN:
+        return 13500;
+    case SDL_HAT_DOWN:
+        return 18000;
+    case SDL_HAT_LEFTDOWN:
+        return 22500;
+    case SDL_HAT_LEFT:
+        return 27000;
+    case SDL_HAT_LEFTUP:
+        return 31500;
+    default:
+        return kPovCentred;
     }
 }
 
@@ -121,7 +182,8 @@ int32_t NextCodePoint(const unsigned char*& s) {
 class CSdlInput : public IInputDevice {
   public:
     CSdlInput() {
-        m_handler = Platform_AddEventHandler([this](const void* e) { OnEvent(*static_cast<const SDL_Event*>(e)); });
+        m_handler =
+            Platform_AddEventHandler([this](const void* e) { OnEvent(*static_cast<const SDL_Event*>(e)); });
         if (SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_JoystickEventState(SDL_ENABLE);
         m_numLock = (SDL_GetModState() & KMOD_NUM) != 0;
         OpenJoysticks();
@@ -168,7 +230,9 @@ class CSdlInput : public IInputDevice {
 
     void OnEvent(const SDL_Event& e) {
         switch (e.type) {
-        case SDL_QUIT: Push(EInputKind::Close); break;
+        case SDL_QUIT:
+            Push(EInputKind::Close);
+            break;
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) Push(EInputKind::Focus, 1);
             if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) Push(EInputKind::Focus, 0);
@@ -197,8 +261,8 @@ class CSdlInput : public IInputDevice {
         }
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
-            const int b = e.button.button == SDL_BUTTON_LEFT    ? 1
-                          : e.button.button == SDL_BUTTON_RIGHT ? 2
+            const int b = e.button.button == SDL_BUTTON_LEFT     ? 1
+                          : e.button.button == SDL_BUTTON_RIGHT  ? 2
                           : e.button.button == SDL_BUTTON_MIDDLE ? 3
                                                                  : 0;
             if (!b) break;
@@ -214,8 +278,11 @@ class CSdlInput : public IInputDevice {
             break;
         }
         case SDL_JOYDEVICEADDED:
-        case SDL_JOYDEVICEREMOVED: OpenJoysticks(); break;
-        default: break;
+        case SDL_JOYDEVICEREMOVED:
+            OpenJoysticks();
+            break;
+        default:
+            break;
         }
     }
 
@@ -249,7 +316,8 @@ class CSdlInput : public IInputDevice {
         s.buttons = std::max(0, SDL_JoystickNumButtons(j));
         s.hasPov = SDL_JoystickNumHats(j) > 0;
         for (int a = 0; a < kJoystickAxes && a < s.axes; ++a)
-            s.axis[a] = std::max(0, int32_t(SDL_JoystickGetAxis(j, a)) + 32767); // rest 32767, ends 0 and 65534
+            s.axis[a] =
+                std::max(0, int32_t(SDL_JoystickGetAxis(j, a)) + 32767); // rest 32767, ends 0 and 65534
         for (int b = 0; b < 32 && b < s.buttons; ++b)
             if (SDL_JoystickGetButton(j, b)) s.buttonMask |= 1u << b;
         if (s.hasPov) s.pov = HatAngle(SDL_JoystickGetHat(j, 0));

@@ -18,7 +18,7 @@ namespace {
 
 RInputState g_state;
 std::unique_ptr<IInputDevice> g_device;
-bool g_fromDevice = false; // mouse positions arrive in window pixels and are mapped to the render area
+bool g_fromDevice = false;       // mouse positions arrive in window pixels and are mapped to the render area
 std::vector<RInputEvent> g_sent; // keys sent by game code, for the next poll
 std::vector<RInputEvent> g_events;
 int32_t g_poll = 0;
@@ -139,7 +139,9 @@ void Apply(const RInputEvent& e) {
         s.keyReleased[k] = true;
         break;
     }
-    case EInputKind::Char: TypeChar(e.a); break;
+    case EInputKind::Char:
+        TypeChar(e.a);
+        break;
     case EInputKind::ButtonDown:
         if (e.a < 1 || e.a > 3) break;
         v.mouseLastButton = v.mouseButton = e.a;
@@ -151,8 +153,12 @@ void Apply(const RInputEvent& e) {
         s.buttonDown[e.a] = false;
         s.buttonReleased[e.a] = true;
         break;
-    case EInputKind::WheelUp: s.wheelUp = true; break;
-    case EInputKind::WheelDown: s.wheelDown = true; break;
+    case EInputKind::WheelUp:
+        s.wheelUp = true;
+        break;
+    case EInputKind::WheelDown:
+        s.wheelDown = true;
+        break;
     case EInputKind::MouseMove:
         s.regionX = e.a;
         s.regionY = e.b;
@@ -160,7 +166,9 @@ void Apply(const RInputEvent& e) {
     case EInputKind::Joystick:
         if (e.a == 1 || e.a == 2) s.joy[e.a - 1] = e.joy;
         break;
-    case EInputKind::Focus: s.active = e.a != 0; break;
+    case EInputKind::Focus:
+        s.active = e.a != 0;
+        break;
     case EInputKind::Close:
         if (opt_closeasesc) {
             // Escape held, without a pressed edge.
@@ -170,7 +178,9 @@ void Apply(const RInputEvent& e) {
             s.closeRequested = true;
         }
         break;
-    case EInputKind::NumLock: s.numLock = e.a != 0; break;
+    case EInputKind::NumLock:
+        s.numLock = e.a != 0;
+        break;
     }
 }
 
@@ -312,10 +322,12 @@ bool IO_TakeCloseRequest() {
 
 namespace {
 
-template <class Done> void WaitFor(Done done) {
+template <class Done>
+void WaitFor(Done done) {
     for (;;) {
         IO_Poll();
-        if (done() || Run_Stopping() || g_state.closeRequested || !g_device || !g_device->CanDeliver()) return;
+        if (done() || Run_Stopping() || g_state.closeRequested || !g_device || !g_device->CanDeliver())
+            return;
         if (!g_replay) Platform_Sleep(50);
     }
 }

@@ -17,9 +17,9 @@ struct RInputState {
     int keyMap[kKeyCount] = {};     // identity unless the game maps keys
     bool buttonDown[4] = {}, buttonPressed[4] = {}, buttonReleased[4] = {}; // 1 left, 2 right, 3 middle
     bool wheelUp = false, wheelDown = false;
-    double regionX = 0, regionY = 0;   // the cursor on the render area
+    double regionX = 0, regionY = 0;       // the cursor on the render area
     double prevMouseX = 0, prevMouseY = 0; // the mouse in the room at the last mouse phase
-    bool active = true; // the game window has the focus
+    bool active = true;                    // the game window has the focus
     bool numLock = false;
     bool closeRequested = false; // the close button was used (and does not act as Escape)
     RJoystickState joy[2];

@@ -139,7 +139,8 @@ void CInputRecordWriter::Close(int32_t polls) {
     m_file = nullptr;
 }
 
-bool Record_Read(const std::string& path, const RGameIdentity& game, RInputRecording& out, std::string& error) {
+bool Record_Read(const std::string& path, const RGameIdentity& game, RInputRecording& out,
+                 std::string& error) {
     out = RInputRecording();
     const std::string head = "Cannot replay the input recording \"" + path + "\": ";
     std::vector<uint8_t> bytes;
@@ -215,7 +216,8 @@ bool Record_Read(const std::string& path, const RGameIdentity& game, RInputRecor
             ev.event.b = r.Int();
             if (kind < 1 || kind > kInputKindLast) {
                 if (r.shortRead) return truncated();
-                return corrupt("unknown input kind " + std::to_string(kind) + " at byte " + std::to_string(at));
+                return corrupt("unknown input kind " + std::to_string(kind) + " at byte " +
+                               std::to_string(at));
             }
             ev.event.kind = EInputKind(kind);
             if (ev.event.kind == EInputKind::Joystick) {

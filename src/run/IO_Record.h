@@ -58,4 +58,5 @@ struct RInputRecording {
 // Reads and checks a whole recording for the given game. False with a message naming the file
 // when it cannot be read, is not a recording, is truncated, corrupt, of another version or from
 // another game.
-bool Record_Read(const std::string& path, const RGameIdentity& game, RInputRecording& out, std::string& error);
+bool Record_Read(const std::string& path, const RGameIdentity& game, RInputRecording& out,
+                 std::string& error);

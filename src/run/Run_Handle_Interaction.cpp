@@ -44,7 +44,8 @@ void KeyPass(int type, const bool* flag, const bool* alsoFlag) {
 
 void DeliverAtMouse(int number, double x, double y) {
     if (!Event_HasListeners(kEvMouse, number)) return;
-    Event_DeliverIf(kEvMouse, number, [x, y](CInstance* inst) { return Interaction_InstanceHasPoint(*inst, x, y); });
+    Event_DeliverIf(kEvMouse, number,
+                    [x, y](CInstance* inst) { return Interaction_InstanceHasPoint(*inst, x, y); });
 }
 
 // F1: the game information window is not built; the key still clears the input as it would after it.

@@ -36,7 +36,8 @@ TEST(InputE2E, RecordedRunReplaysTheSameAndBadRecordingsStopWithOne) {
     ASSERT_EQ(first.status, 0) << first.err;
     ASSERT_EQ(first.JsonLines().size(), 1u);
     // Replayed (and recorded again while replaying): the same lines, and the same recording.
-    RunResult replay = RunGame(game, {{"QUARVEL_MAX_STEPS", "3"}, {"QUARVEL_REPLAY", rec}, {"QUARVEL_RECORD", again}});
+    RunResult replay =
+        RunGame(game, {{"QUARVEL_MAX_STEPS", "3"}, {"QUARVEL_REPLAY", rec}, {"QUARVEL_RECORD", again}});
     EXPECT_EQ(replay.status, 0) << replay.err;
     EXPECT_EQ(replay.JsonLines(), first.JsonLines());
     EXPECT_EQ(ReadFileText(again), ReadFileText(rec));
@@ -63,7 +64,8 @@ TEST(InputE2E, RecordedRunReplaysTheSameAndBadRecordingsStopWithOne) {
 TEST(InputE2E, F9SavesScreenshotsToTheFirstFreeNumbers) {
     TempDir d, work;
     Put(d, "game.json", "{}");
-    Put(d, "objects/o.json", R"j({"events": [{"type": "step", "actions": [{"code": "show_message(string(keyboard_lastkey))"}]}]})j");
+    Put(d, "objects/o.json",
+        R"j({"events": [{"type": "step", "actions": [{"code": "show_message(string(keyboard_lastkey))"}]}]})j");
     Put(d, "rooms/r0.json", R"j({"width": 64, "height": 48, "instances": [{"object": "o"}]})j");
     ASSERT_EQ(RunProgram({QV_PACK_EXE, "build", d.path(), "-o", d / "g.dat", "--data-only"}).status, 0);
     TestInput in;

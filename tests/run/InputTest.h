@@ -97,5 +97,6 @@ inline void WriteInputForProject(const std::string& dir, const TestInput& input,
 inline GameOutcome RunWithInput(const TestGame& game, int maxSteps, const TestInput& input,
                                 const std::map<std::string, std::string>& env = {},
                                 const std::function<void(const TempDir&)>& addFiles = nullptr) {
-    return RunWithReplay(game, maxSteps, [&](const std::string& path) { input.Write(path); }, env, addFiles);
+    return RunWithReplay(
+        game, maxSteps, [&](const std::string& path) { input.Write(path); }, env, addFiles);
 }

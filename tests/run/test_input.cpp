@@ -33,42 +33,45 @@ TestGame OneObject(const std::string& object, const std::string& manifest = "{}"
 }
 
 TEST(InputKeys, KeyboardPressAndReleaseEventsWithAnyAndNoKey) {
-    const TestGame g = OneObject(Counted(
-        Say("keyboard", 65, "kb A") + "," + Say("keyboard", 0, "kb none") + "," + Say("keyboard", 1, "kb any") +
-        "," + Say("keypress", 65, "kp A") + "," + Say("keypress", 1, "kp any") + "," +
-        Say("keyrelease", 65, "kr A") + "," + Say("keyrelease", 1, "kr any")));
+    const TestGame g =
+        OneObject(Counted(Say("keyboard", 65, "kb A") + "," + Say("keyboard", 0, "kb none") + "," +
+                          Say("keyboard", 1, "kb any") + "," + Say("keypress", 65, "kp A") + "," +
+                          Say("keypress", 1, "kp any") + "," + Say("keyrelease", 65, "kr A") + "," +
+                          Say("keyrelease", 1, "kr any")));
     TestInput in;
-    in.Key(2, 65, true).Key(2, 65, false);    // down and up within one step
-    in.Key(3, 300, true).Key(3, -7, true);    // codes outside 0..255 are dropped
-    in.Key(4, 200, true).Key(5, 200, false);  // no event of its own, but "any key"
-    in.Key(6, 65, true).Key(6, 65, true);     // a repeat is no second press
+    in.Key(2, 65, true).Key(2, 65, false);   // down and up within one step
+    in.Key(3, 300, true).Key(3, -7, true);   // codes outside 0..255 are dropped
+    in.Key(4, 200, true).Key(5, 200, false); // no event of its own, but "any key"
+    in.Key(6, 65, true).Key(6, 65, true);    // a repeat is no second press
     GameOutcome o = RunWithInput(g, 7, in);
     EXPECT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(o.Messages(), (Lines{"kb none 1", "kb A 2", "kb any 2", "kp A 2", "kp any 2", "kr A 2", "kr any 2",
-                                   "kb none 3", "kb any 4", "kp any 4", "kb none 5", "kr any 5", "kb A 6",
-                                   "kb any 6", "kp A 6", "kp any 6", "kb A 7", "kb any 7"}));
+    EXPECT_EQ(o.Messages(), (Lines{"kb none 1", "kb A 2", "kb any 2", "kp A 2", "kp any 2", "kr A 2",
+                                   "kr any 2", "kb none 3", "kb any 4", "kp any 4", "kb none 5", "kr any 5",
+                                   "kb A 6", "kb any 6", "kp A 6", "kp any 6", "kb A 7", "kb any 7"}));
 }
 
 TEST(InputKeys, CheckFunctionsKeyMapAndKeyVariables) {
     const std::string report =
         "show_message(string(t) + ':' + string(keyboard_check(65)) + string(keyboard_check_pressed(65)) + "
         "string(keyboard_check_released(65)) + string(keyboard_check(0)) + string(keyboard_check(1)) + "
-        "string(keyboard_check(37)) + string(keyboard_check_direct(65)) + ' ' + string(keyboard_lastkey) + ' ' + "
+        "string(keyboard_check(37)) + string(keyboard_check_direct(65)) + ' ' + string(keyboard_lastkey) + ' "
+        "' + "
         "string(keyboard_key))";
     const std::string odd = "show_message(string(keyboard_check(300)) + string(keyboard_check(-1)) + "
                             "string(keyboard_check(10000000000)) + string(keyboard_check_pressed(256)) + "
                             "string(keyboard_check_direct(-5)) + ' ' + string(keyboard_get_map(300)) + ' ' + "
                             "string(keyboard_get_map(-2)) + ' ' + string(keyboard_get_map(66)))";
     TestGame g = OneObject(Counted(Event("step", 0, report) + "," +
-                                   Event("keypress", 66, "keyboard_set_map(65, 37); keyboard_set_map(-1, 5); "
-                                                         "keyboard_set_map(999, 5)") +
+                                   Event("keypress", 66,
+                                         "keyboard_set_map(65, 37); keyboard_set_map(-1, 5); "
+                                         "keyboard_set_map(999, 5)") +
                                    "," + Event("keypress", 67, "keyboard_unset_map()") + "," +
                                    Event("other", 4, odd)));
     TestInput in;
     in.Key(2, 65, true).Key(4, 65, false);
-    in.Key(5, 66, true).Key(5, 66, false);           // maps A to the left arrow from step 5 on
-    in.Key(6, 65, true).Key(7, 65, false);           // A held: the left arrow is down, A itself is not
-    in.Key(8, 67, true).Key(8, 67, false);           // the identity again
+    in.Key(5, 66, true).Key(5, 66, false); // maps A to the left arrow from step 5 on
+    in.Key(6, 65, true).Key(7, 65, false); // A held: the left arrow is down, A itself is not
+    in.Key(8, 67, true).Key(8, 67, false); // the identity again
     GameOutcome o = RunWithInput(g, 8, in);
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.Messages(), (Lines{"00000 300 -2 66", "1:0001000 0 0", "2:1100101 65 65", "3:1000101 65 65",
@@ -77,11 +80,11 @@ TEST(InputKeys, CheckFunctionsKeyMapAndKeyVariables) {
 }
 
 TEST(InputKeys, TypedTextKeepsTheLast1025CharactersAndBackspaceRemoves) {
-    TestGame g = OneObject(Counted(Event(
-        "step", 0,
-        "show_message(string(t) + ':' + string(string_length(keyboard_string)) + ' ' + "
-        "string(ord(keyboard_lastchar)) + ' ' + string_copy(keyboard_string, 1, 3) + '|' + "
-        "string_copy(keyboard_string, string_length(keyboard_string) - 1, 2))")));
+    TestGame g = OneObject(
+        Counted(Event("step", 0,
+                      "show_message(string(t) + ':' + string(string_length(keyboard_string)) + ' ' + "
+                      "string(ord(keyboard_lastchar)) + ' ' + string_copy(keyboard_string, 1, 3) + '|' + "
+                      "string_copy(keyboard_string, string_length(keyboard_string) - 1, 2))")));
     TestInput in;
     for (int k = 0; k < 1100; ++k) in.At(2, K::Char, 'a' + k % 26);
     in.At(3, K::Char, 8).At(3, K::Char, 13); // backspace removes; a control character is not typed
@@ -111,9 +114,9 @@ TEST(InputMouse, ButtonPositionEnterLeaveAndWheelEventsInTheirOrder) {
                                    Say("mouse", 4, "pressed") + "," + Say("mouse", 7, "released") + "," +
                                    Say("mouse", 10, "enter") + "," + Say("mouse", 11, "leave");
     const std::string global = Say("mouse", 50, "glob left") + "," + Say("mouse", 53, "glob pressed") + "," +
-                               Say("mouse", 56, "glob released") + "," + Say("mouse", 12, "any pressed") + "," +
-                               Say("mouse", 13, "any released") + "," + Say("mouse", 60, "wheel up") + "," +
-                               Say("mouse", 61, "wheel down");
+                               Say("mouse", 56, "glob released") + "," + Say("mouse", 12, "any pressed") +
+                               "," + Say("mouse", 13, "any released") + "," + Say("mouse", 60, "wheel up") +
+                               "," + Say("mouse", 61, "wheel down");
     TestGame g;
     g.Object("o", "{\"sprite\": \"round\", \"events\": [" + Counted(positioned).substr(11));
     g.Object("q", Counted(global));
@@ -128,10 +131,10 @@ TEST(InputMouse, ButtonPositionEnterLeaveAndWheelEventsInTheirOrder) {
     in.At(7, K::ButtonDown, 9).At(7, K::ButtonUp, -1); // no such buttons
     GameOutcome o = RunWithInput(g, 7, in, {}, AddRoundSprite);
     EXPECT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(o.Messages(),
-              (Lines{"none 2", "enter 2", "left 3", "glob left 3", "pressed 3", "any pressed 3", "glob pressed 3",
-                     "none 4", "released 4", "any released 4", "glob released 4", "leave 5", "glob left 6",
-                     "any pressed 6", "glob pressed 6", "wheel up 6", "wheel down 6", "glob left 7"}));
+    EXPECT_EQ(o.Messages(), (Lines{"none 2", "enter 2", "left 3", "glob left 3", "pressed 3", "any pressed 3",
+                                   "glob pressed 3", "none 4", "released 4", "any released 4",
+                                   "glob released 4", "leave 5", "glob left 6", "any pressed 6",
+                                   "glob pressed 6", "wheel up 6", "wheel down 6", "glob left 7"}));
 }
 
 TEST(InputMouse, ButtonFunctionsAndPositionThroughAView) {
@@ -240,18 +243,22 @@ TEST(InputWindow, CloseButtonFocusAndFreeze) {
         Lines expect;
     } cases[] = {
         // The close button is an event of its own...
-        {R"({"settings": {"closeasesc": false}})", TestInput().At(2, K::Close),
+        {R"({"settings": {"closeasesc": false}})",
+         TestInput().At(2, K::Close),
          {"step 1", "close 2", "step 2", "alarm 3", "step 3"}},
         // ...or Escape held (without a press), which ends the game when Escape does...
         {R"({"settings": {"closeasesc": true}})", TestInput().At(2, K::Close), {"step 1"}},
         // ...and otherwise is a held key like any other.
-        {R"({"settings": {"closeasesc": true, "keyesc": false}})", TestInput().At(2, K::Close),
+        {R"({"settings": {"closeasesc": true, "keyesc": false}})",
+         TestInput().At(2, K::Close),
          {"step 1", "esc held 2", "step 2", "alarm 3", "esc held 3", "step 3"}},
         // Losing the focus clears the held key, which stays cleared after the focus returns.
-        {R"({"settings": {"keyesc": false}})", TestInput().Key(1, 27, true).At(2, K::Focus, 0).At(3, K::Focus, 1),
+        {R"({"settings": {"keyesc": false}})",
+         TestInput().Key(1, 27, true).At(2, K::Focus, 0).At(3, K::Focus, 1),
          {"esc held 1", "step 1", "step 2", "alarm 3", "step 3"}},
         // With freeze on, a step without the focus does nothing at all (no alarm count either).
-        {R"({"settings": {"freeze": true}})", TestInput().At(2, K::Focus, 0).At(3, K::Focus, 1),
+        {R"({"settings": {"freeze": true}})",
+         TestInput().At(2, K::Focus, 0).At(3, K::Focus, 1),
          {"step 1", "step 2"}},
     };
     for (const Case& c : cases) {
@@ -282,11 +289,12 @@ TEST(InputClear, ClearFunctionsAndSentKeys) {
     const std::string report = "show_message(string(t) + ':' + string(keyboard_check(65)) + "
                                "string(keyboard_check(66)) + string(mouse_check_button(1)) + ' ' + "
                                "keyboard_string)";
-    TestGame g = OneObject(Counted(
-        Event("step", 0, report) + "," +
-        Event("keypress", 67, "keyboard_clear(65); mouse_clear(1); keyboard_key_press(66)") + "," +
-        Event("keypress", 68, "io_clear(); keyboard_key_release(66); keyboard_key_press(-4); "
-                              "keyboard_key_press(1000000000)")));
+    TestGame g = OneObject(
+        Counted(Event("step", 0, report) + "," +
+                Event("keypress", 67, "keyboard_clear(65); mouse_clear(1); keyboard_key_press(66)") + "," +
+                Event("keypress", 68,
+                      "io_clear(); keyboard_key_release(66); keyboard_key_press(-4); "
+                      "keyboard_key_press(1000000000)")));
     // Polls: one per step, and one in each clear function: step 3 also polls 3 and 4, step 5 polls 7.
     TestInput in;
     in.AtPoll(1, K::KeyDown, 65, 65).AtPoll(1, K::ButtonDown, 1).AtPoll(1, K::Char, 'z');
@@ -326,13 +334,18 @@ TEST(InputReplay, SeedsAreReplayedAndBadRecordingsStopWithStatusOne) {
     } cases[] = {
         {"missing", [](const std::string&) {}, "No such file or directory"},
         {"empty", [](const std::string& p) { WriteFileText(p, ""); }, "the file is not an input recording"},
-        {"other", [](const std::string& p) { WriteFileText(p, "PNG....."); }, "the file is not an input recording"},
+        {"other", [](const std::string& p) { WriteFileText(p, "PNG....."); },
+         "the file is not an input recording"},
         {"cut", [&](const std::string& p) { WriteFileText(p, good.substr(0, good.size() - 3)); },
          "the file is truncated"},
-        {"cut header", [&](const std::string& p) { WriteFileText(p, good.substr(0, 12)); }, "the file is truncated"},
+        {"cut header", [&](const std::string& p) { WriteFileText(p, good.substr(0, 12)); },
+         "the file is truncated"},
         {"flipped", [&](const std::string& p) { WriteFileText(p, flipped); }, "the file is corrupt"},
         {"longer", [&](const std::string& p) { WriteFileText(p, good + "x"); }, "the file is corrupt"},
-        {"version", [&](const std::string& p) { WriteFileText(p, good.substr(0, 4) + std::string("\x09\0\0\0", 4) + good.substr(8)); },
+        {"version",
+         [&](const std::string& p) {
+             WriteFileText(p, good.substr(0, 4) + std::string("\x09\0\0\0", 4) + good.substr(8));
+         },
          "the file has version 9"},
         {"another game",
          [&](const std::string& p) {
@@ -381,9 +394,10 @@ TEST(InputReplay, ARecordingOfEveryKindOfInputReplaysTheSameRun) {
     // Without the random number that ends each report line.
     Lines reports;
     for (const std::string& m : first.Messages()) reports.push_back(m.substr(0, m.rfind(' ')));
-    EXPECT_EQ(reports, (Lines{"1:1100 0,0  0 0", "2:1111 7,9  0 0", "3:1110 7,9 q -1 1", "close", "4:0100 7,9  -1 1",
-                              "5:0100 7,9  -1 1"}));
-    GameOutcome again = RunWithReplay(g, 5, [&](const std::string& p) { WriteFileText(p, ReadFileText(rec)); });
+    EXPECT_EQ(reports, (Lines{"1:1100 0,0  0 0", "2:1111 7,9  0 0", "3:1110 7,9 q -1 1", "close",
+                              "4:0100 7,9  -1 1", "5:0100 7,9  -1 1"}));
+    GameOutcome again =
+        RunWithReplay(g, 5, [&](const std::string& p) { WriteFileText(p, ReadFileText(rec)); });
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(again.Messages(), first.Messages());
 }
@@ -394,14 +408,22 @@ TEST(InputPlatform, KeyCodesOfSdlKeys) {
         SDL_Keycode kc;
         int code;
     } cases[] = {
-        {SDL_SCANCODE_A, SDLK_a, 65},          {SDL_SCANCODE_Q, SDLK_a, 65}, // letters follow the layout
-        {SDL_SCANCODE_0, SDLK_0, 48},          {SDL_SCANCODE_F1, SDLK_F1, 112},
-        {SDL_SCANCODE_F12, SDLK_F12, 123},     {SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, 27},
-        {SDL_SCANCODE_LEFT, SDLK_LEFT, 37},    {SDL_SCANCODE_DOWN, SDLK_DOWN, 40},
-        {SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, 16}, {SDL_SCANCODE_LCTRL, SDLK_LCTRL, 17},
-        {SDL_SCANCODE_KP_0, SDLK_KP_0, 96},    {SDL_SCANCODE_KP_9, SDLK_KP_9, 105},
-        {SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, 13}, {SDL_SCANCODE_DELETE, SDLK_DELETE, 46},
-        {SDL_SCANCODE_SEMICOLON, SDLK_SEMICOLON, 186}, {SDL_SCANCODE_NUMLOCKCLEAR, SDLK_NUMLOCKCLEAR, 144},
+        {SDL_SCANCODE_A, SDLK_a, 65},
+        {SDL_SCANCODE_Q, SDLK_a, 65}, // letters follow the layout
+        {SDL_SCANCODE_0, SDLK_0, 48},
+        {SDL_SCANCODE_F1, SDLK_F1, 112},
+        {SDL_SCANCODE_F12, SDLK_F12, 123},
+        {SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, 27},
+        {SDL_SCANCODE_LEFT, SDLK_LEFT, 37},
+        {SDL_SCANCODE_DOWN, SDLK_DOWN, 40},
+        {SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, 16},
+        {SDL_SCANCODE_LCTRL, SDLK_LCTRL, 17},
+        {SDL_SCANCODE_KP_0, SDLK_KP_0, 96},
+        {SDL_SCANCODE_KP_9, SDLK_KP_9, 105},
+        {SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, 13},
+        {SDL_SCANCODE_DELETE, SDLK_DELETE, 46},
+        {SDL_SCANCODE_SEMICOLON, SDLK_SEMICOLON, 186},
+        {SDL_SCANCODE_NUMLOCKCLEAR, SDLK_NUMLOCKCLEAR, 144},
         {SDL_SCANCODE_VOLUMEUP, SDLK_VOLUMEUP, -1},
     };
     for (const auto& c : cases) EXPECT_EQ(Platform_KeyCode(c.sc, c.kc), c.code) << SDL_GetScancodeName(c.sc);
