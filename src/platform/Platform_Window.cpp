@@ -84,6 +84,16 @@ void GameWindow_Show() {
     g_shown = true;
 }
 
+void GameWindow_SetFullScreen(bool on) {
+    g_fullScreen = on;
+    if (g_window && !Platform_IsHeadless())
+        SDL_SetWindowFullscreen(g_window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+bool GameWindow_FullScreen() {
+    return g_fullScreen;
+}
+
 void GameWindow_DrawableSize(int& width, int& height) {
     width = height = 0;
     if (g_window) SDL_GL_GetDrawableSize(g_window, &width, &height);
@@ -97,16 +107,6 @@ void GameWindow_SetSize(int width, int height) {
 
 void GameWindow_SetCaption(const std::string& caption) {
     if (g_window) SDL_SetWindowTitle(g_window, caption.c_str());
-}
-
-void GameWindow_SetFullScreen(bool on) {
-    g_fullScreen = on;
-    if (g_window && !Platform_IsHeadless())
-        SDL_SetWindowFullscreen(g_window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-}
-
-bool GameWindow_FullScreen() {
-    return g_fullScreen;
 }
 
 void GameWindow_MakeCurrent() {

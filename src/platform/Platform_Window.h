@@ -13,15 +13,15 @@ void GameWindow_Close();
 bool GameWindow_IsOpen();
 // Shows the window, unless the run is headless. Harmless when already shown.
 void GameWindow_Show();
+// Full-screen mode (the desktop's resolution, the render area scaled into it). Headless the
+// state is kept but nothing changes on any screen.
+void GameWindow_SetFullScreen(bool on);
+bool GameWindow_FullScreen();
 // Size of the window's drawable area in pixels (0 x 0 without a window).
 void GameWindow_DrawableSize(int& width, int& height);
 // Sets the client size of the window (ignored without a window or for sizes below 1).
 void GameWindow_SetSize(int width, int height);
 void GameWindow_SetCaption(const std::string& caption);
-// Full-screen mode (the desktop's resolution, the render area scaled into it). Headless the
-// state is kept but nothing changes on any screen.
-void GameWindow_SetFullScreen(bool on);
-bool GameWindow_FullScreen();
 // Makes the window's context current again (another window's context may have been current).
 void GameWindow_MakeCurrent();
 // Presents the window's back buffer. Swap interval 1 waits for the vertical blank, 0 does not.

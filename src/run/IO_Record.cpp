@@ -142,7 +142,6 @@ void CInputRecordWriter::Close(int32_t polls) {
 bool Record_Read(const std::string& path, const RGameIdentity& game, RInputRecording& out,
                  std::string& error) {
     out = RInputRecording();
-    const std::string head = "Cannot replay the input recording \"" + path + "\": ";
     std::vector<uint8_t> bytes;
     if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
         uint8_t buf[65536];
@@ -150,13 +149,20 @@ bool Record_Read(const std::string& path, const RGameIdentity& game, RInputRecor
         const bool failed = std::ferror(f) != 0;
         std::fclose(f);
         if (failed) {
-            error = head + "the file cannot be read.";
+            error = "Cannot replay the input recording \"" + path + "\": the file cannot be read.";
             return false;
         }
     } else {
-        error = head + std::strerror(errno) + ".";
+        error = "Cannot replay the input recording \"" + path + "\": " + std::strerror(errno) + ".";
         return false;
     }
+    return Record_Parse(bytes, path, game, out, error);
+}
+
+bool Record_Parse(const std::vector<uint8_t>& bytes, const std::string& path, const RGameIdentity& game,
+                  RInputRecording& out, std::string& error) {
+    out = RInputRecording();
+    const std::string head = "Cannot replay the input recording \"" + path + "\": ";
     RReader r{bytes};
     const auto truncated = [&] {
         error = head + "the file is truncated.";

@@ -60,3 +60,6 @@ struct RInputRecording {
 // another game.
 bool Record_Read(const std::string& path, const RGameIdentity& game, RInputRecording& out,
                  std::string& error);
+// The same over the file's bytes (path only names the file in the message).
+bool Record_Parse(const std::vector<uint8_t>& bytes, const std::string& path, const RGameIdentity& game,
+                  RInputRecording& out, std::string& error);

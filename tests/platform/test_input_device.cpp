@@ -77,7 +77,8 @@ TEST_F(InputDeviceTest, SdlEventsBecomeInputEvents) {
     Platform_PushQuitEvent();
     std::vector<RInputEvent> got;
     dev->Poll(got);
-    EXPECT_EQ(Describe(got), "1:16,160 1:65,65 3:65,0 3:233,0 1:8,8 3:8,0 8:30,4 8:31,41 4:2,0 7:0,0 10:0,0 11:0,0 ");
+    EXPECT_EQ(Describe(got),
+              "1:16,160 1:65,65 3:65,0 3:233,0 1:8,8 3:8,0 8:30,4 8:31,41 4:2,0 7:0,0 10:0,0 11:0,0 ");
 }
 
 TEST_F(InputDeviceTest, JoysticksPluggedAndUnpluggedWhileRunning) {
