@@ -3,6 +3,7 @@
 #include "platform/Platform_Input.h"
 
 #include "platform/Platform_App.h"
+#include "platform/Platform_Window.h"
 
 #include <SDL.h>
 
@@ -203,6 +204,7 @@ class CSdlInput : public IInputDevice {
         PumpMessages();
         out.insert(out.end(), m_queue.begin(), m_queue.end());
         m_queue.clear();
+        m_closeQueued = false;
         const bool numLock = (SDL_GetModState() & KMOD_NUM) != 0;
         if (numLock != m_numLock) {
             m_numLock = numLock;
@@ -228,17 +230,33 @@ class CSdlInput : public IInputDevice {
   private:
     void Push(EInputKind kind, int a = 0, int b = 0) { m_queue.push_back({kind, a, b, {}}); }
 
+    // A close request: the game window's close button, or a quit request of the application (the
+    // last window closed, an interrupt signal). One close between two polls.
+    void Close() {
+        if (!m_closeQueued) Push(EInputKind::Close);
+        m_closeQueued = true;
+    }
+
+    // Events of other windows (dialogs, the error window) are not the game's input.
+    static bool OtherWindow(uint32_t id) {
+        const uint32_t game = GameWindow_EventId();
+        return game != 0 && id != game;
+    }
+
     void OnEvent(const SDL_Event& e) {
         switch (e.type) {
         case SDL_QUIT:
-            Push(EInputKind::Close);
+            Close();
             break;
         case SDL_WINDOWEVENT:
+            if (OtherWindow(e.window.windowID)) break;
             if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) Push(EInputKind::Focus, 1);
             if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) Push(EInputKind::Focus, 0);
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) Close();
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
+            if (OtherWindow(e.key.windowID)) break;
             int key = ScancodeKey(e.key.keysym.scancode);
             if (key < 0) key = KeycodeKey(e.key.keysym.sym);
             if (key < 0) break;
@@ -249,11 +267,13 @@ class CSdlInput : public IInputDevice {
             break;
         }
         case SDL_TEXTINPUT: {
+            if (OtherWindow(e.text.windowID)) break;
             const unsigned char* s = reinterpret_cast<const unsigned char*>(e.text.text);
             while (*s) Push(EInputKind::Char, NextCodePoint(s));
             break;
         }
         case SDL_MOUSEMOTION: {
+            if (OtherWindow(e.motion.windowID)) break;
             // Only the latest position between two polls matters.
             if (!m_queue.empty() && m_queue.back().kind == EInputKind::MouseMove) m_queue.pop_back();
             Push(EInputKind::MouseMove, e.motion.x, e.motion.y);
@@ -261,6 +281,7 @@ class CSdlInput : public IInputDevice {
         }
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
+            if (OtherWindow(e.button.windowID)) break;
             const int b = e.button.button == SDL_BUTTON_LEFT     ? 1
                           : e.button.button == SDL_BUTTON_RIGHT  ? 2
                           : e.button.button == SDL_BUTTON_MIDDLE ? 3
@@ -271,6 +292,7 @@ class CSdlInput : public IInputDevice {
             break;
         }
         case SDL_MOUSEWHEEL: {
+            if (OtherWindow(e.wheel.windowID)) break;
             int y = e.wheel.y;
             if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) y = -y;
             if (y > 0) Push(EInputKind::WheelUp);
@@ -327,6 +349,7 @@ class CSdlInput : public IInputDevice {
     int m_handler = 0;
     std::vector<RInputEvent> m_queue;
     bool m_numLock = false;
+    bool m_closeQueued = false;
     SDL_Joystick* m_joy[2] = {nullptr, nullptr};
     RJoystickState m_last[2];
 };

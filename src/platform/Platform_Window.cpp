@@ -78,6 +78,10 @@ bool GameWindow_IsOpen() {
     return g_window != nullptr;
 }
 
+uint32_t GameWindow_EventId() {
+    return g_window ? SDL_GetWindowID(g_window) : 0;
+}
+
 void GameWindow_Show() {
     if (!g_window || g_shown || Platform_IsHeadless()) return;
     SDL_ShowWindow(g_window);

@@ -2,6 +2,7 @@
 // and out while running appears and disappears (SDL's virtual joysticks stand in for devices).
 #include "platform/Platform_App.h"
 #include "platform/Platform_Input.h"
+#include "platform/Platform_Window.h"
 #include "platform_test_util.h"
 
 #include <SDL.h>
@@ -74,11 +75,37 @@ TEST_F(InputDeviceTest, SdlEventsBecomeInputEvents) {
     e.type = SDL_WINDOWEVENT;
     e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
     SDL_PushEvent(&e);
+    e.window.event = SDL_WINDOWEVENT_CLOSE; // the close button, then the quit SDL adds: one close
+    SDL_PushEvent(&e);
     Platform_PushQuitEvent();
     std::vector<RInputEvent> got;
     dev->Poll(got);
     EXPECT_EQ(Describe(got),
               "1:16,160 1:65,65 3:65,0 3:233,0 1:8,8 3:8,0 8:30,4 8:31,41 4:2,0 7:0,0 10:0,0 11:0,0 ");
+}
+
+TEST_F(InputDeviceTest, OnlyTheGameWindowsEventsCount) {
+    std::string error;
+    if (!GameWindow_Open(64, 48, error)) GTEST_SKIP() << error;
+    auto dev = Platform_MakeInputDevice();
+    std::vector<RInputEvent> got;
+    dev->Poll(got);
+    for (Uint32 id : {GameWindow_EventId() + 7, GameWindow_EventId()}) {
+        SDL_Event e{};
+        e.type = SDL_KEYDOWN;
+        e.key.windowID = id;
+        e.key.keysym.scancode = SDL_SCANCODE_F2;
+        SDL_PushEvent(&e);
+        e = {};
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = id;
+        e.window.event = SDL_WINDOWEVENT_CLOSE;
+        SDL_PushEvent(&e);
+    }
+    got.clear();
+    dev->Poll(got);
+    GameWindow_Close();
+    EXPECT_EQ(Describe(got), "1:113,113 11:0,0 ");
 }
 
 TEST_F(InputDeviceTest, JoysticksPluggedAndUnpluggedWhileRunning) {
