@@ -171,9 +171,10 @@ void Apply(const RInputEvent& e) {
         break;
     case EInputKind::Close:
         if (opt_closeasesc) {
-            // Escape held, without a pressed edge.
+            // Escape held, without a pressed edge, for one step: no key up would ever come for it.
             s.keyDown[27] = true;
             v.keyboardLastKey = v.keyboardKey = 27;
+            g_sent.push_back({EInputKind::KeyUp, 27, 27, {}});
         } else {
             s.closeRequested = true;
         }
@@ -261,8 +262,9 @@ bool IO_FromWindow() {
 }
 
 void IO_Poll() {
-    for (const RInputEvent& e : g_sent) Apply(e);
+    const std::vector<RInputEvent> sent = std::move(g_sent);
     g_sent.clear();
+    for (const RInputEvent& e : sent) Apply(e);
     if (!g_device) return;
     g_events.clear();
     g_device->Poll(g_events);
