@@ -161,6 +161,23 @@ TEST(Authoring, CodeFilesLinesConstantNamesAndDefaults) {
     EXPECT_EQ(g.roomOrder, std::vector<int32_t>{0}); // without room_order every room in order
 }
 
+TEST(Authoring, FontFamilyNotInstalledNamesTheFamilyUsed) {
+    TempDir d;
+    Put(d, "game.json", R"({"room_order": []})");
+    Put(d, "fonts/f_missing.json", R"({"family": "Quarvel Nowhere Sans", "size": 10})");
+    Put(d, "fonts/f_present.json", R"({"family": "liberation sans", "size": 10})");
+    RunResult b = Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"});
+    ASSERT_EQ(b.status, 0) << b.err;
+    const std::string warning =
+        d / "fonts/f_missing.json: warning: font family \"Quarvel Nowhere Sans\" is not installed; \"";
+    const size_t at = b.err.find(warning);
+    ASSERT_NE(at, std::string::npos) << b.err;
+    // The family named in its place is a real one, and an installed family (in any case) is quiet.
+    EXPECT_NE(b.err.substr(at + warning.size(), 2), "\" ") << b.err;
+    EXPECT_NE(b.err.find("\" is used instead\n", at), std::string::npos) << b.err;
+    EXPECT_EQ(b.err.find("f_present"), std::string::npos) << b.err;
+}
+
 } // namespace
 
 namespace {
