@@ -91,6 +91,18 @@ TEST(Authoring, EveryMistakeIsRefusedNamingFileAndKey) {
          "game.json: init_code[0]: each piece of init code is a string"},
         {"game.json", R"({"constants": [{"name": "A", "valeu": 1}]})",
          "game.json: constants[0]: unknown key \"valeu\" (nearest known key: \"value\")"},
+        {"sounds/s.json", R"({"file": 5})", "sounds/s.json: \"file\" must be a string, not 5"},
+        {"sounds/s.json", R"({"file": null, "kind": 7})", "sounds/s.json: kind is normal, music, 3d or"},
+        {"sprites/s/sprite.json", R"({"frames": [1]})",
+         "sprites/s/sprite.json: \"frames\"[0] must be a string"},
+        {"sprites/s/sprite.json", R"({"origin": [1, "a"]})",
+         "sprites/s/sprite.json: origin is [x, y] (integers), not [1,\"a\"]"},
+        {"sprites/s/sprite.json", R"({"strip": {"file": 1}})",
+         "sprites/s/sprite.json: strip: \"file\" must be a string, not 1"},
+        {"sprites/s/sprite.json", R"({"mask": {"bbox": [0, 0, 1, "x"]}})",
+         "sprites/s/sprite.json: a box is [left, top, right, bottom] (integers)"},
+        {"backgrounds/b.json", R"({"image": 5})", "backgrounds/b.json: \"image\" must be a string, not 5"},
+        {"fonts/f.json", R"({"family": "x", "atlas": 5})", "fonts/f.json: \"atlas\" must be a string, not 5"},
     };
     for (const Case& c : cases) {
         TempDir d;

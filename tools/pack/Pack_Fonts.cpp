@@ -41,7 +41,8 @@ void ReadFont(const json& j, const std::string& kindDir, const std::string& wher
     if (charset < 0 || charset > 255) throw EProjectError(where + ": charset is 0..255");
     if (j.contains("atlas")) {
         // A ready atlas: the image's alpha is the coverage, the glyph table gives every cell.
-        TBitmap32 img = Pack_ReadImage(kindDir + "/" + j["atlas"].get<std::string>());
+        TBitmap32 img = Pack_ReadImage(kindDir + "/" + Pack_Get(j, "atlas", std::string(), where));
+        if (!j.contains("glyphs")) throw EProjectError(where + ": a font with \"atlas\" needs \"glyphs\"");
         const json& glyphs = j.at("glyphs");
         if (!glyphs.is_array() || glyphs.size() != 256)
             throw EProjectError(where + ": glyphs holds 256 entries [x, y, w, h, shift, offset]");
@@ -54,7 +55,7 @@ void ReadFont(const json& j, const std::string& kindDir, const std::string& wher
         f.s_last = last;
         for (size_t c = 0; c < 256; c++) {
             const json& g = glyphs[c];
-            if (!g.is_array() || g.size() != 6)
+            if (!Pack_IsType<std::vector<int>>(g) || g.size() != 6)
                 throw EProjectError(where + ": glyphs holds 256 entries [x, y, w, h, shift, offset]");
             f.s_x[c] = g[0];
             f.s_y[c] = g[1];
