@@ -36,6 +36,9 @@ class ISoundDevice {
     // are panned by a constant-power law. Returns the voice id (> 0), or 0 on failure.
     virtual int CreateVoice(const RSoundPcm& pcm, bool spatial) = 0;
     virtual void FreeVoice(int voice) = 0;
+    // Replaces the samples a voice plays (same rate and channel rules as CreateVoice). A voice
+    // that is playing goes on from the same frame, looping as before.
+    virtual void SetPcm(int voice, const RSoundPcm& pcm) = 0;
     // Starts from the beginning (restarting a playing voice), once or looping without end.
     virtual void Play(int voice, bool loop) = 0;
     virtual void Stop(int voice) = 0;

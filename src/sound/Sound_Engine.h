@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/Platform_Sound.h"
+#include "sound/Sound_Effects.h"
 
 #include <string>
 
@@ -43,6 +44,11 @@ void Sound_Set3DDistance(int id, double minDist, double maxDist);
 void Sound_Set3DCone(int id, double x, double y, double z, double angleIn, double angleOut,
                      double volOutside);
 void Sound_SetSearchDirectory(const std::string& dir);
+// The slot's effect chain (flags as the se_ constants; 0 removes every effect) and one effect's
+// parameters. Both render the chain into the voice again when it changes what is heard; neither
+// applies to multimedia files.
+void Sound_SetEffects(int id, int flags);
+void Sound_SetEffectParams(int id, ESoundEffect which, const double* args, size_t count);
 
 // The engine's own records, in hundredths of a decibel (slot: the level now, fades included;
 // kSoundNoSlot when the sound has no slot).
@@ -50,6 +56,7 @@ inline constexpr int kSoundNoSlot = -100000;
 int Sound_SlotVolume(int id);
 int Sound_SlotPan(int id);
 int Sound_MasterVolume();
+int Sound_SlotEffects(int id);
 
 // Called by the main loop once at the end of every step with the room speed (steps per second).
 // Moves fades on and, with a capture device, renders the step's stretch of the file: at the end
