@@ -48,6 +48,9 @@ QV_FUNCTION(F_SoundPan) {
     int id;
     if (SoundArg(args[0], id)) Sound_SetPan(id, Arg_Real(args[1]));
 }
+QV_FUNCTION(F_SoundBackgroundTempo) {
+    Sound_SetBackgroundTempo(Arg_Real(args[0]));
+}
 QV_FUNCTION(F_SoundGlobalVolume) {
     Sound_SetGlobalVolume(Arg_Real(args[0]));
 }
@@ -110,7 +113,7 @@ static const RFunctionEntry kSoundFunctions[] = {
     {"sound_volume",                F_SoundVolume, 2},
     {"sound_fade",                  F_SoundFade, 3},
     {"sound_pan",                   F_SoundPan, 2},
-    {"sound_background_tempo",      nullptr, 1},
+    {"sound_background_tempo",      F_SoundBackgroundTempo, 1},
     {"sound_global_volume",         F_SoundGlobalVolume, 1},
     {"sound_set_search_directory",  F_SoundSetSearchDirectory, 1},
     {"sound_effect_set",            F_SoundEffectSet, 2},

@@ -29,7 +29,7 @@ class NullDevice : public ISoundDevice {
     const char* Name() const override { return "null"; }
     int CreateVoice(const RSoundPcm&, bool) override { return ++m_next; }
     void FreeVoice(int) override {}
-    void SetPcm(int, const RSoundPcm&) override {}
+    void SetPcm(int, const RSoundPcm&, double) override {}
     void Play(int, bool) override {}
     void Stop(int) override {}
     bool IsPlaying(int) override { return false; }
@@ -123,7 +123,7 @@ class OpenALDevice : public ISoundDevice {
         return id;
     }
 
-    void SetPcm(int voice, const RSoundPcm& pcm) override {
+    void SetPcm(int voice, const RSoundPcm& pcm, double positionScale) override {
         Voice* v = Find(voice);
         if (!v || !Usable(pcm)) return;
         ALint state = 0, offset = 0;
@@ -136,8 +136,9 @@ class OpenALDevice : public ISoundDevice {
         Upload(*v, pcm);
         Attach(*v);
         if (state == AL_PLAYING) {
-            for (int i = 0; i < v->nsrc; i++)
-                alSourcei(v->src[i], AL_SAMPLE_OFFSET, std::min<ALint>(offset, ALint(pcm.Frames() - 1)));
+            const double at = std::isfinite(positionScale) ? offset * std::max(positionScale, 0.0) : 0;
+            const ALint to = ALint(std::min(at, double(pcm.Frames() - 1)));
+            for (int i = 0; i < v->nsrc; i++) alSourcei(v->src[i], AL_SAMPLE_OFFSET, to);
             alSourcePlayv(v->nsrc, v->src);
         }
     }

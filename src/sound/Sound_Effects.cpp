@@ -73,9 +73,10 @@ double Lfo(double phase, bool sine) {
 class Sweep : public IEffect {
   public:
     Sweep(const double* p, int rate)
-        : m_mix(p[0] / 100), m_depth(p[1] / 100), m_feedback(p[2] / 100), m_step(p[3] / rate), m_sine(p[4] >= 0.5),
-          m_delay(p[5] / 1000 * rate), m_phase((p[6] - 2) * 0.25),
-          m_line{DelayLine(size_t(m_delay * 2) + 4), DelayLine(size_t(m_delay * 2) + 4)} {}
+        : m_mix(p[0] / 100), m_depth(p[1] / 100), m_feedback(p[2] / 100), m_step(p[3] / rate),
+          m_sine(p[4] >= 0.5), m_delay(p[5] / 1000 * rate),
+          m_phase((p[6] - 2) * 0.25), m_line{DelayLine(size_t(m_delay * 2) + 4),
+                                             DelayLine(size_t(m_delay * 2) + 4)} {}
     void Process(float* l, float* r, size_t n) override {
         for (size_t i = 0; i < n; i++) {
             float* s[2] = {l + i, r + i};
@@ -102,8 +103,8 @@ class Sweep : public IEffect {
 class Echo : public IEffect {
   public:
     Echo(const double* p, int rate)
-        : m_mix(p[0] / 100), m_feedback(p[1] / 100), m_swap(p[4] >= 0.5),
-          m_delay{p[2] / 1000 * rate, p[3] / 1000 * rate},
+        : m_mix(p[0] / 100), m_feedback(p[1] / 100),
+          m_swap(p[4] >= 0.5), m_delay{p[2] / 1000 * rate, p[3] / 1000 * rate},
           m_line{DelayLine(size_t(m_delay[0]) + 2), DelayLine(size_t(m_delay[1]) + 2)} {}
     void Process(float* l, float* r, size_t n) override {
         for (size_t i = 0; i < n; i++) {
@@ -361,7 +362,8 @@ RSoundPcm SoundFx_Render(const RSoundPcm& dry, const RSoundEffects& fx) {
     if (fx.flags & kFxEqualizer)
         chain.push_back(PeakingEq(fx.equalizer[0], fx.equalizer[1], fx.equalizer[2], rate));
     if (fx.flags & kFxReverb)
-        chain.push_back(std::make_unique<Reverb>(fx.reverb[0], fx.reverb[1], fx.reverb[2], fx.reverb[3], rate));
+        chain.push_back(
+            std::make_unique<Reverb>(fx.reverb[0], fx.reverb[1], fx.reverb[2], fx.reverb[3], rate));
     if (fx.flags & kFxCompressor) chain.push_back(std::make_unique<Compressor>(fx.compressor, rate));
     // The equaliser's second place keeps its standard settings (0 dB: it changes nothing).
     if (fx.flags & kFxDistortion) chain.push_back(std::make_unique<Distortion>(rate));
@@ -394,7 +396,8 @@ RSoundPcm SoundFx_Render(const RSoundPcm& dry, const RSoundEffects& fx) {
         for (size_t i = 0; i < n; i++) {
             peak = std::max({peak, std::abs(l[i]), std::abs(r[i])});
             for (float v : {l[i], r[i]})
-                out.samples.push_back(int16_t(std::lround(std::clamp(std::isnan(v) ? 0.f : v, -1.f, 1.f) * 32767)));
+                out.samples.push_back(
+                    int16_t(std::lround(std::clamp(std::isnan(v) ? 0.f : v, -1.f, 1.f) * 32767)));
         }
         if (!inSound) {
             tail += n;

@@ -31,6 +31,7 @@ struct Slot {
     RSoundEffects fx;
     RSoundPcm wet;       // through the effect chain, with its tail (empty without effects)
     bool looped = false; // the voice holds the wet sound folded for looping
+    bool midi = false;   // rendered from MIDI at the engine's tempo
 };
 
 // Kept on the heap and never destroyed: sounds freed during static destruction still find it.
@@ -38,6 +39,7 @@ struct Engine {
     std::unique_ptr<ISoundDevice> device;
     std::vector<Slot> slots;
     int masterMb = 1000;
+    double tempo = 1; // MIDI music's tempo factor
     std::string searchDir;
     // Step timeline (capture): frames at the last speed change, steps since then, that speed.
     int64_t baseFrames = 0;
@@ -174,7 +176,8 @@ void Sound_Restore(CSound& snd) {
     std::string why;
     const uint8_t* data = snd.s_sound ? snd.s_sound->Data() : nullptr;
     size_t size = snd.s_sound ? snd.s_sound->Size() : 0;
-    if (!Platform_DecodeSound(data, size, pcm, why)) {
+    s.midi = Platform_IsMidi(data, size);
+    if (!Platform_DecodeSound(data, size, pcm, why, E().tempo)) {
         Platform_Trace("Sound " + snd.s_origname + " stays silent: " + why);
         return;
     }
@@ -277,7 +280,7 @@ namespace {
 // Renders the slot's chain again into its voice (which goes on from where it is).
 void ApplyEffects(Slot& s) {
     s.wet = s.fx.flags ? SoundFx_Render(s.dry, s.fx) : RSoundPcm{};
-    if (s.voice) E().device->SetPcm(s.voice, VoicePcm(s));
+    if (s.voice) E().device->SetPcm(s.voice, VoicePcm(s), 1);
 }
 } // namespace
 
@@ -307,6 +310,30 @@ int Sound_SlotEffects(int id) {
     CSound* snd = Existing(id);
     Slot* s = snd ? SlotAt(snd->s_soundid) : nullptr;
     return s ? s->fx.flags : kSoundNoSlot;
+}
+
+void Sound_SetBackgroundTempo(double factor) {
+    Engine& e = E();
+    factor = std::isnan(factor) ? 1 : std::clamp(factor, 0.01, 100.0);
+    if (factor == e.tempo) return;
+    const double scale = e.tempo / factor; // the same beat lies at this times the frame
+    e.tempo = factor;
+    // MIDI music is rendered again at the new tempo; a playing song goes on from the same beat.
+    for (int i = 0; i < Sound_Count(); i++) {
+        CSound* snd = Existing(i);
+        Slot* s = snd ? SlotAt(snd->s_soundid) : nullptr;
+        if (!s || !s->midi || !s->voice || !snd->s_sound) continue;
+        RSoundPcm pcm;
+        std::string why;
+        if (!Platform_DecodeSound(snd->s_sound->Data(), snd->s_sound->Size(), pcm, why, factor)) continue;
+        s->dry = std::move(pcm);
+        s->wet = s->fx.flags ? SoundFx_Render(s->dry, s->fx) : RSoundPcm{};
+        e.device->SetPcm(s->voice, VoicePcm(*s), scale);
+    }
+}
+
+double Sound_BackgroundTempo() {
+    return E().tempo;
 }
 
 void Sound_SetGlobalVolume(double value) {
@@ -419,6 +446,7 @@ void Sound_GameEnd() {
     e.device.reset();
     e.slots.clear();
     e.masterMb = 1000;
+    e.tempo = 1;
     e.searchDir.clear();
     e.baseFrames = e.steps = 0;
     e.speed = 0;

@@ -457,6 +457,33 @@ TEST_F(SoundCapture, MidiIsRenderedIntoTheMix) {
     EXPECT_GT(w.Rms(1, 0, StepFrame(15)), 100);
 }
 
+// The background tempo stretches MIDI music (and only MIDI): the half-second note lasts a quarter
+// second at tempo 2 and a whole second at tempo 0.5.
+TEST_F(SoundCapture, BackgroundTempoStretchesMidi) {
+    int song = Add(NoteMidi(), 1, ".mid");
+    int tone = Add(ToneWav(1000, 8000, 0.3), 0);
+    Call("sound_background_tempo", {2});
+    Call("sound_play", {double(song)});
+    Call("sound_play", {double(tone)});
+    Steps(30);
+    Call("sound_background_tempo", {0.5});
+    Call("sound_play", {double(song)});
+    Call("sound_play", {double(tone)});
+    Steps(30);
+    for (auto [factor, kept] : {std::pair{1e9, 100.0}, {0.0, 0.01}, {NAN, 1.0}}) {
+        Call("sound_background_tempo", {factor});
+        EXPECT_EQ(Sound_BackgroundTempo(), kept) << factor;
+    }
+    Wav w = Finish();
+    const auto at = [](double seconds) { return size_t(seconds * kRate); };
+    const double fast = w.Rms(0, at(0.6), at(0.95)), slow = w.Rms(0, at(1.6), at(1.95));
+    EXPECT_GT(slow, 20) << fast;
+    EXPECT_GT(slow, fast * 5) << fast;
+    // The wave sound keeps its length: 0.3 s, then nothing, at either tempo.
+    EXPECT_NEAR(w.Tone(0, at(1.05), at(1.25), 1000), 8000 * std::sqrt(0.5), 8000 * 0.05);
+    EXPECT_LT(w.Tone(0, at(1.4), at(1.55), 1000), 50);
+}
+
 TEST_F(SoundCapture, BadDataStaysSilent) {
     std::vector<uint8_t> wav = ToneWav(1000, 8000, 1);
     std::vector<uint8_t> truncated(wav.begin(), wav.begin() + 1000);
