@@ -46,11 +46,13 @@ void PutInt(std::vector<uint8_t>& b, size_t at, int32_t v) {
     std::memcpy(b.data() + at, &v, 4);
 }
 
-// Placed: o (100001), o (100002), ctl (100003). ctl saves in step 1, then changes everything it
-// can reach (destroying and creating instances), and loads; step 2 shows what came back.
+// Placed: o (100001), o (100002), ctl (100003). ctl saves in step 1 (with 100002 deactivated and
+// a tile added), then changes everything it can reach (destroying and creating instances), and
+// loads; step 2 shows what came back.
 TestGame RoundTripGame(const std::string& file) {
     TestGame g;
     g.manifest = R"j({"game_id": 77})j";
+    g.files.emplace_back("backgrounds/bg.json", R"j({"image": null})j");
     g.Object("o", Events(Event("create", "show_message('create ' + string(id))") + "," +
                          Event("destroy", "show_message('destroy ' + string(id))") + "," +
                          Event("other", 4, "show_message('room start ' + string(id))")));
@@ -58,10 +60,15 @@ TestGame RoundTripGame(const std::string& file) {
         "if (phase == 0) {"
         "  phase = 1; global.g = 'glob'; globalvar gv; gv = 3; score = 42; lives = 2; health = 55;"
         "  word = 'kept'; arr[1, 2] = 'cell'; x = 12; alarm[3] = 40;"
+        "  transition_kind = 3; cursor_sprite = 4; room_caption = 'cap'; room_speed = 45;"
+        "  background_visible[2] = true; view_xview[3] = 7; tid = tile_add(bg, 0, 0, 8, 8, 0, 0, 10);"
+        "  instance_deactivate_object(100002);"
         "  game_save('" +
         file +
         "');"
         "  phase = 2; word = 'lost'; global.g = 'lost'; gv = 0; score = 0; lives = 9; health = 1; x = 0;"
+        "  transition_kind = 0; cursor_sprite = -1; room_caption = 'lost'; room_speed = 30;"
+        "  background_visible[2] = false; view_xview[3] = 0; tile_delete(tid); instance_activate_all();"
         "  arr[1, 2] = 'lost'; alarm[3] = -1; with (o) instance_destroy(); instance_create(0, 0, o);"
         "  game_load('" +
         file +
@@ -71,7 +78,11 @@ TestGame RoundTripGame(const std::string& file) {
         "  show_message(word + ' ' + arr[1, 2] + ' ' + global.g + ' ' + string(gv) + ' ' + string(score) + ' "
         "' +"
         "    string(lives) + ' ' + string(health) + ' ' + string(x) + ' ' + string(alarm[3]));"
+        "  show_message(string(transition_kind) + ' ' + string(cursor_sprite) + ' ' + room_caption + ' ' +"
+        "    string(room_speed) + ' ' + string(background_visible[2]) + ' ' + string(view_xview[3]) + ' ' +"
+        "    string(tile_exists(tid)) + ' ' + string(tile_add(bg, 0, 0, 8, 8, 0, 0, 10) - tid));"
         "  show_message(string(instance_number(o)) + ' ' + string(instance_create(0, 0, o)));"
+        "  instance_activate_all(); show_message(instance_number(o));"
         "}";
     g.Object("ctl", Events(Event("create", "phase = 0") + "," + Event("step", step)));
     g.Room("r0", R"j({"instances": [{"object": "o"}, {"object": "o", "x": 5}, {"object": "ctl"}]})j");
@@ -85,9 +96,10 @@ TEST(SaveGame, RoundTripRestoresTheWorldWithoutEvents) {
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(ErrorTexts(o), Lines{});
     // The load fires nothing: no create, destroy or room start; the ids go on from the saved counter.
-    EXPECT_EQ(o.Messages(), (Lines{"create 100001", "create 100002", "room start 100001", "room start 100002",
-                                   "destroy 100001", "destroy 100002", "create 100004",
-                                   "kept cell glob 3 42 2 55 12 40", "create 100004", "2 100004"}));
+    EXPECT_EQ(o.Messages(),
+              (Lines{"create 100001", "create 100002", "room start 100001", "room start 100002",
+                     "destroy 100001", "destroy 100002", "create 100004", "kept cell glob 3 42 2 55 12 40",
+                     "3 4 cap 45 1 7 1 1", "create 100004", "1 100004", "3"}));
 
     // The file, field by field.
     CStream s(ReadBytes(file));
@@ -95,11 +107,11 @@ TEST(SaveGame, RoundTripRestoresTheWorldWithoutEvents) {
     EXPECT_EQ(s.ReadInteger(), 540);
     EXPECT_EQ(s.ReadInteger(), 77); // game id
     EXPECT_EQ(s.ReadInteger(), 0);  // room
-    EXPECT_EQ(s.ReadInteger(), 0);  // transition kind
+    EXPECT_EQ(s.ReadInteger(), 3);  // transition kind
     EXPECT_EQ(s.ReadInteger(), 42); // score
     EXPECT_EQ(s.ReadInteger(), 2);  // lives
     EXPECT_EQ(s.ReadReal(), 55.0);  // health
-    EXPECT_EQ(s.ReadInteger(), -1); // cursor sprite
+    EXPECT_EQ(s.ReadInteger(), 4);  // cursor sprite
     EXPECT_EQ(s.ReadInteger(), 0);  // cursor image counter, not yet advanced in step 1
     EXPECT_TRUE(s.ReadBoolean());   // automatic drawing
     CVariableList globals;
@@ -110,35 +122,47 @@ TEST(SaveGame, RoundTripRestoresTheWorldWithoutEvents) {
     EXPECT_EQ(s.ReadInteger(), 1);                              // one room in the live table
     EXPECT_TRUE(s.ReadBoolean());
     EXPECT_EQ(s.ReadInteger(), 540);
-    EXPECT_EQ(s.ReadString(), ""); // caption
+    EXPECT_EQ(s.ReadString(), "cap");
     EXPECT_EQ(s.ReadInteger(), 640);
     EXPECT_EQ(s.ReadInteger(), 480);
-    EXPECT_EQ(s.ReadInteger(), 30);
+    EXPECT_EQ(s.ReadInteger(), 45);
     EXPECT_FALSE(s.ReadBoolean()); // persistent
     s.Skip(4 * 2);                 // colour, flags
     EXPECT_EQ(s.ReadString(), ""); // code
-    EXPECT_EQ(s.ReadInteger(), 8); // layers
-    s.Skip(8 * 80);
+    EXPECT_EQ(s.ReadInteger(), 8); // layers: visible, foreground, index, ... 80 bytes each
+    s.Skip(2 * 80);
+    EXPECT_TRUE(s.ReadBoolean());
+    s.Skip(76 + 5 * 80);
     EXPECT_FALSE(s.ReadBoolean()); // views enabled
-    EXPECT_EQ(s.ReadInteger(), 8); // views
-    s.Skip(8 * 64);
-    ASSERT_EQ(s.ReadInteger(), 3); // active instances, in list order
-    for (int id : {100001, 100002, 100003}) {
+    EXPECT_EQ(s.ReadInteger(), 8); // views: visible, xview, ... 64 bytes each
+    s.Skip(3 * 64 + 4);
+    EXPECT_EQ(s.ReadInteger(), 7);
+    s.Skip(56 + 4 * 64);
+    ASSERT_EQ(s.ReadInteger(), 2); // active instances, in list order
+    for (int id : {100001, 100003}) {
         CInstance inst;
         ASSERT_TRUE(inst.LoadFromStream(s));
         EXPECT_EQ(inst.i_id, id);
         EXPECT_FALSE(inst.i_marked);
-        if (id == 100002) EXPECT_EQ(inst.i_x, 5);
         if (id == 100003) {
             EXPECT_EQ(inst.i_x, 12);
             EXPECT_EQ(inst.GetAlarm(3), 40);
-            EXPECT_EQ(inst.i_vars.Count(), 3); // phase, word, arr
+            EXPECT_EQ(inst.i_vars.Count(), 4); // phase, word, arr, tid
         }
     }
-    EXPECT_EQ(s.ReadInteger(), 0); // deactivated
-    EXPECT_EQ(s.ReadInteger(), 0); // tiles
+    ASSERT_EQ(s.ReadInteger(), 1); // deactivated
+    CInstance deact;
+    ASSERT_TRUE(deact.LoadFromStream(s));
+    EXPECT_EQ(deact.i_id, 100002);
+    EXPECT_TRUE(deact.i_deactivated);
+    EXPECT_EQ(deact.i_x, 5);
+    ASSERT_EQ(s.ReadInteger(), 1); // tiles: x, y, background, left, top, width, height, depth, id...
+    s.Skip(8 + 8 + 4 * 5);
+    EXPECT_EQ(s.ReadReal(), 10.0);
+    EXPECT_EQ(s.ReadInteger(), 10000001);
+    s.Skip(8 + 8 + 4 + 8 + 4);
     EXPECT_EQ(s.ReadInteger(), 100003);
-    EXPECT_EQ(s.ReadInteger(), 10000000); // last tile id: the packer's tile ids start above it
+    EXPECT_EQ(s.ReadInteger(), 10000001); // last tile id
     EXPECT_EQ(s.Remaining(), 0u);
 }
 
@@ -275,6 +299,45 @@ TEST(SaveGame, DamagedOrForeignFilesAreRefusedAndTheGameGoesOn) {
             EXPECT_NE(e.find(rows[k].error), std::string::npos) << k << ": " << e;
         }
     }
+}
+
+// Resources may be gone by the time a game is loaded (deleted while playing, or another build of
+// the game): an instance naming a missing sprite, mask, path or time line loads and runs on,
+// drawn and animated, as such ids set by game code do.
+TEST(SaveGame, InstancesNamingMissingResourcesLoadAndRunOn) {
+    TempDir d;
+    const std::string good = d / "good.sav";
+    ASSERT_EQ(RunInProcess(SaverGame(good, 9), 3).status, 0);
+    std::vector<uint8_t> bytes = ReadBytes(good);
+    CStream s(bytes);
+    s.Skip(44);
+    CVariableList gl;
+    std::vector<bool> fl;
+    ASSERT_TRUE(Global_ReadStream(s, gl, fl));
+    s.Skip(8 + 4);
+    s.ReadString();
+    s.Skip(4 * 6);
+    s.ReadString();
+    const size_t inst = s.Position() + 4 + 8 * 80 + 4 + 4 + 8 * 64 + 4;
+    PutInt(bytes, inst + 4, 999);   // sprite
+    PutInt(bytes, inst + 60, 998);  // mask
+    PutInt(bytes, inst + 264, 997); // path
+    PutInt(bytes, inst + 328, 996); // time line
+    PutInt(bytes, inst + 348, 1);   // running
+    WriteBytes(good, bytes);
+
+    TestGame g;
+    g.manifest = R"j({"game_id": 9})j";
+    g.Object("o", Events(Event("step", "show_message(string(sprite_index) + ' ' + string(mask_index) + ' ' +"
+                                       "string(path_index) + ' ' + string(timeline_index) + ' ' +"
+                                       "string(image_number) + ' ' + string(v))") +
+                         "," + Event("draw", "draw_self(); draw_sprite(sprite_index, -1, x, y)")));
+    g.timelines.emplace_back("tl", R"j({"moments": [{"step": 0, "actions": [{"code": "x = 1"}]}]})j");
+    g.Room("r0", R"j({"code": "game_load(')j" + good + R"j(')"})j");
+    GameOutcome o = RunInProcess(g, 2);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(ErrorTexts(o), Lines{});
+    EXPECT_EQ(o.Messages(), (Lines{"999 998 997 996 0 1", "999 998 997 996 0 1"}));
 }
 
 TEST(SaveGame, MissingFileIsSilentAndUnreadableFileIsReported) {
