@@ -35,7 +35,8 @@ std::string g_loadName; // the file a load request names
 enum class ERead { Ok, Missing, Failed, TooLarge };
 
 ERead ReadWhole(const std::string& path, std::vector<uint8_t>& out) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a pipe or device given as the name cannot stall the game.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ERead::Missing : ERead::Failed;
     struct stat st {};
     ERead r = ERead::Ok;

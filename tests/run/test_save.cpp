@@ -8,6 +8,7 @@
 #include "run/Instance_Class.h"
 #include "support/Support_Stream.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -343,15 +344,18 @@ TEST(SaveGame, InstancesNamingMissingResourcesLoadAndRunOn) {
 TEST(SaveGame, MissingFileIsSilentAndUnreadableFileIsReported) {
     TempDir d;
     fs::create_directories(d / "folder.sav");
+    ASSERT_EQ(mkfifo((d / "pipe.sav").c_str(), 0600), 0); // no writer: reading it must not wait
     TestGame g;
     g.Object("o", Events(Event("create", "k = 0") + "," +
                          Event("step", "k += 1; if (k == 1) game_load('" + d / "none.sav" +
                                            "'); if (k == 2) game_load('" + d / "folder.sav" +
-                                           "'); if (k == 3) show_message('on')")));
+                                           "'); if (k == 3) game_load('" + d / "pipe.sav" +
+                                           "'); if (k == 4) show_message('on')")));
     g.Room("r0", R"j({"instances": [{"object": "o"}]})j");
-    GameOutcome o = RunInProcess(g, 4);
+    GameOutcome o = RunInProcess(g, 5);
     EXPECT_EQ(o.Messages(), Lines{"on"});
-    EXPECT_EQ(ErrorTexts(o), Lines{"Failed to load game from file " + d / "folder.sav"});
+    EXPECT_EQ(ErrorTexts(o), (Lines{"Failed to load game from file " + d / "folder.sav",
+                                    "Failed to load game from file " + d / "pipe.sav"}));
 }
 
 // The runner dies (file size limit: SIGXFSZ) in the middle of writing a large save over an
