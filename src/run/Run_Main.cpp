@@ -18,6 +18,7 @@
 #include "run/Instance_Class.h"
 #include "run/Run_Event.h"
 #include "run/Run_Room.h"
+#include "run/Run_Save.h"
 #include "sound/Sound_Engine.h"
 #include "support/Support_Random.h"
 
@@ -409,9 +410,10 @@ bool ChangeRoom() {
     if (code == kStopNone) return true;
     if (code == kStopEnd || code == kStopAbort) return false;
     if (code == kStopLoad) {
-        // Loading a saved game comes with saved games; until then the request is dropped.
         g_runStop = kStopNone;
-        return true;
+        CRunWorld::HookClearInput();
+        Run_LoadRequested();
+        return g_runStop != kStopAbort;
     }
     if (code == kStopRestart) {
         EndGame();
@@ -464,6 +466,19 @@ int Run_NextInstanceId() {
 }
 int Run_LastInstanceId() {
     return g_lastId;
+}
+
+const std::vector<std::unique_ptr<CLiveRoom>>& Run_LiveRooms() {
+    return g_live;
+}
+
+void Run_InstallWorld(std::vector<std::unique_ptr<CLiveRoom>> rooms, int current, int lastInstanceId) {
+    g_live = std::move(rooms);
+    g_carried.clear();
+    g_curRoom = current;
+    g_lastId = lastInstanceId;
+    Object_ResetLookup();
+    if (CLiveRoom* room = Run_Room()) HookSizeWindow(*room);
 }
 
 CInstance* Run_AddInstance(double x, double y, int obj) {
