@@ -16,7 +16,9 @@
 #include "resources/TimeLine_Main.h"
 #include "resources/Trigger_Class.h"
 #include "run/Instance_Class.h"
+#include "run/Run_Collision.h"
 #include "run/Run_Event.h"
+#include "run/Run_Motion.h"
 #include "run/Run_Room.h"
 #include "run/Run_Save.h"
 #include "sound/Sound_Engine.h"
@@ -104,9 +106,6 @@ void HookSpecialKeys() {}     // F1, Esc, F4, F5, F6, F9 (input)
 void HookKeyboardEvents() {}  // keyboard, key press and key release events (input)
 void HookJoystickEvents() {}  // joystick events (input)
 void HookMouseEvents() {}     // mouse events (input)
-void HookMovement() {}        // friction, gravity, paths, position += speed (motion)
-void HookOutsideEvents() {}   // outside room, boundary and view events (motion)
-void HookCollisions() {}      // collision events (collisions)
 void HookParticles() {}       // automatic particle system updates (particles)
 void HookTransition() {}      // the pending transition (drawing)
 void HookDebugForm() {}       // debug form update (debugger)
@@ -114,6 +113,18 @@ void HookClearPressed() {}    // pressed and released flags of keys and buttons 
 void HookDepthBuffers() {}    // release of old depth buffers (surfaces)
 void HookExtensionsInit() {}  // extension initialisation functions (extensions)
 void HookExtensionsFinal() {} // extension finalisation functions (extensions)
+
+// ---- motion and collisions ----
+
+void HookMovement() {
+    if (CLiveRoom* room = Run_Room()) Motion_Pass(*room);
+}
+void HookOutsideEvents() {
+    if (CLiveRoom* room = Run_Room()) Motion_OutsidePass(*room);
+}
+void HookCollisions() {
+    if (CLiveRoom* room = Run_Room()) Collision_Pass(*room);
+}
 
 // ---- drawing: the room drawn, the frame presented and the next begun, the render area sized ----
 
@@ -387,6 +398,7 @@ void OneStep() {
     StepPhase(0);
     if (Stopped()) return;
     HookMovement();
+    if (Stopped()) return;
     HookOutsideEvents();
     if (Stopped()) return;
     HookCollisions();
