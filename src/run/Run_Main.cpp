@@ -18,9 +18,12 @@
 #include "resources/Trigger_Class.h"
 #include "run/IO_Main.h"
 #include "run/Instance_Class.h"
+#include "run/Run_Collision.h"
 #include "run/Run_Event.h"
 #include "run/Run_Handle_Interaction.h"
+#include "run/Run_Motion.h"
 #include "run/Run_Room.h"
+#include "run/Run_Save.h"
 #include "sound/Sound_Engine.h"
 #include "support/Support_Random.h"
 
@@ -100,15 +103,24 @@ void RunLooseCode(const std::string& text, CInstance* inst, const std::string& w
 
 // ---- hooks of the parts not built yet: each is called at its place and does nothing ----
 
-void HookMovement() {}        // friction, gravity, paths, position += speed (motion)
-void HookOutsideEvents() {}   // outside room, boundary and view events (motion)
-void HookCollisions() {}      // collision events (collisions)
 void HookParticles() {}       // automatic particle system updates (particles)
 void HookTransition() {}      // the pending transition (drawing)
 void HookDebugForm() {}       // debug form update (debugger)
 void HookDepthBuffers() {}    // release of old depth buffers (surfaces)
 void HookExtensionsInit() {}  // extension initialisation functions (extensions)
 void HookExtensionsFinal() {} // extension finalisation functions (extensions)
+
+// ---- motion and collisions ----
+
+void HookMovement() {
+    if (CLiveRoom* room = Run_Room()) Motion_Pass(*room);
+}
+void HookOutsideEvents() {
+    if (CLiveRoom* room = Run_Room()) Motion_OutsidePass(*room);
+}
+void HookCollisions() {
+    if (CLiveRoom* room = Run_Room()) Collision_Pass(*room);
+}
 
 // ---- input ----
 
@@ -402,6 +414,7 @@ void OneStep() {
     StepPhase(0);
     if (Stopped()) return;
     HookMovement();
+    if (Stopped()) return;
     HookOutsideEvents();
     if (Stopped()) return;
     HookCollisions();
@@ -425,9 +438,10 @@ bool ChangeRoom() {
     if (code == kStopNone) return true;
     if (code == kStopEnd || code == kStopAbort) return false;
     if (code == kStopLoad) {
-        // Loading a saved game comes with saved games; until then the request is dropped.
         g_runStop = kStopNone;
-        return true;
+        CRunWorld::HookClearInput();
+        Run_LoadRequested();
+        return g_runStop != kStopAbort;
     }
     if (code == kStopRestart) {
         EndGame();
@@ -480,6 +494,19 @@ int Run_NextInstanceId() {
 }
 int Run_LastInstanceId() {
     return g_lastId;
+}
+
+const std::vector<std::unique_ptr<CLiveRoom>>& Run_LiveRooms() {
+    return g_live;
+}
+
+void Run_InstallWorld(std::vector<std::unique_ptr<CLiveRoom>> rooms, int current, int lastInstanceId) {
+    g_live = std::move(rooms);
+    g_carried.clear();
+    g_curRoom = current;
+    g_lastId = lastInstanceId;
+    Object_ResetLookup();
+    if (CLiveRoom* room = Run_Room()) HookSizeWindow(*room);
 }
 
 CInstance* Run_AddInstance(double x, double y, int obj) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 class CLiveRoom;
 class CInstance;
@@ -64,6 +66,13 @@ int Run_CurrentRoom();
 // The next instance id (the counter advances) and the last one given.
 int Run_NextInstanceId();
 int Run_LastInstanceId();
+
+// The live rooms table, one entry per room index (empty for rooms not kept): read by saving.
+const std::vector<std::unique_ptr<CLiveRoom>>& Run_LiveRooms();
+// Replaces the world by a loaded one between steps, without events: the live rooms table, the
+// current room (which must be present in it) and the instance id counter; the render area is
+// sized to the current room as at a room start.
+void Run_InstallWorld(std::vector<std::unique_ptr<CLiveRoom>> rooms, int current, int lastInstanceId);
 
 // Creates an instance of obj in the live room with the next id, without events. Null when there
 // is no room or the room is full (the error has been reported).
