@@ -2,21 +2,16 @@
 // and wheel, delivered in the per-event object order; and the special keys.
 #include "run/Run_Handle_Interaction.h"
 
-#include "code/Code_Error.h"
 #include "data/Option_Main.h"
 #include "graphics/Room_Draw.h"
 #include "platform/Platform_App.h"
 #include "platform/Platform_Window.h"
 #include "resources/Object_Class.h"
-#include "resources/Sprite_Class.h"
-#include "resources/Sprite_Main.h"
 #include "run/IO_Main.h"
-#include "run/Instance_Class.h"
+#include "run/Run_Collision.h"
 #include "run/Run_Event.h"
 #include "run/Run_Main.h"
 #include "run/Run_Save.h"
-
-#include <cmath>
 
 namespace {
 
@@ -45,8 +40,7 @@ void KeyPass(int type, const bool* flag, const bool* alsoFlag) {
 
 void DeliverAtMouse(int number, double x, double y) {
     if (!Event_HasListeners(kEvMouse, number)) return;
-    Event_DeliverIf(kEvMouse, number,
-                    [x, y](CInstance* inst) { return Interaction_InstanceHasPoint(*inst, x, y); });
+    Event_DeliverIf(kEvMouse, number, [x, y](CInstance* inst) { return Collision_Point(*inst, x, y, true); });
 }
 
 // F1: the game information window is not built; the key still clears the input as it would after it.
@@ -56,26 +50,6 @@ void ShowGameInformation() {
 }
 
 } // namespace
-
-bool Interaction_InstanceHasPoint(const CInstance& inst, double x, double y) {
-    const RInstanceBox& b = inst.i_bbox;
-    if (!inst.HasBox() || !(x >= b.Left && x <= b.Right && y >= b.Top && y <= b.Bottom)) return false;
-    const CSprite* s = Sprite_Get(inst.i_maskindex >= 0 ? inst.i_maskindex : inst.i_spriteindex);
-    if (!s || s->i_mask.empty()) return true;
-    const int image = s->i_sepmasks && s->i_numb > 0
-                          ? int(std::fmod(std::floor(std::fabs(inst.i_imageindex)), double(s->i_numb)))
-                          : 0;
-    const TMask& m = s->i_mask[size_t(image) < s->i_mask.size() ? size_t(image) : 0];
-    // The point in the sprite's own pixels: undo rotation, then scale, then the origin.
-    const double a = inst.i_imageangle * M_PI / 180, c = std::cos(a), sn = std::sin(a);
-    const double dx = x - inst.i_x, dy = y - inst.i_y;
-    const double u = c * dx - sn * dy, v = sn * dx + c * dy;
-    if (inst.i_imagescalex == 0 || inst.i_imagescaley == 0) return false;
-    const double px = std::floor(u / inst.i_imagescalex + s->i_xorig);
-    const double py = std::floor(v / inst.i_imagescaley + s->i_yorig);
-    if (!(px >= 0 && py >= 0 && px < m.i_w && py < m.i_h)) return false;
-    return m.Get(int(px), int(py));
-}
 
 void Interaction_SpecialKeys() {
     RInputValues& v = Run_Input();
@@ -151,11 +125,11 @@ void Interaction_Mouse() {
     }
     if (Event_HasListeners(kEvMouse, kMouseEnter))
         Event_DeliverIf(kEvMouse, kMouseEnter, [=](CInstance* i) {
-            return Interaction_InstanceHasPoint(*i, x, y) && !Interaction_InstanceHasPoint(*i, px, py);
+            return Collision_Point(*i, x, y, true) && !Collision_Point(*i, px, py, true);
         });
     if (Event_HasListeners(kEvMouse, kMouseLeave))
         Event_DeliverIf(kEvMouse, kMouseLeave, [=](CInstance* i) {
-            return Interaction_InstanceHasPoint(*i, px, py) && !Interaction_InstanceHasPoint(*i, x, y);
+            return Collision_Point(*i, px, py, true) && !Collision_Point(*i, x, y, true);
         });
     if (s.wheelUp) DeliverIfListened(kEvMouse, kMouseWheelUp);
     if (s.wheelDown) DeliverIfListened(kEvMouse, kMouseWheelDown);
