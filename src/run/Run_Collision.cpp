@@ -476,9 +476,12 @@ void HandlePair(CInstance* A, int a, int ka, CInstance* B, int b, int kb) {
         g_broad.Moved(b, kb);
         g_broad.AfterMoves();
     }
-    // An instance destroyed before its turn (by the other's event) receives nothing.
-    if (!A->i_marked) Event_Perform(A, B, A->i_objectindex, kEvCollision, B->i_objectindex);
-    if (!B->i_marked) Event_Perform(B, A, B->i_objectindex, kEvCollision, A->i_objectindex);
+    // An instance destroyed or deactivated before its turn (by the other's event) receives
+    // nothing.
+    if (!A->i_marked && !A->i_deactivated)
+        Event_Perform(A, B, A->i_objectindex, kEvCollision, B->i_objectindex);
+    if (!B->i_marked && !B->i_deactivated)
+        Event_Perform(B, A, B->i_objectindex, kEvCollision, A->i_objectindex);
     if (Run_Stopping()) return;
     if (A->i_solid || B->i_solid) {
         g_broad.BeforeMoves();
