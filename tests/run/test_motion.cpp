@@ -316,6 +316,18 @@ TEST(Motion, PathEndActions) {
             << s;
 }
 
+TEST(Motion, PathIntoASolidIsPutBackWithItsPathPosition) {
+    // Following p_line at 4 pixels a step into a solid wall at x 124: from the third step on the
+    // instance and its path position go back, the event runs, the path advances, it touches again
+    // and goes back again.
+    TestGame g = Mover("path_start(p_line, 4, 0, false)", "string(x) + ' ' + string(path_position * 64)",
+                       "," + CollisionEvent("o_wall", "show_message('hit')"));
+    g.Object("o_wall", R"j({"sprite": "s_box", "solid": true})j");
+    g.rooms[0].second =
+        R"j({"instances": [{"object": "o_wall", "x": 124, "y": 100}, {"object": "o_m", "x": 100, "y": 100}]})j";
+    EXPECT_EQ(RunInProcess(g, 4).Messages(), (Lines{"104 4", "108 8", "hit", "108 8", "hit", "108 8"}));
+}
+
 TEST(Motion, ContactOutsideBounceAndRandom) {
     // A wall of solid boxes to the right (x 140..155), and a solid filling the room in the
     // second game.
