@@ -2,6 +2,8 @@
 // deactivating and reactivating instances; room changes; ending and restarting the game.
 #include "functions/Function_World.h"
 
+#include "functions/Function_File.h"
+
 #include "code/Variable_Main.h"
 #include "resources/Object_Main.h"
 #include "resources/Room_Main.h"
@@ -11,6 +13,7 @@
 #include "run/Run_Event.h"
 #include "run/Run_Main.h"
 #include "run/Run_Room.h"
+#include "run/Run_Save.h"
 
 #include <cmath>
 #include <string>
@@ -353,6 +356,19 @@ QV_FUNCTION(F_GameEnd) {
 
 QV_FUNCTION(F_GameRestart) {
     Run_SetStopRequest(kStopRestart);
+}
+
+QV_FUNCTION(F_GameSave) {
+    const std::string fname(Arg_String(args[0]));
+    if (File_SecureRefuses(fname)) {
+        Function_Error("In secure mode you cannot save game to file " + fname);
+        return;
+    }
+    Run_SaveGame(fname);
+}
+
+QV_FUNCTION(F_GameLoad) {
+    Run_RequestLoad(std::string(Arg_String(args[0])));
 }
 
 QV_FUNCTION(F_Sleep) {

@@ -33,6 +33,8 @@ QV_FUNCTION(F_RoomNext);
 QV_FUNCTION(F_RoomRestart);
 QV_FUNCTION(F_GameEnd);
 QV_FUNCTION(F_GameRestart);
+QV_FUNCTION(F_GameSave); // also action_save_game
+QV_FUNCTION(F_GameLoad); // also action_load_game
 QV_FUNCTION(F_Sleep);
 QV_FUNCTION(F_PlatformGetPlatform);
 QV_FUNCTION(F_PlatformGetDevice);

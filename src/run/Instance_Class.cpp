@@ -3,6 +3,7 @@
 
 #include "resources/Object_Main.h"
 #include "resources/Sprite_Main.h"
+#include "support/Support_Stream.h"
 
 #include <algorithm>
 #include <cmath>
@@ -232,4 +233,73 @@ void CInstance::ComputeBoundingBox() {
         b.Bottom = RoundBox(i_y + std::max(c * yt, c * yb) - std::min(sn * xl, sn * xr));
     }
     i_bbox = b;
+}
+
+void CInstance::SaveToStream(CStream& str) const {
+    str.WriteInteger(i_id);
+    str.WriteInteger(i_spriteindex);
+    for (double v : {i_imageindex, i_imagespeed, i_imagescalex, i_imagescaley, i_imageangle, i_imagealpha})
+        str.WriteReal(v);
+    str.WriteInteger(int32_t(i_imageblend));
+    str.WriteInteger(i_maskindex);
+    for (double v : {i_depth, i_x, i_y, i_xstart, i_ystart, i_xprevious, i_yprevious, i_direction, i_speed,
+                     i_friction, i_gravitydir, i_gravity, i_hspeed, i_vspeed})
+        str.WriteReal(v);
+    for (int32_t v : {i_bbox.Left, i_bbox.Right, i_bbox.Top, i_bbox.Bottom}) str.WriteInteger(v);
+    str.WriteBoolean(i_visible);
+    str.WriteBoolean(i_solid);
+    str.WriteBoolean(i_persistent);
+    str.WriteInteger(i_objectindex);
+    for (int32_t t : i_timer) str.WriteInteger(t);
+    str.WriteBoolean(i_marked);
+    str.WriteBoolean(i_deactivated);
+    str.WriteInteger(i_pathindex);
+    for (double v : {i_pathposition, i_pathpositionprevious, i_pathspeed, i_pathscale, i_pathorientation})
+        str.WriteReal(v);
+    str.WriteInteger(i_pathend);
+    str.WriteReal(i_pathxstart);
+    str.WriteReal(i_pathystart);
+    str.WriteInteger(i_timelineindex);
+    str.WriteReal(i_timelineposition);
+    str.WriteReal(i_timelinespeed);
+    str.WriteBoolean(i_timelinerunning);
+    str.WriteBoolean(i_timelineloop);
+    str.WriteString(i_initcode);
+    i_vars.SaveToStream(str);
+}
+
+bool CInstance::LoadFromStream(CStream& str) {
+    i_id = str.ReadInteger();
+    i_spriteindex = str.ReadInteger();
+    for (double* v :
+         {&i_imageindex, &i_imagespeed, &i_imagescalex, &i_imagescaley, &i_imageangle, &i_imagealpha})
+        *v = str.ReadReal();
+    i_imageblend = uint32_t(str.ReadInteger());
+    i_maskindex = str.ReadInteger();
+    for (double* v : {&i_depth, &i_x, &i_y, &i_xstart, &i_ystart, &i_xprevious, &i_yprevious, &i_direction,
+                      &i_speed, &i_friction, &i_gravitydir, &i_gravity, &i_hspeed, &i_vspeed})
+        *v = str.ReadReal();
+    for (int32_t* v : {&i_bbox.Left, &i_bbox.Right, &i_bbox.Top, &i_bbox.Bottom}) *v = str.ReadInteger();
+    i_visible = str.ReadBoolean();
+    i_solid = str.ReadBoolean();
+    i_persistent = str.ReadBoolean();
+    i_objectindex = str.ReadInteger();
+    i_object = Object_Get(i_objectindex);
+    for (int32_t& t : i_timer) t = str.ReadInteger();
+    i_marked = str.ReadBoolean();
+    i_deactivated = str.ReadBoolean();
+    i_pathindex = str.ReadInteger();
+    for (double* v :
+         {&i_pathposition, &i_pathpositionprevious, &i_pathspeed, &i_pathscale, &i_pathorientation})
+        *v = str.ReadReal();
+    i_pathend = str.ReadInteger();
+    i_pathxstart = str.ReadReal();
+    i_pathystart = str.ReadReal();
+    i_timelineindex = str.ReadInteger();
+    i_timelineposition = str.ReadReal();
+    i_timelinespeed = str.ReadReal();
+    i_timelinerunning = str.ReadBoolean();
+    i_timelineloop = str.ReadBoolean();
+    i_initcode = str.ReadString();
+    return i_vars.LoadFromStream(str);
 }
