@@ -9,6 +9,7 @@
 #include "resources/Room_Main.h"
 #include "resources/Sprite_Main.h"
 #include "run/Instance_Class.h"
+#include "run/Run_Collision.h"
 #include "run/Run_Event.h"
 #include "run/Run_Main.h"
 #include "run/Run_Room.h"
@@ -191,6 +192,36 @@ QV_FUNCTION(F_InstanceDestroy) {
     if (!self) return;
     Event_PerformInstance(self, self, kEvDestroy, 0);
     self->i_marked = true;
+}
+
+QV_FUNCTION(F_PositionDestroy) {
+    CLiveRoom* room = Run_Room();
+    if (!room) return;
+    const double x = Arg_Real(args[0]), y = Arg_Real(args[1]);
+    const int count = room->InstanceCount();
+    for (int k = 0; k < count && k < room->InstanceCount() && !Run_Stopping(); ++k) {
+        CInstance* i = room->InstanceAt(k);
+        if (!i || !Collision_Point(*i, x, y, true)) continue;
+        Event_PerformInstance(i, i, kEvDestroy, 0);
+        i->i_marked = true;
+    }
+}
+
+QV_FUNCTION(F_PositionChange) {
+    CLiveRoom* room = Run_Room();
+    if (!room) return;
+    const double x = Arg_Real(args[0]), y = Arg_Real(args[1]);
+    const int obj = Arg_Int(args[2]);
+    if (!Object_Exists(obj)) {
+        Function_Error("Asking to change into non-existing object: " + std::to_string(obj));
+        return;
+    }
+    const bool events = Arg_Bool(args[3]);
+    const int count = room->InstanceCount();
+    for (int k = 0; k < count && k < room->InstanceCount() && !Run_Stopping(); ++k) {
+        CInstance* i = room->InstanceAt(k);
+        if (i && Collision_Point(*i, x, y, true)) ChangeInto(*room, i, obj, events);
+    }
 }
 
 QV_FUNCTION(F_InstanceSprite) {

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+uint64_t g_instanceBoxChanges = 0;
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -179,7 +181,23 @@ bool CInstance::HasBox() const {
     return Sprite_Exists(i_maskindex >= 0 ? i_maskindex : i_spriteindex);
 }
 
+// One axis of an unrotated box: the rounded room span of mask cells lo..hi at scale s. A mirrored
+// (negative) scale takes the mirrored rule, so the box holds exactly the cells' pixels.
+void BoxSpan(double lo, double hi, double o, double s, double pos, int32_t& a, int32_t& b) {
+    if (s >= 0) {
+        a = RoundBox((lo - o) * s + pos);
+        b = RoundBox((hi - o + 1) * s + pos - 1);
+    } else {
+        a = RoundBox((hi - o + 1) * s + pos);
+        if (a != kNoBox) a += 1;
+        b = RoundBox((lo - o) * s + pos);
+    }
+    if (a == kNoBox || b == kNoBox) a = b = kNoBox;
+    if (b < a) std::swap(a, b);
+}
+
 void CInstance::ComputeBoundingBox() {
+    ++g_instanceBoxChanges;
     const CSprite* s = Sprite_Get(i_maskindex >= 0 ? i_maskindex : i_spriteindex);
     if (!s) {
         i_bbox = RInstanceBox{};
@@ -190,15 +208,23 @@ void CInstance::ComputeBoundingBox() {
     const double sx = i_imagescalex, sy = i_imagescaley;
     RInstanceBox b;
     if (i_imageangle == 0) {
-        b.Left = RoundBox((L - ox) * sx + i_x);
-        b.Right = RoundBox((R - ox + 1) * sx + i_x - 1);
-        if (b.Right < b.Left) std::swap(b.Left, b.Right);
-        b.Top = RoundBox((T - oy) * sy + i_y);
-        b.Bottom = RoundBox((B - oy + 1) * sy + i_y - 1);
-        if (b.Bottom < b.Top) std::swap(b.Top, b.Bottom);
+        BoxSpan(L, R, ox, sx, i_x, b.Left, b.Right);
+        BoxSpan(T, B, oy, sy, i_y, b.Top, b.Bottom);
     } else {
-        const double xl = (std::min(L, R) - ox) * sx, xr = (std::max(L, R) - ox + 1) * sx - 1;
-        const double yt = (std::min(T, B) - oy) * sy, yb = (std::max(T, B) - oy + 1) * sy - 1;
+        // Local spans of the cells; the inclusive end is one pixel in from the far edge on the
+        // side the scale points to.
+        auto span = [](double lo, double hi, double o, double s, double& a, double& b) {
+            if (s >= 0) {
+                a = (lo - o) * s;
+                b = (hi - o + 1) * s - 1;
+            } else {
+                a = (hi - o + 1) * s + 1;
+                b = (lo - o) * s;
+            }
+        };
+        double xl, xr, yt, yb;
+        span(std::min(L, R), std::max(L, R), ox, sx, xl, xr);
+        span(std::min(T, B), std::max(T, B), oy, sy, yt, yb);
         const double a = i_imageangle * kPi / 180.0;
         const double c = std::cos(a), sn = std::sin(a);
         b.Left = RoundBox(i_x + std::min(c * xl, c * xr) + std::min(sn * yt, sn * yb));

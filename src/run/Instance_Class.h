@@ -14,6 +14,10 @@ class CStream;
 inline constexpr int kAlarmCount = 12;
 inline constexpr int kNoBox = -100000; // every side of the box of an instance without a sprite
 
+// Counts every box computation of any instance: the collision pass's broad phase compares it
+// to know when instances moved behind its back.
+extern uint64_t g_instanceBoxChanges;
+
 // Inclusive pixel box in room coordinates.
 struct RInstanceBox {
     int32_t Left = kNoBox, Top = kNoBox, Right = kNoBox, Bottom = kNoBox;

@@ -20,6 +20,8 @@ inline constexpr int kStopLoad = -300;
 
 // Process exit status of a game that ended through a fatal error or Abort.
 inline constexpr int kExitGameError = 3;
+// Process exit status when the input recording to replay or to write cannot be used.
+inline constexpr int kExitInputFailed = 1;
 
 // Values of the running game that game code reads and writes.
 struct RGameValues {
@@ -86,6 +88,8 @@ void Run_ResetState();
 // Runs the loaded game to its end: start, steps at room speed, room changes, end. Returns the
 // process exit status: 0 when the game ran and ended, kExitGameError after a fatal error.
 // QUARVEL_MAX_STEPS=N ends the game after step N; QUARVEL_NO_WAIT=1 runs steps back to back.
+// QUARVEL_REPLAY / QUARVEL_RECORD replay and record the input; kExitInputFailed (the message shown)
+// when the recording cannot be read or written.
 int Run_Game();
 
 // Waits us microseconds, dispatching window messages, sleeping in fine steps (the sleep routine

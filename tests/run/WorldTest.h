@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -41,6 +42,7 @@ struct TestGame {
     std::string manifest = "{}";
     std::vector<std::pair<std::string, std::string>> objects, rooms, timelines, triggers, scripts;
     std::vector<std::pair<std::string, std::string>> files; // any other file: path in the project, text
+    std::function<void(const TempDir&)> extra; // writes further resources (sprites, paths, ...)
 
     TestGame& Object(const std::string& name, const std::string& json) {
         objects.emplace_back(name, json);
@@ -73,6 +75,7 @@ struct TestGame {
             fs::create_directories(fs::path(d / path).parent_path());
             WriteFileText(d / path, text);
         }
+        if (extra) extra(d);
     }
 };
 
