@@ -119,15 +119,17 @@ int main(int argc, char** argv) {
     RSoundPcm pcm;
     pcm.channels = 2;
     pcm.samples.resize(size_t(44100) * 10 * 2);
-    for (size_t i = 0; i < pcm.samples.size(); i++) pcm.samples[i] = int16_t(3000 * std::sin(0.05 * double(i / 2)));
+    for (size_t i = 0; i < pcm.samples.size(); i++)
+        pcm.samples[i] = int16_t(3000 * std::sin(0.05 * double(i / 2)));
     for (int flags : {kFxChorus | kFxEcho | kFxReverb, int(kFxAll)}) {
         RSoundEffects fx;
         fx.flags = flags;
         const double t = Now();
         RSoundPcm out = SoundFx_Render(pcm, fx);
         const double ms = (Now() - t) * 1e3;
-        std::printf("effects %3d on 10 s of stereo: %7.1f ms (%.0fx faster than playing it; %.1f s of tail)\n",
-                    flags, ms, 10000 / ms, double(out.Frames() - pcm.Frames()) / 44100);
+        std::printf(
+            "effects %3d on 10 s of stereo: %7.1f ms (%.0fx faster than playing it; %.1f s of tail)\n", flags,
+            ms, 10000 / ms, double(out.Frames() - pcm.Frames()) / 44100);
     }
     return 0;
 }

@@ -30,8 +30,7 @@ void WriteSprites(const TempDir& d, const std::vector<RSpriteSpec>& specs) {
             for (int x = 0; x < s.w; ++x)
                 if (s.solid(x, y)) bm.SetPixel(x, y, 0xFF00FF00u);
         ASSERT_TRUE(BM32_SavePNG(bm, (dir / "0.png").string()));
-        WriteFileText((dir / "sprite.json").string(),
-                      R"j({"mask": {"shape": ")j" + s.shape + R"j("}})j");
+        WriteFileText((dir / "sprite.json").string(), R"j({"mask": {"shape": ")j" + s.shape + R"j("}})j");
     }
 }
 
@@ -161,7 +160,8 @@ TEST(Collision, EventsDeliveryOrderAndSelfCollisions) {
     // Pairs by object (o_a 0, o_b 1, o_tri 2), instances in their own lists; same-object pairs
     // once, both receive.
     TestGame g;
-    const std::string say = "show_message(string(object_index) + ':' + string(id - 100000) + '>' + string(other.id - 100000))";
+    const std::string say =
+        "show_message(string(object_index) + ':' + string(id - 100000) + '>' + string(other.id - 100000))";
     g.Object("o_a", R"j({"sprite": "s_box", "events": [)j" + CollisionEvent("o_b", say) + "," +
                         CollisionEvent("o_a", say) + "]}");
     g.Object("o_b", R"j({"sprite": "s_box", "events": [)j" + CollisionEvent("o_a", say) + "]}");
@@ -179,20 +179,22 @@ TEST(Collision, EventsDeliveryOrderAndSelfCollisions) {
 TEST(Collision, SolidPushbackAndDestroyedInstances) {
     // Ball moving right at 4 into a solid wall: put back, event, moved again, put back again.
     TestGame g;
-    g.Object("o_ball", R"j({"sprite": "s_box", "events": [)j" + Event("create", "hspeed = 4") + "," +
-                           CollisionEvent("o_wall", "show_message('hit ' + string(x) + ' ' + string(xprevious))") +
-                           "," + Event("step", 2, "show_message('end ' + string(x))") + "]}");
+    g.Object("o_ball",
+             R"j({"sprite": "s_box", "events": [)j" + Event("create", "hspeed = 4") + "," +
+                 CollisionEvent("o_wall", "show_message('hit ' + string(x) + ' ' + string(xprevious))") +
+                 "," + Event("step", 2, "show_message('end ' + string(x))") + "]}");
     g.Object("o_wall", R"j({"sprite": "s_box", "solid": true})j");
-    g.Room("r0", R"j({"instances": [{"object": "o_ball", "x": 20, "y": 0}, {"object": "o_wall", "x": 40, "y": 0}]})j");
+    g.Room(
+        "r0",
+        R"j({"instances": [{"object": "o_ball", "x": 20, "y": 0}, {"object": "o_wall", "x": 40, "y": 0}]})j");
     g.extra = [](const TempDir& d) { WriteSprites(d, StandardSprites()); };
     GameOutcome o = RunInProcess(g, 3);
     EXPECT_EQ(o.Messages(), (Lines{"end 24", "hit 24 24", "end 24", "hit 24 24", "end 24"}));
 
     // The bullet destroys the enemy in its own event: the enemy receives nothing; a bullet that
     // destroys itself still lets the enemy receive its event.
-    for (const auto& [code, expect] :
-         std::vector<std::pair<std::string, Lines>>{{"with (other) instance_destroy()", {"bullet"}},
-                                                    {"instance_destroy()", {"bullet", "enemy"}}}) {
+    for (const auto& [code, expect] : std::vector<std::pair<std::string, Lines>>{
+             {"with (other) instance_destroy()", {"bullet"}}, {"instance_destroy()", {"bullet", "enemy"}}}) {
         TestGame h;
         h.Object("o_bullet", R"j({"sprite": "s_box", "events": [)j" +
                                  CollisionEvent("o_enemy", "show_message('bullet'); " + code) + "]}");
@@ -227,7 +229,10 @@ TEST(Motion, FrictionThenGravityAndMotionFunctions) {
     const std::string sp = "string(speed)";
     const std::vector<Case> cases = {
         {"speed = 1.2; friction = 0.5", sp, 3, {"0.70", "0.20", "0"}},
-        {"gravity = 0.5", "string(vspeed) + ' ' + string(direction) + ' ' + string(speed)", 1, {"0.50 270 0.50"}},
+        {"gravity = 0.5",
+         "string(vspeed) + ' ' + string(direction) + ' ' + string(speed)",
+         1,
+         {"0.50 270 0.50"}},
         // Friction acts before gravity: from rest, friction leaves speed 0 and gravity adds to it.
         {"friction = 1; gravity = 0.5", sp, 1, {"0.50"}},
         {"move_towards_point(x, y, 3)", "string(x) + ' ' + string(direction)", 1, {"103 0"}},
@@ -235,7 +240,10 @@ TEST(Motion, FrictionThenGravityAndMotionFunctions) {
         {"motion_set(0, 2); motion_add(180, 2)", "string(x) + ' ' + string(speed)", 1, {"100 0"}},
         {"x = 101; y = 99; move_snap(8, 8)", "string(x) + ' ' + string(y)", 1, {"104 96"}},
         {"x = -20; move_wrap(true, false, 10)", "string(x)", 1, {"640"}},
-        {"", "string(distance_to_point(0, 100)) + ' ' + string(distance_to_point(120, 120))", 1, {"100 7.07"}},
+        {"",
+         "string(distance_to_point(0, 100)) + ' ' + string(distance_to_point(120, 120))",
+         1,
+         {"100 7.07"}},
     };
     for (const Case& c : cases) {
         GameOutcome o = RunInProcess(Mover(c.create, c.expr), c.steps);
@@ -245,7 +253,8 @@ TEST(Motion, FrictionThenGravityAndMotionFunctions) {
 
 TEST(Motion, PathEndActions) {
     // p_line (path 1) is 64 pixels long; at speed 4 its end comes in step 16, exactly.
-    const std::string eop = R"j(,{"type": "other", "number": 8, "actions": [{"code": "show_message('end')"}]})j";
+    const std::string eop =
+        R"j(,{"type": "other", "number": 8, "actions": [{"code": "show_message('end')"}]})j";
     const std::string show = "string(x) + ' ' + string(path_position) + ' ' + string(path_index)";
     auto run = [&](const std::string& start, int steps) {
         return RunInProcess(Mover(start, show, eop), steps).Messages();
@@ -302,8 +311,8 @@ TEST(Motion, ContactOutsideBounceAndRandom) {
         {"x = 150; r = move_outside_solid(0, -1)", "string(x) + ' ' + string(r)", "156 1"},
         {"x = 150; r = move_contact(0)", "string(x) + ' ' + string(r)", "156 1"},
         // Simple bounce against the vertical wall while moving diagonally: only hspeed turns.
-        {"x = 124; hspeed = 20; vspeed = 2; move_bounce_solid(false)", "string(hspeed) + ' ' + string(vspeed)",
-         "-20 2"},
+        {"x = 124; hspeed = 20; vspeed = 2; move_bounce_solid(false)",
+         "string(hspeed) + ' ' + string(vspeed)", "-20 2"},
         // Advanced: the free directions either side of 0 are 90 and 270 (by tens), so it turns back.
         {"x = 124; hspeed = 20; move_bounce_solid(true)", "string(direction)", "180"},
     };
@@ -333,16 +342,17 @@ TEST(Motion, OutsideAndBoundaryEvents) {
         return R"j(,{"type": "other", "number": )j" + std::to_string(n) +
                R"j(, "actions": [{"code": "show_message(')j" + name + R"j( ' + string(x))"}]})j";
     };
-    TestGame g = Mover("x = 4; hspeed = -4", "'step ' + string(x)", ev(0, "outside") + ev(1, "boundary") + ev(40, "view0"));
+    TestGame g = Mover("x = 4; hspeed = -4", "'step ' + string(x)",
+                       ev(0, "outside") + ev(1, "boundary") + ev(40, "view0"));
     g.rooms[0].second = R"j({"width": 200, "height": 200, "enable_views": true,
         "views": [{"visible": true, "xview": 0, "yview": 0, "wview": 8, "hview": 200}],
         "instances": [{"object": "o_m", "x": 100, "y": 100}]})j";
     GameOutcome o = RunInProcess(g, 6);
     // Inside at x 0; the box crosses the left edge from -4 (boundary); entirely out from -16
     // (outside, boundary still, and outside the 8-wide view). Each step: outside, boundary, views.
-    EXPECT_EQ(o.Messages(), (Lines{"step 0", "boundary -4", "step -4", "boundary -8", "step -8", "boundary -12",
-                                   "step -12", "outside -16", "boundary -16", "view0 -16", "step -16",
-                                   "outside -20", "boundary -20", "view0 -20", "step -20"}));
+    EXPECT_EQ(o.Messages(), (Lines{"step 0", "boundary -4", "step -4", "boundary -8", "step -8",
+                                   "boundary -12", "step -12", "outside -16", "boundary -16", "view0 -16",
+                                   "step -16", "outside -20", "boundary -20", "view0 -20", "step -20"}));
 }
 
 TEST(Collision, BadInputNeverHangs) {
