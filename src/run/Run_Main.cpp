@@ -9,6 +9,7 @@
 #include "code/Variable_Main.h"
 #include "data/DataNew_Class.h"
 #include "data/Option_Main.h"
+#include "graphics/Graphics_Transition.h"
 #include "graphics/Room_Draw.h"
 #include "platform/Platform_App.h"
 #include "resources/Object_Main.h"
@@ -107,7 +108,6 @@ void HookMovement() {}        // friction, gravity, paths, position += speed (mo
 void HookOutsideEvents() {}   // outside room, boundary and view events (motion)
 void HookCollisions() {}      // collision events (collisions)
 void HookParticles() {}       // automatic particle system updates (particles)
-void HookTransition() {}      // the pending transition (drawing)
 void HookDebugForm() {}       // debug form update (debugger)
 void HookClearPressed() {}    // pressed and released flags of keys and buttons (input)
 void HookDepthBuffers() {}    // release of old depth buffers (surfaces)
@@ -121,6 +121,14 @@ void HookDrawRoom() {
 }
 void HookPresentFrame() {
     Room_PresentFrame();
+}
+// Before leaving a room: the old room's picture for a pending transition.
+void HookTransitionPrepare() {
+    Transition_Prepare();
+}
+// After the new room's first drawing: the passage (or only the present), the next frame begun.
+void HookTransitionRun() {
+    Transition_Run();
 }
 void HookSizeWindow(CLiveRoom& room) {
     Room_SetRenderSize(room);
@@ -213,15 +221,18 @@ bool StartRoom(int index, bool gameStart) {
     Event_PerformAll(kEvOther, kOtherRoomStart);
     if (g_runStop == kStopNone && g_values.automaticDraw) {
         HookDrawRoom();
-        HookTransition();
-        HookPresentFrame();
+        HookTransitionRun();
         g_values.transitionKind = 0;
+    } else {
+        // A transition prepared for a room that is not drawn now does not run.
+        Transition_Cancel();
     }
     return true;
 }
 
 void LeaveRoom(bool gameEnd) {
-    HookTransition();
+    // No new room is shown after the game's end.
+    if (!gameEnd) HookTransitionPrepare();
     CLiveRoom* room = Run_Room();
     if (!room) return;
     room->RemoveMarked();
