@@ -22,9 +22,9 @@ constexpr int kBuiltinKinds = 21;
 constexpr int kMaxKind = 1000000;
 constexpr int32_t kWhite = 0xFFFFFF;
 
-int g_kind = 0;          // the prepared kind (0 none, -1 cancelled)
-int g_a = -1, g_b = -1;  // pictures of the old and the new room
-std::vector<int> g_ids;  // per kind: the function id, -1 undefined
+int g_kind = 0;         // the prepared kind (0 none, -1 cancelled)
+int g_a = -1, g_b = -1; // pictures of the old and the new room
+std::vector<int> g_ids; // per kind: the function id, -1 undefined
 std::vector<std::string> g_names;
 
 bool Custom(int kind) {
@@ -190,7 +190,8 @@ void CallCustom(int kind, double w, double h, double f) {
     args[4].SetReal(f);
     RValue result;
     if (!Script_Call(id - kScriptIdBase, &temp, &temp, result, false, args, 5)) {
-        const std::string text = "ERROR in transition function " + g_names[size_t(kind)] + "\r" + Error_Buffer();
+        const std::string text =
+            "ERROR in transition function " + g_names[size_t(kind)] + "\r" + Error_Buffer();
         Error_ClearFlag();
         Error_Show(text, false);
     }
