@@ -4,6 +4,7 @@
 // without one compiles, and a call reports that the function is not available yet.
 #include "functions/Function_Graphics.h"
 #include "functions/Function_Families.h"
+#include "functions/Function_World.h"
 
 // 210 functions, in registration order.
 // clang-format off
@@ -101,7 +102,7 @@ static const RFunctionEntry kGraphicsFunctions[] = {
     {"draw_arrow",                     F_DrawArrow, 5},
     {"draw_button",                    F_DrawButton, 5},
     {"draw_healthbar",                 F_DrawHealthbar, 11},
-    {"draw_path",                       nullptr, 4},
+    {"draw_path",                       F_DrawPath, 4},
     {"draw_point_color",               F_DrawPointColor, 3},
     {"draw_line_color",                F_DrawLineColor, 6},
     {"draw_line_width_color",          F_DrawLineWidthColor, 7},

@@ -12,6 +12,7 @@ namespace {
 SDL_Window* g_window = nullptr;
 SDL_GLContext g_context = nullptr;
 bool g_shown = false;
+bool g_fullScreen = false;
 
 // The display mode the game changed to (the window uses it in full screen).
 bool g_modeChanged = false;
@@ -130,10 +131,24 @@ bool GameWindow_IsOpen() {
     return g_window != nullptr;
 }
 
+uint32_t GameWindow_EventId() {
+    return g_window ? SDL_GetWindowID(g_window) : 0;
+}
+
 void GameWindow_Show() {
     if (!g_window || g_shown || Platform_IsHeadless()) return;
     SDL_ShowWindow(g_window);
     g_shown = true;
+}
+
+void GameWindow_SetFullScreen(bool on) {
+    g_fullScreen = on;
+    if (g_window && !Platform_IsHeadless())
+        SDL_SetWindowFullscreen(g_window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+bool GameWindow_FullScreen() {
+    return g_fullScreen;
 }
 
 void GameWindow_DrawableSize(int& width, int& height) {

@@ -3,6 +3,7 @@
 // backend uses the context; the rest of the runner sees the window through these calls.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,14 @@
 bool GameWindow_Open(int width, int height, std::string& error);
 void GameWindow_Close();
 bool GameWindow_IsOpen();
+// The id SDL's events carry for the game window; 0 without a window.
+uint32_t GameWindow_EventId();
 // Shows the window, unless the run is headless. Harmless when already shown.
 void GameWindow_Show();
+// Full-screen mode (the desktop's resolution, the render area scaled into it). Headless the
+// state is kept but nothing changes on any screen.
+void GameWindow_SetFullScreen(bool on);
+bool GameWindow_FullScreen();
 // Size of the window's drawable area in pixels (0 x 0 without a window).
 void GameWindow_DrawableSize(int& width, int& height);
 // Sets the client size of the window (ignored without a window or for sizes below 1).
