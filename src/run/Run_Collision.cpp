@@ -351,8 +351,13 @@ class CBroadPhase {
     // The list positions of object obj's candidates near box, in [from, to), ascending, unique.
     void Query(const RInstanceBox& box, int obj, int from, int to, std::vector<int>& out) {
         out.clear();
+        // Entries hold the boxes as they were at the build, which are the boxes now for every
+        // instance not listed as moved: the box test runs here without touching the instances.
         auto add = [&](const REntry& e) {
-            if (e.obj == obj && e.pos >= from && e.pos < to) out.push_back(e.pos);
+            if (e.obj == obj && e.pos >= from && e.pos < to &&
+                !(e.box.Left >= box.Right + 1 || box.Left >= e.box.Right + 1 || e.box.Top >= box.Bottom + 1 ||
+                  box.Top >= e.box.Bottom + 1))
+                out.push_back(e.pos);
         };
         const int64_t cx0 = box.Left >> m_shift, cx1 = box.Right >> m_shift;
         const int64_t cy0 = box.Top >> m_shift, cy1 = box.Bottom >> m_shift;
@@ -471,9 +476,12 @@ void HandlePair(CInstance* A, int a, int ka, CInstance* B, int b, int kb) {
         g_broad.Moved(b, kb);
         g_broad.AfterMoves();
     }
-    // An instance destroyed before its turn (by the other's event) receives nothing.
-    if (!A->i_marked) Event_Perform(A, B, A->i_objectindex, kEvCollision, B->i_objectindex);
-    if (!B->i_marked) Event_Perform(B, A, B->i_objectindex, kEvCollision, A->i_objectindex);
+    // An instance destroyed or deactivated before its turn (by the other's event) receives
+    // nothing.
+    if (!A->i_marked && !A->i_deactivated)
+        Event_Perform(A, B, A->i_objectindex, kEvCollision, B->i_objectindex);
+    if (!B->i_marked && !B->i_deactivated)
+        Event_Perform(B, A, B->i_objectindex, kEvCollision, A->i_objectindex);
     if (Run_Stopping()) return;
     if (A->i_solid || B->i_solid) {
         g_broad.BeforeMoves();

@@ -176,6 +176,25 @@ TEST(Collision, EventsDeliveryOrderAndSelfCollisions) {
     EXPECT_EQ(o.Messages(), (Lines{"0:2>3", "0:3>2", "0:2>4", "0:4>2", "0:2>1", "1:1>2", "0:3>1", "1:1>3"}));
 }
 
+TEST(Collision, EventsThatMoveOrDeactivateInstancesDuringThePass) {
+    // a1's event with a2 brings the far a3 onto a1: the pass still finds a1-a3, then a2-a3, as a
+    // comparison of every pair would. In the second game a1's event deactivates everything else.
+    const std::string say = "show_message(string(id - 100000) + '>' + string(other.id - 100000));";
+    for (const auto& [code, expect] : std::vector<std::pair<std::string, Lines>>{
+             {"if (id == 100001 && other.id == 100002) with (100003) x = 0;",
+              {"1>2", "2>1", "1>3", "3>1", "2>3", "3>2"}},
+             {"if (id == 100001) instance_deactivate_all(true);", {"1>2"}}}) {
+        TestGame g;
+        g.Object("o_a", R"j({"sprite": "s_box", "events": [)j" + CollisionEvent("o_a", say + code) + "]}");
+        g.Room("r0", R"j({"instances": [{"object": "o_a", "x": 0, "y": 0}, {"object": "o_a", "x": 8, "y": 0},
+            {"object": "o_a", "x": 500, "y": 0}]})j");
+        g.extra = [](const TempDir& d) { WriteSprites(d, StandardSprites()); };
+        GameOutcome o = RunInProcess(g);
+        EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
+        EXPECT_EQ(o.Messages(), expect) << code;
+    }
+}
+
 TEST(Collision, SolidPushbackAndDestroyedInstances) {
     // Ball moving right at 4 into a solid wall: put back, event, moved again, put back again.
     TestGame g;
@@ -297,6 +316,18 @@ TEST(Motion, PathEndActions) {
             << s;
 }
 
+TEST(Motion, PathIntoASolidIsPutBackWithItsPathPosition) {
+    // Following p_line at 4 pixels a step into a solid wall at x 124: from the third step on the
+    // instance and its path position go back, the event runs, the path advances, it touches again
+    // and goes back again.
+    TestGame g = Mover("path_start(p_line, 4, 0, false)", "string(x) + ' ' + string(path_position * 64)",
+                       "," + CollisionEvent("o_wall", "show_message('hit')"));
+    g.Object("o_wall", R"j({"sprite": "s_box", "solid": true})j");
+    g.rooms[0].second =
+        R"j({"instances": [{"object": "o_wall", "x": 124, "y": 100}, {"object": "o_m", "x": 100, "y": 100}]})j";
+    EXPECT_EQ(RunInProcess(g, 4).Messages(), (Lines{"104 4", "108 8", "hit", "108 8", "hit", "108 8"}));
+}
+
 TEST(Motion, ContactOutsideBounceAndRandom) {
     // A wall of solid boxes to the right (x 140..155), and a solid filling the room in the
     // second game.
@@ -373,6 +404,26 @@ TEST(Collision, BadInputNeverHangs) {
     GameOutcome o = RunInProcess(Probe(c.code), 0);
     EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
     EXPECT_EQ(o.Messages(), c.expect);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Motion, DrawPathReportsMissingPaths) {
+    TestGame g =
+        Mover("draw_path(p_line, 10, 10, false); draw_path(p_line, 0, 0, true); draw_path(99, 0, 0, true);"
+              " show_message('drawn')",
+              "'x'");
+    GameOutcome o = RunInProcess(g, 0);
+    int errors = 0;
+    for (const std::string& l : o.lines)
+        if (l.find("\"dialog\":\"error\"") != std::string::npos) {
+            ++errors;
+            EXPECT_NE(l.find("Trying to drawn non-existing path."), std::string::npos) << l;
+        }
+    EXPECT_EQ(errors, 1) << testing::PrintToString(o.lines);
+    EXPECT_EQ(o.Messages(), (Lines{"drawn"}));
 }
 
 } // namespace
