@@ -130,7 +130,7 @@ bool IsHexDigit(char c) {
 } // namespace
 
 bool Code_Lex(const CCode* code, const std::string& source, RTokenList1& tokens) {
-    tokens.clear();
+    RTokenList1().swap(tokens); // freed, not just emptied
     const std::string t = source + "   ";
     const size_t n = t.size();
     size_t i = 0; // 0-based; positions are i + 1
@@ -253,7 +253,7 @@ class CCompiler {
         return false;
     }
     bool Adopt(RToken& parent, RToken&& child) {
-        parent.height = std::max(parent.height, child.height + 1);
+        parent.height = int16_t(std::max(int(parent.height), child.height + 1));
         parent.items.push_back(std::move(child));
         if (parent.height > kMaxTreeHeight) return Fail(parent.position, kMessageTooDeep);
         return true;
@@ -290,6 +290,8 @@ class CCompiler {
 
   public:
     std::vector<int> TakeLocals() { return std::move(m_localIds); }
+    // The parsed tokens are not needed once the tree is built.
+    void DropTokens() { RTokenList2().swap(m_t); }
     int HighestArgumentIndex() const { return m_argIndex; }
 };
 
@@ -785,12 +787,13 @@ bool CCode::Compile() {
     if (!Code_Lex(this, i_str, tokens)) return false;
     RTokenList2 resolved;
     if (!Resolve(this, tokens, resolved)) return false;
-    tokens.clear();
+    RTokenList1().swap(tokens); // freed, not just emptied
 
     CCompiler compiler(this, std::move(resolved));
     RToken root;
     const bool isExpression = i_kind != kProgram;
     if (!(isExpression ? compiler.ExpressionRoot(root) : compiler.Program(root))) return false;
+    compiler.DropTokens();
     if (!compiler.PostPass(root)) return false;
     i_localIds = compiler.TakeLocals();
     if (isExpression && root.kind == kNodeConstant) {
