@@ -11,6 +11,7 @@
 #include "data/Option_Main.h"
 #include "functions/Function_Data_Structures.h"
 #include "functions/Function_Families.h"
+#include "platform/Platform_Sanitizer.h"
 #include "resources/Path_Main.h"
 #include "run/Instance_Class.h"
 #include "run/Run_Runtime.h"
@@ -25,6 +26,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+QV_LEAK_SUPPRESSIONS
 
 namespace {
 

@@ -3,13 +3,18 @@
 //                           the game data before scrambling)
 //   make_seeds records DIR: every record of the example game and of a few made games, each as
 //                           the records fuzzer takes it (a kind byte, then the record)
+//   make_seeds savefile DIR: saved games of the save-file fuzzer's small game
 #include "Pack_Project.h"
 #include "Pack_Writer.h"
+#include "code/Variable_Main.h"
 #include "data/Option_Main.h"
 #include "fuzz_record_kinds.h"
+#include "fuzz_savefile_world.h"
 #include "graphics/BM32_Bitmap.h"
 #include "platform/Platform_Sanitizer.h"
 #include "resources/Sprite_Class.h"
+#include "run/Run_Main.h"
+#include "run/Run_Save.h"
 
 #include <cstdio>
 #include <cstring>
@@ -135,16 +140,66 @@ void Save(const std::string& dir, const char* name, const GameImage& g) {
     out.insert(out.end(), s.Bytes().begin(), s.Bytes().end());
     Pack_WriteFile(dir + "/" + name, out, false);
 }
+// Writes the running world as a saved game; false (with the message) when it does not load back.
+bool SaveWorld(const std::string& dir, const std::string& name) {
+    CStream s;
+    Run_SaveToStream(s);
+    Pack_WriteFile(dir + "/" + name, s.Bytes(), false);
+    CStream back(s.Bytes());
+    const std::string error = Run_LoadFromStream(back, name);
+    if (!error.empty()) std::fprintf(stderr, "make_seeds: %s\n", error.c_str());
+    return error.empty();
+}
+
+// Saved games of the small game: one room with variables, arrays, a marked instance and a tile;
+// then two live rooms with a deactivated instance and declared globals.
+int WriteSaveFiles(const std::string& dir) {
+    SaveFuzz_Setup();
+    std::vector<std::unique_ptr<CLiveRoom>> rooms(1);
+    rooms[0] = std::make_unique<CLiveRoom>();
+    CLiveRoom& r = *rooms[0];
+    r.AssignResource(*Room_Get(0));
+    r.AddInstance(10, 20, 0, Run_NextInstanceId());
+    CInstance* b = r.AddInstance(5, 5, 2, Run_NextInstanceId());
+    b->i_vars.SetVar(100000, 0, RValue::Real(2.5));
+    b->i_vars.SetVar(100001, 3 * kArrayRowSize + 1, RValue::String("cell"));
+    b->SetAlarm(2, 7);
+    r.AddInstance(0, 0, 1, Run_NextInstanceId())->i_marked = true;
+    RTile t;
+    t.w = t.h = 16;
+    r.AddTile(t);
+    Run_InstallWorld(std::move(rooms), 0, Run_LastInstanceId());
+    Run_Values().score = 12;
+    Global_Install(CVariableList(), {}); // few globalvar flags keep the seeds small
+    if (!SaveWorld(dir, "one_room")) return 1;
+
+    rooms.resize(2);
+    rooms[0] = std::make_unique<CLiveRoom>();
+    rooms[0]->r_persistent = true;
+    rooms[0]->AddInstance(1, 1, 1, Run_NextInstanceId());
+    rooms[1] = std::make_unique<CLiveRoom>();
+    rooms[1]->AddInstance(2, 2, 0, Run_NextInstanceId());
+    rooms[1]->AddInstance(3, 3, 2, Run_NextInstanceId())->i_deactivated = true;
+    rooms[1]->UpdateActive();
+    rooms[1]->r_enableviews = true;
+    rooms[1]->r_view[0].visible = true;
+    Run_InstallWorld(std::move(rooms), 1, Run_LastInstanceId());
+    Global_SetVar(100002, 0, RValue::String("global"));
+    CVariableList globals = Global_List();
+    Global_Install(std::move(globals), std::vector<bool>{false, false, true});
+    return SaveWorld(dir, "two_rooms") ? 0 : 1;
+}
 } // namespace
 
 int main(int argc, char** argv) {
     const std::string what = argc == 3 ? argv[1] : "";
-    if (what != "load" && what != "records") {
-        std::fprintf(stderr, "usage: make_seeds load|records DIR\n");
+    if (what != "load" && what != "records" && what != "savefile") {
+        std::fprintf(stderr, "usage: make_seeds load|records|savefile DIR\n");
         return 2;
     }
     std::string dir = argv[2];
     if (what == "records") return WriteRecords(dir);
+    if (what == "savefile") return WriteSaveFiles(dir);
     GameImage g = Pack_MinimalGame();
     g.roomOrder = {0, 1};
     Save(dir, "minimal", g);

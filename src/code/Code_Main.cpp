@@ -10,8 +10,12 @@
 #include "code/Variable_BuiltIn.h"
 #include "code/Variable_Main.h"
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
 
 // ---- lexer ----
@@ -208,26 +212,23 @@ bool Code_Lex(const CCode* code, const std::string& source, RTokenList1& tokens)
 
 namespace {
 
-// A number token's value, digit by digit in double precision.
+// A number token's value: the nearest double to the decimal (or, after '$', hexadecimal) number
+// the text writes, so 0.3 is the same double as everywhere else. Dots after the first are
+// ignored ("1.2.3" is 1.23); a lone '$' is 0; beyond the range of doubles the value is infinite.
 double NumberValue(const std::string& s) {
-    double value = 0.0, scale = 1.0;
-    bool hex = false, fraction = false;
-    for (char c : s) {
-        if (c == '$') {
-            hex = true;
-        } else if (c == '.') {
-            fraction = true;
-        } else if (hex) {
-            int d = IsDigit(c) ? c - '0' : (c >= 'a' ? c - 'a' + 10 : c - 'A' + 10);
-            value = value * 16 + d;
-        } else if (fraction) {
-            scale /= 10;
-            value = value + scale * (c - '0');
-        } else {
-            value = value * 10 + (c - '0');
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    const bool hex = !s.empty() && s[0] == '$';
+    std::string text = hex ? "0x" : "";
+    bool dot = false;
+    for (char ch : std::string_view(s).substr(hex ? 1 : 0)) {
+        if (ch == '.') {
+            if (dot) continue;
+            dot = true;
         }
+        text += ch;
     }
-    return value;
+    if (text.size() == (hex ? 2u : 0u)) return 0.0;
+    return strtod_l(text.c_str(), nullptr, c);
 }
 
 int32_t SelectorOf(double v) {

@@ -62,22 +62,32 @@ void Global_SaveToStream(CStream& str) {
     for (bool b : g_declared) str.WriteBoolean(b);
 }
 
-bool Global_LoadFromStream(CStream& str) {
+bool Global_ReadStream(CStream& str, CVariableList& list, std::vector<bool>& flags) {
     try {
         if (str.ReadInteger() != 700) return false;
-        CVariableList list;
         if (!list.LoadFromStream(str)) return false;
         int32_t n = str.ReadInteger();
         if (n < 0 || size_t(n) > str.Remaining() / 4) return false;
-        std::vector<bool> flags(static_cast<size_t>(n));
+        flags.assign(static_cast<size_t>(n), false);
         for (int32_t k = 0; k < n; ++k) flags[size_t(k)] = str.ReadBoolean();
-        // Replace both only when everything was read, so a bad stream changes nothing.
-        g_global = std::move(list);
-        g_declared = std::move(flags);
         return true;
     } catch (const EStreamReadError&) {
         return false;
     }
+}
+
+void Global_Install(CVariableList&& list, std::vector<bool>&& flags) {
+    g_global = std::move(list);
+    g_declared = std::move(flags);
+}
+
+bool Global_LoadFromStream(CStream& str) {
+    // Replace both only when everything was read, so a bad stream changes nothing.
+    CVariableList list;
+    std::vector<bool> flags;
+    if (!Global_ReadStream(str, list, flags)) return false;
+    Global_Install(std::move(list), std::move(flags));
+    return true;
 }
 
 bool Instance_GetVar(CInstance* inst, int32_t id, int32_t arr_ind, RValue& val) {

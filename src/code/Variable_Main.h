@@ -5,6 +5,7 @@
 #include "code/Variable_Class.h"
 
 #include <cstdint>
+#include <vector>
 
 class CInstance;
 class CStream;
@@ -34,6 +35,10 @@ void Global_SaveToStream(CStream& str);
 // Replaces the list and the flags. A version other than 700, short data or absurd counts change
 // nothing and give false.
 bool Global_LoadFromStream(CStream& str);
+// The two halves of Global_LoadFromStream, for loaders that check more before changing anything:
+// reads the form into list and flags (false on damage), then installs them.
+bool Global_ReadStream(CStream& str, CVariableList& list, std::vector<bool>& flags);
+void Global_Install(CVariableList&& list, std::vector<bool>&& flags);
 
 // Ids above 9999: the instance's own list; others: the built-in getter / settable setter.
 bool Instance_GetVar(CInstance* inst, int32_t id, int32_t arr_ind, RValue& val);

@@ -3,6 +3,7 @@
 // The handlers come with this family's own work; until then each entry is registered without one,
 // so code calling it compiles and a call reports that the function is not available yet.
 #include "functions/Function_Families.h"
+#include "functions/Function_World.h"
 
 // 135 functions, in registration order.
 // clang-format off
@@ -74,8 +75,8 @@ static const RFunctionEntry kActionFunctions[] = {
     {"action_splash_settings",       nullptr, 5},
     {"action_end_game",              nullptr, 0},
     {"action_restart_game",          nullptr, 0},
-    {"action_save_game",             nullptr, 1},
-    {"action_load_game",             nullptr, 1},
+    {"action_save_game",             F_GameSave, 1},
+    {"action_load_game",             F_GameLoad, 1},
     {"action_replace_sprite",        nullptr, 3},
     {"action_replace_sound",         nullptr, 2},
     {"action_replace_background",    nullptr, 2},

@@ -2,14 +2,18 @@
 // deactivating and reactivating instances; room changes; ending and restarting the game.
 #include "functions/Function_World.h"
 
+#include "functions/Function_File.h"
+
 #include "code/Variable_Main.h"
 #include "resources/Object_Main.h"
 #include "resources/Room_Main.h"
 #include "resources/Sprite_Main.h"
 #include "run/Instance_Class.h"
+#include "run/Run_Collision.h"
 #include "run/Run_Event.h"
 #include "run/Run_Main.h"
 #include "run/Run_Room.h"
+#include "run/Run_Save.h"
 
 #include <cmath>
 #include <string>
@@ -190,6 +194,36 @@ QV_FUNCTION(F_InstanceDestroy) {
     self->i_marked = true;
 }
 
+QV_FUNCTION(F_PositionDestroy) {
+    CLiveRoom* room = Run_Room();
+    if (!room) return;
+    const double x = Arg_Real(args[0]), y = Arg_Real(args[1]);
+    const int count = room->InstanceCount();
+    for (int k = 0; k < count && k < room->InstanceCount() && !Run_Stopping(); ++k) {
+        CInstance* i = room->InstanceAt(k);
+        if (!i || !Collision_Point(*i, x, y, true)) continue;
+        Event_PerformInstance(i, i, kEvDestroy, 0);
+        i->i_marked = true;
+    }
+}
+
+QV_FUNCTION(F_PositionChange) {
+    CLiveRoom* room = Run_Room();
+    if (!room) return;
+    const double x = Arg_Real(args[0]), y = Arg_Real(args[1]);
+    const int obj = Arg_Int(args[2]);
+    if (!Object_Exists(obj)) {
+        Function_Error("Asking to change into non-existing object: " + std::to_string(obj));
+        return;
+    }
+    const bool events = Arg_Bool(args[3]);
+    const int count = room->InstanceCount();
+    for (int k = 0; k < count && k < room->InstanceCount() && !Run_Stopping(); ++k) {
+        CInstance* i = room->InstanceAt(k);
+        if (i && Collision_Point(*i, x, y, true)) ChangeInto(*room, i, obj, events);
+    }
+}
+
 QV_FUNCTION(F_InstanceSprite) {
     const int spr = Arg_Int(args[0]);
     if (!Sprite_Exists(spr)) {
@@ -322,6 +356,19 @@ QV_FUNCTION(F_GameEnd) {
 
 QV_FUNCTION(F_GameRestart) {
     Run_SetStopRequest(kStopRestart);
+}
+
+QV_FUNCTION(F_GameSave) {
+    const std::string fname(Arg_String(args[0]));
+    if (File_SecureRefuses(fname)) {
+        Function_Error("In secure mode you cannot save game to file " + fname);
+        return;
+    }
+    Run_SaveGame(fname);
+}
+
+QV_FUNCTION(F_GameLoad) {
+    Run_RequestLoad(std::string(Arg_String(args[0])));
 }
 
 QV_FUNCTION(F_Sleep) {

@@ -4,22 +4,23 @@
 // without one compiles, and a call reports that the function is not available yet.
 #include "functions/Function_Graphics.h"
 #include "functions/Function_Families.h"
+#include "functions/Function_World.h"
 
 // 210 functions, in registration order.
 // clang-format off
 static const RFunctionEntry kGraphicsFunctions[] = {
     // name                             handler  arguments
-    {"display_get_width",               nullptr, 0},
-    {"display_get_height",              nullptr, 0},
-    {"display_get_colordepth",          nullptr, 0},
-    {"display_get_frequency",           nullptr, 0},
-    {"display_get_orientation",         nullptr, 0},
-    {"display_set_size",                nullptr, 2},
-    {"display_set_colordepth",          nullptr, 1},
-    {"display_set_frequency",           nullptr, 1},
-    {"display_set_all",                 nullptr, 4},
-    {"display_test_all",                nullptr, 4},
-    {"display_reset",                   nullptr, kAnyArgCount},
+    {"display_get_width",               F_DisplayGetWidth, 0},
+    {"display_get_height",              F_DisplayGetHeight, 0},
+    {"display_get_colordepth",          F_DisplayGetColordepth, 0},
+    {"display_get_frequency",           F_DisplayGetFrequency, 0},
+    {"display_get_orientation",         F_DisplayGetOrientation, 0},
+    {"display_set_size",                F_DisplaySetSize, 2},
+    {"display_set_colordepth",          F_DisplaySetColordepth, 1},
+    {"display_set_frequency",           F_DisplaySetFrequency, 1},
+    {"display_set_all",                 F_DisplaySetAll, 4},
+    {"display_test_all",                F_DisplayTestAll, 4},
+    {"display_reset",                   F_DisplayReset, kAnyArgCount},
     {"display_mouse_get_x",             nullptr, 0},
     {"display_mouse_get_y",             nullptr, 0},
     {"display_mouse_set",               nullptr, 2},
@@ -101,7 +102,7 @@ static const RFunctionEntry kGraphicsFunctions[] = {
     {"draw_arrow",                     F_DrawArrow, 5},
     {"draw_button",                    F_DrawButton, 5},
     {"draw_healthbar",                 F_DrawHealthbar, 11},
-    {"draw_path",                       nullptr, 4},
+    {"draw_path",                       F_DrawPath, 4},
     {"draw_point_color",               F_DrawPointColor, 3},
     {"draw_line_color",                F_DrawLineColor, 6},
     {"draw_line_width_color",          F_DrawLineWidthColor, 7},

@@ -67,6 +67,19 @@ QV_FUNCTION(F_ScreenWaitVsync);
 QV_FUNCTION(F_ScreenSave);
 QV_FUNCTION(F_ScreenSavePart);
 
+// Function_Graphics_Window.cpp: the display mode and the device reset.
+QV_FUNCTION(F_DisplayGetWidth);
+QV_FUNCTION(F_DisplayGetHeight);
+QV_FUNCTION(F_DisplayGetColordepth);
+QV_FUNCTION(F_DisplayGetFrequency);
+QV_FUNCTION(F_DisplayGetOrientation);
+QV_FUNCTION(F_DisplaySetSize);
+QV_FUNCTION(F_DisplaySetColordepth);
+QV_FUNCTION(F_DisplaySetFrequency);
+QV_FUNCTION(F_DisplaySetAll);
+QV_FUNCTION(F_DisplayTestAll);
+QV_FUNCTION(F_DisplayReset);
+
 // Function_Graphics_Sprite.cpp: sprites and backgrounds drawn.
 QV_FUNCTION(F_DrawSelf);
 QV_FUNCTION(F_DrawSprite);

@@ -1,4 +1,5 @@
 // Graphics family, draw theme: draw state, colours, primitives, textures and the screen.
+#include "functions/Function_File.h"
 #include "functions/Function_Graphics.h"
 
 #include "graphics/BM32_Bitmap.h"
@@ -11,6 +12,7 @@
 #include "resources/Background_Main.h"
 #include "resources/Sprite_Class.h"
 #include "resources/Sprite_Main.h"
+#include "support/Support_File.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,9 +38,13 @@ void SaveScreen(std::string_view fname, int x, int y, int w, int h) {
         Function_Error("Trying to save screen to empty image file name.");
         return;
     }
+    if (File_SecureRefuses(fname)) {
+        Function_Error("In secure mode you cannot write file " + std::string(fname));
+        return;
+    }
     TBitmap32 bm;
     if (!GR_Device_GrabScreen(x, y, w, h, bm)) return;
-    const std::string name(fname);
+    const std::string name = LocalPath(fname);
     if (EndsWithPng(fname)) {
         uint32_t* p = bm.Pixels();
         for (size_t i = 0, n = size_t(bm.Width()) * size_t(bm.Height()); i < n; i++) p[i] |= 0xFF000000u;

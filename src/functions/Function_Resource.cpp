@@ -7,6 +7,7 @@
 
 #include "code/Code_Error.h"
 #include "code/Code_Function.h"
+#include "functions/Function_Resource.h"
 #include "functions/Function_Resource_Script.h"
 #include "resources/Path_Main.h"
 
@@ -168,8 +169,8 @@ static const RFunctionEntry kResourceFunctions[] = {
     {"sprite_duplicate",                     nullptr,         1},
     {"sprite_assign",                        nullptr,         2},
     {"sprite_merge",                         nullptr,         2},
-    {"sprite_save",                          nullptr,         3},
-    {"sprite_save_strip",                    nullptr,         2},
+    {"sprite_save",                          F_SpriteSave,    3},
+    {"sprite_save_strip",                    F_SpriteSaveStrip, 2},
     {"sprite_collision_mask",                nullptr,         9},
     {"sprite_set_cache_size",                nullptr,         2},
     {"sprite_set_cache_size_ext",            nullptr,         3},
@@ -190,7 +191,7 @@ static const RFunctionEntry kResourceFunctions[] = {
     {"background_delete",                    nullptr,         1},
     {"background_duplicate",                 nullptr,         1},
     {"background_assign",                    nullptr,         2},
-    {"background_save",                      nullptr,         2},
+    {"background_save",                      F_BackgroundSave, 2},
     {"sound_name",                           nullptr,         1},
     {"sound_exists",                         nullptr,         1},
     {"sound_get_name",                       nullptr,         1},

@@ -48,6 +48,9 @@ QV_FUNCTION(F_SoundPan) {
     int id;
     if (SoundArg(args[0], id)) Sound_SetPan(id, Arg_Real(args[1]));
 }
+QV_FUNCTION(F_SoundBackgroundTempo) {
+    Sound_SetBackgroundTempo(Arg_Real(args[0]));
+}
 QV_FUNCTION(F_SoundGlobalVolume) {
     Sound_SetGlobalVolume(Arg_Real(args[0]));
 }
@@ -75,6 +78,20 @@ QV_FUNCTION(F_Sound3DCone) {
                         Arg_Real(args[5]), Arg_Real(args[6]));
 }
 
+QV_FUNCTION(F_SoundEffectSet) {
+    int id;
+    if (SoundArg(args[0], id)) Sound_SetEffects(id, Arg_Int(args[1]));
+}
+// The parameters after the index, in the order of the effect's parameter record.
+template <ESoundEffect kWhich, size_t kCount>
+QV_FUNCTION(F_SoundEffectParams) {
+    int id;
+    if (!SoundArg(args[0], id)) return;
+    double values[kCount];
+    for (size_t i = 0; i < kCount; i++) values[i] = Arg_Real(args[i + 1]);
+    Sound_SetEffectParams(id, kWhich, values, kCount);
+}
+
 // No disc: every query answers 0 and every command does nothing.
 QV_FUNCTION(F_CdNothing) {}
 // No multimedia command interface: every command answers the empty string.
@@ -96,17 +113,17 @@ static const RFunctionEntry kSoundFunctions[] = {
     {"sound_volume",                F_SoundVolume, 2},
     {"sound_fade",                  F_SoundFade, 3},
     {"sound_pan",                   F_SoundPan, 2},
-    {"sound_background_tempo",      nullptr, 1},
+    {"sound_background_tempo",      F_SoundBackgroundTempo, 1},
     {"sound_global_volume",         F_SoundGlobalVolume, 1},
     {"sound_set_search_directory",  F_SoundSetSearchDirectory, 1},
-    {"sound_effect_set",            nullptr, 2},
-    {"sound_effect_chorus",         nullptr, 8},
-    {"sound_effect_compressor",     nullptr, 7},
-    {"sound_effect_echo",           nullptr, 6},
-    {"sound_effect_flanger",        nullptr, 8},
-    {"sound_effect_gargle",         nullptr, 3},
-    {"sound_effect_equalizer",      nullptr, 4},
-    {"sound_effect_reverb",         nullptr, 5},
+    {"sound_effect_set",            F_SoundEffectSet, 2},
+    {"sound_effect_chorus", F_SoundEffectParams<ESoundEffect::Chorus, 7>, 8},
+    {"sound_effect_compressor", F_SoundEffectParams<ESoundEffect::Compressor, 6>, 7},
+    {"sound_effect_echo", F_SoundEffectParams<ESoundEffect::Echo, 5>, 6},
+    {"sound_effect_flanger", F_SoundEffectParams<ESoundEffect::Flanger, 7>, 8},
+    {"sound_effect_gargle", F_SoundEffectParams<ESoundEffect::Gargle, 2>, 3},
+    {"sound_effect_equalizer", F_SoundEffectParams<ESoundEffect::Equalizer, 3>, 4},
+    {"sound_effect_reverb", F_SoundEffectParams<ESoundEffect::Reverb, 4>, 5},
     {"sound_3d_set_sound_position", F_Sound3DPosition, 4},
     {"sound_3d_set_sound_velocity", F_Sound3DVelocity, 4},
     {"sound_3d_set_sound_distance", F_Sound3DDistance, 3},

@@ -17,6 +17,8 @@ QV_FUNCTION(F_InstanceCopy);
 QV_FUNCTION(F_InstanceChange);
 QV_FUNCTION(F_InstanceDestroy);
 QV_FUNCTION(F_InstanceSprite);
+QV_FUNCTION(F_PositionDestroy);
+QV_FUNCTION(F_PositionChange);
 QV_FUNCTION(F_InstanceDeactivateAll);
 QV_FUNCTION(F_InstanceDeactivateObject);
 QV_FUNCTION(F_InstanceDeactivateRegion);
@@ -31,11 +33,46 @@ QV_FUNCTION(F_RoomNext);
 QV_FUNCTION(F_RoomRestart);
 QV_FUNCTION(F_GameEnd);
 QV_FUNCTION(F_GameRestart);
+QV_FUNCTION(F_GameSave); // also action_save_game
+QV_FUNCTION(F_GameLoad); // also action_load_game
 QV_FUNCTION(F_Sleep);
 QV_FUNCTION(F_PlatformGetPlatform);
 QV_FUNCTION(F_PlatformGetDevice);
 QV_FUNCTION(F_PlatformZero);
 QV_FUNCTION(F_PlatformGetDomain);
+
+// Game family: movement and collisions.
+QV_FUNCTION(F_MoveRandom);
+QV_FUNCTION(F_PlaceFree);
+QV_FUNCTION(F_PlaceEmpty);
+QV_FUNCTION(F_PlaceMeeting);
+QV_FUNCTION(F_PlaceSnapped);
+QV_FUNCTION(F_MoveSnap);
+QV_FUNCTION(F_MoveTowardsPoint);
+QV_FUNCTION(F_MoveContact);
+QV_FUNCTION(F_MoveContactSolid);
+QV_FUNCTION(F_MoveContactAll);
+QV_FUNCTION(F_MoveOutsideSolid);
+QV_FUNCTION(F_MoveOutsideAll);
+QV_FUNCTION(F_MoveBounceSolid);
+QV_FUNCTION(F_MoveBounceAll);
+QV_FUNCTION(F_MoveWrap);
+QV_FUNCTION(F_MotionSet);
+QV_FUNCTION(F_MotionAdd);
+QV_FUNCTION(F_DistanceToPoint);
+QV_FUNCTION(F_DistanceToObject);
+QV_FUNCTION(F_PathStart);
+QV_FUNCTION(F_PathEnd);
+QV_FUNCTION(F_CollisionPoint);
+QV_FUNCTION(F_CollisionRectangle);
+QV_FUNCTION(F_CollisionCircle);
+QV_FUNCTION(F_CollisionEllipse);
+QV_FUNCTION(F_CollisionLine);
+QV_FUNCTION(F_InstancePosition);
+QV_FUNCTION(F_InstancePlace);
+QV_FUNCTION(F_PositionEmpty);
+QV_FUNCTION(F_PositionMeeting);
+QV_FUNCTION(F_DrawPath); // graphics family
 
 // Misc family.
 QV_FUNCTION(F_EventInherited);

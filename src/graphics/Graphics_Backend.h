@@ -31,6 +31,9 @@ class IRenderBackend {
     // Makes the device with a render area of w x h. False with a reason when it cannot.
     virtual bool Start(int w, int h, std::string& error) = 0;
     virtual void Stop() = 0;
+    // Makes the device again (as after losing it): textures keep their slots and pixels, the render
+    // area is cleared, states must be applied again. False (the device stopped) when it cannot.
+    virtual bool Reset(std::string& error) = 0;
     // A texture of w x h pixels (0xAARRGGBB, rows from the top) in table slot `slot`; pixels may be
     // null for an empty (transparent) texture. False when the device cannot make it.
     virtual bool CreateTexture(int slot, int w, int h, const uint32_t* pixels) = 0;

@@ -30,19 +30,27 @@ void main() {
 }
 )";
 
-// u_mode 0: vertex colour only; 1: texture times vertex colour; 2: texture only.
-const char* const kFragmentShader = R"(#version 330 core
+// One fragment shader per way of colouring, so that the software rasteriser never pays for a
+// texture fetch it does not use: 0 vertex colour only, 1 texture times vertex colour, 2 texture.
+const char* const kFragmentShaders[3] = {
+    R"(#version 330 core
+in vec4 v_col;
+out vec4 o_col;
+void main() { o_col = v_col; }
+)",
+    R"(#version 330 core
 in vec4 v_col;
 in vec2 v_uv;
 uniform sampler2D u_tex;
-uniform int u_mode;
 out vec4 o_col;
-void main() {
-    if (u_mode == 0) o_col = v_col;
-    else if (u_mode == 1) o_col = texture(u_tex, v_uv) * v_col;
-    else o_col = texture(u_tex, v_uv);
-}
-)";
+void main() { o_col = texture(u_tex, v_uv) * v_col; }
+)",
+    R"(#version 330 core
+in vec2 v_uv;
+uniform sampler2D u_tex;
+out vec4 o_col;
+void main() { o_col = texture(u_tex, v_uv); }
+)"};
 
 GLenum BlendFactor(int f) {
     switch (f) {
@@ -96,36 +104,83 @@ class TGLBackend final : public IRenderBackend {
 
     bool Start(int w, int h, std::string& error) override {
         if (!GameWindow_Open(w, h, error)) return false;
-        if (epoxy_gl_version() < 33) {
-            error = "OpenGL 3.3 is not available";
-            GameWindow_Close();
-            return false;
-        }
-        GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader, error);
-        GLuint fs = vs ? Compile(GL_FRAGMENT_SHADER, kFragmentShader, error) : 0;
-        if (!fs) {
-            if (vs) glDeleteShader(vs);
-            GameWindow_Close();
-            return false;
-        }
-        m_program = glCreateProgram();
-        glAttachShader(m_program, vs);
-        glAttachShader(m_program, fs);
-        glLinkProgram(m_program);
-        glDeleteShader(vs);
-        glDeleteShader(fs);
-        GLint ok = 0;
-        glGetProgramiv(m_program, GL_LINK_STATUS, &ok);
-        if (!ok) {
-            error = "shader program does not link";
+        if (!MakeObjects(w, h, error)) {
             Stop();
             return false;
         }
-        glUseProgram(m_program);
-        m_locRow0 = glGetUniformLocation(m_program, "u_row0");
-        m_locRow1 = glGetUniformLocation(m_program, "u_row1");
-        m_locMode = glGetUniformLocation(m_program, "u_mode");
-        glUniform1i(glGetUniformLocation(m_program, "u_tex"), 0);
+        return true;
+    }
+
+    // A new context for the same window: every texture is read back, the old context with all
+    // its objects is dropped, and the textures are made again in the same slots.
+    bool Reset(std::string& error) override {
+        if (!m_started) return false;
+        GameWindow_MakeCurrent();
+        Flush();
+        struct RKept {
+            int slot, w, h;
+            std::vector<uint32_t> pixels;
+        };
+        std::vector<RKept> kept;
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        for (size_t k = 0; k < m_slots.size(); k++) {
+            const RSlot& sl = m_slots[k];
+            if (!sl.tex) continue;
+            RKept t{int(k), sl.tw, sl.th, std::vector<uint32_t>(size_t(sl.tw) * size_t(sl.th))};
+            glBindTexture(GL_TEXTURE_2D, sl.tex);
+            glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_BYTE, t.pixels.data());
+            kept.push_back(std::move(t));
+        }
+        const int w = m_width, h = m_height;
+        FreeObjects();
+        if (!GameWindow_NewContext(error) || !MakeObjects(w, h, error)) {
+            Stop();
+            return false;
+        }
+        for (const RKept& t : kept)
+            if (!CreateTexture(t.slot, t.w, t.h, t.pixels.data())) {
+                error = "a texture could not be made again";
+                Stop();
+                return false;
+            }
+        return true;
+    }
+
+    bool MakeObjects(int w, int h, std::string& error) {
+        if (epoxy_gl_version() < 33) {
+            error = "OpenGL 3.3 is not available";
+            return false;
+        }
+        GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader, error);
+        if (!vs) return false;
+        for (int k = 0; k < 3; k++) {
+            GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentShaders[k], error);
+            if (!fs) {
+                glDeleteShader(vs);
+                return false;
+            }
+            RProgram& p = m_programs[k];
+            p.id = glCreateProgram();
+            glAttachShader(p.id, vs);
+            glAttachShader(p.id, fs);
+            glLinkProgram(p.id);
+            glDeleteShader(fs);
+            GLint ok = 0;
+            glGetProgramiv(p.id, GL_LINK_STATUS, &ok);
+            if (!ok) {
+                error = "shader program does not link";
+                glDeleteShader(vs);
+                return false;
+            }
+            glUseProgram(p.id);
+            p.row0 = glGetUniformLocation(p.id, "u_row0");
+            p.row1 = glGetUniformLocation(p.id, "u_row1");
+            if (k) glUniform1i(glGetUniformLocation(p.id, "u_tex"), 0);
+            p.matrixSet = false;
+        }
+        glDeleteShader(vs);
+        glUseProgram(m_programs[0].id);
+        m_mode = 0;
 
         glGenVertexArrays(1, &m_vao);
         glBindVertexArray(m_vao);
@@ -162,7 +217,6 @@ class TGLBackend final : public IRenderBackend {
         m_batch.reserve(kBatchVertices);
         if (glGetError() != GL_NO_ERROR) {
             error = "OpenGL reported an error at start";
-            Stop();
             return false;
         }
         return true;
@@ -170,23 +224,33 @@ class TGLBackend final : public IRenderBackend {
 
     void Stop() override {
         if (!GameWindow_IsOpen()) return;
+        FreeObjects();
+        GameWindow_Close();
+    }
+
+    // Deletes every object of the current context and forgets them.
+    void FreeObjects() {
         GameWindow_MakeCurrent();
         for (RSlot& t : m_slots)
             if (t.tex) glDeleteTextures(1, &t.tex);
         m_slots.clear();
         for (RPage& p : m_pages) glDeleteTextures(1, &p.tex);
         m_pages.clear();
-        if (m_program) glDeleteProgram(m_program);
+        for (RProgram& p : m_programs) {
+            if (p.id) glDeleteProgram(p.id);
+            p = RProgram{};
+        }
         if (m_vbo) glDeleteBuffers(1, &m_vbo);
         if (m_vao) glDeleteVertexArrays(1, &m_vao);
         if (m_samplers[0]) glDeleteSamplers(4, m_samplers);
         if (m_fbo) glDeleteFramebuffers(1, &m_fbo);
         if (m_target) glDeleteTextures(1, &m_target);
-        m_program = m_vbo = m_vao = m_fbo = m_target = 0;
+        m_vbo = m_vao = m_fbo = m_target = 0;
         m_samplers[0] = 0;
         m_batch.clear();
         m_started = false;
-        GameWindow_Close();
+        m_mode = -1;
+        m_boundTexture = 0;
     }
 
     bool CreateTexture(int slot, int w, int h, const uint32_t* pixels) override {
@@ -214,6 +278,8 @@ class TGLBackend final : public IRenderBackend {
         RSlot& sl = m_slots[size_t(slot)];
         sl = RSlot{};
         sl.tex = t;
+        sl.tw = w;
+        sl.th = h;
         PlaceInAtlas(sl, w, h, pixels);
         return true;
     }
@@ -259,8 +325,8 @@ class TGLBackend final : public IRenderBackend {
     void SetTransform(const float m[6]) override {
         Flush();
         GameWindow_MakeCurrent();
-        glUniform3f(m_locRow0, m[0], m[1], m[2]);
-        glUniform3f(m_locRow1, m[3], m[4], m[5]);
+        std::copy(m, m + 6, m_matrix);
+        for (RProgram& p : m_programs) p.matrixSet = false;
     }
 
     void SetState(const RRenderState& s) override {
@@ -351,9 +417,15 @@ class TGLBackend final : public IRenderBackend {
             }
             glBindSampler(0, m_samplers[(m_state.interpolate ? 2 : 0) | (m_batchWrap ? 1 : 0)]);
         }
+        RProgram& p = m_programs[mode];
         if (mode != m_mode) {
-            glUniform1i(m_locMode, mode);
+            glUseProgram(p.id);
             m_mode = mode;
+        }
+        if (!p.matrixSet) {
+            glUniform3f(p.row0, m_matrix[0], m_matrix[1], m_matrix[2]);
+            glUniform3f(p.row1, m_matrix[3], m_matrix[4], m_matrix[5]);
+            p.matrixSet = true;
         }
         glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(m_batch.size() * sizeof(RVertex)), m_batch.data(),
                      GL_STREAM_DRAW);
@@ -365,9 +437,11 @@ class TGLBackend final : public IRenderBackend {
     }
 
   private:
-    // One texture slot: its own texture, and where it sits on an atlas page (page -1: nowhere).
+    // One texture slot: its own texture of tw x th, and where it sits on an atlas page (page -1:
+    // nowhere).
     struct RSlot {
         GLuint tex = 0;
+        int tw = 0, th = 0;
         int page = -1;
         int x0 = 0, y0 = 0, w = 0, h = 0;
     };
@@ -438,9 +512,15 @@ class TGLBackend final : public IRenderBackend {
     }
 
     bool m_started = false;
-    GLuint m_program = 0, m_vao = 0, m_vbo = 0, m_fbo = 0, m_target = 0;
+    struct RProgram {
+        GLuint id = 0;
+        GLint row0 = -1, row1 = -1;
+        bool matrixSet = false;
+    };
+    RProgram m_programs[3];
+    float m_matrix[6] = {1, 0, 0, 0, 1, 0};
+    GLuint m_vao = 0, m_vbo = 0, m_fbo = 0, m_target = 0;
     GLuint m_samplers[4] = {};
-    GLint m_locRow0 = -1, m_locRow1 = -1, m_locMode = -1;
     GLint m_maxTexture = 8192;
     int m_width = 1, m_height = 1;
     std::vector<RSlot> m_slots;

@@ -11,6 +11,7 @@ class TNullBackend final : public IRenderBackend {
     const char* Name() const override { return "null"; }
     bool Start(int, int, std::string&) override { return true; }
     void Stop() override {}
+    bool Reset(std::string&) override { return true; }
     bool CreateTexture(int, int, int, const uint32_t*) override { return true; }
     void FreeTexture(int) override {}
     void SetRenderSize(int, int) override {}

@@ -27,6 +27,9 @@ float g_matrix[6] = {1, 0, 0, 0, 1, 0};
 double g_visible[4] = {0, 0, 640, 480};
 std::string g_captureDir;
 int g_captureCount = 0;
+bool g_resetRequested = false;
+int g_multisample = 0;
+int g_resetCount = 0;
 
 const char* const kMsgDepth =
     "This program requires 16-bit (High Color) or 32-bit (Full Color) mode. Please change "
@@ -101,8 +104,53 @@ bool GR_Device_Init(int w, int h, int flags) {
     const char* capture = std::getenv("QUARVEL_CAPTURE");
     g_captureDir = capture ? capture : "";
     g_captureCount = 0;
+    g_resetRequested = false;
+    g_resetCount = 0;
     Trace("Render device: ready");
     return true;
+}
+
+bool GR_Device_Reset() {
+    if (!g_backend) return false;
+    std::string error;
+    if (!g_backend->Reset(error)) {
+        Trace("Render device: reset failed: " + error);
+        GR_Texture_Done();
+        g_backend.reset();
+        Platform_ShowMessage(std::string(kMsgCreate) + "-1)");
+        return false;
+    }
+    g_resetCount++;
+    Trace("Render device: reset");
+    g_backend->SetRenderSize(g_width, g_height);
+    g_backend->SetViewport(0, 0, g_width, g_height);
+    g_backend->Clear(0xFF000000u);
+    g_backend->SetViewport(g_vpX, g_vpY, g_vpW, g_vpH);
+    g_backend->SetTransform(g_matrix);
+    ApplyStates();
+    return true;
+}
+
+void GR_Device_RequestReset() {
+    g_resetRequested = true;
+}
+
+bool GR_Device_TakeResetRequest() {
+    const bool r = g_resetRequested;
+    g_resetRequested = false;
+    return r;
+}
+
+void GR_Device_SetMultisample(int samples) {
+    g_multisample = samples;
+}
+
+int GR_Device_GetMultisample() {
+    return g_multisample;
+}
+
+int GR_Device_ResetCount() {
+    return g_resetCount;
 }
 
 void GR_Device_Done() {

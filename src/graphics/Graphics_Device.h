@@ -16,6 +16,20 @@ class TBitmap32;
 // shown and false is returned. The backend's name is traced.
 bool GR_Device_Init(int w, int h, int flags);
 void GR_Device_Done();
+// Makes the device again, as after losing it: textures keep their handles and pixels, every
+// render state is applied again, the render area is cleared to black. False without a device;
+// when the device cannot be made again its message has been shown and the device is gone.
+bool GR_Device_Reset();
+// Asks for a reset at the end of the step (after the frame is presented); the display gets its
+// own mode back first. GR_Device_TakeResetRequest tells whether one was asked and clears it.
+void GR_Device_RequestReset();
+bool GR_Device_TakeResetRequest();
+// The anti-aliasing samples a reset is asked for (0, 2, 4 or 8). Recorded only: the device draws
+// without multisampling, so that every pixel stays the exact one the drawing rules name.
+void GR_Device_SetMultisample(int samples);
+int GR_Device_GetMultisample();
+// Number of resets done since the device was made.
+int GR_Device_ResetCount();
 bool GR_Device_Exists();
 // Name of the running backend ("gl", "null"); "" without a device.
 std::string GR_Device_Name();

@@ -2,7 +2,14 @@
 // and the first frame begun.
 #pragma once
 
-// False when the device cannot be made (its message has been shown).
+#include "platform/Platform_Window.h"
+
+// The display mode the settings ask for at start (fields not asked for are 0).
+RDisplayMode Graphics_RequestedMode();
+// Changes the display mode when the settings ask for it (or, on a display that is neither 16 nor
+// 32 bits deep, after the player agreed to switch), then makes the device. False when the device
+// cannot be made (its message has been shown) or the player refused to switch.
 bool Graphics_Start();
-// Frees the textures and the device; the resources' texture handles become -1.
+// Frees the textures and the device, and gives the display its own mode back; the resources'
+// texture handles become -1.
 void Graphics_Stop();

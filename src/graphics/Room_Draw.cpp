@@ -17,6 +17,7 @@
 #include "run/Run_Event.h"
 #include "run/Run_Main.h"
 #include "run/Run_Room.h"
+#include "run/Run_World.h"
 
 #include <algorithm>
 #include <cmath>
@@ -212,6 +213,11 @@ void Room_Draw() {
 
 void Room_PresentFrame() {
     GR_Device_End_Frame();
+    if (GR_Device_TakeResetRequest()) {
+        Platform_DisplayRestore();
+        // A device that cannot be made again ends the game (its message has been shown).
+        if (!GR_Device_Reset()) Run_SetStopRequest(kStopAbort);
+    }
     GR_Device_Start_Frame();
 }
 

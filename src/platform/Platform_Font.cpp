@@ -94,8 +94,16 @@ bool Match(const std::string& family, bool bold, bool italic, std::string& file,
     if (ok) {
         file = reinterpret_cast<const char*>(f);
         if (FcPatternGetInteger(m, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-        if (FcPatternGetString(m, FC_FAMILY, 0, &fam) == FcResultMatch)
-            got = reinterpret_cast<const char*>(fam);
+        // The face's own name for the family asked for when it has one (a face may carry
+        // several: "DejaVu Sans" and "DejaVu Sans Condensed"), else its first family.
+        got.clear();
+        for (int i = 0; FcPatternGetString(m, FC_FAMILY, i, &fam) == FcResultMatch; i++) {
+            if (i == 0) got = reinterpret_cast<const char*>(fam);
+            if (FcStrCmpIgnoreCase(fam, reinterpret_cast<const FcChar8*>(family.c_str())) == 0) {
+                got = reinterpret_cast<const char*>(fam);
+                break;
+            }
+        }
     }
     FcPatternDestroy(m);
     return ok;
@@ -116,4 +124,11 @@ std::unique_ptr<TPlatformFont> Platform_OpenFont(const std::string& family, int 
         return nullptr;
     }
     return std::make_unique<FreeTypeFont>(face, got);
+}
+
+std::string Platform_FontFamilyUsed(const std::string& family, bool bold, bool italic) {
+    std::string file, got;
+    int index = 0;
+    if (!Match(family, bold, italic, file, index, got)) return std::string();
+    return got;
 }

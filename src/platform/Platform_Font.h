@@ -39,3 +39,7 @@ class TPlatformFont {
 // inch). A family that is not installed falls back as fontconfig chooses. Null when no font
 // at all can be opened.
 std::unique_ptr<TPlatformFont> Platform_OpenFont(const std::string& family, int size, bool bold, bool italic);
+
+// The family of the face Platform_OpenFont opens for the request: the family itself (as the face
+// spells it) when a face of it is installed, else the family fallen back to; "" when none.
+std::string Platform_FontFamilyUsed(const std::string& family, bool bold, bool italic);

@@ -29,6 +29,7 @@ class NullDevice : public ISoundDevice {
     const char* Name() const override { return "null"; }
     int CreateVoice(const RSoundPcm&, bool) override { return ++m_next; }
     void FreeVoice(int) override {}
+    void SetPcm(int, const RSoundPcm&, double) override {}
     void Play(int, bool) override {}
     void Stop(int) override {}
     bool IsPlaying(int) override { return false; }
@@ -96,32 +97,11 @@ class OpenALDevice : public ISoundDevice {
     const char* Name() const override { return m_loopback ? "capture" : "openal"; }
 
     int CreateVoice(const RSoundPcm& pcm, bool spatial) override {
-        if (!m_ctx || pcm.Frames() == 0 || pcm.rate <= 0 || (pcm.channels != 1 && pcm.channels != 2))
-            return 0;
+        if (!m_ctx || !Usable(pcm)) return 0;
         alGetError();
         Voice v;
         v.spatial = spatial;
-        const size_t frames = pcm.Frames();
-        std::vector<int16_t> chan(frames);
-        auto upload = [&](ALuint& b, const int16_t* data) {
-            alGenBuffers(1, &b);
-            alBufferData(b, AL_FORMAT_MONO16, data, ALsizei(frames * 2), pcm.rate);
-        };
-        if (pcm.channels == 1) {
-            upload(v.buf[0], pcm.samples.data());
-            v.nbuf = 1;
-        } else if (spatial) {
-            for (size_t i = 0; i < frames; i++)
-                chan[i] = int16_t((int(pcm.samples[2 * i]) + int(pcm.samples[2 * i + 1])) / 2);
-            upload(v.buf[0], chan.data());
-            v.nbuf = 1;
-        } else {
-            for (int c = 0; c < 2; c++) {
-                for (size_t i = 0; i < frames; i++) chan[i] = pcm.samples[2 * i + c];
-                upload(v.buf[c], chan.data());
-            }
-            v.nbuf = 2;
-        }
+        Upload(v, pcm);
         v.nsrc = spatial ? 1 : 2;
         alGenSources(v.nsrc, v.src);
         if (alGetError() != AL_NO_ERROR) {
@@ -129,8 +109,8 @@ class OpenALDevice : public ISoundDevice {
             Platform_Trace("Sound: the device has no room for another voice");
             return 0;
         }
+        Attach(v);
         for (int i = 0; i < v.nsrc; i++) {
-            alSourcei(v.src[i], AL_BUFFER, ALint(v.buf[std::min(i, v.nbuf - 1)]));
             if (!spatial) {
                 alSourcei(v.src[i], AL_SOURCE_RELATIVE, AL_TRUE);
                 alSource3f(v.src[i], AL_POSITION, i == 0 ? -1.f : 1.f, 0, 0);
@@ -141,6 +121,26 @@ class OpenALDevice : public ISoundDevice {
         m_voices[id] = v;
         ApplyGain(m_voices[id]);
         return id;
+    }
+
+    void SetPcm(int voice, const RSoundPcm& pcm, double positionScale) override {
+        Voice* v = Find(voice);
+        if (!v || !Usable(pcm)) return;
+        ALint state = 0, offset = 0;
+        alGetSourcei(v->src[0], AL_SOURCE_STATE, &state);
+        alGetSourcei(v->src[0], AL_SAMPLE_OFFSET, &offset);
+        alSourceStopv(v->nsrc, v->src);
+        for (int i = 0; i < v->nsrc; i++) alSourcei(v->src[i], AL_BUFFER, 0);
+        alDeleteBuffers(v->nbuf, v->buf);
+        v->nbuf = 0;
+        Upload(*v, pcm);
+        Attach(*v);
+        if (state == AL_PLAYING) {
+            const double at = std::isfinite(positionScale) ? offset * std::max(positionScale, 0.0) : 0;
+            const ALint to = ALint(std::min(at, double(pcm.Frames() - 1)));
+            for (int i = 0; i < v->nsrc; i++) alSourcei(v->src[i], AL_SAMPLE_OFFSET, to);
+            alSourcePlayv(v->nsrc, v->src);
+        }
     }
 
     void FreeVoice(int voice) override {
@@ -242,6 +242,38 @@ class OpenALDevice : public ISoundDevice {
     }
 
   private:
+    static bool Usable(const RSoundPcm& pcm) {
+        return pcm.Frames() > 0 && pcm.rate > 0 && (pcm.channels == 1 || pcm.channels == 2);
+    }
+    // The voice's buffers: one mono buffer, or (a panned stereo sound) one per side; a 3D voice
+    // hears a stereo sound mixed down to mono.
+    void Upload(Voice& v, const RSoundPcm& pcm) {
+        const size_t frames = pcm.Frames();
+        std::vector<int16_t> chan(frames);
+        auto upload = [&](ALuint& b, const int16_t* data) {
+            alGenBuffers(1, &b);
+            alBufferData(b, AL_FORMAT_MONO16, data, ALsizei(frames * 2), pcm.rate);
+        };
+        if (pcm.channels == 1) {
+            upload(v.buf[0], pcm.samples.data());
+            v.nbuf = 1;
+        } else if (v.spatial) {
+            for (size_t i = 0; i < frames; i++)
+                chan[i] = int16_t((int(pcm.samples[2 * i]) + int(pcm.samples[2 * i + 1])) / 2);
+            upload(v.buf[0], chan.data());
+            v.nbuf = 1;
+        } else {
+            for (int c = 0; c < 2; c++) {
+                for (size_t i = 0; i < frames; i++) chan[i] = pcm.samples[2 * i + c];
+                upload(v.buf[c], chan.data());
+            }
+            v.nbuf = 2;
+        }
+    }
+    void Attach(Voice& v) {
+        for (int i = 0; i < v.nsrc; i++)
+            alSourcei(v.src[i], AL_BUFFER, ALint(v.buf[std::min(i, v.nbuf - 1)]));
+    }
     Voice* Find(int voice) {
         auto it = m_voices.find(voice);
         return it == m_voices.end() ? nullptr : &it->second;

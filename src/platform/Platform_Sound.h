@@ -36,6 +36,9 @@ class ISoundDevice {
     // are panned by a constant-power law. Returns the voice id (> 0), or 0 on failure.
     virtual int CreateVoice(const RSoundPcm& pcm, bool spatial) = 0;
     virtual void FreeVoice(int voice) = 0;
+    // Replaces the samples a voice plays (same rate and channel rules as CreateVoice). A voice
+    // that is playing goes on from the same frame times positionScale, looping as before.
+    virtual void SetPcm(int voice, const RSoundPcm& pcm, double positionScale = 1) = 0;
     // Starts from the beginning (restarting a playing voice), once or looping without end.
     virtual void Play(int voice, bool loop) = 0;
     virtual void Stop(int voice) = 0;
@@ -69,6 +72,10 @@ std::unique_ptr<ISoundDevice> Platform_OpenNullDevice();
 // Decodes a sound file held in memory: WAV, FLAC, Ogg, MP3 and others libsndfile reads, and
 // standard MIDI files rendered with FluidSynth. More than two channels are mixed down to two.
 // False (with the reason in why) when nothing can decode the bytes or they are too long.
-bool Platform_DecodeSound(const uint8_t* data, size_t size, RSoundPcm& out, std::string& why);
+// MIDI plays at midiTempo times the tempo the file gives (clamped to 0.01..100).
+bool Platform_DecodeSound(const uint8_t* data, size_t size, RSoundPcm& out, std::string& why,
+                          double midiTempo = 1);
+// True for a standard MIDI file (the bytes begin with "MThd").
+bool Platform_IsMidi(const uint8_t* data, size_t size);
 // The General MIDI soundfont in use: QUARVEL_SOUNDFONT, else the packaged default; "" if none.
 std::string Platform_SoundFontPath();

@@ -109,7 +109,8 @@ void MidiLog(int level, const char* message, void*) {
     if (level <= FLUID_WARN) Platform_Trace(std::string("MIDI: ") + message);
 }
 
-bool DecodeMidi(const uint8_t* data, size_t size, RSoundPcm& out, std::string& why) {
+bool DecodeMidi(const uint8_t* data, size_t size, double tempo, RSoundPcm& out, std::string& why) {
+    tempo = std::isnan(tempo) ? 1 : std::clamp(tempo, 0.01, 100.0);
     const std::string font = Platform_SoundFontPath();
     if (font.empty()) {
         why = "no General MIDI soundfont (set QUARVEL_SOUNDFONT)";
@@ -127,6 +128,7 @@ bool DecodeMidi(const uint8_t* data, size_t size, RSoundPcm& out, std::string& w
     if (!synth || fluid_synth_sfload(synth, font.c_str(), 1) == FLUID_FAILED) {
         why = "cannot load the soundfont " + font;
     } else if (!(player = new_fluid_player(synth)) || fluid_player_add_mem(player, data, size) != FLUID_OK ||
+               fluid_player_set_tempo(player, FLUID_PLAYER_TEMPO_INTERNAL, tempo) != FLUID_OK ||
                fluid_player_play(player) != FLUID_OK) {
         why = "broken MIDI data";
     } else {
@@ -180,12 +182,17 @@ std::string Platform_SoundFontPath() {
     return "";
 }
 
-bool Platform_DecodeSound(const uint8_t* data, size_t size, RSoundPcm& out, std::string& why) {
+bool Platform_DecodeSound(const uint8_t* data, size_t size, RSoundPcm& out, std::string& why,
+                          double midiTempo) {
     out = RSoundPcm{};
     if (!data || size == 0) {
         why = "no sound data";
         return false;
     }
-    if (size >= 4 && std::memcmp(data, "MThd", 4) == 0) return DecodeMidi(data, size, out, why);
+    if (Platform_IsMidi(data, size)) return DecodeMidi(data, size, midiTempo, out, why);
     return DecodeSampled(data, size, out, why);
+}
+
+bool Platform_IsMidi(const uint8_t* data, size_t size) {
+    return data && size >= 4 && std::memcmp(data, "MThd", 4) == 0;
 }

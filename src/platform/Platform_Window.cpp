@@ -12,6 +12,66 @@ namespace {
 SDL_Window* g_window = nullptr;
 SDL_GLContext g_context = nullptr;
 bool g_shown = false;
+bool g_fullScreen = false;
+
+// The display mode the game changed to (the window uses it in full screen).
+bool g_modeChanged = false;
+SDL_DisplayMode g_mode{};
+
+// The simulated display of headless runs.
+struct RSimDisplay {
+    bool made = false;
+    RDisplayMode initial, current;
+    std::vector<RDisplayMode> offered;
+};
+RSimDisplay g_sim;
+
+RSimDisplay& Simulated() {
+    if (g_sim.made) return g_sim;
+    g_sim.made = true;
+    g_sim.initial = RDisplayMode{1024, 768, 32, 60};
+    g_sim.current = g_sim.initial;
+    g_sim.offered.clear();
+    const int sizes[][2] = {{320, 240}, {640, 480}, {800, 600}, {1024, 768}, {1280, 1024}, {1600, 1200}};
+    for (const auto& s : sizes)
+        for (int bpp : {16, 32})
+            for (int f : {60, 70, 85, 100, 120}) g_sim.offered.push_back(RDisplayMode{s[0], s[1], bpp, f});
+    return g_sim;
+}
+
+void SetContextAttributes() {
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // Drawing goes to a framebuffer object of our own; the window needs no depth or stencil.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+}
+
+int Bpp(uint32_t format) {
+    // Pixels of 8 bits per channel occupy 32 bits with or without alpha.
+    return int(SDL_BYTESPERPIXEL(format)) * 8;
+}
+
+// The offered mode that has every given field of the request and otherwise is closest to the
+// current mode; -1 when none has.
+int BestMatch(const std::vector<RDisplayMode>& offered, const RDisplayMode& cur, const RDisplayMode& req) {
+    int best = -1, bestScore = -1;
+    for (size_t k = 0; k < offered.size(); k++) {
+        const RDisplayMode& m = offered[k];
+        if ((req.w > 0 && m.w != req.w) || (req.h > 0 && m.h != req.h) || (req.bpp > 0 && m.bpp != req.bpp) ||
+            (req.freq > 0 && m.freq != req.freq))
+            continue;
+        const int score = (m.w == cur.w && m.h == cur.h) * 4 + (m.bpp == cur.bpp) * 2 + (m.freq == cur.freq);
+        if (score > bestScore) {
+            best = int(k);
+            bestScore = score;
+        }
+    }
+    return best;
+}
 
 // Keeps every library loaded now (the GL driver among them) for the life of the process. Drivers
 // unloaded at shutdown leave their process-lifetime caches unattributable to the leak checker,
@@ -37,14 +97,7 @@ bool GameWindow_Open(int width, int height, std::string& error) {
         error = "no video driver could be started";
         return false;
     }
-    SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    // Drawing goes to a framebuffer object of our own; the window needs no depth or stencil.
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    SetContextAttributes();
     g_window = SDL_CreateWindow(Platform_AppTitle().c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                 width < 1 ? 1 : width, height < 1 ? 1 : height,
                                 SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
@@ -60,6 +113,7 @@ bool GameWindow_Open(int width, int height, std::string& error) {
         return false;
     }
     SDL_GL_MakeCurrent(g_window, g_context);
+    if (g_modeChanged) SDL_SetWindowDisplayMode(g_window, &g_mode);
     PinLoadedLibraries();
     g_shown = false;
     return true;
@@ -77,10 +131,24 @@ bool GameWindow_IsOpen() {
     return g_window != nullptr;
 }
 
+uint32_t GameWindow_EventId() {
+    return g_window ? SDL_GetWindowID(g_window) : 0;
+}
+
 void GameWindow_Show() {
     if (!g_window || g_shown || Platform_IsHeadless()) return;
     SDL_ShowWindow(g_window);
     g_shown = true;
+}
+
+void GameWindow_SetFullScreen(bool on) {
+    g_fullScreen = on;
+    if (g_window && !Platform_IsHeadless())
+        SDL_SetWindowFullscreen(g_window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+bool GameWindow_FullScreen() {
+    return g_fullScreen;
 }
 
 void GameWindow_DrawableSize(int& width, int& height) {
@@ -96,6 +164,22 @@ void GameWindow_SetSize(int width, int height) {
 
 void GameWindow_SetCaption(const std::string& caption) {
     if (g_window) SDL_SetWindowTitle(g_window, caption.c_str());
+}
+
+bool GameWindow_NewContext(std::string& error) {
+    if (!g_window) {
+        error = "no window";
+        return false;
+    }
+    if (g_context) SDL_GL_DeleteContext(g_context);
+    SetContextAttributes();
+    g_context = SDL_GL_CreateContext(g_window);
+    if (!g_context) {
+        error = SDL_GetError();
+        return false;
+    }
+    SDL_GL_MakeCurrent(g_window, g_context);
+    return true;
 }
 
 void GameWindow_MakeCurrent() {
@@ -127,11 +211,68 @@ void GameWindow_MaxClientSize(int& width, int& height) {
 }
 
 bool Platform_DesktopMode(int& width, int& height, int& bitsPerPixel) {
-    SDL_DisplayMode mode;
-    if (!Platform_Init() || SDL_GetDesktopDisplayMode(0, &mode) != 0) return false;
-    width = mode.w;
-    height = mode.h;
-    // Pixels of 8 bits per channel occupy 32 bits with or without alpha.
-    bitsPerPixel = int(SDL_BYTESPERPIXEL(mode.format)) * 8;
+    RDisplayMode m;
+    if (!Platform_DisplayGetMode(m)) return false;
+    width = m.w;
+    height = m.h;
+    bitsPerPixel = m.bpp;
     return true;
+}
+
+bool Platform_DisplayGetMode(RDisplayMode& mode) {
+    if (Platform_IsHeadless()) {
+        mode = Simulated().current;
+        return true;
+    }
+    SDL_DisplayMode m;
+    if (g_modeChanged)
+        m = g_mode;
+    else if (!Platform_Init() || SDL_GetDesktopDisplayMode(0, &m) != 0)
+        return false;
+    mode = RDisplayMode{m.w, m.h, Bpp(m.format), m.refresh_rate};
+    return true;
+}
+
+bool Platform_DisplayChange(const RDisplayMode& request, bool testOnly) {
+    if (Platform_IsHeadless()) {
+        RSimDisplay& sim = Simulated();
+        const int k = BestMatch(sim.offered, sim.current, request);
+        if (k < 0) return false;
+        if (!testOnly) sim.current = sim.offered[size_t(k)];
+        return true;
+    }
+    RDisplayMode cur;
+    if (!Platform_DisplayGetMode(cur)) return false;
+    std::vector<RDisplayMode> offered;
+    std::vector<SDL_DisplayMode> sdl;
+    for (int k = 0, n = SDL_GetNumDisplayModes(0); k < n; k++) {
+        SDL_DisplayMode m;
+        if (SDL_GetDisplayMode(0, k, &m) != 0) continue;
+        offered.push_back(RDisplayMode{m.w, m.h, Bpp(m.format), m.refresh_rate});
+        sdl.push_back(m);
+    }
+    const int k = BestMatch(offered, cur, request);
+    if (k < 0) return false;
+    if (testOnly) return true;
+    if (g_window && SDL_SetWindowDisplayMode(g_window, &sdl[size_t(k)]) != 0) return false;
+    g_mode = sdl[size_t(k)];
+    g_modeChanged = true;
+    return true;
+}
+
+void Platform_DisplayRestore() {
+    if (Platform_IsHeadless()) {
+        Simulated().current = Simulated().initial;
+        return;
+    }
+    if (!g_modeChanged) return;
+    g_modeChanged = false;
+    if (g_window) SDL_SetWindowDisplayMode(g_window, nullptr);
+}
+
+void Platform_DisplaySimulate(const RDisplayMode& current, const std::vector<RDisplayMode>& offered) {
+    g_sim.made = !offered.empty();
+    if (!g_sim.made) return;
+    g_sim.initial = g_sim.current = current;
+    g_sim.offered = offered;
 }

@@ -3,9 +3,12 @@
 
 #include "resources/Object_Main.h"
 #include "resources/Sprite_Main.h"
+#include "support/Support_Stream.h"
 
 #include <algorithm>
 #include <cmath>
+
+uint64_t g_instanceBoxChanges = 0;
 
 namespace {
 
@@ -178,7 +181,23 @@ bool CInstance::HasBox() const {
     return Sprite_Exists(i_maskindex >= 0 ? i_maskindex : i_spriteindex);
 }
 
+// One axis of an unrotated box: the rounded room span of mask cells lo..hi at scale s. A mirrored
+// (negative) scale takes the mirrored rule, so the box holds exactly the cells' pixels.
+void BoxSpan(double lo, double hi, double o, double s, double pos, int32_t& a, int32_t& b) {
+    if (s >= 0) {
+        a = RoundBox((lo - o) * s + pos);
+        b = RoundBox((hi - o + 1) * s + pos - 1);
+    } else {
+        a = RoundBox((hi - o + 1) * s + pos);
+        if (a != kNoBox) a += 1;
+        b = RoundBox((lo - o) * s + pos);
+    }
+    if (a == kNoBox || b == kNoBox) a = b = kNoBox;
+    if (b < a) std::swap(a, b);
+}
+
 void CInstance::ComputeBoundingBox() {
+    ++g_instanceBoxChanges;
     const CSprite* s = Sprite_Get(i_maskindex >= 0 ? i_maskindex : i_spriteindex);
     if (!s) {
         i_bbox = RInstanceBox{};
@@ -189,15 +208,23 @@ void CInstance::ComputeBoundingBox() {
     const double sx = i_imagescalex, sy = i_imagescaley;
     RInstanceBox b;
     if (i_imageangle == 0) {
-        b.Left = RoundBox((L - ox) * sx + i_x);
-        b.Right = RoundBox((R - ox + 1) * sx + i_x - 1);
-        if (b.Right < b.Left) std::swap(b.Left, b.Right);
-        b.Top = RoundBox((T - oy) * sy + i_y);
-        b.Bottom = RoundBox((B - oy + 1) * sy + i_y - 1);
-        if (b.Bottom < b.Top) std::swap(b.Top, b.Bottom);
+        BoxSpan(L, R, ox, sx, i_x, b.Left, b.Right);
+        BoxSpan(T, B, oy, sy, i_y, b.Top, b.Bottom);
     } else {
-        const double xl = (std::min(L, R) - ox) * sx, xr = (std::max(L, R) - ox + 1) * sx - 1;
-        const double yt = (std::min(T, B) - oy) * sy, yb = (std::max(T, B) - oy + 1) * sy - 1;
+        // Local spans of the cells; the inclusive end is one pixel in from the far edge on the
+        // side the scale points to.
+        auto span = [](double lo, double hi, double o, double s, double& a, double& b) {
+            if (s >= 0) {
+                a = (lo - o) * s;
+                b = (hi - o + 1) * s - 1;
+            } else {
+                a = (hi - o + 1) * s + 1;
+                b = (lo - o) * s;
+            }
+        };
+        double xl, xr, yt, yb;
+        span(std::min(L, R), std::max(L, R), ox, sx, xl, xr);
+        span(std::min(T, B), std::max(T, B), oy, sy, yt, yb);
         const double a = i_imageangle * kPi / 180.0;
         const double c = std::cos(a), sn = std::sin(a);
         b.Left = RoundBox(i_x + std::min(c * xl, c * xr) + std::min(sn * yt, sn * yb));
@@ -206,4 +233,73 @@ void CInstance::ComputeBoundingBox() {
         b.Bottom = RoundBox(i_y + std::max(c * yt, c * yb) - std::min(sn * xl, sn * xr));
     }
     i_bbox = b;
+}
+
+void CInstance::SaveToStream(CStream& str) const {
+    str.WriteInteger(i_id);
+    str.WriteInteger(i_spriteindex);
+    for (double v : {i_imageindex, i_imagespeed, i_imagescalex, i_imagescaley, i_imageangle, i_imagealpha})
+        str.WriteReal(v);
+    str.WriteInteger(int32_t(i_imageblend));
+    str.WriteInteger(i_maskindex);
+    for (double v : {i_depth, i_x, i_y, i_xstart, i_ystart, i_xprevious, i_yprevious, i_direction, i_speed,
+                     i_friction, i_gravitydir, i_gravity, i_hspeed, i_vspeed})
+        str.WriteReal(v);
+    for (int32_t v : {i_bbox.Left, i_bbox.Right, i_bbox.Top, i_bbox.Bottom}) str.WriteInteger(v);
+    str.WriteBoolean(i_visible);
+    str.WriteBoolean(i_solid);
+    str.WriteBoolean(i_persistent);
+    str.WriteInteger(i_objectindex);
+    for (int32_t t : i_timer) str.WriteInteger(t);
+    str.WriteBoolean(i_marked);
+    str.WriteBoolean(i_deactivated);
+    str.WriteInteger(i_pathindex);
+    for (double v : {i_pathposition, i_pathpositionprevious, i_pathspeed, i_pathscale, i_pathorientation})
+        str.WriteReal(v);
+    str.WriteInteger(i_pathend);
+    str.WriteReal(i_pathxstart);
+    str.WriteReal(i_pathystart);
+    str.WriteInteger(i_timelineindex);
+    str.WriteReal(i_timelineposition);
+    str.WriteReal(i_timelinespeed);
+    str.WriteBoolean(i_timelinerunning);
+    str.WriteBoolean(i_timelineloop);
+    str.WriteString(i_initcode);
+    i_vars.SaveToStream(str);
+}
+
+bool CInstance::LoadFromStream(CStream& str) {
+    i_id = str.ReadInteger();
+    i_spriteindex = str.ReadInteger();
+    for (double* v :
+         {&i_imageindex, &i_imagespeed, &i_imagescalex, &i_imagescaley, &i_imageangle, &i_imagealpha})
+        *v = str.ReadReal();
+    i_imageblend = uint32_t(str.ReadInteger());
+    i_maskindex = str.ReadInteger();
+    for (double* v : {&i_depth, &i_x, &i_y, &i_xstart, &i_ystart, &i_xprevious, &i_yprevious, &i_direction,
+                      &i_speed, &i_friction, &i_gravitydir, &i_gravity, &i_hspeed, &i_vspeed})
+        *v = str.ReadReal();
+    for (int32_t* v : {&i_bbox.Left, &i_bbox.Right, &i_bbox.Top, &i_bbox.Bottom}) *v = str.ReadInteger();
+    i_visible = str.ReadBoolean();
+    i_solid = str.ReadBoolean();
+    i_persistent = str.ReadBoolean();
+    i_objectindex = str.ReadInteger();
+    i_object = Object_Get(i_objectindex);
+    for (int32_t& t : i_timer) t = str.ReadInteger();
+    i_marked = str.ReadBoolean();
+    i_deactivated = str.ReadBoolean();
+    i_pathindex = str.ReadInteger();
+    for (double* v :
+         {&i_pathposition, &i_pathpositionprevious, &i_pathspeed, &i_pathscale, &i_pathorientation})
+        *v = str.ReadReal();
+    i_pathend = str.ReadInteger();
+    i_pathxstart = str.ReadReal();
+    i_pathystart = str.ReadReal();
+    i_timelineindex = str.ReadInteger();
+    i_timelineposition = str.ReadReal();
+    i_timelinespeed = str.ReadReal();
+    i_timelinerunning = str.ReadBoolean();
+    i_timelineloop = str.ReadBoolean();
+    i_initcode = str.ReadString();
+    return i_vars.LoadFromStream(str);
 }

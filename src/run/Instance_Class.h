@@ -9,9 +9,14 @@
 #include <string>
 
 class CObject;
+class CStream;
 
 inline constexpr int kAlarmCount = 12;
 inline constexpr int kNoBox = -100000; // every side of the box of an instance without a sprite
+
+// Counts every box computation of any instance: the collision pass's broad phase compares it
+// to know when instances moved behind its back.
+extern uint64_t g_instanceBoxChanges;
 
 // Inclusive pixel box in room coordinates.
 struct RInstanceBox {
@@ -29,6 +34,12 @@ class CInstance {
     void Create(double x, double y, int id, int objectind);
     // Copies every field of inst, a deep copy of its variables included (the id too).
     void Assign(const CInstance& inst);
+
+    // The record of a saved game: every field in a fixed order, the variables last.
+    void SaveToStream(CStream& str) const;
+    // Sets every field from the record directly (no setters; the box as stored) and looks the
+    // object up. False when the variable list is damaged; EStreamReadError when data runs short.
+    bool LoadFromStream(CStream& str);
 
     // Property writes with their rules.
     void SetPosition(double nx, double ny);

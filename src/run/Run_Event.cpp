@@ -33,6 +33,7 @@ struct REntry {
 
 constexpr int kListNumbers[kEventTypes] = {1, 1, 13, 17, 0, 129, 129, 129, 1, 129, 129, 0};
 std::array<std::vector<std::vector<REntry>>, kEventTypes> g_lists;
+std::vector<std::pair<int, int>> g_colPairs;
 
 const CEvent* FindEvent(int start, int type, int number, int& owner) {
     const CObject* o = Object_Get(start);
@@ -240,6 +241,20 @@ void Event_BuildLists() {
                 if (const CEvent* ev = FindEvent(o, t, e, owner)) lists[size_t(e)].push_back({o, ev, owner});
             }
     }
+    g_colPairs.clear();
+    for (int a = 0; a < objects; ++a) {
+        if (!Object_Exists(a)) continue;
+        for (int b = a; b < objects; ++b) {
+            if (!Object_Exists(b)) continue;
+            int owner = a;
+            if (FindEvent(a, kEvCollision, b, owner) || FindEvent(b, kEvCollision, a, owner))
+                g_colPairs.emplace_back(a, b);
+        }
+    }
+}
+
+const std::vector<std::pair<int, int>>& Event_CollisionPairs() {
+    return g_colPairs;
 }
 
 void Event_Perform(CInstance* self, CInstance* other, int obj, int type, int number) {

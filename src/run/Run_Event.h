@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CInstance;
 class CEvent;
@@ -42,6 +44,9 @@ bool Event_Relative();
 // Builds the per-event object lists and the objects' ancestor lists; again whenever objects
 // change their parent or events.
 void Event_BuildLists();
+// The object pairs (a, b), a <= b, where a answers a collision with b or b with a (through
+// parents), ordered by a, then b: the collision pass walks them.
+const std::vector<std::pair<int, int>>& Event_CollisionPairs();
 
 // Performs event (type, number) for self, looking it up from object obj along its parent chain.
 // Nothing happens while a room change is pending or when no object in the chain answers.

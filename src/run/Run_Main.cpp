@@ -11,13 +11,19 @@
 #include "data/Option_Main.h"
 #include "graphics/Room_Draw.h"
 #include "platform/Platform_App.h"
+#include "platform/Platform_Dialog.h"
 #include "resources/Object_Main.h"
 #include "resources/Room_Main.h"
 #include "resources/TimeLine_Main.h"
 #include "resources/Trigger_Class.h"
+#include "run/IO_Main.h"
 #include "run/Instance_Class.h"
+#include "run/Run_Collision.h"
 #include "run/Run_Event.h"
+#include "run/Run_Motion.h"
+#include "run/Run_Handle_Interaction.h"
 #include "run/Run_Room.h"
+#include "run/Run_Save.h"
 #include "sound/Sound_Engine.h"
 #include "support/Support_Random.h"
 
@@ -39,7 +45,6 @@ std::vector<std::unique_ptr<CLiveRoom>> g_live;
 std::vector<std::unique_ptr<CInstance>> g_carried;
 int g_lastId = 100000;
 bool g_running = false;
-bool g_closeRequested = false;
 
 // The world view the language core reads.
 class CRunWorld : public IRunWorld {
@@ -65,8 +70,7 @@ class CRunWorld : public IRunWorld {
     void SetStopRequest(int code) override { g_runStop = code; }
     void ClearInput() override { HookClearInput(); }
 
-    // Keyboard and mouse state belong to the input part; nothing to clear until it is built.
-    static void HookClearInput() {}
+    static void HookClearInput() { IO_Clear(); }
 };
 CRunWorld g_world;
 
@@ -99,20 +103,42 @@ void RunLooseCode(const std::string& text, CInstance* inst, const std::string& w
 
 // ---- hooks of the parts not built yet: each is called at its place and does nothing ----
 
-void HookSpecialKeys() {}     // F1, Esc, F4, F5, F6, F9 (input)
-void HookKeyboardEvents() {}  // keyboard, key press and key release events (input)
-void HookJoystickEvents() {}  // joystick events (input)
-void HookMouseEvents() {}     // mouse events (input)
-void HookMovement() {}        // friction, gravity, paths, position += speed (motion)
-void HookOutsideEvents() {}   // outside room, boundary and view events (motion)
-void HookCollisions() {}      // collision events (collisions)
 void HookParticles() {}       // automatic particle system updates (particles)
 void HookTransition() {}      // the pending transition (drawing)
 void HookDebugForm() {}       // debug form update (debugger)
-void HookClearPressed() {}    // pressed and released flags of keys and buttons (input)
 void HookDepthBuffers() {}    // release of old depth buffers (surfaces)
 void HookExtensionsInit() {}  // extension initialisation functions (extensions)
 void HookExtensionsFinal() {} // extension finalisation functions (extensions)
+
+// ---- motion and collisions ----
+
+void HookMovement() {
+    if (CLiveRoom* room = Run_Room()) Motion_Pass(*room);
+}
+void HookOutsideEvents() {
+    if (CLiveRoom* room = Run_Room()) Motion_OutsidePass(*room);
+}
+void HookCollisions() {
+    if (CLiveRoom* room = Run_Room()) Collision_Pass(*room);
+}
+
+// ---- input ----
+
+void HookSpecialKeys() {
+    Interaction_SpecialKeys();
+}
+void HookKeyboardEvents() {
+    Interaction_Keyboard();
+}
+void HookJoystickEvents() {
+    Interaction_Joysticks();
+}
+void HookMouseEvents() {
+    Interaction_Mouse();
+}
+void HookClearPressed() {
+    IO_ClearPressed();
+}
 
 // ---- drawing: the room drawn, the frame presented and the next begun, the render area sized ----
 
@@ -365,7 +391,12 @@ bool Stopped() {
 void OneStep() {
     CLiveRoom* room = Run_Room();
     if (!room) return;
+    IO_Poll();
+    if (opt_freeze && !IO_State().active) return;
     HookSpecialKeys();
+    if (!IO_State().active) IO_Clear();
+    double mx, my;
+    IO_UpdateMouse(mx, my);
     SetPrevious(*room);
     StepPhase(1);
     if (Stopped()) return;
@@ -374,10 +405,7 @@ void OneStep() {
     HandleAlarms();
     if (Stopped()) return;
     HookKeyboardEvents();
-    if (g_closeRequested) {
-        g_closeRequested = false;
-        Event_PerformAll(kEvOther, kOtherCloseButton);
-    }
+    if (IO_TakeCloseRequest()) Event_PerformAll(kEvOther, kOtherCloseButton);
     if (Stopped()) return;
     HookJoystickEvents();
     if (Stopped()) return;
@@ -386,6 +414,7 @@ void OneStep() {
     StepPhase(0);
     if (Stopped()) return;
     HookMovement();
+    if (Stopped()) return;
     HookOutsideEvents();
     if (Stopped()) return;
     HookCollisions();
@@ -409,9 +438,10 @@ bool ChangeRoom() {
     if (code == kStopNone) return true;
     if (code == kStopEnd || code == kStopAbort) return false;
     if (code == kStopLoad) {
-        // Loading a saved game comes with saved games; until then the request is dropped.
         g_runStop = kStopNone;
-        return true;
+        CRunWorld::HookClearInput();
+        Run_LoadRequested();
+        return g_runStop != kStopAbort;
     }
     if (code == kStopRestart) {
         EndGame();
@@ -466,6 +496,19 @@ int Run_LastInstanceId() {
     return g_lastId;
 }
 
+const std::vector<std::unique_ptr<CLiveRoom>>& Run_LiveRooms() {
+    return g_live;
+}
+
+void Run_InstallWorld(std::vector<std::unique_ptr<CLiveRoom>> rooms, int current, int lastInstanceId) {
+    g_live = std::move(rooms);
+    g_carried.clear();
+    g_curRoom = current;
+    g_lastId = lastInstanceId;
+    Object_ResetLookup();
+    if (CLiveRoom* room = Run_Room()) HookSizeWindow(*room);
+}
+
 CInstance* Run_AddInstance(double x, double y, int obj) {
     CLiveRoom* room = Run_Room();
     if (!room) return nullptr;
@@ -495,7 +538,6 @@ void Run_ResetState() {
     g_curRoom = -1;
     g_lastId = g_game.lastInstanceId;
     g_running = false;
-    g_closeRequested = false;
     Event_Context() = REventContext{0, 0, -1, 0};
 }
 
@@ -521,12 +563,15 @@ int Run_Game() {
     IRunWorld* previous = World_Set(&g_world);
     const int64_t maxSteps = EnvSteps();
     const bool noWait = EnvNoWait();
+    std::string inputError;
+    if (!IO_Start(inputError)) {
+        Platform_ShowMessage(inputError);
+        World_Set(previous);
+        return kExitInputFailed;
+    }
+    // When the input does not come from the window (a replay), closing the window ends the game.
     const int handler = Platform_AddEventHandler([](const void* e) {
-        if (!Platform_IsQuitEvent(e)) return;
-        if (opt_closeasesc)
-            g_runStop = kStopEnd;
-        else
-            g_closeRequested = true;
+        if (Platform_IsQuitEvent(e) && !IO_FromWindow()) g_runStop = kStopEnd;
     });
     g_running = true;
     StartGame();
@@ -581,6 +626,7 @@ int Run_Game() {
         EndGame();
     }
     g_running = false;
+    IO_Stop();
     Platform_RemoveEventHandler(handler);
     World_Set(previous);
     const bool endFailed = failed || Error_Terminating();

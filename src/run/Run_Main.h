@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 class CLiveRoom;
 class CInstance;
@@ -18,6 +20,8 @@ inline constexpr int kStopLoad = -300;
 
 // Process exit status of a game that ended through a fatal error or Abort.
 inline constexpr int kExitGameError = 3;
+// Process exit status when the input recording to replay or to write cannot be used.
+inline constexpr int kExitInputFailed = 1;
 
 // Values of the running game that game code reads and writes.
 struct RGameValues {
@@ -63,6 +67,13 @@ int Run_CurrentRoom();
 int Run_NextInstanceId();
 int Run_LastInstanceId();
 
+// The live rooms table, one entry per room index (empty for rooms not kept): read by saving.
+const std::vector<std::unique_ptr<CLiveRoom>>& Run_LiveRooms();
+// Replaces the world by a loaded one between steps, without events: the live rooms table, the
+// current room (which must be present in it) and the instance id counter; the render area is
+// sized to the current room as at a room start.
+void Run_InstallWorld(std::vector<std::unique_ptr<CLiveRoom>> rooms, int current, int lastInstanceId);
+
 // Creates an instance of obj in the live room with the next id, without events. Null when there
 // is no room or the room is full (the error has been reported).
 CInstance* Run_AddInstance(double x, double y, int obj);
@@ -77,6 +88,8 @@ void Run_ResetState();
 // Runs the loaded game to its end: start, steps at room speed, room changes, end. Returns the
 // process exit status: 0 when the game ran and ended, kExitGameError after a fatal error.
 // QUARVEL_MAX_STEPS=N ends the game after step N; QUARVEL_NO_WAIT=1 runs steps back to back.
+// QUARVEL_REPLAY / QUARVEL_RECORD replay and record the input; kExitInputFailed (the message shown)
+// when the recording cannot be read or written.
 int Run_Game();
 
 // Waits us microseconds, dispatching window messages, sleeping in fine steps (the sleep routine

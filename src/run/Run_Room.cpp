@@ -2,8 +2,10 @@
 #include "run/Run_Room.h"
 
 #include "resources/Object_Main.h"
+#include "support/Support_Stream.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -126,4 +128,183 @@ void CLiveRoom::ClearInstances() {
     r_inst.clear();
     r_inst_deact.clear();
     RebuildLists();
+}
+
+// ---- saved games ----
+
+namespace {
+
+constexpr int32_t kRoomGameVersion = 540;
+// The fewest bytes one instance record and one tile record take: counts are checked against the
+// bytes left, so a damaged count cannot make the loader allocate beyond the file's size.
+constexpr size_t kInstanceRecordBytes = 368;
+constexpr size_t kTileRecordBytes = 80;
+
+} // namespace
+
+void CLiveRoom::SaveGameToStream(CStream& str) const {
+    str.WriteInteger(kRoomGameVersion);
+    str.WriteString(r_caption);
+    str.WriteInteger(r_width);
+    str.WriteInteger(r_height);
+    str.WriteInteger(r_speed);
+    str.WriteBoolean(r_persistent);
+    str.WriteInteger(r_color);
+    str.WriteInteger((r_showcolor ? 1 : 0) | (r_clearViewBackground ? 0 : 2));
+    str.WriteString(r_code);
+    str.WriteInteger(kRoomLayers);
+    for (const CBack& b : r_background) {
+        str.WriteBoolean(b.visible);
+        str.WriteBoolean(b.foreground);
+        str.WriteInteger(b.index);
+        str.WriteReal(b.x);
+        str.WriteReal(b.y);
+        str.WriteBoolean(b.htiled);
+        str.WriteBoolean(b.vtiled);
+        str.WriteReal(b.xscale);
+        str.WriteReal(b.yscale);
+        str.WriteReal(b.hspeed);
+        str.WriteReal(b.vspeed);
+        str.WriteInteger(b.blend);
+        str.WriteReal(b.alpha);
+    }
+    str.WriteBoolean(r_enableviews);
+    str.WriteInteger(kRoomViews);
+    for (const CView& v : r_view) {
+        str.WriteBoolean(v.visible);
+        for (int n : {v.xview, v.yview, v.wview, v.hview, v.xport, v.yport, v.wport, v.hport})
+            str.WriteInteger(n);
+        str.WriteReal(v.angle);
+        for (int n : {v.hborder, v.vborder, v.hspeed, v.vspeed, v.index}) str.WriteInteger(n);
+    }
+    str.WriteInteger(int32_t(r_inst.size()));
+    for (const auto& p : r_inst) p->SaveToStream(str);
+    str.WriteInteger(int32_t(r_inst_deact.size()));
+    for (const auto& p : r_inst_deact) p->SaveToStream(str);
+    str.WriteInteger(int32_t(r_tile.size()));
+    for (const RTile& t : r_tile) {
+        str.WriteReal(t.x);
+        str.WriteReal(t.y);
+        for (int n : {t.index, t.xo, t.yo, t.w, t.h}) str.WriteInteger(n);
+        str.WriteReal(t.depth);
+        str.WriteInteger(t.id);
+        str.WriteReal(t.xscale);
+        str.WriteReal(t.yscale);
+        str.WriteInteger(t.blend);
+        str.WriteReal(t.alpha);
+        str.WriteBoolean(t.visible);
+    }
+}
+
+bool CLiveRoom::LoadGameFromStream(CStream& str, std::string& why) {
+    static_cast<CRoom&>(*this) = CRoom();
+    r_inst.clear();
+    r_inst_deact.clear();
+    if (str.ReadInteger() != kRoomGameVersion) {
+        why = "a room record of another version";
+        return false;
+    }
+    r_caption = str.ReadString();
+    r_width = str.ReadInteger();
+    r_height = str.ReadInteger();
+    r_speed = str.ReadInteger();
+    r_persistent = str.ReadBoolean();
+    r_color = str.ReadInteger();
+    const int32_t flags = str.ReadInteger();
+    r_showcolor = (flags & 1) != 0;
+    r_clearViewBackground = (flags & 2) == 0;
+    r_code = str.ReadString();
+    const int32_t layers = str.ReadInteger();
+    if (layers < 0 || layers > kRoomLayers) {
+        why = "a room with " + std::to_string(layers) + " background layers";
+        return false;
+    }
+    for (int k = 0; k < layers; ++k) {
+        CBack& b = r_background[size_t(k)];
+        b.visible = str.ReadBoolean();
+        b.foreground = str.ReadBoolean();
+        b.index = str.ReadInteger();
+        b.x = str.ReadReal();
+        b.y = str.ReadReal();
+        b.htiled = str.ReadBoolean();
+        b.vtiled = str.ReadBoolean();
+        b.xscale = str.ReadReal();
+        b.yscale = str.ReadReal();
+        b.hspeed = str.ReadReal();
+        b.vspeed = str.ReadReal();
+        b.blend = str.ReadInteger();
+        b.alpha = str.ReadReal();
+    }
+    r_nbackgrounds = layers;
+    r_enableviews = str.ReadBoolean();
+    const int32_t views = str.ReadInteger();
+    if (views < 0 || views > kRoomViews) {
+        why = "a room with " + std::to_string(views) + " views";
+        return false;
+    }
+    for (int k = 0; k < views; ++k) {
+        CView& v = r_view[size_t(k)];
+        v.visible = str.ReadBoolean();
+        for (int* n : {&v.xview, &v.yview, &v.wview, &v.hview, &v.xport, &v.yport, &v.wport, &v.hport})
+            *n = str.ReadInteger();
+        v.angle = str.ReadReal();
+        for (int* n : {&v.hborder, &v.vborder, &v.hspeed, &v.vspeed, &v.index}) *n = str.ReadInteger();
+    }
+    r_nviews = views;
+    int total = 0;
+    for (auto* list : {&r_inst, &r_inst_deact}) {
+        const int32_t n = str.ReadInteger();
+        if (n < 0 || size_t(n) > str.Remaining() / kInstanceRecordBytes || n > kMaxRoomInstances - total) {
+            why = "an instance count of " + std::to_string(n);
+            return false;
+        }
+        total += n;
+        list->reserve(size_t(n));
+        for (int32_t k = 0; k < n; ++k) {
+            auto inst = std::make_unique<CInstance>();
+            if (!inst->LoadFromStream(str)) {
+                why = "a damaged instance";
+                return false;
+            }
+            if (!Object_Exists(inst->i_objectindex)) {
+                why = "an instance of object " + std::to_string(inst->i_objectindex) +
+                      ", which this game does not have";
+                return false;
+            }
+            list->push_back(std::move(inst));
+        }
+    }
+    const int32_t tiles = str.ReadInteger();
+    if (tiles < 0 || size_t(tiles) > str.Remaining() / kTileRecordBytes) {
+        why = "a tile count of " + std::to_string(tiles);
+        return false;
+    }
+    r_tile.resize(size_t(tiles));
+    for (RTile& t : r_tile) {
+        t.x = str.ReadReal();
+        t.y = str.ReadReal();
+        for (int* n : {&t.index, &t.xo, &t.yo, &t.w, &t.h}) *n = str.ReadInteger();
+        t.depth = str.ReadReal();
+        t.id = str.ReadInteger();
+        t.xscale = str.ReadReal();
+        t.yscale = str.ReadReal();
+        t.blend = str.ReadInteger();
+        t.alpha = str.ReadReal();
+        t.visible = str.ReadBoolean();
+    }
+    RebuildLists();
+    return true;
+}
+
+int CLiveRoom::HighestInstanceId() const {
+    int m = INT_MIN;
+    for (const auto* list : {&r_inst, &r_inst_deact})
+        for (const auto& p : *list) m = std::max(m, p->i_id);
+    return m;
+}
+
+int CLiveRoom::HighestTileId() const {
+    int m = INT_MIN;
+    for (const RTile& t : r_tile) m = std::max(m, t.id);
+    return m;
 }

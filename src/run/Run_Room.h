@@ -9,6 +9,7 @@
 #include "run/Instance_Class.h"
 
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -72,6 +73,18 @@ class CLiveRoom : public CRoom {
     void ClearInstances();
     // Rebuilds the per-object lists and the id table from the active list.
     void RebuildLists();
+
+    // The room's record in a saved game: its fields, the 8 layers and views, both instance lists
+    // and the tiles.
+    void SaveGameToStream(CStream& str) const;
+    // Makes this (new, never run) room the one the record describes. False with the reason in
+    // why when the record is damaged: another version, more than 8 layers or views, a count the
+    // remaining bytes cannot hold, or an instance that is damaged or names an object this game
+    // does not have. EStreamReadError when the data runs short.
+    bool LoadGameFromStream(CStream& str, std::string& why);
+    // The highest instance and tile ids in the room (INT32_MIN when there is none).
+    int HighestInstanceId() const;
+    int HighestTileId() const;
 
   private:
     void Enter(CInstance* inst);

@@ -194,7 +194,10 @@ bool Runner_LoadAndRun() {
             return false;
         }
         // The debug form comes with its own part; the main loop runs the game to its end.
-        g_exitStatus = Run_Game() == kExitGameError ? kExitGameFailed : kExitGameRan;
+        const int status = Run_Game();
+        g_exitStatus = status == kExitGameError     ? kExitGameFailed
+                       : status == kExitInputFailed ? kExitLoadFailed
+                                                    : kExitGameRan;
     } catch (const std::exception& e) {
         Runner_HandleException(e.what());
         Platform_ShowMessage("Unexpected error occured when running the game.");

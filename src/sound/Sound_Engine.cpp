@@ -4,6 +4,7 @@
 #include "platform/Platform_App.h"
 #include "platform/Platform_Dialog.h"
 #include "resources/Sound_Class.h"
+#include "sound/Sound_Effects.h"
 #include "sound/Sound_Main.h"
 #include "support/Support_Stream.h"
 
@@ -26,6 +27,11 @@ struct Slot {
     bool fading = false;
     int pan = 0; // hundredths of a percent, -10000..10000
     RSound3D place;
+    RSoundPcm dry; // the decoded sound before its effects
+    RSoundEffects fx;
+    RSoundPcm wet;       // through the effect chain, with its tail (empty without effects)
+    bool looped = false; // the voice holds the wet sound folded for looping
+    bool midi = false;   // rendered from MIDI at the engine's tempo
 };
 
 // Kept on the heap and never destroyed: sounds freed during static destruction still find it.
@@ -33,6 +39,7 @@ struct Engine {
     std::unique_ptr<ISoundDevice> device;
     std::vector<Slot> slots;
     int masterMb = 1000;
+    double tempo = 1; // MIDI music's tempo factor
     std::string searchDir;
     // Step timeline (capture): frames at the last speed change, steps since then, that speed.
     int64_t baseFrames = 0;
@@ -108,6 +115,23 @@ CSound* Existing(int id) {
     return Sound_Exists(id) ? Sound_Get(id) : nullptr;
 }
 
+// What the voice plays: the dry sound, or the wet one; for looping, the wet sound's tail is
+// folded back over its start, so each round carries the tail of the rounds before it.
+RSoundPcm VoicePcm(const Slot& s) {
+    if (!s.fx.flags) return s.dry;
+    const size_t frames = s.dry.Frames(), all = s.wet.Frames();
+    if (!s.looped || frames == 0 || all <= frames) return s.wet;
+    std::vector<int32_t> sum(frames * 2, 0);
+    for (size_t f = 0; f < all; f++)
+        for (size_t c = 0; c < 2; c++) sum[(f % frames) * 2 + c] += s.wet.samples[f * 2 + c];
+    RSoundPcm out;
+    out.rate = s.wet.rate;
+    out.channels = 2;
+    out.samples.resize(sum.size());
+    for (size_t i = 0; i < sum.size(); i++) out.samples[i] = int16_t(std::clamp(sum[i], -32768, 32767));
+    return out;
+}
+
 } // namespace
 
 void Sound_StartEngine() {
@@ -152,16 +176,20 @@ void Sound_Restore(CSound& snd) {
     std::string why;
     const uint8_t* data = snd.s_sound ? snd.s_sound->Data() : nullptr;
     size_t size = snd.s_sound ? snd.s_sound->Size() : 0;
-    if (!Platform_DecodeSound(data, size, pcm, why)) {
+    s.midi = Platform_IsMidi(data, size);
+    if (!Platform_DecodeSound(data, size, pcm, why, E().tempo)) {
         Platform_Trace("Sound " + snd.s_origname + " stays silent: " + why);
         return;
     }
-    s.voice = E().device->CreateVoice(pcm, snd.s_kind == kKind3D);
+    // The effects on the record are rendered into what the voice plays; then volume and pan.
+    if (s.kind != kKindMedia) s.fx.flags = std::max(snd.s_effects, 0) & kFxAll;
+    s.dry = std::move(pcm);
+    if (s.fx.flags) s.wet = SoundFx_Render(s.dry, s.fx);
+    s.voice = E().device->CreateVoice(s.fx.flags ? s.wet : s.dry, snd.s_kind == kKind3D);
     if (!s.voice) {
         Platform_Trace("Sound " + snd.s_origname + " stays silent: the device refused it");
         return;
     }
-    // Effects on the record are applied with the effect chain; then volume and pan.
     s.mb = VolumeMb(snd.s_volume);
     ApplyVolume(s);
     if (s.kind != kKindMedia && s.kind != kKind3D) {
@@ -190,6 +218,10 @@ void Sound_Play(int id, bool loop) {
             Slot& o = E().slots[i];
             if (int(i) != slot && o.inuse && o.kind == s->kind && o.voice) E().device->Stop(o.voice);
         }
+    }
+    if (loop != s->looped) {
+        s->looped = loop;
+        if (s->fx.flags && s->wet.Frames() > s->dry.Frames()) E().device->SetPcm(s->voice, VoicePcm(*s));
     }
     E().device->Play(s->voice, loop);
 }
@@ -242,6 +274,66 @@ void Sound_SetPan(int id, double value) {
     if (std::isnan(value)) value = 0;
     s->pan = int(std::lround(std::clamp(value, -1.0, 1.0) * 10000));
     if (s->voice) E().device->SetPan(s->voice, s->pan / 10000.0);
+}
+
+namespace {
+// Renders the slot's chain again into its voice (which goes on from where it is).
+void ApplyEffects(Slot& s) {
+    s.wet = s.fx.flags ? SoundFx_Render(s.dry, s.fx) : RSoundPcm{};
+    if (s.voice) E().device->SetPcm(s.voice, VoicePcm(s), 1);
+}
+} // namespace
+
+void Sound_SetEffects(int id, int flags) {
+    CSound* snd = Existing(id);
+    if (!snd) return;
+    Slot* s = SlotAt(SlotOf(*snd));
+    if (!s || s->kind == kKindMedia) return;
+    flags = std::max(flags, 0) & kFxAll;
+    if (flags == s->fx.flags) return;
+    s->fx.flags = flags;
+    ApplyEffects(*s);
+}
+
+void Sound_SetEffectParams(int id, ESoundEffect which, const double* args, size_t count) {
+    CSound* snd = Existing(id);
+    if (!snd) return;
+    Slot* s = SlotAt(SlotOf(*snd));
+    if (!s || s->kind == kKindMedia) return;
+    SoundFx_SetParams(s->fx, which, args, count);
+    static const int kFlag[] = {kFxChorus, kFxCompressor, kFxEcho,  kFxFlanger,
+                                kFxGargle, kFxEqualizer,  kFxReverb};
+    if (s->fx.flags & kFlag[int(which)]) ApplyEffects(*s);
+}
+
+int Sound_SlotEffects(int id) {
+    CSound* snd = Existing(id);
+    Slot* s = snd ? SlotAt(snd->s_soundid) : nullptr;
+    return s ? s->fx.flags : kSoundNoSlot;
+}
+
+void Sound_SetBackgroundTempo(double factor) {
+    Engine& e = E();
+    factor = std::isnan(factor) ? 1 : std::clamp(factor, 0.01, 100.0);
+    if (factor == e.tempo) return;
+    const double scale = e.tempo / factor; // the same beat lies at this times the frame
+    e.tempo = factor;
+    // MIDI music is rendered again at the new tempo; a playing song goes on from the same beat.
+    for (int i = 0; i < Sound_Count(); i++) {
+        CSound* snd = Existing(i);
+        Slot* s = snd ? SlotAt(snd->s_soundid) : nullptr;
+        if (!s || !s->midi || !s->voice || !snd->s_sound) continue;
+        RSoundPcm pcm;
+        std::string why;
+        if (!Platform_DecodeSound(snd->s_sound->Data(), snd->s_sound->Size(), pcm, why, factor)) continue;
+        s->dry = std::move(pcm);
+        s->wet = s->fx.flags ? SoundFx_Render(s->dry, s->fx) : RSoundPcm{};
+        e.device->SetPcm(s->voice, VoicePcm(*s), scale);
+    }
+}
+
+double Sound_BackgroundTempo() {
+    return E().tempo;
 }
 
 void Sound_SetGlobalVolume(double value) {
@@ -354,6 +446,7 @@ void Sound_GameEnd() {
     e.device.reset();
     e.slots.clear();
     e.masterMb = 1000;
+    e.tempo = 1;
     e.searchDir.clear();
     e.baseFrames = e.steps = 0;
     e.speed = 0;

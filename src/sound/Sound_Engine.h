@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/Platform_Sound.h"
+#include "sound/Sound_Effects.h"
 
 #include <string>
 
@@ -43,6 +44,16 @@ void Sound_Set3DDistance(int id, double minDist, double maxDist);
 void Sound_Set3DCone(int id, double x, double y, double z, double angleIn, double angleOut,
                      double volOutside);
 void Sound_SetSearchDirectory(const std::string& dir);
+// MIDI music's tempo factor (clamped to 0.01..100, NaN counts as 1; a new game starts at 1):
+// MIDI sounds are rendered again at it, and a playing song goes on from the same beat. Sampled
+// sounds keep their speed.
+void Sound_SetBackgroundTempo(double factor);
+double Sound_BackgroundTempo();
+// The slot's effect chain (flags as the se_ constants; 0 removes every effect) and one effect's
+// parameters. Both render the chain into the voice again when it changes what is heard; neither
+// applies to multimedia files.
+void Sound_SetEffects(int id, int flags);
+void Sound_SetEffectParams(int id, ESoundEffect which, const double* args, size_t count);
 
 // The engine's own records, in hundredths of a decibel (slot: the level now, fades included;
 // kSoundNoSlot when the sound has no slot).
@@ -50,6 +61,7 @@ inline constexpr int kSoundNoSlot = -100000;
 int Sound_SlotVolume(int id);
 int Sound_SlotPan(int id);
 int Sound_MasterVolume();
+int Sound_SlotEffects(int id);
 
 // Called by the main loop once at the end of every step with the room speed (steps per second).
 // Moves fades on and, with a capture device, renders the step's stretch of the file: at the end

@@ -6,6 +6,7 @@
 namespace {
 
 uint32_t g_seed = 0;
+uint32_t (*g_randomizeHook)(uint32_t) = nullptr;
 
 } // namespace
 
@@ -38,4 +39,9 @@ void Random_Randomize() {
     const uint64_t ns = uint64_t(std::chrono::system_clock::now().time_since_epoch().count()) ^
                         uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
     g_seed = uint32_t(ns ^ (ns >> 32));
+    if (g_randomizeHook) g_seed = g_randomizeHook(g_seed);
+}
+
+void Random_SetRandomizeHook(uint32_t (*hook)(uint32_t clockSeed)) {
+    g_randomizeHook = hook;
 }

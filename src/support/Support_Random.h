@@ -15,3 +15,6 @@ uint32_t Random_GetSeed();
 void Random_SetSeed(uint32_t s);
 // Seeds the generator from the clock.
 void Random_Randomize();
+// A hook that sees every seed taken from the clock and returns the seed to use instead (input
+// recording writes it down, replay gives the recorded one back). Null for none.
+void Random_SetRandomizeHook(uint32_t (*hook)(uint32_t clockSeed));

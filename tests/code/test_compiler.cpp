@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -123,14 +124,25 @@ TEST_F(LangCompiler, NumberAndStringValues) {
         const char* text;
         double value;
     };
+    // Numbers are the nearest double to what they write (0.3 is the 0.3 of every other program),
+    // also where digit-by-digit sums drift or overflow.
+    const std::string huge = "1" + std::string(400, '0'), tiny = "0." + std::string(400, '0') + "1";
     const Row rows[] = {
-        {"1.2.3", 1 + 0.1 * 2 + 0.01 * 3},
-        {"0.3", 0 + 0.1 * 3},
+        {"1.2.3", 1.23},
+        {"0.3", 0.3},
+        {"0.1", 0.1},
+        {"123456789.123456789", 123456789.123456789},
+        {"0.1234567890123456789", 0.1234567890123456789},
+        {"9007199254740993", 9007199254740992.0},
         {"$ff", 255},
         {"$1F", 31},
+        {"$FFFFFFFFFFFFFFFFF", 295147905179352825856.0},
         {"$", 0},
         {".5", 0.5},
+        {"5.", 5},
         {"12", 12},
+        {huge.c_str(), HUGE_VAL},
+        {tiny.c_str(), 0},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text);

@@ -91,6 +91,18 @@ TEST(Authoring, EveryMistakeIsRefusedNamingFileAndKey) {
          "game.json: init_code[0]: each piece of init code is a string"},
         {"game.json", R"({"constants": [{"name": "A", "valeu": 1}]})",
          "game.json: constants[0]: unknown key \"valeu\" (nearest known key: \"value\")"},
+        {"sounds/s.json", R"({"file": 5})", "sounds/s.json: \"file\" must be a string, not 5"},
+        {"sounds/s.json", R"({"file": null, "kind": 7})", "sounds/s.json: kind is normal, music, 3d or"},
+        {"sprites/s/sprite.json", R"({"frames": [1]})",
+         "sprites/s/sprite.json: \"frames\"[0] must be a string"},
+        {"sprites/s/sprite.json", R"({"origin": [1, "a"]})",
+         "sprites/s/sprite.json: origin is [x, y] (integers), not [1,\"a\"]"},
+        {"sprites/s/sprite.json", R"({"strip": {"file": 1}})",
+         "sprites/s/sprite.json: strip: \"file\" must be a string, not 1"},
+        {"sprites/s/sprite.json", R"({"mask": {"bbox": [0, 0, 1, "x"]}})",
+         "sprites/s/sprite.json: a box is [left, top, right, bottom] (integers)"},
+        {"backgrounds/b.json", R"({"image": 5})", "backgrounds/b.json: \"image\" must be a string, not 5"},
+        {"fonts/f.json", R"({"family": "x", "atlas": 5})", "fonts/f.json: \"atlas\" must be a string, not 5"},
     };
     for (const Case& c : cases) {
         TempDir d;
@@ -159,6 +171,23 @@ TEST(Authoring, CodeFilesLinesConstantNamesAndDefaults) {
     EXPECT_TRUE(Room_Get(0)->r_background[0].htiled);
     EXPECT_TRUE(Room_Get(0)->r_background[0].vtiled);
     EXPECT_EQ(g.roomOrder, std::vector<int32_t>{0}); // without room_order every room in order
+}
+
+TEST(Authoring, FontFamilyNotInstalledNamesTheFamilyUsed) {
+    TempDir d;
+    Put(d, "game.json", R"({"room_order": []})");
+    Put(d, "fonts/f_missing.json", R"({"family": "Quarvel Nowhere Sans", "size": 10})");
+    Put(d, "fonts/f_present.json", R"({"family": "liberation sans", "size": 10})");
+    RunResult b = Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"});
+    ASSERT_EQ(b.status, 0) << b.err;
+    const std::string warning =
+        d / "fonts/f_missing.json: warning: font family \"Quarvel Nowhere Sans\" is not installed; \"";
+    const size_t at = b.err.find(warning);
+    ASSERT_NE(at, std::string::npos) << b.err;
+    // The family named in its place is a real one, and an installed family (in any case) is quiet.
+    EXPECT_NE(b.err.substr(at + warning.size(), 2), "\" ") << b.err;
+    EXPECT_NE(b.err.find("\" is used instead\n", at), std::string::npos) << b.err;
+    EXPECT_EQ(b.err.find("f_present"), std::string::npos) << b.err;
 }
 
 } // namespace

@@ -59,6 +59,18 @@ TEST(PackE2E, DataOnlyFileAndInfoOfBrokenFiles) {
     data[data.size() - 3] ^= 1;
     WriteFileText(dir / "flipped.dat", data);
     EXPECT_EQ(Pack({"info", dir / "flipped.dat"}).status, 2);
+
+    // An action naming a function that exists nowhere fails info as it fails check; built-in
+    // functions and scripts are found.
+    std::filesystem::create_directories(dir / "objects");
+    std::filesystem::create_directories(dir / "scripts");
+    WriteFileText(dir / "scripts/helper.qvs", "return 1;");
+    WriteFileText(dir / "objects/o.json", R"({"events": [{"type": "create", "actions": [
+        {"function": "abs", "args": ["1"]}, {"function": "helper"}, {"function": "no_such_fn"}]}]})");
+    ASSERT_EQ(Pack({"build", dir.path(), "-o", dir / "u.dat", "--data-only", "--no-check"}).status, 0);
+    RunResult unknown = Pack({"info", dir / "u.dat"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.err, dir / "u.dat: Failed to locate action function no_such_fn\n");
 }
 
 TEST(PackE2E, BadProjectsAreRefusedClearly) {

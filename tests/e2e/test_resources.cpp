@@ -209,6 +209,101 @@ TEST(ResPackE2E, UnpackThenBuildGivesTheSameResources) {
     EXPECT_FALSE(std::filesystem::exists(out / "z/evil.qvs"));
 }
 
+// A project with an event of every kind and code of every place, one line and several: unpack
+// writes the longer code to readable .qvs files, and building the result gives the same data.
+TEST(ResPackE2E, UnpackWritesCodeFilesAndRoundTripsEveryEventKind) {
+    TempDir d, out;
+    Put(d, "game.json", R"({"init_code": ["global.a = 1;", {"code": ["global.b = 2;", "global.c = 3;"]}]})");
+    Put(d, "triggers/t_far.json", R"({"condition": ["var far;", "far = x > 300;", "return far;"],
+        "constant": "tr_far"})");
+    Put(d, "timelines/tl.json", R"({"moments": [{"step": 30, "actions": [{"code": ["a = 1;", "b = 2;"]}]},
+        {"step": 5, "actions": [{"code": "c = 3;"}]}]})");
+    Put(d, "objects/index.json", R"(["o_wall", "o_player"])");
+    Put(d, "objects/o_wall.json", R"({"solid": true})");
+    Put(d, "objects/o_player.json", R"({"events": [
+        {"type": "create", "actions": [{"code": ["hp = 3;", "speed = 2;"]}, {"code": ["a = 1;", "b = 2;"]}]},
+        {"type": "destroy", "actions": [{"code": "score += 1;"}]},
+        {"type": "alarm", "number": 0, "actions": [{"code": ["alarm[0] = 30;", "x += 1;"]}]},
+        {"type": "step", "number": 1, "actions": [{"code": "xprevious = x;\r\nyprevious = y;"}]},
+        {"type": "step", "number": 0, "actions": [{"code": ["x += 1;", "y += 1;"]}]},
+        {"type": "step", "number": 2, "actions": [{"code": ["a = 1;", "b = 1;"]}]},
+        {"type": "collision", "number": "o_wall", "actions": [{"code": ["x = xprevious;", "y = yprevious;"]}]},
+        {"type": "keyboard", "number": "vk_left", "actions": [{"code": ["x -= 4;", "y += 0;"]}]},
+        {"type": "keypress", "number": 65, "actions": [{"code": ["a = 2;", "b = 3;"]}]},
+        {"type": "keyrelease", "number": "vk_space", "actions": [{"code": ["a = 3;", "b = 4;"]}]},
+        {"type": "mouse", "number": "ev_global_left_press", "actions": [{"code": ["a = 4;", "b = 5;"]}]},
+        {"type": "other", "number": "ev_room_start", "actions": [{"code": ["a = 5;", "b = 6;"]}]},
+        {"type": "other", "number": "ev_user3", "actions": [
+            {"kind": 7, "exe": 2, "lib": 1, "id": 603, "code": ["a = 6;", "b = 7;"], "argtypes": [1]},
+            {"kind": 6, "args": ["hp", "-1"], "relative": true}]},
+        {"type": "draw", "actions": [{"code": ["draw_self();", "draw_text(0, 0, hp);"]}]},
+        {"type": "trigger", "number": "t_far", "actions": [{"code": ["a = 7;", "b = 8;"]}]}]})");
+    Put(d, "rooms/r.json", R"({"code": ["global.level = 1;", "global.time = 0;"],
+        "instances": [{"object": "o_player", "id": 100007, "code": ["hp = 5;", "x = 10;"]},
+                      {"object": "o_wall", "code": "solid = true;"}]})");
+    RunResult a = Pack({"build", d.path(), "-o", out / "a.dat", "--data-only"});
+    ASSERT_EQ(a.status, 0) << a.out << a.err;
+    RunResult u = Pack({"unpack", out / "a.dat", "-o", out / "proj"});
+    ASSERT_EQ(u.status, 0) << u.err;
+
+    // Files named after the event, the moment, the instance; one-line code stays inline.
+    const std::pair<const char*, const char*> files[] = {
+        {"objects/o_player/create.qvs", "hp = 3;\nspeed = 2;"},
+        {"objects/o_player/create_2.qvs", "a = 1;\nb = 2;"},
+        {"objects/o_player/alarm0.qvs", "alarm[0] = 30;\nx += 1;"},
+        {"objects/o_player/step_begin.qvs", "xprevious = x;\r\nyprevious = y;"},
+        {"objects/o_player/step.qvs", "x += 1;\ny += 1;"},
+        {"objects/o_player/step_end.qvs", "a = 1;\nb = 1;"},
+        {"objects/o_player/collision_o_wall.qvs", "x = xprevious;\ny = yprevious;"},
+        {"objects/o_player/keyboard_vk_left.qvs", "x -= 4;\ny += 0;"},
+        {"objects/o_player/keypress_A.qvs", "a = 2;\nb = 3;"},
+        {"objects/o_player/keyrelease_vk_space.qvs", "a = 3;\nb = 4;"},
+        {"objects/o_player/mouse_global_left_press.qvs", "a = 4;\nb = 5;"},
+        {"objects/o_player/other_room_start.qvs", "a = 5;\nb = 6;"},
+        {"objects/o_player/other_user3.qvs", "a = 6;\nb = 7;"},
+        {"objects/o_player/draw.qvs", "draw_self();\ndraw_text(0, 0, hp);"},
+        {"objects/o_player/trigger_t_far.qvs", "a = 7;\nb = 8;"},
+        {"timelines/tl/step_30.qvs", "a = 1;\nb = 2;"},
+        {"triggers/t_far.qvs", "var far;\nfar = x > 300;\nreturn far;"},
+        {"rooms/r/room.qvs", "global.level = 1;\nglobal.time = 0;"},
+        {"rooms/r/o_player_100007.qvs", "hp = 5;\nx = 10;"},
+        {"init.qvs", "global.b = 2;\nglobal.c = 3;"},
+    };
+    for (const auto& [file, text] : files) {
+        ASSERT_TRUE(std::filesystem::exists(out / ("proj/" + std::string(file)))) << file;
+        EXPECT_EQ(ReadFileText(out / ("proj/" + std::string(file))), text) << file;
+    }
+    const std::string player = ReadFileText(out / "proj/objects/o_player.json");
+    EXPECT_NE(player.find("\"file\": \"o_player/collision_o_wall.qvs\""), std::string::npos) << player;
+    EXPECT_NE(player.find("\"code\": \"score += 1;\""), std::string::npos) << player;
+    EXPECT_NE(ReadFileText(out / "proj/rooms/r.json").find("\"code_file\": \"r/room.qvs\""),
+              std::string::npos);
+    EXPECT_NE(ReadFileText(out / "proj/game.json").find("\"global.a = 1;\""), std::string::npos);
+
+    RunResult b = Pack({"build", out / "proj", "-o", out / "b.dat", "--data-only"});
+    ASSERT_EQ(b.status, 0) << b.out << b.err;
+    EXPECT_EQ(Decoded(out / "a.dat"), Decoded(out / "b.dat"));
+
+    // A folder with something in it is left alone unless --force replaces what it holds.
+    Put(out, "other/notes.txt", "mine");
+    Put(out, "other/.git/HEAD", "ref");
+    Put(out, "other/rooms/index.json", R"(["stale"])");
+    RunResult refused = Pack({"unpack", out / "a.dat", "-o", out / "other"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("other is not empty (--force replaces what is in it)"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(ReadFileText(out / "other/notes.txt"), "mine");
+    ASSERT_EQ(Pack({"unpack", out / "a.dat", "-o", out / "other", "--force"}).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(out / "other/notes.txt"));
+    EXPECT_EQ(ReadFileText(out / "other/.git/HEAD"), "ref");
+    ASSERT_EQ(Pack({"build", out / "other", "-o", out / "c.dat", "--data-only"}).status, 0);
+    EXPECT_EQ(Decoded(out / "a.dat"), Decoded(out / "c.dat"));
+    // --force never empties the folder the game file lies in.
+    std::filesystem::copy_file(out / "a.dat", out / "other/a.dat");
+    EXPECT_EQ(Pack({"unpack", out / "other/a.dat", "-o", out / "other", "--force"}).status, 1);
+    EXPECT_TRUE(std::filesystem::exists(out / "other/a.dat"));
+}
+
 TEST(ResPackE2E, EvalSeesTheGamesNamesScriptsAndPaths) {
     TempDir d;
     WriteProject(d);

@@ -3,6 +3,7 @@
 #include "TestRun.h"
 
 #include "functions/Function_File.h"
+#include "graphics/BM32_Bitmap.h"
 #include "platform/Platform_Dialog.h"
 #include "platform/Platform_Store.h"
 
@@ -456,6 +457,70 @@ TEST(FileFunctions, SecureModeRefusesEveryWriteOutsideTheFolderAndWritesNothing)
     EXPECT_EQ(Bytes(w + "/save.txt"), "ok");
     EXPECT_EQ(Bytes(d / "outside.txt"), "mine");
     EXPECT_EQ(Bytes(w + "/cfg/s.ini"), "[a]\r\nk=1\r\n");
+}
+
+// Image and game saves of a running game in secure mode: names outside the current folder (folders,
+// absolute paths, "..", symbolic links) are refused and write nothing; plain names are written.
+TEST(FileFunctions, SecureModeImageAndGameSavesWriteOnlyPlainNames) {
+    TempDir d;
+    const std::string hello = QV_SOURCE_DIR "/examples/hello";
+    fs::create_directories(d / "proj/sprites");
+    fs::copy(hello + "/sprites/spr_ball", d / "proj/sprites/spr_ball");
+    fs::create_directories(d / "proj/backgrounds");
+    fs::copy(hello + "/backgrounds/bg_sky.json", d / "proj/backgrounds/bg_sky.json");
+    fs::copy(hello + "/backgrounds/bg_sky.png", d / "proj/backgrounds/bg_sky.png");
+    Put(d / "proj/game.json", "{}");
+    Put(d / "proj/objects/index.json", R"(["o"])");
+    const std::string code = "sprite_save(spr_ball, 0, 'sub/a.png'); sprite_save(spr_ball, 0, '../b.bmp');"
+                             "sprite_save_strip(spr_ball, 'sub\\c.png'); background_save(bg_sky, 'link.png');"
+                             "screen_save('sub/d.png'); screen_save_part('" +
+                             d / "e.bmp" +
+                             "', 0, 0, 4, 4);"
+                             "game_save('sub/g.sav');"
+                             "sprite_save(spr_ball, 1, 'ok.png'); sprite_save(spr_ball, 0, 'ok.bmp');"
+                             "sprite_save_strip(spr_ball, 'strip.bmp'); background_save(bg_sky, 'bg.png');"
+                             "game_save('g.sav');";
+    Put(d / "proj/objects/o.json", R"({"events": [{"type": "step", "number": 0, "actions": [{"code": )" +
+                                       Platform_JsonString(code) + "}]}]}");
+    Put(d / "proj/rooms/index.json", R"(["r0"])");
+    Put(d / "proj/rooms/r0.json", R"({"instances": [{"object": "o"}]})");
+    RunResult b = RunProgram({QV_PACK_EXE, "build", d / "proj", "-o", d / "g.dat", "--data-only"});
+    ASSERT_EQ(b.status, 0) << b.out << b.err;
+    const std::string w = d / "w";
+    fs::create_directories(w + "/sub");
+    Put(d / "outside.png", "mine");
+    fs::create_symlink("../outside.png", w + "/link.png");
+    SecureStore(d / "store.sqlite");
+    RunResult r = RunProgram({"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", w, QV_RUNNER_EXE},
+                             {{"QUARVEL_GAME", d / "g.dat"},
+                              {"QUARVEL_HEADLESS", "1"},
+                              {"QUARVEL_MAX_STEPS", "1"},
+                              {"QUARVEL_NO_WAIT", "1"},
+                              {"QUARVEL_STORE", d / "store.sqlite"}});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    std::vector<std::string> errors;
+    for (const std::string& line : r.JsonLines())
+        if (line.rfind("{\"dialog\":\"error\"", 0) == 0) errors.push_back(ErrorMessage(line));
+    EXPECT_EQ(errors, Json({"In secure mode you cannot write file sub/a.png",
+                            "In secure mode you cannot write file ../b.bmp",
+                            "In secure mode you cannot write file sub\\c.png",
+                            "In secure mode you cannot write file link.png",
+                            "In secure mode you cannot write file sub/d.png",
+                            "In secure mode you cannot write file " + d / "e.bmp",
+                            "In secure mode you cannot save game to file sub/g.sav"}))
+        << r.out;
+    EXPECT_EQ(Listing(w), (std::set<std::string>{"/sub", "/link.png", "/ok.png", "/ok.bmp", "/strip.bmp",
+                                                 "/bg.png", "/g.sav"}));
+    EXPECT_EQ(Bytes(d / "outside.png"), "mine");
+    // PNG data for .png names and strips, BMP for other names.
+    TBitmap32 img;
+    ASSERT_TRUE(img.LoadFromImageFile(w + "/ok.png"));
+    EXPECT_EQ(img.Width(), 16);
+    EXPECT_EQ(Bytes(w + "/ok.bmp").substr(0, 2), "BM");
+    EXPECT_EQ(Bytes(w + "/strip.bmp").substr(1, 3), "PNG");
+    ASSERT_TRUE(img.LoadFromImageFile(w + "/strip.bmp"));
+    EXPECT_EQ(img.Width(), 32);
+    EXPECT_EQ(img.Height(), 16);
 }
 
 TEST(FileFunctions, RegistryValuesPersistAcrossRunsAndRootsStayApart) {

@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -40,6 +41,8 @@ struct GameOutcome {
 struct TestGame {
     std::string manifest = "{}";
     std::vector<std::pair<std::string, std::string>> objects, rooms, timelines, triggers, scripts;
+    std::vector<std::pair<std::string, std::string>> files; // any other file: path in the project, text
+    std::function<void(const TempDir&)> extra; // writes further resources (sprites, paths, ...)
 
     TestGame& Object(const std::string& name, const std::string& json) {
         objects.emplace_back(name, json);
@@ -68,6 +71,11 @@ struct TestGame {
         folder("timelines", timelines, ".json");
         folder("triggers", triggers, ".json");
         folder("scripts", scripts, ".qvs");
+        for (const auto& [path, text] : files) {
+            fs::create_directories(fs::path(d / path).parent_path());
+            WriteFileText(d / path, text);
+        }
+        if (extra) extra(d);
     }
 };
 

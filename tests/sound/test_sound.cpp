@@ -359,6 +359,95 @@ TEST_F(SoundCapture, ThreeDSoundToTheLeftIsHeardOnTheLeft) {
     EXPECT_LT(w.Rms(0, StepFrame(11), StepFrame(15)), 20);
 }
 
+// An echo repeats the sound after each side's delay, past the end of the sound's own samples.
+TEST_F(SoundCapture, EchoRepeatsAfterEachSidesDelayPastTheSoundsEnd) {
+    int snd = Add(ToneWav(1000, 16000, 0.1), 0); // 0.1 s of tone and nothing after it
+    Call("sound_effect_set", {double(snd), 2});
+    EXPECT_EQ(Sound_SlotEffects(snd), 2);
+    // Half dry, half repeated; no feedback: one repeat, left after 0.2 s, right after 0.4 s.
+    Call("sound_effect_echo", {double(snd), 50, 0, 200, 400, 0});
+    Call("sound_play", {double(snd)});
+    Steps(30);
+    Wav w = Finish();
+    const double half = 16000 * std::sqrt(0.5) / 2;
+    const auto at = [](double seconds) { return size_t(seconds * kRate); };
+    for (int ch : {0, 1}) EXPECT_NEAR(w.Tone(ch, at(0.01), at(0.09), 1000), half, half * 0.1) << ch;
+    EXPECT_NEAR(w.Tone(0, at(0.21), at(0.29), 1000), half, half * 0.1);
+    EXPECT_LT(w.Rms(1, at(0.21), at(0.29)), 1);
+    EXPECT_NEAR(w.Tone(1, at(0.41), at(0.49), 1000), half, half * 0.1);
+    EXPECT_LT(w.Rms(0, at(0.41), at(0.49)), 1);
+    EXPECT_LT(w.Rms(0, at(0.55), at(0.95)) + w.Rms(1, at(0.55), at(0.95)), 1);
+}
+
+// Each effect judged on a steady tone, looping; the chain is rendered again while it plays.
+TEST_F(SoundCapture, EffectsShapeTheToneWhilePlaying) {
+    const double full = 16000 * std::sqrt(0.5);
+    int snd = Add(ToneWav(1000, 16000, 1), 0); // whole cycles: the loop is seamless
+    Call("sound_loop", {double(snd)});
+    const double eq = std::pow(10.0, -15 / 20.0);
+    struct Case {
+        const char* what;
+        int flags;
+        const char* function;
+        std::vector<double> params;
+        double lo, hi; // the tone's level relative to the dry tone
+    } cases[] = {
+        {"none", 0, nullptr, {}, 0.95, 1.05},
+        {"equaliser -15 dB at the tone", 64, "sound_effect_equalizer", {1000, 12, -15}, eq * 0.9, eq * 1.1},
+        {"gargle square: on half the time", 8, "sound_effect_gargle", {5, 1}, 0.45, 0.55},
+        {"compressor: 100:1 above -30 dB",
+         32,
+         "sound_effect_compressor",
+         {0, 0.01, 50, -30, 100, 0},
+         0.01,
+         0.2},
+        {"parameters out of range",
+         1 | 4 | 16,
+         "sound_effect_chorus",
+         {NAN, -1e9, 1e9, INFINITY, 7, -5, 99},
+         0.1,
+         4},
+        {"effects removed", 0, nullptr, {}, 0.95, 1.05},
+    };
+    int step = 0;
+    for (const Case& c : cases) {
+        Call("sound_effect_set", {double(snd), double(c.flags)});
+        if (c.function) {
+            int id = -1;
+            ASSERT_TRUE(Function_Find(c.function, id));
+            std::vector<RValue> values = {RValue::Real(snd)};
+            for (double a : c.params) values.push_back(RValue::Real(a));
+            RValue result = RValue::Real(0);
+            Function_Call(id, nullptr, nullptr, int(values.size()), result, values.data());
+        }
+        EXPECT_EQ(Call("sound_isplaying", {double(snd)}).val, 1) << c.what;
+        Steps(30);
+        step += 30;
+    }
+    Wav w = Finish();
+    step = 0;
+    for (const Case& c : cases) {
+        const double tone = w.Tone(0, StepFrame(step + 6), StepFrame(step + 30), 1000);
+        EXPECT_GE(tone, full * c.lo) << c.what;
+        EXPECT_LE(tone, full * c.hi) << c.what;
+        step += 30;
+    }
+}
+
+TEST_F(SoundCapture, ReverbLeavesATailThatDiesAway) {
+    int snd = Add(ToneWav(1000, 16000, 0.2), 0);
+    Call("sound_effect_set", {double(snd), 16});
+    Call("sound_effect_reverb", {double(snd), 0, 0, 500, 0.5}); // half a second to -60 dB
+    Call("sound_play", {double(snd)});
+    Steps(45);
+    Wav w = Finish();
+    const auto at = [](double seconds) { return size_t(seconds * kRate); };
+    const double early = w.Rms(0, at(0.25), at(0.35)), late = w.Rms(0, at(0.55), at(0.65));
+    EXPECT_GT(early, 100);
+    EXPECT_LT(late, early * 0.5);
+    EXPECT_LT(w.Rms(0, at(1.3), at(1.5)), 2);
+}
+
 TEST_F(SoundCapture, MidiIsRenderedIntoTheMix) {
     int snd = Add(NoteMidi(), 0, ".mid");
     Call("sound_play", {double(snd)});
@@ -366,6 +455,33 @@ TEST_F(SoundCapture, MidiIsRenderedIntoTheMix) {
     Wav w = Finish();
     EXPECT_GT(w.Rms(0, 0, StepFrame(15)), 100);
     EXPECT_GT(w.Rms(1, 0, StepFrame(15)), 100);
+}
+
+// The background tempo stretches MIDI music (and only MIDI): the half-second note lasts a quarter
+// second at tempo 2 and a whole second at tempo 0.5.
+TEST_F(SoundCapture, BackgroundTempoStretchesMidi) {
+    int song = Add(NoteMidi(), 1, ".mid");
+    int tone = Add(ToneWav(1000, 8000, 0.3), 0);
+    Call("sound_background_tempo", {2});
+    Call("sound_play", {double(song)});
+    Call("sound_play", {double(tone)});
+    Steps(30);
+    Call("sound_background_tempo", {0.5});
+    Call("sound_play", {double(song)});
+    Call("sound_play", {double(tone)});
+    Steps(30);
+    for (auto [factor, kept] : {std::pair{1e9, 100.0}, {0.0, 0.01}, {NAN, 1.0}}) {
+        Call("sound_background_tempo", {factor});
+        EXPECT_EQ(Sound_BackgroundTempo(), kept) << factor;
+    }
+    Wav w = Finish();
+    const auto at = [](double seconds) { return size_t(seconds * kRate); };
+    const double fast = w.Rms(0, at(0.6), at(0.95)), slow = w.Rms(0, at(1.6), at(1.95));
+    EXPECT_GT(slow, 20) << fast;
+    EXPECT_GT(slow, fast * 5) << fast;
+    // The wave sound keeps its length: 0.3 s, then nothing, at either tempo.
+    EXPECT_NEAR(w.Tone(0, at(1.05), at(1.25), 1000), 8000 * std::sqrt(0.5), 8000 * 0.05);
+    EXPECT_LT(w.Tone(0, at(1.4), at(1.55), 1000), 50);
 }
 
 TEST_F(SoundCapture, BadDataStaysSilent) {

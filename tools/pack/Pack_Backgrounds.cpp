@@ -30,7 +30,7 @@ void Pack_ReadBackgrounds(const std::string& projectDir, GameImage& g) {
             Pack_CheckKeys(j, where, {"image", "removeback", "smooth"});
             if (!j.contains("image")) throw EProjectError(where + ": needs \"image\" (a file name, or null)");
             if (!j["image"].is_null()) {
-                TBitmap32 img = Pack_ReadImage(kindDir + "/" + j["image"].get<std::string>());
+                TBitmap32 img = Pack_ReadImage(kindDir + "/" + Pack_Get(j, "image", std::string(), where));
                 bool removeback = Pack_Get(j, "removeback", false, where),
                      smooth = Pack_Get(j, "smooth", false, where);
                 if (removeback || smooth)

@@ -106,6 +106,27 @@ json Pack_RefJson(int index, const std::vector<std::string>& names, const std::v
     return index;
 }
 
+void PackCodeFolder::Put(json& obj, const char* key, const char* fileKey, const std::string& code,
+                         const std::string& stem) {
+    bool oneLine = code.find_first_of("\r\n") == std::string::npos;
+    if (oneLine) {
+        try {
+            (void)json(code).dump(); // refuses bytes that are not UTF-8
+        } catch (const json::exception&) {
+            oneLine = false;
+        }
+    }
+    if (oneLine) {
+        obj[key] = code;
+        return;
+    }
+    std::string name = stem;
+    for (int n = 2; !used.insert(name).second; n++) name = stem + "_" + std::to_string(n);
+    const std::string rel = (sub.empty() ? "" : sub + "/") + name + ".qvs";
+    Pack_WriteFileBytes(baseDir + "/" + rel, code);
+    obj[fileKey] = rel;
+}
+
 const std::string& Pack_FileName(const std::string& name) {
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos ||
         name.find('\\') != std::string::npos || name.find('\0') != std::string::npos)

@@ -8,6 +8,7 @@
 
 #include <limits>
 #include <optional>
+#include <set>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -90,6 +91,19 @@ std::string Pack_ListString(const json& list, size_t i, const std::string& where
 std::string Pack_CodeText(const json& obj, const char* key, const char* fileKey, const std::string& baseDir,
                           const std::string& where, const std::string& file, const std::string& pointer,
                           PackCodeOrigin* origin);
+
+// Where unpack puts the code files of one resource: <baseDir>/<sub>/<stem>.qvs (sub "" puts them
+// beside the resource's JSON file), each file name used once.
+struct PackCodeFolder {
+    std::string baseDir; // the folder of the resource's JSON file
+    std::string sub;     // the resource's own folder under baseDir, or ""
+    std::set<std::string> used;
+
+    // Code of one line stays inline: obj[key] = code. Longer code (or bytes JSON cannot carry)
+    // goes to a file named after stem, and obj[fileKey] names it relative to baseDir.
+    void Put(json& obj, const char* key, const char* fileKey, const std::string& code,
+             const std::string& stem);
+};
 
 // "FILE: events[1].actions[0]" for a file and the JSON pointer of a place in it ("FILE" alone for
 // the whole file), the form every refusal begins with.

@@ -4,7 +4,11 @@
 #include "Pack_Folder.h"
 #include "Pack_Index.h"
 #include "Pack_Project.h"
+#include "platform/Platform_Font.h"
 #include "resources/Font_Main.h"
+
+#include <cstdio>
+#include <strings.h>
 
 using json = nlohmann::json;
 
@@ -22,7 +26,8 @@ TBitmap32 AtlasImage(const CFont& f) {
     return img;
 }
 
-void ReadFont(const json& j, const std::string& kindDir, const std::string& where, CFont& f) {
+// warn: report a family that is not installed with the family used in its place.
+void ReadFont(const json& j, const std::string& kindDir, const std::string& where, CFont& f, bool warn) {
     if (!j.is_object()) throw EProjectError(where + ": must hold a JSON object");
     Pack_CheckKeys(
         j, where,
@@ -36,7 +41,8 @@ void ReadFont(const json& j, const std::string& kindDir, const std::string& wher
     if (charset < 0 || charset > 255) throw EProjectError(where + ": charset is 0..255");
     if (j.contains("atlas")) {
         // A ready atlas: the image's alpha is the coverage, the glyph table gives every cell.
-        TBitmap32 img = Pack_ReadImage(kindDir + "/" + j["atlas"].get<std::string>());
+        TBitmap32 img = Pack_ReadImage(kindDir + "/" + Pack_Get(j, "atlas", std::string(), where));
+        if (!j.contains("glyphs")) throw EProjectError(where + ": a font with \"atlas\" needs \"glyphs\"");
         const json& glyphs = j.at("glyphs");
         if (!glyphs.is_array() || glyphs.size() != 256)
             throw EProjectError(where + ": glyphs holds 256 entries [x, y, w, h, shift, offset]");
@@ -49,7 +55,7 @@ void ReadFont(const json& j, const std::string& kindDir, const std::string& wher
         f.s_last = last;
         for (size_t c = 0; c < 256; c++) {
             const json& g = glyphs[c];
-            if (!g.is_array() || g.size() != 6)
+            if (!Pack_IsType<std::vector<int>>(g) || g.size() != 6)
                 throw EProjectError(where + ": glyphs holds 256 entries [x, y, w, h, shift, offset]");
             f.s_x[c] = g[0];
             f.s_y[c] = g[1];
@@ -65,6 +71,12 @@ void ReadFont(const json& j, const std::string& kindDir, const std::string& wher
     } else if (!f.CreateFontCharset(family, size, bold, italic, first, last, charset)) {
         throw EProjectError(where + ": no installed font for \"" + family +
                             "\", or its characters do not fit a 2048 x 2048 atlas");
+    } else if (warn) {
+        // The atlas holds the face fontconfig fell back to: say which one.
+        const std::string used = Platform_FontFamilyUsed(family, bold, italic);
+        if (strcasecmp(used.c_str(), family.c_str()) != 0)
+            std::fprintf(stderr, "%s: warning: font family \"%s\" is not installed; \"%s\" is used instead\n",
+                         where.c_str(), family.c_str(), used.c_str());
     }
     // The stored word keeps first in 16 bits.
     if (f.s_first < 0 || f.s_first > 0xFFFF) throw EProjectError(where + ": first is 0..255");
@@ -98,7 +110,7 @@ void Pack_ReadFonts(const std::string& projectDir, GameImage& g) {
         const std::string where = kindDir + "/" + *name + ".json";
         CFont f;
         try {
-            ReadFont(Pack_ReadJson(where), kindDir, where, f);
+            ReadFont(Pack_ReadJson(where), kindDir, where, f, true);
         } catch (const json::exception& e) {
             throw EProjectError(where + ": " + e.what());
         }
@@ -126,7 +138,7 @@ void Pack_UnpackFonts(const std::string& projectDir) {
         CFont probe;
         bool same = false;
         try {
-            ReadFont(j, kindDir, kindDir + "/" + name + ".json", probe);
+            ReadFont(j, kindDir, kindDir + "/" + name + ".json", probe, false);
             CStream a, b;
             probe.SaveToStream(a);
             f->SaveToStream(b);

@@ -6,7 +6,8 @@
 #include "data/DataNew_Main.h"
 #include "data/Option_Main.h"
 #include "graphics/BM32_Bitmap.h"
-#include "resources/Resource_Readers.h"
+#include "resources/Action_Class.h"
+#include "run/Run_Runtime.h"
 #include "support/Support_Stream.h"
 
 #include <algorithm>
@@ -25,7 +26,8 @@ const char* YesNo(bool b) {
 } // namespace
 
 int Pack_Info(const std::string& path, FILE* out, FILE* err) {
-    Resource_RegisterReaders();
+    Runtime_Start(); // the built-in functions, which actions name
+
     CStream s;
     if (!s.LoadFromFile(path)) {
         std::fprintf(err, "%s: Error: Cannot read the game file.\n", path.c_str());
@@ -37,13 +39,22 @@ int Pack_Info(const std::string& path, FILE* out, FILE* err) {
     if (GetTempDirectory().empty()) InitTempDirectory();
     LoadHooks hooks;
     hooks.message = [&](const std::string& m) { std::fprintf(err, "%s: %s\n", path.c_str(), m.c_str()); };
+    // An action naming a function that does not exist fails here as it fails check.
+    static std::vector<std::string> missing;
+    missing.clear();
+    Action_SetMessageHandler([](const std::string& m) { missing.push_back(m); });
     ELoadStatus st = DataNew_LoadStream(s, scan, hooks);
+    Action_SetMessageHandler(nullptr);
     if (st == ELoadStatus::CheckFailed) {
         std::fprintf(err, "%s: the game data fails its check value (the runner ends without a message)\n",
                      path.c_str());
         return 2;
     }
     if (st != ELoadStatus::Ok) return 1;
+    if (!missing.empty()) {
+        for (const std::string& m : missing) std::fprintf(err, "%s: %s\n", path.c_str(), m.c_str());
+        return 1;
+    }
 
     std::fprintf(out, "file: %s (%zu bytes, data searched from %zu)\n", path.c_str(), size, scan);
     std::fprintf(out, "header: version %d, debug %s, game id %d, flags %d\n", g_game.headerVersion,

@@ -3,6 +3,7 @@
 
 #include "code/Code_Constant.h"
 #include "resources/Object_Main.h"
+#include "resources/Trigger_Class.h"
 
 namespace {
 
@@ -97,26 +98,38 @@ void WriteAction(CStream& s, const json& a, const PackEventSite& site, size_t in
     s.WriteBoolean(Pack_Get(a, "not", false, where));
 }
 
-json ActionJson(const CAction& a) {
-    if (IsPlainCode(a)) return {{"code", a.act_argstring[0]}};
-    json args = json::array(), types = json::array();
-    for (int i = 0; i < a.act_argstringcount; i++) args.push_back(a.act_argstring[size_t(i)]);
+json ActionJson(const CAction& a, PackCodeFolder& folder, const std::string& stem) {
+    json out = json::object();
+    if (IsPlainCode(a)) {
+        folder.Put(out, "code", "file", a.act_argstring[0], stem);
+        return out;
+    }
+    json types = json::array();
     for (int i = 0; i < a.act_argtypecount; i++) types.push_back(a.act_argtype[size_t(i)]);
-    return {{"lib", a.act_libid},
-            {"id", a.act_id},
-            {"kind", a.act_kind},
-            {"use_relative", a.act_userelative},
-            {"question", a.act_isquestion},
-            {"use_apply_to", a.act_useapplyto},
-            {"exe", a.act_exetype},
-            {"function", a.act_functionname},
-            {"codestring", a.act_codestring},
-            {"argcount", a.act_argumentcount},
-            {"argtypes", types},
-            {"who", a.act_who},
-            {"relative", a.act_relative},
-            {"args", args},
-            {"not", a.act_isnot}};
+    // The code of a code action (its one argument) may go to a file like a plain code action's.
+    if (a.act_kind == kActionCode && a.act_argstringcount == 1)
+        folder.Put(out, "code", "file", a.act_argstring[0], stem);
+    else {
+        json args = json::array();
+        for (int i = 0; i < a.act_argstringcount; i++) args.push_back(a.act_argstring[size_t(i)]);
+        out["args"] = args;
+    }
+    json fields = {{"lib", a.act_libid},
+                   {"id", a.act_id},
+                   {"kind", a.act_kind},
+                   {"use_relative", a.act_userelative},
+                   {"question", a.act_isquestion},
+                   {"use_apply_to", a.act_useapplyto},
+                   {"exe", a.act_exetype},
+                   {"function", a.act_functionname},
+                   {"codestring", a.act_codestring},
+                   {"argcount", a.act_argumentcount},
+                   {"argtypes", types},
+                   {"who", a.act_who},
+                   {"relative", a.act_relative},
+                   {"not", a.act_isnot}};
+    out.update(fields);
+    return out;
 }
 
 // A trigger named in an event: its index among the project's triggers (packed before objects).
@@ -158,6 +171,83 @@ int EventType(const json& e, const std::string& where) {
     return v.get<int>();
 }
 
+// The name a key has in file names: its vk_ constant, a letter or digit, else its number.
+std::string KeyName(int key) {
+    if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, char(key));
+    for (int i = 0; i < Constant_Count(); i++) {
+        const std::string& name = Constant_GetName(i);
+        const RValue& v = Constant_GetValue(i);
+        if (name.rfind("vk_", 0) == 0 && !v.IsString() && int(v.val) == key) return name;
+    }
+    return std::to_string(key);
+}
+
+std::string MouseName(int n) {
+    static const char* const kButtons[] = {"left_button",   "right_button",   "middle_button", "no_button",
+                                           "left_press",    "right_press",    "middle_press",  "left_release",
+                                           "right_release", "middle_release", "mouse_enter",   "mouse_leave",
+                                           "global_press",  "global_release"};
+    static const char* const kStick[] = {"left", "right", "up", "down"};
+    static const char* const kGlobal[] = {"left_button",  "right_button",  "middle_button",
+                                          "left_press",   "right_press",   "middle_press",
+                                          "left_release", "right_release", "middle_release"};
+    if (n >= 0 && n < 14) return kButtons[n];
+    for (int j = 1; j <= 2; j++) {
+        const int base = j == 1 ? 16 : 31;
+        const std::string stick = "joystick" + std::to_string(j) + "_";
+        if (n >= base && n < base + 4) return stick + kStick[n - base];
+        if (n >= base + 5 && n < base + 13) return stick + "button" + std::to_string(n - base - 4);
+    }
+    if (n >= 50 && n < 59) return std::string("global_") + kGlobal[n - 50];
+    if (n == 60) return "mouse_wheel_up";
+    if (n == 61) return "mouse_wheel_down";
+    return std::to_string(n);
+}
+
+std::string OtherName(int n) {
+    static const char* const kOther[] = {"outside",     "boundary",      "game_start",    "game_end",
+                                         "room_start",  "room_end",      "no_more_lives", "animation_end",
+                                         "end_of_path", "no_more_health"};
+    if (n >= 0 && n < 10) return kOther[n];
+    if (n >= 10 && n < 26) return "user" + std::to_string(n - 10);
+    if (n == 30) return "close_button";
+    return std::to_string(n);
+}
+
+// The readable name of an event for its code files: create, step_begin, alarm0,
+// collision_o_wall, keypress_vk_left, mouse_left_press, other_room_start, trigger_tr_cleared.
+std::string EventStem(int type, int number) {
+    const std::string t = kTypeNames[type];
+    switch (type) {
+    case kEvAlarm:
+        return t + std::to_string(number);
+    case kEvStep:
+        return number == 0   ? t
+               : number == 1 ? "step_begin"
+               : number == 2 ? "step_end"
+                             : t + "_" + std::to_string(number);
+    case kEvCollision: {
+        const CNamedList& objects = g_game.named[int(EChunk::Objects)];
+        json ref = Pack_RefJson(number, objects.names, objects.exists);
+        return t + "_" + (ref.is_string() ? Pack_FileName(ref.get<std::string>()) : std::to_string(number));
+    }
+    case kEvKeyboard:
+    case kEvKeyPress:
+    case kEvKeyRelease:
+        return t + "_" + KeyName(number);
+    case kEvMouse:
+        return t + "_" + MouseName(number);
+    case kEvOther:
+        return t + "_" + OtherName(number);
+    case kEvTrigger: {
+        CTrigger* tr = Trigger_Get(number);
+        return t + "_" + (tr ? Pack_FileName(tr->i_name) : std::to_string(number));
+    }
+    default:
+        return number == 0 ? t : t + "_" + std::to_string(number);
+    }
+}
+
 } // namespace
 
 void Pack_WriteEvent(CStream& s, const json& actions, const PackEventSite& site) {
@@ -169,9 +259,9 @@ void Pack_WriteEvent(CStream& s, const json& actions, const PackEventSite& site)
     for (size_t i = 0; i < actions.size(); i++) WriteAction(s, actions[i], site, i);
 }
 
-json Pack_EventJson(const CEvent& ev) {
+json Pack_EventJson(const CEvent& ev, PackCodeFolder& folder, const std::string& stem) {
     json list = json::array();
-    for (const auto& a : ev.e_actions) list.push_back(ActionJson(*a));
+    for (const auto& a : ev.e_actions) list.push_back(ActionJson(*a, folder, stem));
     return list;
 }
 
@@ -271,6 +361,7 @@ void Pack_UnpackObjects(const std::string& projectDir) {
             continue;
         }
         names.emplace_back(Pack_FileName(Object_GetName(i)));
+        PackCodeFolder code{folder, Object_GetName(i), {}};
         json events = json::array();
         for (int t = 0; t < kEventTypes; t++)
             for (size_t n = 0; n < o->o_events[size_t(t)].size(); n++) {
@@ -278,8 +369,9 @@ void Pack_UnpackObjects(const std::string& projectDir) {
                 if (ev.Count() == 0) continue;
                 json number =
                     t == kEvCollision ? Pack_RefJson(int(n), objects.names, objects.exists) : json(n);
-                events.push_back(
-                    {{"type", kTypeNames[t]}, {"number", number}, {"actions", Pack_EventJson(ev)}});
+                events.push_back({{"type", kTypeNames[t]},
+                                  {"number", number},
+                                  {"actions", Pack_EventJson(ev, code, EventStem(t, int(n)))}});
             }
         Pack_SaveJsonFile(folder + "/" + Object_GetName(i) + ".json",
                           {{"sprite", Pack_RefJson(o->o_spriteindex, sprites.names, sprites.exists)},

@@ -22,5 +22,6 @@ struct PackEventSite {
 
 // An event record (version 400) from a JSON list of actions.
 void Pack_WriteEvent(CStream& s, const json& actions, const PackEventSite& site);
-// The JSON list of an event's actions as loaded.
-json Pack_EventJson(const CEvent& ev);
+// The JSON list of an event's actions as loaded; code of more than one line goes to files of
+// folder named after stem ("step_begin", "step_30"; a second code action adds "_2").
+json Pack_EventJson(const CEvent& ev, PackCodeFolder& folder, const std::string& stem);

@@ -209,7 +209,14 @@ void Pack_WriteManifest(const std::string& dir, const CGameData& game,
     json c = json::array();
     for (const auto& [name, value] : constants) c.push_back({{"name", name}, {"value", value}});
     m["constants"] = c;
-    m["init_code"] = game.initCode;
+    json init = json::array();
+    PackCodeFolder code{dir, "", {}};
+    for (const std::string& text : game.initCode) {
+        json piece = json::object();
+        code.Put(piece, "code", "file", text, "init");
+        init.push_back(piece.contains("code") ? piece["code"] : piece);
+    }
+    m["init_code"] = init;
     // A game without rooms stores [0] naming no room: in the project that is [].
     bool noRooms = game.roomOrder.size() == 1 && game.roomOrder[0] == 0 && !Room_Exists(0);
     m["room_order"] = noRooms ? std::vector<int32_t>() : game.roomOrder;

@@ -160,6 +160,7 @@ void Pack_UnpackRooms(const std::string& projectDir) {
             continue;
         }
         names.emplace_back(Pack_FileName(Room_GetName(i)));
+        PackCodeFolder code{folder, Room_GetName(i), {}};
         json jb = json::array(), jv = json::array(), ji = json::array(), jt = json::array();
         for (const CBack& b : r->r_background)
             jb.push_back({{"visible", b.visible},
@@ -187,17 +188,17 @@ void Pack_UnpackRooms(const std::string& projectDir) {
                           {"hspeed", v.hspeed},
                           {"vspeed", v.vspeed},
                           {"follow", Pack_RefJson(v.index, objects.names, objects.exists)}});
-        for (const RRoomInstance& in : r->r_instances)
-            ji.push_back({{"x", in.x},
-                          {"y", in.y},
-                          {"object", Pack_RefJson(in.object, objects.names, objects.exists)},
-                          {"id", in.id},
-                          {"code", in.code},
-                          {"xscale", in.xscale},
-                          {"yscale", in.yscale},
-                          {"blend", in.blend},
-                          {"alpha", in.alpha},
-                          {"angle", in.angle}});
+        for (const RRoomInstance& in : r->r_instances) {
+            json object = Pack_RefJson(in.object, objects.names, objects.exists);
+            json j = {{"x", in.x},         {"y", in.y},           {"object", object},
+                      {"id", in.id},       {"xscale", in.xscale}, {"yscale", in.yscale},
+                      {"blend", in.blend}, {"alpha", in.alpha},   {"angle", in.angle}};
+            // An instance's code file is named after its object and id: o_boss_100003.qvs.
+            code.Put(j, "code", "code_file", in.code,
+                     (object.is_string() ? Pack_FileName(object.get<std::string>()) : "instance") + "_" +
+                         std::to_string(in.id));
+            ji.push_back(j);
+        }
         for (const RTile& t : r->r_tile)
             jt.push_back({{"x", int(t.x)},
                           {"y", int(t.y)},
@@ -212,21 +213,21 @@ void Pack_UnpackRooms(const std::string& projectDir) {
                           {"yscale", t.yscale},
                           {"blend", t.blend},
                           {"alpha", t.alpha}});
-        Pack_SaveJsonFile(folder + "/" + Room_GetName(i) + ".json",
-                          {{"caption", r->r_caption},
-                           {"width", r->r_width},
-                           {"height", r->r_height},
-                           {"speed", r->r_speed},
-                           {"persistent", r->r_persistent},
-                           {"color", r->r_color},
-                           {"show_color", r->r_showcolor},
-                           {"clear_view_background", r->r_clearViewBackground},
-                           {"code", r->r_code},
-                           {"backgrounds", jb},
-                           {"enable_views", r->r_enableviews},
-                           {"views", jv},
-                           {"instances", ji},
-                           {"tiles", jt}});
+        json room = {{"caption", r->r_caption},
+                     {"width", r->r_width},
+                     {"height", r->r_height},
+                     {"speed", r->r_speed},
+                     {"persistent", r->r_persistent},
+                     {"color", r->r_color},
+                     {"show_color", r->r_showcolor},
+                     {"clear_view_background", r->r_clearViewBackground},
+                     {"backgrounds", jb},
+                     {"enable_views", r->r_enableviews},
+                     {"views", jv},
+                     {"instances", ji},
+                     {"tiles", jt}};
+        code.Put(room, "code", "code_file", r->r_code, "room");
+        Pack_SaveJsonFile(folder + "/" + Room_GetName(i) + ".json", room);
     }
     if (!names.empty()) Pack_WriteFolderIndex(folder, names);
 }

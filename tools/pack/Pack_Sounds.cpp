@@ -44,7 +44,7 @@ void Pack_ReadSounds(const std::string& projectDir, GameImage& g) {
             Pack_CheckKeys(j, where,
                            {"file", "kind", "effects", "volume", "pan", "preload", "extension", "origname"});
             if (j.contains("file") && !j["file"].is_null()) {
-                std::string file = j["file"].get<std::string>();
+                std::string file = Pack_Get(j, "file", std::string(), where);
                 if (!snd.LoadFromFile(kindDir + "/" + file, 0, true))
                     throw EProjectError(kindDir + "/" + file + ": cannot be read");
             }
@@ -52,7 +52,9 @@ void Pack_ReadSounds(const std::string& projectDir, GameImage& g) {
             if (j.contains("kind")) {
                 const json& k = j["kind"];
                 if (k.is_number_integer()) {
-                    snd.s_kind = k.get<int32_t>();
+                    snd.s_kind = Pack_Get(j, "kind", 0, where);
+                    if (snd.s_kind < 0 || snd.s_kind > 3)
+                        throw EProjectError(where + ": kind is normal, music, 3d or multimedia (or 0 to 3)");
                 } else {
                     snd.s_kind = -1;
                     for (int i = 0; i < 4; i++)

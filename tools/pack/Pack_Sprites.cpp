@@ -22,7 +22,8 @@ void CheckKeys(const json& obj, const std::string& where, std::initializer_list<
 }
 
 TRect Box(const json& j, const std::string& where) {
-    if (!j.is_array() || j.size() != 4) throw EProjectError(where + ": a box is [left, top, right, bottom]");
+    if (!Pack_IsType<std::vector<int>>(j) || j.size() != 4)
+        throw EProjectError(where + ": a box is [left, top, right, bottom] (integers), not " + j.dump());
     return TRect{j[0].get<int32_t>(), j[1].get<int32_t>(), j[2].get<int32_t>(), j[3].get<int32_t>()};
 }
 
@@ -52,7 +53,7 @@ void ReadMask(const json& mj, const std::string& dir, const std::string& where, 
         spr.i_sepmasks = sep;
         spr.i_mask.clear();
         for (size_t k = 0; k < want; k++) {
-            TBitmap32 img = Pack_ReadImage(dir + "/" + files[k].get<std::string>());
+            TBitmap32 img = Pack_ReadImage(dir + "/" + Pack_ListString(files, k, where + ": mask", "files"));
             TMask m;
             m.i_w = img.Width();
             m.i_h = img.Height();
@@ -80,7 +81,7 @@ void ReadMask(const json& mj, const std::string& dir, const std::string& where, 
     }
     int kind = 0;
     if (mj.contains("shape")) {
-        std::string s = mj["shape"].get<std::string>();
+        std::string s = Pack_Get(mj, "shape", std::string(), where + ": mask");
         kind = -1;
         for (int k = 0; k < 4; k++)
             if (s == kShapes[k]) kind = k;
@@ -106,17 +107,21 @@ void Pack_ReadSprite(const std::string& dir, CSprite& spr) {
         if (j.contains("strip")) {
             const json& s = j["strip"];
             CheckKeys(s, where + " strip", {"file", "frames"});
-            if (!spr.LoadStripFromFile(dir + "/" + s.at("file").get<std::string>(),
+            if (!s.contains("file")) throw EProjectError(where + ": strip needs \"file\"");
+            if (!spr.LoadStripFromFile(dir + "/" + Pack_Get(s, "file", std::string(), where + ": strip"),
                                        Pack_Get(s, "frames", 1, where), removeback, smooth))
                 throw EProjectError(where + ": strip image cannot be read");
         } else if (j.contains("gif")) {
-            if (!spr.LoadGifFromFile(dir + "/" + j["gif"].get<std::string>(), removeback, smooth))
+            if (!spr.LoadGifFromFile(dir + "/" + Pack_Get(j, "gif", std::string(), where), removeback,
+                                     smooth))
                 throw EProjectError(where + ": GIF cannot be read");
         } else {
             std::vector<std::string> files;
-            if (j.contains("frames"))
-                for (const json& f : j["frames"]) files.push_back(f.get<std::string>());
-            else
+            if (j.contains("frames")) {
+                json frames = Pack_GetList(j, "frames", where);
+                for (size_t k = 0; k < frames.size(); k++)
+                    files.push_back(Pack_ListString(frames, k, where, "frames"));
+            } else
                 for (int i = 0; Pack_FileExists(dir + "/" + std::to_string(i) + ".png"); i++)
                     files.push_back(std::to_string(i) + ".png");
             for (const std::string& f : files) {
@@ -134,7 +139,8 @@ void Pack_ReadSprite(const std::string& dir, CSprite& spr) {
         }
         if (j.contains("origin")) {
             const json& o = j["origin"];
-            if (!o.is_array() || o.size() != 2) throw EProjectError(where + ": origin is [x, y]");
+            if (!Pack_IsType<std::vector<int>>(o) || o.size() != 2)
+                throw EProjectError(where + ": origin is [x, y] (integers), not " + o.dump());
             spr.i_xorig = o[0].get<int32_t>();
             spr.i_yorig = o[1].get<int32_t>();
         }

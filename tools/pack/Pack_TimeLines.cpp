@@ -63,9 +63,12 @@ void Pack_UnpackTimeLines(const std::string& projectDir) {
             continue;
         }
         names.emplace_back(Pack_FileName(TimeLine_GetName(i)));
+        PackCodeFolder code{folder, TimeLine_GetName(i), {}};
         json moments = json::array();
         for (int k = 0; k < t->Count(); k++)
-            moments.push_back({{"step", t->Step(k)}, {"actions", Pack_EventJson(*t->Event(k))}});
+            moments.push_back(
+                {{"step", t->Step(k)},
+                 {"actions", Pack_EventJson(*t->Event(k), code, "step_" + std::to_string(t->Step(k)))}});
         Pack_SaveJsonFile(folder + "/" + TimeLine_GetName(i) + ".json", {{"moments", moments}});
     }
     if (!names.empty()) Pack_WriteFolderIndex(folder, names);

@@ -40,9 +40,10 @@ void Pack_UnpackTriggers(const std::string& projectDir) {
             continue;
         }
         names.emplace_back(Pack_FileName(t->i_name));
-        Pack_SaveJsonFile(
-            folder + "/" + t->i_name + ".json",
-            {{"condition", t->i_condition}, {"moment", t->i_moment}, {"constant", t->i_constname}});
+        json j = {{"moment", t->i_moment}, {"constant", t->i_constname}};
+        PackCodeFolder code{folder, "", {}};
+        code.Put(j, "condition", "condition_file", t->i_condition, t->i_name);
+        Pack_SaveJsonFile(folder + "/" + t->i_name + ".json", j);
     }
     if (!names.empty()) Pack_WriteFolderIndex(folder, names);
 }

@@ -23,6 +23,25 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Removes what a project folder holds before --force writes a project into it; entries whose
+// names begin with a dot (.git and the like) are kept.
+void ClearFolder(const std::string& dir) {
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec)) return;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        if (e.path().filename().string().rfind('.', 0) == 0) continue;
+        fs::remove_all(e.path(), ec);
+        if (ec) throw EProjectError(e.path().string() + ": cannot be removed");
+    }
+}
+
+} // namespace
 
 void Pack_ReadCodeResources(const std::string& projectDir, GameImage& g) {
     Pack_ReadExtensions(projectDir, g);
@@ -38,17 +57,40 @@ void Pack_ReadCodeResources(const std::string& projectDir, GameImage& g) {
 
 int Pack_Unpack(int argc, char** argv) {
     std::string game, dir;
+    bool force = false;
     for (int i = 0; i < argc; i++) {
         if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc)
             dir = argv[++i];
+        else if (std::strcmp(argv[i], "--force") == 0)
+            force = true;
         else if (game.empty())
             game = argv[i];
         else
             game.clear(), i = argc;
     }
     if (game.empty() || dir.empty()) {
-        std::fprintf(stderr, "usage: quarvel-pack unpack GAME -o DIR\n");
+        std::fprintf(stderr, "usage: quarvel-pack unpack GAME -o DIR [--force]\n");
         return 2;
+    }
+    // A project already in DIR is never written over by accident; --force replaces it.
+    std::error_code ec;
+    if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) {
+        std::fprintf(stderr, "quarvel-pack unpack: %s is not a folder\n", dir.c_str());
+        return 1;
+    }
+    if (fs::is_directory(dir, ec) && !fs::is_empty(dir, ec)) {
+        if (!force) {
+            std::fprintf(stderr, "quarvel-pack unpack: %s is not empty (--force replaces what is in it)\n",
+                         dir.c_str());
+            return 1;
+        }
+        // Clearing the folder must not take the game file with it.
+        const fs::path g = fs::weakly_canonical(game, ec), d = fs::weakly_canonical(dir, ec);
+        if (std::mismatch(d.begin(), d.end(), g.begin(), g.end()).first == d.end()) {
+            std::fprintf(stderr, "quarvel-pack unpack: %s lies inside %s, which --force would empty\n",
+                         game.c_str(), dir.c_str());
+            return 1;
+        }
     }
     // Extension files are unpacked into a temp directory while loading, as in the runner.
     InitTempDirectory();
@@ -70,6 +112,7 @@ int Pack_Unpack(int argc, char** argv) {
         return 1;
     }
     try {
+        if (force) ClearFolder(dir);
         Pack_MakeDir(dir);
         std::vector<std::pair<std::string, std::string>> constants;
         for (int i = 0; i < Constant_GameCount(); i++)

@@ -1,0 +1,166 @@
+// The input phases: events by key code, joystick direction and button, mouse button, position
+// and wheel, delivered in the per-event object order; and the special keys.
+#include "run/Run_Handle_Interaction.h"
+
+#include "code/Code_Error.h"
+#include "data/Option_Main.h"
+#include "graphics/Room_Draw.h"
+#include "platform/Platform_App.h"
+#include "platform/Platform_Window.h"
+#include "resources/Object_Class.h"
+#include "resources/Sprite_Class.h"
+#include "resources/Sprite_Main.h"
+#include "run/IO_Main.h"
+#include "run/Instance_Class.h"
+#include "run/Run_Event.h"
+#include "run/Run_Main.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int kMaxKeyEvent = 128; // key codes above have no events of their own
+constexpr int kNoKey = 0, kAnyKey = 1;
+
+// Mouse event numbers.
+constexpr int kMouseNoButton = 3, kMousePressed = 4, kMouseReleased = 7, kMouseEnter = 10, kMouseLeave = 11;
+constexpr int kMouseAnyPressed = 12, kMouseAnyReleased = 13, kMouseGlobal = 50, kMouseGlobalPressed = 53;
+constexpr int kMouseGlobalReleased = 56, kMouseWheelUp = 60, kMouseWheelDown = 61;
+
+void DeliverIfListened(int type, int number) {
+    if (Event_HasListeners(type, number)) Event_Deliver(type, number);
+}
+
+// One of the three key passes: the event of every flagged key up to 128, then "no key" or "any key".
+void KeyPass(int type, const bool* flag, const bool* alsoFlag) {
+    bool any = false;
+    for (int k = 8; k < kKeyCount && !Run_Stopping(); ++k) {
+        if (!flag[k] && !(alsoFlag && alsoFlag[k])) continue;
+        any = true;
+        if (k <= kMaxKeyEvent) DeliverIfListened(type, k);
+    }
+    DeliverIfListened(type, any ? kAnyKey : kNoKey);
+}
+
+void DeliverAtMouse(int number, double x, double y) {
+    if (!Event_HasListeners(kEvMouse, number)) return;
+    Event_DeliverIf(kEvMouse, number,
+                    [x, y](CInstance* inst) { return Interaction_InstanceHasPoint(*inst, x, y); });
+}
+
+// F1: the game information window is not built; the key still clears the input as it would after it.
+void ShowGameInformation() {
+    Platform_Trace("The game information cannot be shown: its window is not available yet.");
+    IO_Clear();
+}
+
+// F5 and F6 need saved games, which are not available yet: they say so and change nothing.
+void SaveGameNotAvailable(const char* what) {
+    Error_Show(std::string(what) + " is not available yet.", false);
+}
+
+} // namespace
+
+bool Interaction_InstanceHasPoint(const CInstance& inst, double x, double y) {
+    const RInstanceBox& b = inst.i_bbox;
+    if (!inst.HasBox() || !(x >= b.Left && x <= b.Right && y >= b.Top && y <= b.Bottom)) return false;
+    const CSprite* s = Sprite_Get(inst.i_maskindex >= 0 ? inst.i_maskindex : inst.i_spriteindex);
+    if (!s || s->i_mask.empty()) return true;
+    const int image = s->i_sepmasks && s->i_numb > 0
+                          ? int(std::fmod(std::floor(std::fabs(inst.i_imageindex)), double(s->i_numb)))
+                          : 0;
+    const TMask& m = s->i_mask[size_t(image) < s->i_mask.size() ? size_t(image) : 0];
+    // The point in the sprite's own pixels: undo rotation, then scale, then the origin.
+    const double a = inst.i_imageangle * M_PI / 180, c = std::cos(a), sn = std::sin(a);
+    const double dx = x - inst.i_x, dy = y - inst.i_y;
+    const double u = c * dx - sn * dy, v = sn * dx + c * dy;
+    if (inst.i_imagescalex == 0 || inst.i_imagescaley == 0) return false;
+    const double px = std::floor(u / inst.i_imagescalex + s->i_xorig);
+    const double py = std::floor(v / inst.i_imagescaley + s->i_yorig);
+    if (!(px >= 0 && py >= 0 && px < m.i_w && py < m.i_h)) return false;
+    return m.Get(int(px), int(py));
+}
+
+void Interaction_SpecialKeys() {
+    RInputValues& v = Run_Input();
+    const int key = v.keyboardLastKey;
+    if (key == 112 && opt_keyf1) {
+        v.keyboardLastKey = 0;
+        ShowGameInformation();
+    } else if (key == 27 && opt_keyesc) {
+        v.keyboardLastKey = 0;
+        Run_SetStopRequest(kStopEnd);
+    } else if (key == 115 && opt_keyf4) {
+        v.keyboardLastKey = 0;
+        GameWindow_SetFullScreen(!GameWindow_FullScreen());
+    } else if (key == 116 && opt_keyf5) {
+        v.keyboardLastKey = 0;
+        SaveGameNotAvailable("Saving the game");
+    } else if (key == 117 && opt_keyf5) {
+        v.keyboardLastKey = 0;
+        SaveGameNotAvailable("Loading a saved game");
+    } else if (key == 120 && opt_keyf9) {
+        v.keyboardLastKey = 0;
+        if (Room_SaveScreenshot().empty()) Platform_Trace("The screenshot could not be saved.");
+    }
+}
+
+void Interaction_Keyboard() {
+    const RInputState& s = IO_State();
+    KeyPass(kEvKeyboard, s.keyDown, s.keyPressed);
+    if (!Run_Stopping()) KeyPass(kEvKeyPress, s.keyPressed, nullptr);
+    if (!Run_Stopping()) KeyPass(kEvKeyRelease, s.keyReleased, nullptr);
+}
+
+void Interaction_Joysticks() {
+    for (int j = 0; j < 2 && !Run_Stopping(); ++j) {
+        const RJoystickState& js = IO_State().joy[j];
+        if (!js.present) continue;
+        const int base = j == 0 ? 16 : 31;
+        if (js.axis[0] < 20000) DeliverIfListened(kEvMouse, base);
+        if (js.axis[0] > 44000) DeliverIfListened(kEvMouse, base + 1);
+        if (js.axis[1] < 20000) DeliverIfListened(kEvMouse, base + 2);
+        if (js.axis[1] > 44000) DeliverIfListened(kEvMouse, base + 3);
+        for (int b = 0; b < 8; ++b)
+            if (js.buttonMask & (1u << b)) DeliverIfListened(kEvMouse, base + 5 + b);
+    }
+}
+
+void Interaction_Mouse() {
+    RInputState& s = IO_State();
+    const double px = s.prevMouseX, py = s.prevMouseY;
+    double x, y;
+    IO_UpdateMouse(x, y);
+    s.prevMouseX = x;
+    s.prevMouseY = y;
+    bool any = false;
+    for (int b = 1; b <= 3; ++b) {
+        if (!s.buttonDown[b] && !s.buttonPressed[b]) continue;
+        any = true;
+        DeliverAtMouse(b - 1, x, y);
+        DeliverIfListened(kEvMouse, kMouseGlobal + b - 1);
+    }
+    if (!any) DeliverAtMouse(kMouseNoButton, x, y);
+    for (int b = 1; b <= 3; ++b) {
+        if (!s.buttonPressed[b]) continue;
+        DeliverAtMouse(kMousePressed + b - 1, x, y);
+        DeliverIfListened(kEvMouse, kMouseAnyPressed);
+        DeliverIfListened(kEvMouse, kMouseGlobalPressed + b - 1);
+    }
+    for (int b = 1; b <= 3; ++b) {
+        if (!s.buttonReleased[b]) continue;
+        DeliverAtMouse(kMouseReleased + b - 1, x, y);
+        DeliverIfListened(kEvMouse, kMouseAnyReleased);
+        DeliverIfListened(kEvMouse, kMouseGlobalReleased + b - 1);
+    }
+    if (Event_HasListeners(kEvMouse, kMouseEnter))
+        Event_DeliverIf(kEvMouse, kMouseEnter, [=](CInstance* i) {
+            return Interaction_InstanceHasPoint(*i, x, y) && !Interaction_InstanceHasPoint(*i, px, py);
+        });
+    if (Event_HasListeners(kEvMouse, kMouseLeave))
+        Event_DeliverIf(kEvMouse, kMouseLeave, [=](CInstance* i) {
+            return Interaction_InstanceHasPoint(*i, px, py) && !Interaction_InstanceHasPoint(*i, x, y);
+        });
+    if (s.wheelUp) DeliverIfListened(kEvMouse, kMouseWheelUp);
+    if (s.wheelDown) DeliverIfListened(kEvMouse, kMouseWheelDown);
+}
