@@ -30,7 +30,7 @@ double Now() {
 
 std::vector<uint8_t> ToneWav(double freq, double seconds) {
     const int rate = 44100, frames = int(seconds * rate);
-    std::vector<int16_t> pcm(size_t(frames));
+    std::vector<int16_t> pcm(static_cast<size_t>(frames));
     for (int i = 0; i < frames; i++) pcm[size_t(i)] = int16_t(3000 * std::sin(6.283185307 * freq * i / rate));
     CStream s;
     auto u32 = [&](uint32_t v) { s.Write(&v, 4); };
@@ -80,12 +80,14 @@ void Measure(const char* device, double seconds, int play, int loop) {
     Sound_StopAll();
     // A room at 30 steps per second: all 64 looping; each step ends with the engine's step end.
     for (int i = 0; i < 64; i++) Call(loop, i);
+    int playing = 0;
+    for (int i = 0; i < 64; i++) playing += Sound_IsPlaying(i) ? 1 : 0;
     const int steps = int(seconds * 30);
     t0 = Now();
     for (int k = 0; k < steps; k++) Sound_StepEnd(30);
     const double stepMs = (Now() - t0) * 1e3 / steps;
-    std::printf("%-8s sound_play %7.2f us   64 sounds at 30 steps/s: %6.3f ms a step = %5.2f%% of a core\n",
-                device, playUs, stepMs, stepMs * 30 / 10);
+    std::printf("%-8s sound_play %7.2f us   %d sounds at 30 steps/s: %6.3f ms a step = %5.2f%% of a core\n",
+                device, playUs, playing, stepMs, stepMs * 30 / 10);
     Sound_GameEnd();
     Sound_ClearAll();
     std::filesystem::remove_all(dir);
@@ -119,15 +121,17 @@ int main(int argc, char** argv) {
     RSoundPcm pcm;
     pcm.channels = 2;
     pcm.samples.resize(size_t(44100) * 10 * 2);
-    for (size_t i = 0; i < pcm.samples.size(); i++) pcm.samples[i] = int16_t(3000 * std::sin(0.05 * double(i / 2)));
+    for (size_t i = 0; i < pcm.samples.size(); i++)
+        pcm.samples[i] = int16_t(3000 * std::sin(0.05 * double(i / 2)));
     for (int flags : {kFxChorus | kFxEcho | kFxReverb, int(kFxAll)}) {
         RSoundEffects fx;
         fx.flags = flags;
         const double t = Now();
         RSoundPcm out = SoundFx_Render(pcm, fx);
         const double ms = (Now() - t) * 1e3;
-        std::printf("effects %3d on 10 s of stereo: %7.1f ms (%.0fx faster than playing it; %.1f s of tail)\n",
-                    flags, ms, 10000 / ms, double(out.Frames() - pcm.Frames()) / 44100);
+        std::printf(
+            "effects %3d on 10 s of stereo: %7.1f ms (%.0fx faster than playing it; %.1f s of tail)\n", flags,
+            ms, 10000 / ms, double(out.Frames() - pcm.Frames()) / 44100);
     }
     return 0;
 }

@@ -1,7 +1,8 @@
 // Drag-and-drop action functions: the built-in functions behind the standard actions of objects
 // and time lines.
-// The handlers come with this family's own work; until then each entry is registered without one,
-// so code calling it compiles and a call reports that the function is not available yet.
+// The save and load actions share the handlers of game_save and game_load. The other handlers come
+// with this family's own work; until then each entry is registered without one, so code calling it
+// compiles and a call reports that the function is not available yet.
 #include "functions/Function_Families.h"
 #include "functions/Function_World.h"
 

@@ -4,6 +4,7 @@
 // collisions in Function_Game_Motion.cpp; entries of parts not
 // built yet are registered without one, so a call reports that the function is not available yet.
 #include "functions/Function_Families.h"
+#include "functions/Function_Graphics.h"
 #include "functions/Function_World.h"
 
 // 93 functions, in registration order.
@@ -88,8 +89,8 @@ static const RFunctionEntry kGameFunctions[] = {
     {"game_restart",               F_GameRestart, 0},
     {"game_load",                  F_GameLoad, 1},
     {"game_save",                  F_GameSave, 1},
-    {"transition_define",          nullptr, 2},
-    {"transition_exists",          nullptr, 1},
+    {"transition_define",          F_TransitionDefine, 2},
+    {"transition_exists",          F_TransitionExists, 1},
     {"sleep",                      F_Sleep, 1},
     {"Vanti_GetPlatform",          F_PlatformGetPlatform, 0},
     {"Vanti_GetDevice",            F_PlatformGetDevice, 0},

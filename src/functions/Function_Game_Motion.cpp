@@ -71,7 +71,8 @@ void Bounce(CInstance& inst, bool adv, bool solidOnly) {
         const double m = 10 * std::nearbyint(inst.i_direction / 10);
         const double sp = inst.i_speed;
         auto free = [&](double d) {
-            return PlaceFree(inst, inst.i_x + std::cos(Rad(d)) * sp, inst.i_y - std::sin(Rad(d)) * sp, solidOnly);
+            return PlaceFree(inst, inst.i_x + std::cos(Rad(d)) * sp, inst.i_y - std::sin(Rad(d)) * sp,
+                             solidOnly);
         };
         double o = m, r = m;
         for (int k = 0; k < 35; ++k) {
@@ -173,7 +174,9 @@ QV_FUNCTION(F_PlaceMeeting) {
 
 QV_FUNCTION(F_InstancePlace) {
     result.SetReal(kSelNoone);
-    if (self) SetId(result, Collision_PlaceFind(*self, Arg_Real(args[0]), Arg_Real(args[1]), Arg_Int(args[2]), false));
+    if (self)
+        SetId(result,
+              Collision_PlaceFind(*self, Arg_Real(args[0]), Arg_Real(args[1]), Arg_Int(args[2]), false));
 }
 
 QV_FUNCTION(F_PlaceSnapped) {
@@ -303,32 +306,39 @@ QV_FUNCTION(F_CollisionPoint) {
 }
 
 QV_FUNCTION(F_CollisionRectangle) {
-    const double x1 = Arg_Real(args[0]), y1 = Arg_Real(args[1]), x2 = Arg_Real(args[2]), y2 = Arg_Real(args[3]);
+    const double x1 = Arg_Real(args[0]), y1 = Arg_Real(args[1]), x2 = Arg_Real(args[2]),
+                 y2 = Arg_Real(args[3]);
     const bool prec = Arg_Bool(args[5]);
-    SetId(result, Collision_Find(Arg_Int(args[4]), Arg_Bool(args[6]) ? self : nullptr,
-                                 [&](const CInstance& i) { return Collision_Rectangle(i, x1, y1, x2, y2, prec); }));
+    SetId(result,
+          Collision_Find(Arg_Int(args[4]), Arg_Bool(args[6]) ? self : nullptr,
+                         [&](const CInstance& i) { return Collision_Rectangle(i, x1, y1, x2, y2, prec); }));
 }
 
 QV_FUNCTION(F_CollisionCircle) {
     const double xc = Arg_Real(args[0]), yc = Arg_Real(args[1]), r = Arg_Real(args[2]);
     const bool prec = Arg_Bool(args[4]);
-    SetId(result, Collision_Find(Arg_Int(args[3]), Arg_Bool(args[5]) ? self : nullptr, [&](const CInstance& i) {
+    SetId(result,
+          Collision_Find(Arg_Int(args[3]), Arg_Bool(args[5]) ? self : nullptr, [&](const CInstance& i) {
               return Collision_Ellipse(i, xc - r, yc - r, xc + r, yc + r, prec);
           }));
 }
 
 QV_FUNCTION(F_CollisionEllipse) {
-    const double x1 = Arg_Real(args[0]), y1 = Arg_Real(args[1]), x2 = Arg_Real(args[2]), y2 = Arg_Real(args[3]);
+    const double x1 = Arg_Real(args[0]), y1 = Arg_Real(args[1]), x2 = Arg_Real(args[2]),
+                 y2 = Arg_Real(args[3]);
     const bool prec = Arg_Bool(args[5]);
-    SetId(result, Collision_Find(Arg_Int(args[4]), Arg_Bool(args[6]) ? self : nullptr,
-                                 [&](const CInstance& i) { return Collision_Ellipse(i, x1, y1, x2, y2, prec); }));
+    SetId(result,
+          Collision_Find(Arg_Int(args[4]), Arg_Bool(args[6]) ? self : nullptr,
+                         [&](const CInstance& i) { return Collision_Ellipse(i, x1, y1, x2, y2, prec); }));
 }
 
 QV_FUNCTION(F_CollisionLine) {
-    const double x1 = Arg_Real(args[0]), y1 = Arg_Real(args[1]), x2 = Arg_Real(args[2]), y2 = Arg_Real(args[3]);
+    const double x1 = Arg_Real(args[0]), y1 = Arg_Real(args[1]), x2 = Arg_Real(args[2]),
+                 y2 = Arg_Real(args[3]);
     const bool prec = Arg_Bool(args[5]);
-    SetId(result, Collision_Find(Arg_Int(args[4]), Arg_Bool(args[6]) ? self : nullptr,
-                                 [&](const CInstance& i) { return Collision_Line(i, x1, y1, x2, y2, prec); }));
+    SetId(result,
+          Collision_Find(Arg_Int(args[4]), Arg_Bool(args[6]) ? self : nullptr,
+                         [&](const CInstance& i) { return Collision_Line(i, x1, y1, x2, y2, prec); }));
 }
 
 QV_FUNCTION(F_InstancePosition) {
@@ -339,14 +349,16 @@ QV_FUNCTION(F_InstancePosition) {
 
 QV_FUNCTION(F_PositionEmpty) {
     const double x = Arg_Real(args[0]), y = Arg_Real(args[1]);
-    result.SetReal(Collision_FindAny([&](const CInstance& i) { return Collision_Point(i, x, y, true); }) ? 0 : 1);
+    result.SetReal(Collision_FindAny([&](const CInstance& i) { return Collision_Point(i, x, y, true); }) ? 0
+                                                                                                         : 1);
 }
 
 QV_FUNCTION(F_PositionMeeting) {
     const double x = Arg_Real(args[0]), y = Arg_Real(args[1]);
     const int obj = Translate(Arg_Int(args[2]), self, other);
     result.SetReal(
-        Collision_Find(obj, nullptr, [&](const CInstance& i) { return Collision_Point(i, x, y, true); }) ? 1 : 0);
+        Collision_Find(obj, nullptr, [&](const CInstance& i) { return Collision_Point(i, x, y, true); }) ? 1
+                                                                                                         : 0);
 }
 
 QV_FUNCTION(F_DrawPath) {

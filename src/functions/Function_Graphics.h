@@ -67,7 +67,7 @@ QV_FUNCTION(F_ScreenWaitVsync);
 QV_FUNCTION(F_ScreenSave);
 QV_FUNCTION(F_ScreenSavePart);
 
-// Function_Graphics_Window.cpp: the display mode and the device reset.
+// Function_Graphics_Window.cpp: the display mode, the device reset and transitions.
 QV_FUNCTION(F_DisplayGetWidth);
 QV_FUNCTION(F_DisplayGetHeight);
 QV_FUNCTION(F_DisplayGetColordepth);
@@ -79,6 +79,9 @@ QV_FUNCTION(F_DisplaySetFrequency);
 QV_FUNCTION(F_DisplaySetAll);
 QV_FUNCTION(F_DisplayTestAll);
 QV_FUNCTION(F_DisplayReset);
+// Registered with the game family.
+QV_FUNCTION(F_TransitionDefine);
+QV_FUNCTION(F_TransitionExists);
 
 // Function_Graphics_Sprite.cpp: sprites and backgrounds drawn.
 QV_FUNCTION(F_DrawSelf);

@@ -1,7 +1,8 @@
-// Graphics family, window theme: the display mode and the device reset.
+// Graphics family, window theme: the display mode, the device reset and room transitions.
 #include "functions/Function_Graphics.h"
 
 #include "graphics/Graphics_Device.h"
+#include "graphics/Graphics_Transition.h"
 #include "platform/Platform_Window.h"
 #include "run/Run_Main.h"
 #include "run/Run_World.h"
@@ -77,4 +78,12 @@ QV_FUNCTION(F_DisplayReset) {
     const double aa = argc > 0 ? std::floor(Arg_Real(args[0])) : 0;
     GR_Device_SetMultisample(aa == 2 || aa == 4 || aa == 8 ? int(aa) : 0);
     GR_Device_RequestReset();
+}
+
+QV_FUNCTION(F_TransitionDefine) {
+    result.SetReal(Transition_Define(Arg_Int(args[0]), std::string(Arg_String(args[1]))) ? 1 : 0);
+}
+
+QV_FUNCTION(F_TransitionExists) {
+    result.SetReal(Transition_Exists(Arg_Int(args[0])) ? 1 : 0);
 }

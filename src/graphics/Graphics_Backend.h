@@ -38,6 +38,9 @@ class IRenderBackend {
     // null for an empty (transparent) texture. False when the device cannot make it.
     virtual bool CreateTexture(int slot, int w, int h, const uint32_t* pixels) = 0;
     virtual void FreeTexture(int slot) = 0;
+    // Draws into texture `slot` from now on (-1: the render area again). A texture made without
+    // pixels can be a target. False (drawing stays where it was) when the slot cannot be one.
+    virtual bool SetTarget(int slot) = 0;
     // Size of the render area (the drawing target); its contents are undefined afterwards.
     virtual void SetRenderSize(int w, int h) = 0;
     // Viewport inside the render area (top-left origin); clears are limited to it as well.

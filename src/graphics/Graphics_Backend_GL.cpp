@@ -119,6 +119,7 @@ class TGLBackend final : public IRenderBackend {
         Flush();
         struct RKept {
             int slot, w, h;
+            bool target;
             std::vector<uint32_t> pixels;
         };
         std::vector<RKept> kept;
@@ -126,7 +127,7 @@ class TGLBackend final : public IRenderBackend {
         for (size_t k = 0; k < m_slots.size(); k++) {
             const RSlot& sl = m_slots[k];
             if (!sl.tex) continue;
-            RKept t{int(k), sl.tw, sl.th, std::vector<uint32_t>(size_t(sl.tw) * size_t(sl.th))};
+            RKept t{int(k), sl.tw, sl.th, sl.target, std::vector<uint32_t>(size_t(sl.tw) * size_t(sl.th))};
             glBindTexture(GL_TEXTURE_2D, sl.tex);
             glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_BYTE, t.pixels.data());
             kept.push_back(std::move(t));
@@ -138,7 +139,7 @@ class TGLBackend final : public IRenderBackend {
             return false;
         }
         for (const RKept& t : kept)
-            if (!CreateTexture(t.slot, t.w, t.h, t.pixels.data())) {
+            if (!MakeTexture(t.slot, t.w, t.h, t.pixels.data(), !t.target)) {
                 error = "a texture could not be made again";
                 Stop();
                 return false;
@@ -206,6 +207,7 @@ class TGLBackend final : public IRenderBackend {
             glSamplerParameteri(m_samplers[i], GL_TEXTURE_WRAP_T, address);
         }
         glGenFramebuffers(1, &m_fbo);
+        m_drawFbo = m_fbo;
         glGenTextures(1, &m_target);
         SetRenderSize(w, h);
         glEnable(GL_BLEND);
@@ -244,6 +246,10 @@ class TGLBackend final : public IRenderBackend {
         if (m_vao) glDeleteVertexArrays(1, &m_vao);
         if (m_samplers[0]) glDeleteSamplers(4, m_samplers);
         if (m_fbo) glDeleteFramebuffers(1, &m_fbo);
+        if (m_targetFbo) glDeleteFramebuffers(1, &m_targetFbo);
+        m_targetFbo = 0;
+        m_drawFbo = 0;
+        m_targetSlot = -1;
         if (m_target) glDeleteTextures(1, &m_target);
         m_vbo = m_vao = m_fbo = m_target = 0;
         m_samplers[0] = 0;
@@ -254,6 +260,12 @@ class TGLBackend final : public IRenderBackend {
     }
 
     bool CreateTexture(int slot, int w, int h, const uint32_t* pixels) override {
+        return MakeTexture(slot, w, h, pixels, pixels != nullptr);
+    }
+
+    // A texture in `slot`; atlas: also copied onto an atlas page (never for a drawing target,
+    // whose pixels change after the copy).
+    bool MakeTexture(int slot, int w, int h, const uint32_t* pixels, bool atlas) {
         if (slot < 0 || w <= 0 || h <= 0 || w > m_maxTexture || h > m_maxTexture) return false;
         GameWindow_MakeCurrent();
         Flush();
@@ -280,7 +292,32 @@ class TGLBackend final : public IRenderBackend {
         sl.tex = t;
         sl.tw = w;
         sl.th = h;
-        PlaceInAtlas(sl, w, h, pixels);
+        sl.target = !atlas;
+        if (atlas) PlaceInAtlas(sl, w, h, pixels);
+        return true;
+    }
+
+    bool SetTarget(int slot) override {
+        GameWindow_MakeCurrent();
+        Flush();
+        if (slot < 0) {
+            m_drawFbo = m_fbo;
+            m_targetSlot = -1;
+            glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+            return true;
+        }
+        if (size_t(slot) >= m_slots.size() || !m_slots[size_t(slot)].tex || !m_slots[size_t(slot)].target)
+            return false;
+        if (!m_targetFbo) glGenFramebuffers(1, &m_targetFbo);
+        glBindFramebuffer(GL_FRAMEBUFFER, m_targetFbo);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_slots[size_t(slot)].tex,
+                               0);
+        if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+            glBindFramebuffer(GL_FRAMEBUFFER, m_drawFbo);
+            return false;
+        }
+        m_drawFbo = m_targetFbo;
+        m_targetSlot = slot;
         return true;
     }
 
@@ -289,6 +326,7 @@ class TGLBackend final : public IRenderBackend {
         GameWindow_MakeCurrent();
         RSlot& sl = m_slots[size_t(slot)];
         if (m_batchGL == sl.tex) Flush();
+        if (slot == m_targetSlot) SetTarget(-1);
         glDeleteTextures(1, &sl.tex);
         // The image's place on its atlas page is not reused.
         sl = RSlot{};
@@ -314,6 +352,7 @@ class TGLBackend final : public IRenderBackend {
         glDisable(GL_SCISSOR_TEST);
         glClear(GL_COLOR_BUFFER_BIT);
         glEnable(GL_SCISSOR_TEST);
+        glBindFramebuffer(GL_FRAMEBUFFER, m_drawFbo);
     }
 
     void SetViewport(int x, int y, int w, int h) override {
@@ -402,7 +441,7 @@ class TGLBackend final : public IRenderBackend {
         glBlitFramebuffer(0, 0, w, h, 0, wh, ww, 0, GL_COLOR_BUFFER_BIT, same ? GL_NEAREST : GL_LINEAR);
         GameWindow_Swap();
         glEnable(GL_SCISSOR_TEST);
-        glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+        glBindFramebuffer(GL_FRAMEBUFFER, m_drawFbo);
     }
 
     void Flush() override {
@@ -442,6 +481,7 @@ class TGLBackend final : public IRenderBackend {
     struct RSlot {
         GLuint tex = 0;
         int tw = 0, th = 0;
+        bool target = false; // made without pixels: may be drawn into, never on an atlas page
         int page = -1;
         int x0 = 0, y0 = 0, w = 0, h = 0;
     };
@@ -520,6 +560,8 @@ class TGLBackend final : public IRenderBackend {
     RProgram m_programs[3];
     float m_matrix[6] = {1, 0, 0, 0, 1, 0};
     GLuint m_vao = 0, m_vbo = 0, m_fbo = 0, m_target = 0;
+    GLuint m_targetFbo = 0, m_drawFbo = 0; // the drawing target's framebuffer: m_fbo or m_targetFbo
+    int m_targetSlot = -1;
     GLuint m_samplers[4] = {};
     GLint m_maxTexture = 8192;
     int m_width = 1, m_height = 1;

@@ -14,6 +14,7 @@ class TNullBackend final : public IRenderBackend {
     bool Reset(std::string&) override { return true; }
     bool CreateTexture(int, int, int, const uint32_t*) override { return true; }
     void FreeTexture(int) override {}
+    bool SetTarget(int) override { return true; }
     void SetRenderSize(int, int) override {}
     void SetViewport(int, int, int, int) override {}
     void SetTransform(const float*) override {}

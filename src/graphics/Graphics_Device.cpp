@@ -323,6 +323,12 @@ bool GR_Device_GetAddressWrap() {
     return g_addressWrap;
 }
 
+bool GR_Device_SetTarget(int tex) {
+    if (!g_backend) return false;
+    if (tex >= 0 && !GR_Texture_Exists(tex)) return false;
+    return g_backend->SetTarget(tex);
+}
+
 void GR_Device_Clear(uint32_t argb) {
     if (g_backend) g_backend->Clear(argb);
 }

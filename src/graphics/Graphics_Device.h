@@ -64,6 +64,10 @@ bool GR_Device_GetSynchronization();
 void GR_Device_SetAddressWrap(bool wrap);
 bool GR_Device_GetAddressWrap();
 
+// Draws into the texture tex (made with GR_Texture_Create_Empty as a render target) from now on,
+// or with -1 into the render area again. False when tex cannot be drawn into.
+bool GR_Device_SetTarget(int tex);
+
 // Clears the current viewport to 0xAARRGGBB.
 void GR_Device_Clear(uint32_t argb);
 // Sends vertices; texture -1 (or a handle that does not exist) draws untextured.

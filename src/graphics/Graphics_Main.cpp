@@ -5,6 +5,7 @@
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Draw.h"
 #include "graphics/Graphics_Text.h"
+#include "graphics/Graphics_Transition.h"
 #include "platform/Platform_Dialog.h"
 #include "platform/Platform_Window.h"
 #include "resources/Background_Main.h"
@@ -49,6 +50,7 @@ bool Graphics_Start() {
 }
 
 void Graphics_Stop() {
+    Transition_Reset();
     Text_Done();
     GR_Device_Done();
     Platform_DisplayRestore();

@@ -136,8 +136,12 @@ class OpenALDevice : public ISoundDevice {
         Upload(*v, pcm);
         Attach(*v);
         if (state == AL_PLAYING) {
+            ALint looping = AL_FALSE;
+            alGetSourcei(v->src[0], AL_LOOPING, &looping);
             const double at = std::isfinite(positionScale) ? offset * std::max(positionScale, 0.0) : 0;
-            const ALint to = ALint(std::min(at, double(pcm.Frames() - 1)));
+            const double frames = double(pcm.Frames());
+            // A looping voice goes on at the same place in its round; another one near its end.
+            const ALint to = ALint(looping ? std::fmod(at, frames) : std::min(at, frames - 1));
             for (int i = 0; i < v->nsrc; i++) alSourcei(v->src[i], AL_SAMPLE_OFFSET, to);
             alSourcePlayv(v->nsrc, v->src);
         }

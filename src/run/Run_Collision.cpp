@@ -50,8 +50,12 @@ struct RPose {
     double c = 1, s = 0;
     bool Unit() const { return sx == 1 && sy == 1 && angle == 0; }
     // Mask cell of room pixel (px, py) by each mapping.
-    bool Direct(int64_t px, int64_t py) const { return CellInt(*m, px - X + int64_t(xo), py - Y + int64_t(yo)); }
-    bool Scaled(double px, double py) const { return Cell(*m, std::floor((px - X) / sx + xo), std::floor((py - Y) / sy + yo)); }
+    bool Direct(int64_t px, int64_t py) const {
+        return CellInt(*m, px - X + int64_t(xo), py - Y + int64_t(yo));
+    }
+    bool Scaled(double px, double py) const {
+        return Cell(*m, std::floor((px - X) / sx + xo), std::floor((py - Y) / sy + yo));
+    }
     bool Rotated(double px, double py) const {
         const double dx = px - X, dy = py - Y;
         return Cell(*m, std::floor(xo + (c * dx - s * dy) / sx), std::floor(yo + (s * dx + c * dy) / sy));
@@ -159,7 +163,8 @@ bool MaskEllipse(const RPose& p, const RArea& a, double cx, double cy, double rx
 
 bool MaskLine(const RPose& p, const RInstanceBox& bb, int64_t xl, int64_t yl, int64_t xr, int64_t yr) {
     if (xl == xr || yl == yr)
-        return MaskRectangle(p, Meet(bb, std::min(xl, xr), std::min(yl, yr), std::max(xl, xr), std::max(yl, yr)));
+        return MaskRectangle(
+            p, Meet(bb, std::min(xl, xr), std::min(yl, yr), std::max(xl, xr), std::max(yl, yr)));
     int64_t step = 1;
     if (std::llabs(xr - xl) < std::llabs(yr - yl)) {
         int64_t xa = xl, ya = yl, xb = xr, yb = yr;
@@ -208,8 +213,8 @@ bool MaskMask(const RPose& p1, const RInstanceBox& b1, const RPose& p2, const RI
 
 // The rectangle normalised and rounded; false when a side fits no pixel coordinate.
 bool RoundRect(double x1, double y1, double x2, double y2, int64_t& L, int64_t& T, int64_t& R, int64_t& B) {
-    return RoundPixel(std::min(x1, x2), L) && RoundPixel(std::min(y1, y2), T) && RoundPixel(std::max(x1, x2), R) &&
-           RoundPixel(std::max(y1, y2), B);
+    return RoundPixel(std::min(x1, x2), L) && RoundPixel(std::min(y1, y2), T) &&
+           RoundPixel(std::max(x1, x2), R) && RoundPixel(std::max(y1, y2), B);
 }
 
 bool BoxMissesRect(const CInstance& i, double xmin, double ymin, double xmax, double ymax) {
@@ -222,7 +227,8 @@ bool BoxMissesRect(const CInstance& i, double xmin, double ymin, double xmax, do
 
 bool Collision_Point(const CInstance& inst, double x, double y, bool prec) {
     const RInstanceBox& b = inst.i_bbox;
-    if (inst.i_marked || !(b.Left <= x && x < b.Right + 1.0 && b.Top <= y && y < b.Bottom + 1.0)) return false;
+    if (inst.i_marked || !(b.Left <= x && x < b.Right + 1.0 && b.Top <= y && y < b.Bottom + 1.0))
+        return false;
     if (!prec) return true;
     RPose p;
     int64_t px, py;
@@ -232,7 +238,8 @@ bool Collision_Point(const CInstance& inst, double x, double y, bool prec) {
 }
 
 bool Collision_Rectangle(const CInstance& inst, double x1, double y1, double x2, double y2, bool prec) {
-    if (BoxMissesRect(inst, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2))) return false;
+    if (BoxMissesRect(inst, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)))
+        return false;
     if (!prec) return true;
     RPose p;
     int64_t L, T, R, B;
@@ -241,7 +248,8 @@ bool Collision_Rectangle(const CInstance& inst, double x1, double y1, double x2,
 }
 
 bool Collision_Ellipse(const CInstance& inst, double x1, double y1, double x2, double y2, bool prec) {
-    if (BoxMissesRect(inst, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2))) return false;
+    if (BoxMissesRect(inst, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)))
+        return false;
     int64_t L, T, R, B;
     if (!RoundRect(x1, y1, x2, y2, L, T, R, B)) return false;
     if (L == R || T == B) return Collision_Rectangle(inst, x1, y1, x2, y2, prec);
@@ -263,7 +271,8 @@ bool Collision_Ellipse(const CInstance& inst, double x1, double y1, double x2, d
 
 bool Collision_Line(const CInstance& inst, double x1, double y1, double x2, double y2, bool prec) {
     const RInstanceBox& b = inst.i_bbox;
-    if (BoxMissesRect(inst, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2))) return false;
+    if (BoxMissesRect(inst, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)))
+        return false;
     if (x2 < x1) std::swap(x1, x2), std::swap(y1, y2);
     if (x1 < b.Left) {
         y1 += (b.Left - x1) * (y2 - y1) / (x2 - x1);
@@ -277,7 +286,8 @@ bool Collision_Line(const CInstance& inst, double x1, double y1, double x2, doub
     if (!prec) return true;
     RPose p;
     int64_t xl, yl, xr, yr;
-    if (!PoseOf(inst, p) || !RoundPixel(x1, xl) || !RoundPixel(y1, yl) || !RoundPixel(x2, xr) || !RoundPixel(y2, yr))
+    if (!PoseOf(inst, p) || !RoundPixel(x1, xl) || !RoundPixel(y1, yl) || !RoundPixel(x2, xr) ||
+        !RoundPixel(y2, yr))
         return false;
     return MaskLine(p, b, xl, yl, xr, yr);
 }
@@ -341,8 +351,13 @@ class CBroadPhase {
     // The list positions of object obj's candidates near box, in [from, to), ascending, unique.
     void Query(const RInstanceBox& box, int obj, int from, int to, std::vector<int>& out) {
         out.clear();
+        // Entries hold the boxes as they were at the build, which are the boxes now for every
+        // instance not listed as moved: the box test runs here without touching the instances.
         auto add = [&](const REntry& e) {
-            if (e.obj == obj && e.pos >= from && e.pos < to) out.push_back(e.pos);
+            if (e.obj == obj && e.pos >= from && e.pos < to &&
+                !(e.box.Left >= box.Right + 1 || box.Left >= e.box.Right + 1 || e.box.Top >= box.Bottom + 1 ||
+                  box.Top >= e.box.Bottom + 1))
+                out.push_back(e.pos);
         };
         const int64_t cx0 = box.Left >> m_shift, cx1 = box.Right >> m_shift;
         const int64_t cy0 = box.Top >> m_shift, cy1 = box.Bottom >> m_shift;
@@ -394,7 +409,8 @@ class CBroadPhase {
                 // Instances without a collision sprite never collide in a precise test.
                 if (!i || i->i_marked || !i->HasBox()) continue;
                 m_entries.push_back({obj, pos, i->i_bbox});
-                extent += double(i->i_bbox.Right - i->i_bbox.Left + 1) + double(i->i_bbox.Bottom - i->i_bbox.Top + 1);
+                extent += double(i->i_bbox.Right - i->i_bbox.Left + 1) +
+                          double(i->i_bbox.Bottom - i->i_bbox.Top + 1);
             }
         }
         // Cells about twice the mean box side: most boxes then touch one to four cells.
@@ -460,9 +476,12 @@ void HandlePair(CInstance* A, int a, int ka, CInstance* B, int b, int kb) {
         g_broad.Moved(b, kb);
         g_broad.AfterMoves();
     }
-    // An instance destroyed before its turn (by the other's event) receives nothing.
-    if (!A->i_marked) Event_Perform(A, B, A->i_objectindex, kEvCollision, B->i_objectindex);
-    if (!B->i_marked) Event_Perform(B, A, B->i_objectindex, kEvCollision, A->i_objectindex);
+    // An instance destroyed or deactivated before its turn (by the other's event) receives
+    // nothing.
+    if (!A->i_marked && !A->i_deactivated)
+        Event_Perform(A, B, A->i_objectindex, kEvCollision, B->i_objectindex);
+    if (!B->i_marked && !B->i_deactivated)
+        Event_Perform(B, A, B->i_objectindex, kEvCollision, A->i_objectindex);
     if (Run_Stopping()) return;
     if (A->i_solid || B->i_solid) {
         g_broad.BeforeMoves();

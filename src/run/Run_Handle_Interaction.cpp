@@ -14,6 +14,7 @@
 #include "run/Instance_Class.h"
 #include "run/Run_Event.h"
 #include "run/Run_Main.h"
+#include "run/Run_Save.h"
 
 #include <cmath>
 
@@ -54,11 +55,6 @@ void ShowGameInformation() {
     IO_Clear();
 }
 
-// F5 and F6 need saved games, which are not available yet: they say so and change nothing.
-void SaveGameNotAvailable(const char* what) {
-    Error_Show(std::string(what) + " is not available yet.", false);
-}
-
 } // namespace
 
 bool Interaction_InstanceHasPoint(const CInstance& inst, double x, double y) {
@@ -95,10 +91,10 @@ void Interaction_SpecialKeys() {
         GameWindow_SetFullScreen(!GameWindow_FullScreen());
     } else if (key == 116 && opt_keyf5) {
         v.keyboardLastKey = 0;
-        SaveGameNotAvailable("Saving the game");
+        Run_QuickSave();
     } else if (key == 117 && opt_keyf5) {
         v.keyboardLastKey = 0;
-        SaveGameNotAvailable("Loading a saved game");
+        Run_QuickLoad();
     } else if (key == 120 && opt_keyf9) {
         v.keyboardLastKey = 0;
         if (Room_SaveScreenshot().empty()) Platform_Trace("The screenshot could not be saved.");

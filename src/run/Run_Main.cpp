@@ -9,6 +9,7 @@
 #include "code/Variable_Main.h"
 #include "data/DataNew_Class.h"
 #include "data/Option_Main.h"
+#include "graphics/Graphics_Transition.h"
 #include "graphics/Room_Draw.h"
 #include "platform/Platform_App.h"
 #include "platform/Platform_Dialog.h"
@@ -20,8 +21,8 @@
 #include "run/Instance_Class.h"
 #include "run/Run_Collision.h"
 #include "run/Run_Event.h"
-#include "run/Run_Motion.h"
 #include "run/Run_Handle_Interaction.h"
+#include "run/Run_Motion.h"
 #include "run/Run_Room.h"
 #include "run/Run_Save.h"
 #include "sound/Sound_Engine.h"
@@ -104,7 +105,6 @@ void RunLooseCode(const std::string& text, CInstance* inst, const std::string& w
 // ---- hooks of the parts not built yet: each is called at its place and does nothing ----
 
 void HookParticles() {}       // automatic particle system updates (particles)
-void HookTransition() {}      // the pending transition (drawing)
 void HookDebugForm() {}       // debug form update (debugger)
 void HookDepthBuffers() {}    // release of old depth buffers (surfaces)
 void HookExtensionsInit() {}  // extension initialisation functions (extensions)
@@ -147,6 +147,14 @@ void HookDrawRoom() {
 }
 void HookPresentFrame() {
     Room_PresentFrame();
+}
+// Before leaving a room: the old room's picture for a pending transition.
+void HookTransitionPrepare() {
+    Transition_Prepare();
+}
+// After the new room's first drawing: the passage (or only the present), the next frame begun.
+void HookTransitionRun() {
+    Transition_Run();
 }
 void HookSizeWindow(CLiveRoom& room) {
     Room_SetRenderSize(room);
@@ -239,15 +247,18 @@ bool StartRoom(int index, bool gameStart) {
     Event_PerformAll(kEvOther, kOtherRoomStart);
     if (g_runStop == kStopNone && g_values.automaticDraw) {
         HookDrawRoom();
-        HookTransition();
-        HookPresentFrame();
+        HookTransitionRun();
         g_values.transitionKind = 0;
+    } else {
+        // A transition prepared for a room that is not drawn now does not run.
+        Transition_Cancel();
     }
     return true;
 }
 
 void LeaveRoom(bool gameEnd) {
-    HookTransition();
+    // No new room is shown after the game's end.
+    if (!gameEnd) HookTransitionPrepare();
     CLiveRoom* room = Run_Room();
     if (!room) return;
     room->RemoveMarked();

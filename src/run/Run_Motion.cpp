@@ -69,7 +69,8 @@ void Motion_AssignPath(CInstance& inst, int ind, double speed, double scale, dou
     // the first step moves along the path instead of jumping.
     double ox = 0, oy = 0;
     if (speed < 0)
-        Orient(inst, path->XPosition(1) - path->XPosition(0), path->YPosition(1) - path->YPosition(0), ox, oy);
+        Orient(inst, path->XPosition(1) - path->XPosition(0), path->YPosition(1) - path->YPosition(0), ox,
+               oy);
     inst.i_pathxstart = inst.i_x - ox;
     inst.i_pathystart = inst.i_y - oy;
 }
@@ -93,7 +94,8 @@ bool Motion_AdaptPath(CInstance& inst) {
             break;
         case kPathContinue: {
             double ox, oy;
-            Orient(inst, path->XPosition(1) - path->XPosition(0), path->YPosition(1) - path->YPosition(0), ox, oy);
+            Orient(inst, path->XPosition(1) - path->XPosition(0), path->YPosition(1) - path->YPosition(0), ox,
+                   oy);
             if (forward) {
                 inst.i_pathxstart += ox;
                 inst.i_pathystart += oy;
@@ -122,7 +124,8 @@ bool Motion_AdaptPath(CInstance& inst) {
     }
     const double x0 = path->XPosition(0), y0 = path->YPosition(0);
     double ox, oy;
-    Orient(inst, path->XPosition(inst.i_pathposition) - x0, path->YPosition(inst.i_pathposition) - y0, ox, oy);
+    Orient(inst, path->XPosition(inst.i_pathposition) - x0, path->YPosition(inst.i_pathposition) - y0, ox,
+           oy);
     const double tx = ox + inst.i_pathxstart, ty = oy + inst.i_pathystart;
     inst.SetHSpeed(tx - inst.i_x);
     inst.SetVSpeed(ty - inst.i_y);
@@ -149,13 +152,15 @@ namespace {
 
 // "Outside" against the rectangle (l, t)..(r, b): the box entirely off it, or the point off it.
 bool Outside(const CInstance& i, double l, double t, double r, double b) {
-    if (i.HasBox()) return !(i.i_bbox.Right >= l && i.i_bbox.Left <= r && i.i_bbox.Bottom >= t && i.i_bbox.Top <= b);
+    if (i.HasBox())
+        return !(i.i_bbox.Right >= l && i.i_bbox.Left <= r && i.i_bbox.Bottom >= t && i.i_bbox.Top <= b);
     return !(l <= i.i_x && i.i_x <= r && t <= i.i_y && i.i_y <= b);
 }
 
 // "Boundary": the box not entirely inside the rectangle (for a point, as Outside).
 bool Boundary(const CInstance& i, double l, double t, double r, double b) {
-    if (i.HasBox()) return !(i.i_bbox.Left >= l && i.i_bbox.Right <= r && i.i_bbox.Top >= t && i.i_bbox.Bottom <= b);
+    if (i.HasBox())
+        return !(i.i_bbox.Left >= l && i.i_bbox.Right <= r && i.i_bbox.Top >= t && i.i_bbox.Bottom <= b);
     return Outside(i, l, t, r, b);
 }
 
@@ -166,7 +171,8 @@ void Motion_OutsidePass(CLiveRoom& room) {
     if (Event_HasListeners(kEvOther, kOtherOutsideRoom))
         Event_DeliverIf(kEvOther, kOtherOutsideRoom, [&](CInstance* i) { return Outside(*i, 0, 0, w, h); });
     if (!Run_Stopping() && Event_HasListeners(kEvOther, kOtherIntersectBoundary))
-        Event_DeliverIf(kEvOther, kOtherIntersectBoundary, [&](CInstance* i) { return Boundary(*i, 0, 0, w, h); });
+        Event_DeliverIf(kEvOther, kOtherIntersectBoundary,
+                        [&](CInstance* i) { return Boundary(*i, 0, 0, w, h); });
     if (!room.r_enableviews) return;
     for (int v = 0; v < kRoomViews && !Run_Stopping(); ++v) {
         // Read each time: an event may change the room's views.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 namespace {
@@ -73,3 +74,29 @@ TEST(WorldE2E, StepLimitEndsAsGameEndAndFatalErrorsExitWithThree) {
 }
 
 } // namespace
+
+// Steps keep the room speed on a loaded machine: 90 steps at 30 per second take about 3 s (the
+// wait aims at each step's due time, so late wake-ups do not add up), and fps counts them.
+TEST(WorldE2E, StepsKeepTheRoomSpeed) {
+    TempDir d;
+    Put(d, "game.json", "{}");
+    Put(d, "objects/o.json",
+        "{\"events\": [" + Ev("create", 0, "n = 0; t0 = 0;") + ", " +
+            Ev("step", 0,
+               "n += 1; if (n == 1) t0 = current_time; if (n == 91) { show_message(string(current_time - t0) "
+               "+ ' ' + string(fps)); game_end(); }") +
+            "]}");
+    Put(d, "rooms/r0.json", R"j({"speed": 30, "instances": [{"object": "o"}]})j");
+    ASSERT_EQ(Pack({"build", d.path(), "-o", d / "g.dat", "--data-only"}).status, 0);
+    RunResult r = RunGame(d / "g.dat", {{"QUARVEL_MAX_STEPS", "200"}, {"QUARVEL_NO_WAIT", "0"}});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    ASSERT_EQ(r.JsonLines().size(), 1u) << r.out;
+    double ms = 0, fps = 0;
+    ASSERT_EQ(std::sscanf(r.JsonLines()[0].c_str(), "{\"dialog\":\"message\",\"text\":\"%lf %lf", &ms, &fps),
+              2)
+        << r.out;
+    EXPECT_GE(ms, 2900) << "90 steps at 30 per second";
+    EXPECT_LE(ms, 4500) << "90 steps at 30 per second";
+    EXPECT_GE(fps, 20);
+    EXPECT_LE(fps, 31);
+}

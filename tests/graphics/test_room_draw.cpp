@@ -144,3 +144,63 @@ TEST_F(GraphicsTest, ScreenshotsTakeTheFirstFreeNumber) {
     EXPECT_EQ(bm.Pixel(5, 5), 0xFFFF0000u);
     ASSERT_EQ(chdir(old), 0);
 }
+
+// A room change with a transition kind shows steps + 1 frames from the old room's picture to the
+// new room's; the middle frame (f = 0.5) of each kind is composed as the kind says.
+TEST(RoomDraw, TransitionKindsComposeBothRooms) {
+    struct RCase {
+        int kind;
+        std::vector<std::pair<std::pair<int, int>, int>> middle; // (x, y) -> colour at f = 0.5
+    };
+    constexpr int kBlack = 0;
+    const RCase cases[] = {
+        {1, {{{5, 15}, kBlue}, {{30, 15}, kRed}}},  // revealed from the left
+        {7, {{{5, 15}, kRed}, {{30, 15}, kBlue}}},  // slides in from the right
+        {16, {{{20, 5}, kBlue}, {{20, 25}, kRed}}}, // pushes the old room down
+        {10, {{{5, 15}, kBlue}, {{15, 15}, kRed}, {{25, 15}, kBlue}, {{35, 15}, kRed}}}, // stripes
+        {21, {{{5, 15}, kBlack}, {{30, 25}, kBlack}}},                                   // faded out to black
+        {30, {{{5, 15}, kGreen}, {{30, 15}, kBlack}}}, // the game's own, by script
+    };
+    for (const RCase& c : cases) {
+        TestGame g;
+        g.scripts.emplace_back("tr_wipe",
+                               "draw_set_color(c_lime); draw_rectangle(0, 0, argument2 * argument4 - "
+                               "1, argument3, false);");
+        g.Object("o_go", Events(Event("create", "transition_define(30, \"tr_wipe\");") + "," +
+                                Event("step", "transition_kind = " + std::to_string(c.kind) +
+                                                  "; transition_steps = 4; room_goto_next();")));
+        g.Room("r_old", R"({"width": 40, "height": 30, "color": 255, "show_color": true,
+            "instances": [{"x": 0, "y": 0, "object": "o_go"}]})");
+        g.Room("r_new", R"({"width": 40, "height": 30, "color": 16711680, "show_color": true})");
+        TempDir frames;
+        ::setenv("QUARVEL_CAPTURE", frames.path().c_str(), 1);
+        RunAndGrab(g, {}, {}, 2);
+        ::unsetenv("QUARVEL_CAPTURE");
+        // Frame 1 is the old room's first; frames 2 to 6 the passage at f = 0, 0.25 ... 1.
+        auto frame = [&](int n) {
+            TBitmap32 bm;
+            char name[32];
+            std::snprintf(name, sizeof name, "/%06d.png", n);
+            EXPECT_TRUE(bm.LoadFromImageFile(frames.path() + name)) << "kind " << c.kind << " frame " << n;
+            return bm;
+        };
+        const TBitmap32 last = frame(6); // the built-in kinds end on the new room alone
+        if (c.kind <= 21 && last.Width() == 40) EXPECT_EQ(Colour(last, 20, 15), kBlue) << "kind " << c.kind;
+        const TBitmap32 mid = frame(4);
+        ASSERT_EQ(mid.Width(), 40) << "kind " << c.kind;
+        for (const auto& [at, colour] : c.middle)
+            EXPECT_EQ(Colour(mid, at.first, at.second), colour)
+                << "kind " << c.kind << " at " << at.first << "," << at.second;
+    }
+}
+
+// Which kinds exist: the 21 built in, and those the game defines with a function's name.
+TEST_F(GraphicsTest, TransitionKindsDefined) {
+    EXPECT_EQ(Run("return transition_exists(21) * 10 + transition_exists(22);"), 10);
+    EXPECT_EQ(Run("return transition_define(22, \"no_such_function\");"), 0);
+    EXPECT_EQ(Run("return transition_define(0, \"draw_clear\") * 10 + transition_exists(0);"), 10);
+    EXPECT_EQ(Run("return transition_define(1000000, \"draw_clear\") * 10 + transition_exists(1000000);"),
+              10);
+    EXPECT_EQ(Run("return transition_define(2500, \"draw_clear\") * 10 + transition_exists(2500);"), 11);
+    EXPECT_EQ(Run("return transition_exists(2499) + transition_exists(3499) * 10;"), 0);
+}

@@ -42,7 +42,7 @@ struct TestGame {
     std::string manifest = "{}";
     std::vector<std::pair<std::string, std::string>> objects, rooms, timelines, triggers, scripts;
     std::vector<std::pair<std::string, std::string>> files; // any other file: path in the project, text
-    std::function<void(const TempDir&)> extra; // writes further resources (sprites, paths, ...)
+    std::function<void(const TempDir&)> extra;              // writes further resources (sprites, paths, ...)
 
     TestGame& Object(const std::string& name, const std::string& json) {
         objects.emplace_back(name, json);

@@ -30,8 +30,7 @@ void WriteSprites(const TempDir& d, const std::vector<RSpriteSpec>& specs) {
             for (int x = 0; x < s.w; ++x)
                 if (s.solid(x, y)) bm.SetPixel(x, y, 0xFF00FF00u);
         ASSERT_TRUE(BM32_SavePNG(bm, (dir / "0.png").string()));
-        WriteFileText((dir / "sprite.json").string(),
-                      R"j({"mask": {"shape": ")j" + s.shape + R"j("}})j");
+        WriteFileText((dir / "sprite.json").string(), R"j({"mask": {"shape": ")j" + s.shape + R"j("}})j");
     }
 }
 
@@ -161,7 +160,8 @@ TEST(Collision, EventsDeliveryOrderAndSelfCollisions) {
     // Pairs by object (o_a 0, o_b 1, o_tri 2), instances in their own lists; same-object pairs
     // once, both receive.
     TestGame g;
-    const std::string say = "show_message(string(object_index) + ':' + string(id - 100000) + '>' + string(other.id - 100000))";
+    const std::string say =
+        "show_message(string(object_index) + ':' + string(id - 100000) + '>' + string(other.id - 100000))";
     g.Object("o_a", R"j({"sprite": "s_box", "events": [)j" + CollisionEvent("o_b", say) + "," +
                         CollisionEvent("o_a", say) + "]}");
     g.Object("o_b", R"j({"sprite": "s_box", "events": [)j" + CollisionEvent("o_a", say) + "]}");
@@ -176,23 +176,44 @@ TEST(Collision, EventsDeliveryOrderAndSelfCollisions) {
     EXPECT_EQ(o.Messages(), (Lines{"0:2>3", "0:3>2", "0:2>4", "0:4>2", "0:2>1", "1:1>2", "0:3>1", "1:1>3"}));
 }
 
+TEST(Collision, EventsThatMoveOrDeactivateInstancesDuringThePass) {
+    // a1's event with a2 brings the far a3 onto a1: the pass still finds a1-a3, then a2-a3, as a
+    // comparison of every pair would. In the second game a1's event deactivates everything else.
+    const std::string say = "show_message(string(id - 100000) + '>' + string(other.id - 100000));";
+    for (const auto& [code, expect] : std::vector<std::pair<std::string, Lines>>{
+             {"if (id == 100001 && other.id == 100002) with (100003) x = 0;",
+              {"1>2", "2>1", "1>3", "3>1", "2>3", "3>2"}},
+             {"if (id == 100001) instance_deactivate_all(true);", {"1>2"}}}) {
+        TestGame g;
+        g.Object("o_a", R"j({"sprite": "s_box", "events": [)j" + CollisionEvent("o_a", say + code) + "]}");
+        g.Room("r0", R"j({"instances": [{"object": "o_a", "x": 0, "y": 0}, {"object": "o_a", "x": 8, "y": 0},
+            {"object": "o_a", "x": 500, "y": 0}]})j");
+        g.extra = [](const TempDir& d) { WriteSprites(d, StandardSprites()); };
+        GameOutcome o = RunInProcess(g);
+        EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
+        EXPECT_EQ(o.Messages(), expect) << code;
+    }
+}
+
 TEST(Collision, SolidPushbackAndDestroyedInstances) {
     // Ball moving right at 4 into a solid wall: put back, event, moved again, put back again.
     TestGame g;
-    g.Object("o_ball", R"j({"sprite": "s_box", "events": [)j" + Event("create", "hspeed = 4") + "," +
-                           CollisionEvent("o_wall", "show_message('hit ' + string(x) + ' ' + string(xprevious))") +
-                           "," + Event("step", 2, "show_message('end ' + string(x))") + "]}");
+    g.Object("o_ball",
+             R"j({"sprite": "s_box", "events": [)j" + Event("create", "hspeed = 4") + "," +
+                 CollisionEvent("o_wall", "show_message('hit ' + string(x) + ' ' + string(xprevious))") +
+                 "," + Event("step", 2, "show_message('end ' + string(x))") + "]}");
     g.Object("o_wall", R"j({"sprite": "s_box", "solid": true})j");
-    g.Room("r0", R"j({"instances": [{"object": "o_ball", "x": 20, "y": 0}, {"object": "o_wall", "x": 40, "y": 0}]})j");
+    g.Room(
+        "r0",
+        R"j({"instances": [{"object": "o_ball", "x": 20, "y": 0}, {"object": "o_wall", "x": 40, "y": 0}]})j");
     g.extra = [](const TempDir& d) { WriteSprites(d, StandardSprites()); };
     GameOutcome o = RunInProcess(g, 3);
     EXPECT_EQ(o.Messages(), (Lines{"end 24", "hit 24 24", "end 24", "hit 24 24", "end 24"}));
 
     // The bullet destroys the enemy in its own event: the enemy receives nothing; a bullet that
     // destroys itself still lets the enemy receive its event.
-    for (const auto& [code, expect] :
-         std::vector<std::pair<std::string, Lines>>{{"with (other) instance_destroy()", {"bullet"}},
-                                                    {"instance_destroy()", {"bullet", "enemy"}}}) {
+    for (const auto& [code, expect] : std::vector<std::pair<std::string, Lines>>{
+             {"with (other) instance_destroy()", {"bullet"}}, {"instance_destroy()", {"bullet", "enemy"}}}) {
         TestGame h;
         h.Object("o_bullet", R"j({"sprite": "s_box", "events": [)j" +
                                  CollisionEvent("o_enemy", "show_message('bullet'); " + code) + "]}");
@@ -227,7 +248,10 @@ TEST(Motion, FrictionThenGravityAndMotionFunctions) {
     const std::string sp = "string(speed)";
     const std::vector<Case> cases = {
         {"speed = 1.2; friction = 0.5", sp, 3, {"0.70", "0.20", "0"}},
-        {"gravity = 0.5", "string(vspeed) + ' ' + string(direction) + ' ' + string(speed)", 1, {"0.50 270 0.50"}},
+        {"gravity = 0.5",
+         "string(vspeed) + ' ' + string(direction) + ' ' + string(speed)",
+         1,
+         {"0.50 270 0.50"}},
         // Friction acts before gravity: from rest, friction leaves speed 0 and gravity adds to it.
         {"friction = 1; gravity = 0.5", sp, 1, {"0.50"}},
         {"move_towards_point(x, y, 3)", "string(x) + ' ' + string(direction)", 1, {"103 0"}},
@@ -235,7 +259,10 @@ TEST(Motion, FrictionThenGravityAndMotionFunctions) {
         {"motion_set(0, 2); motion_add(180, 2)", "string(x) + ' ' + string(speed)", 1, {"100 0"}},
         {"x = 101; y = 99; move_snap(8, 8)", "string(x) + ' ' + string(y)", 1, {"104 96"}},
         {"x = -20; move_wrap(true, false, 10)", "string(x)", 1, {"640"}},
-        {"", "string(distance_to_point(0, 100)) + ' ' + string(distance_to_point(120, 120))", 1, {"100 7.07"}},
+        {"",
+         "string(distance_to_point(0, 100)) + ' ' + string(distance_to_point(120, 120))",
+         1,
+         {"100 7.07"}},
     };
     for (const Case& c : cases) {
         GameOutcome o = RunInProcess(Mover(c.create, c.expr), c.steps);
@@ -245,7 +272,8 @@ TEST(Motion, FrictionThenGravityAndMotionFunctions) {
 
 TEST(Motion, PathEndActions) {
     // p_line (path 1) is 64 pixels long; at speed 4 its end comes in step 16, exactly.
-    const std::string eop = R"j(,{"type": "other", "number": 8, "actions": [{"code": "show_message('end')"}]})j";
+    const std::string eop =
+        R"j(,{"type": "other", "number": 8, "actions": [{"code": "show_message('end')"}]})j";
     const std::string show = "string(x) + ' ' + string(path_position) + ' ' + string(path_index)";
     auto run = [&](const std::string& start, int steps) {
         return RunInProcess(Mover(start, show, eop), steps).Messages();
@@ -288,6 +316,18 @@ TEST(Motion, PathEndActions) {
             << s;
 }
 
+TEST(Motion, PathIntoASolidIsPutBackWithItsPathPosition) {
+    // Following p_line at 4 pixels a step into a solid wall at x 124: from the third step on the
+    // instance and its path position go back, the event runs, the path advances, it touches again
+    // and goes back again.
+    TestGame g = Mover("path_start(p_line, 4, 0, false)", "string(x) + ' ' + string(path_position * 64)",
+                       "," + CollisionEvent("o_wall", "show_message('hit')"));
+    g.Object("o_wall", R"j({"sprite": "s_box", "solid": true})j");
+    g.rooms[0].second =
+        R"j({"instances": [{"object": "o_wall", "x": 124, "y": 100}, {"object": "o_m", "x": 100, "y": 100}]})j";
+    EXPECT_EQ(RunInProcess(g, 4).Messages(), (Lines{"104 4", "108 8", "hit", "108 8", "hit", "108 8"}));
+}
+
 TEST(Motion, ContactOutsideBounceAndRandom) {
     // A wall of solid boxes to the right (x 140..155), and a solid filling the room in the
     // second game.
@@ -302,8 +342,8 @@ TEST(Motion, ContactOutsideBounceAndRandom) {
         {"x = 150; r = move_outside_solid(0, -1)", "string(x) + ' ' + string(r)", "156 1"},
         {"x = 150; r = move_contact(0)", "string(x) + ' ' + string(r)", "156 1"},
         // Simple bounce against the vertical wall while moving diagonally: only hspeed turns.
-        {"x = 124; hspeed = 20; vspeed = 2; move_bounce_solid(false)", "string(hspeed) + ' ' + string(vspeed)",
-         "-20 2"},
+        {"x = 124; hspeed = 20; vspeed = 2; move_bounce_solid(false)",
+         "string(hspeed) + ' ' + string(vspeed)", "-20 2"},
         // Advanced: the free directions either side of 0 are 90 and 270 (by tens), so it turns back.
         {"x = 124; hspeed = 20; move_bounce_solid(true)", "string(direction)", "180"},
     };
@@ -333,16 +373,17 @@ TEST(Motion, OutsideAndBoundaryEvents) {
         return R"j(,{"type": "other", "number": )j" + std::to_string(n) +
                R"j(, "actions": [{"code": "show_message(')j" + name + R"j( ' + string(x))"}]})j";
     };
-    TestGame g = Mover("x = 4; hspeed = -4", "'step ' + string(x)", ev(0, "outside") + ev(1, "boundary") + ev(40, "view0"));
+    TestGame g = Mover("x = 4; hspeed = -4", "'step ' + string(x)",
+                       ev(0, "outside") + ev(1, "boundary") + ev(40, "view0"));
     g.rooms[0].second = R"j({"width": 200, "height": 200, "enable_views": true,
         "views": [{"visible": true, "xview": 0, "yview": 0, "wview": 8, "hview": 200}],
         "instances": [{"object": "o_m", "x": 100, "y": 100}]})j";
     GameOutcome o = RunInProcess(g, 6);
     // Inside at x 0; the box crosses the left edge from -4 (boundary); entirely out from -16
     // (outside, boundary still, and outside the 8-wide view). Each step: outside, boundary, views.
-    EXPECT_EQ(o.Messages(), (Lines{"step 0", "boundary -4", "step -4", "boundary -8", "step -8", "boundary -12",
-                                   "step -12", "outside -16", "boundary -16", "view0 -16", "step -16",
-                                   "outside -20", "boundary -20", "view0 -20", "step -20"}));
+    EXPECT_EQ(o.Messages(), (Lines{"step 0", "boundary -4", "step -4", "boundary -8", "step -8",
+                                   "boundary -12", "step -12", "outside -16", "boundary -16", "view0 -16",
+                                   "step -16", "outside -20", "boundary -20", "view0 -20", "step -20"}));
 }
 
 TEST(Collision, BadInputNeverHangs) {
@@ -363,6 +404,26 @@ TEST(Collision, BadInputNeverHangs) {
     GameOutcome o = RunInProcess(Probe(c.code), 0);
     EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
     EXPECT_EQ(o.Messages(), c.expect);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Motion, DrawPathReportsMissingPaths) {
+    TestGame g =
+        Mover("draw_path(p_line, 10, 10, false); draw_path(p_line, 0, 0, true); draw_path(99, 0, 0, true);"
+              " show_message('drawn')",
+              "'x'");
+    GameOutcome o = RunInProcess(g, 0);
+    int errors = 0;
+    for (const std::string& l : o.lines)
+        if (l.find("\"dialog\":\"error\"") != std::string::npos) {
+            ++errors;
+            EXPECT_NE(l.find("Trying to drawn non-existing path."), std::string::npos) << l;
+        }
+    EXPECT_EQ(errors, 1) << testing::PrintToString(o.lines);
+    EXPECT_EQ(o.Messages(), (Lines{"drawn"}));
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 #include "Pack_Project.h"
 #include "resources/Background_Main.h"
 
-using json = nlohmann::json;
+using json = nlohmann::ordered_json;
 
 namespace {
 std::string BackgroundEntry(const std::string& entry, bool isDir) {

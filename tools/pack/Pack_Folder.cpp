@@ -99,6 +99,7 @@ int Pack_Ref(const json& obj, const char* key, const GameImage& g, EChunk chunk,
 }
 
 json Pack_RefJson(int index, const std::vector<std::string>& names, const std::vector<bool>& exists) {
+    if (index == -1) return nullptr; // none
     if (index < 0 || size_t(index) >= names.size() || !exists[size_t(index)]) return index;
     for (size_t i = 0; i < names.size(); i++)
         if (exists[i] && names[i] == names[size_t(index)])

@@ -13,7 +13,7 @@
 #include <type_traits>
 #include <vector>
 
-using json = nlohmann::json;
+using json = nlohmann::ordered_json;
 
 // The item names of a kind's folder in index order, nullopt for an empty slot. The folder's
 // "index.json" (a list of names and nulls) gives the order; without it, every file with the

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <strings.h>
 
-using json = nlohmann::json;
+using json = nlohmann::ordered_json;
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <sstream>
 
 namespace fs = std::filesystem;
-using json = nlohmann::json;
+using json = nlohmann::ordered_json;
 
 bool Pack_FileExists(const std::string& path) {
     std::error_code ec;

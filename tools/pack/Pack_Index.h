@@ -26,8 +26,8 @@ std::string Pack_ExpectFolder(const std::string& kindDir, const std::string& nam
 // Writes kindDir/index.json for names in id order (nullopt: an empty slot), creating the folder.
 void Pack_WriteIndex(const std::string& kindDir, const std::vector<std::optional<std::string>>& names);
 
-nlohmann::json Pack_ReadJson(const std::string& path);
-void Pack_WriteJson(const std::string& path, const nlohmann::json& j);
+nlohmann::ordered_json Pack_ReadJson(const std::string& path);
+void Pack_WriteJson(const std::string& path, const nlohmann::ordered_json& j);
 // An image file's pixels exactly as stored (alpha as it is). Raises EProjectError.
 TBitmap32 Pack_ReadImage(const std::string& path);
 void Pack_WriteImage(const std::string& path, const TBitmap32& img);

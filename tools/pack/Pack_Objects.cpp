@@ -106,29 +106,28 @@ json ActionJson(const CAction& a, PackCodeFolder& folder, const std::string& ste
     }
     json types = json::array();
     for (int i = 0; i < a.act_argtypecount; i++) types.push_back(a.act_argtype[size_t(i)]);
+    out = {{"lib", a.act_libid},
+           {"id", a.act_id},
+           {"kind", a.act_kind},
+           {"use_relative", a.act_userelative},
+           {"question", a.act_isquestion},
+           {"use_apply_to", a.act_useapplyto},
+           {"exe", a.act_exetype},
+           {"function", a.act_functionname},
+           {"codestring", a.act_codestring},
+           {"argcount", a.act_argumentcount},
+           {"argtypes", types},
+           {"who", a.act_who},
+           {"relative", a.act_relative},
+           {"not", a.act_isnot}};
     // The code of a code action (its one argument) may go to a file like a plain code action's.
-    if (a.act_kind == kActionCode && a.act_argstringcount == 1)
+    if (a.act_kind == kActionCode && a.act_argstringcount == 1) {
         folder.Put(out, "code", "file", a.act_argstring[0], stem);
-    else {
+    } else {
         json args = json::array();
         for (int i = 0; i < a.act_argstringcount; i++) args.push_back(a.act_argstring[size_t(i)]);
         out["args"] = args;
     }
-    json fields = {{"lib", a.act_libid},
-                   {"id", a.act_id},
-                   {"kind", a.act_kind},
-                   {"use_relative", a.act_userelative},
-                   {"question", a.act_isquestion},
-                   {"use_apply_to", a.act_useapplyto},
-                   {"exe", a.act_exetype},
-                   {"function", a.act_functionname},
-                   {"codestring", a.act_codestring},
-                   {"argcount", a.act_argumentcount},
-                   {"argtypes", types},
-                   {"who", a.act_who},
-                   {"relative", a.act_relative},
-                   {"not", a.act_isnot}};
-    out.update(fields);
     return out;
 }
 

@@ -17,7 +17,7 @@
 #include <map>
 #include <sstream>
 
-using json = nlohmann::json;
+using json = nlohmann::ordered_json;
 
 namespace {
 

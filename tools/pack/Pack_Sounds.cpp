@@ -7,7 +7,7 @@
 #include "sound/Sound_Main.h"
 #include "support/Support_Stream.h"
 
-using json = nlohmann::json;
+using json = nlohmann::ordered_json;
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "graphics/BM32_Misc.h"
 #include "resources/Sprite_Main.h"
 
-using json = nlohmann::json;
+using json = nlohmann::ordered_json;
 
 namespace {
 
