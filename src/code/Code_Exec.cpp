@@ -223,11 +223,12 @@ inline const RValue* Peek(const RContext& c, const RToken& n);
 
 // A binary operation on two reals read in place (a loop condition, say), computed without
 // evaluating the node; false when it needs the full evaluation.
-inline bool QuickReal(const RContext& c, const RToken& n, double& v) {
+inline const RValue* PeekStored(RContext& c, const RToken& n);
+inline bool QuickReal(RContext& c, const RToken& n, double& v) {
     if (n.kind != kNodeBinary) return false;
-    const RValue* rp = Peek(c, n.items[1]);
+    const RValue* rp = PeekStored(c, n.items[1]);
     if (!rp || rp->kind != RValue::kReal) return false;
-    const RValue* lp = Peek(c, n.items[0]);
+    const RValue* lp = PeekStored(c, n.items[0]);
     if (!lp || lp->kind != RValue::kReal) return false;
     v = lp->val;
     return RealBinary(n.ind, v, rp->val);
@@ -280,6 +281,16 @@ inline const RValue* Peek(const RContext& c, const RToken& n) {
 }
 
 // ---- variables ----
+
+inline RValue* ListElement(RContext& c, const RToken& n, int32_t sel, int32_t arr);
+
+// Peek, and also a plain variable of an instance's or the global list. Only for reading both
+// operands and using them at once: running code may move the stored values of a list.
+inline const RValue* PeekStored(RContext& c, const RToken& n) {
+    if (const RValue* p = Peek(c, n)) return p;
+    if (n.kind == kNodeFixedVariable && n.slot == -1) return ListElement(c, n, n.ind2, 0);
+    return nullptr;
+}
 
 int LocalSlotOf(const RContext& c, int32_t id) {
     const std::vector<int>& ids = c.code->i_localIds;
@@ -352,6 +363,38 @@ bool SetBySelector(RContext& c, int32_t sel, int32_t id, int32_t arr, int slot, 
     default:
         return Object_SetVar(sel, id, arr, val);
     }
+}
+
+// The variable list a fixed selector reaches for id: the instance's own list (ids above the
+// built-in range) or the global list, or nullptr (a built-in variable, a local, or a selector
+// that may pick several instances). The same choice GetBySelector and SetBySelector make.
+inline CVariableList* ListOf(RContext& c, int32_t sel, int32_t id) {
+    switch (sel) {
+    case kSelDefault:
+        if (id <= kLastBuiltinRangeId) return nullptr;
+        return Global_IsDeclared(id) ? &Global_List() : &c.self->i_vars;
+    case kSelSelf:
+        return id > kLastBuiltinRangeId ? &c.self->i_vars : nullptr;
+    case kSelOther:
+        return id > kLastBuiltinRangeId ? &c.other->i_vars : nullptr;
+    case kSelGlobal:
+        return &Global_List();
+    default:
+        return nullptr;
+    }
+}
+
+// The stored element of a variable node in a variable list, or nullptr.
+inline RValue* ListElement(RContext& c, const RToken& n, int32_t sel, int32_t arr) {
+    CVariableList* list = ListOf(c, sel, n.ind);
+    return list ? list->ElementAt(n.ind, arr, n.hint) : nullptr;
+}
+
+// The instance whose built-in variable a fixed selector names, or nullptr.
+inline CInstance* BuiltinOwner(const RContext& c, int32_t sel, int32_t id) {
+    if (id > kLastBuiltinRangeId) return nullptr;
+    if (sel == kSelDefault || sel == kSelSelf) return c.self;
+    return sel == kSelOther ? c.other : nullptr;
 }
 
 bool UnknownVariable(RContext& c, int position, int32_t id, int32_t arr) {
@@ -428,6 +471,15 @@ inline bool Locate(RContext& c, const RToken& n, int32_t& sel, int32_t& arr) {
     return true;
 }
 
+// A read that found nothing: real 0 when uninitialised variables read as 0, else the error.
+bool MissingVariable(RContext& c, const RToken& n, int32_t arr, RValue& out) {
+    if (opt_uninitzero) {
+        out.SetReal(0.0);
+        return true;
+    }
+    return UnknownVariable(c, n.position, n.ind, arr);
+}
+
 bool ReadVariable(RContext& c, const RToken& n, RValue& out) {
     int32_t sel = 0, arr = 0;
     if (!Locate(c, n, sel, arr)) return false;
@@ -436,13 +488,12 @@ bool ReadVariable(RContext& c, const RToken& n, RValue& out) {
             out = *e;
             return true;
         }
-    }
-    if (GetBySelector(c, sel, n.ind, arr, n.slot, out)) return true;
-    if (opt_uninitzero) {
-        out.SetReal(0.0);
+    } else if (const RValue* e = ListElement(c, n, sel, arr)) {
+        out = *e;
         return true;
     }
-    return UnknownVariable(c, n.position, n.ind, arr);
+    if (GetBySelector(c, sel, n.ind, arr, n.slot, out)) return true;
+    return MissingVariable(c, n, arr, out);
 }
 
 int BinaryOfAssign(int sym) {
@@ -461,24 +512,6 @@ int BinaryOfAssign(int sym) {
         return kOpBitAnd;
     default:
         return kOpBitXor;
-    }
-}
-
-// The stored value of a variable of one instance's or the global list, to be changed in place,
-// or nullptr (missing, a built-in variable, or a selector that may pick several instances).
-RValue* StoredElement(RContext& c, int32_t sel, int32_t id, int32_t arr) {
-    switch (sel) {
-    case kSelDefault:
-        if (id >= kUserVarBase && Global_IsDeclared(id)) return Global_List().Element(id, arr);
-        return id > kLastBuiltinRangeId ? c.self->i_vars.Element(id, arr) : nullptr;
-    case kSelSelf:
-        return id > kLastBuiltinRangeId ? c.self->i_vars.Element(id, arr) : nullptr;
-    case kSelOther:
-        return id > kLastBuiltinRangeId ? c.other->i_vars.Element(id, arr) : nullptr;
-    case kSelGlobal:
-        return Global_List().Element(id, arr);
-    default:
-        return nullptr;
     }
 }
 
@@ -513,20 +546,18 @@ RValue* StoredElement(RContext& c, int32_t sel, int32_t id, int32_t arr) {
         vp = &val;
     }
     if (n.ind != kSymAssign) {
-        // A local variable or element holding a real: updated in place.
-        if (target.slot >= 0 && sel == kSelLocal && n.ind <= kSymDivAssign) {
-            RValue* e = c.slots[target.slot].Element(arr);
-            if (e && e->kind == RValue::kReal && vp->kind == RValue::kReal &&
-                RealBinary(BinaryOfAssign(n.ind), e->val, vp->val)) {
-                result = *e;
-                return kOutNormal;
-            }
+        // The stored variable or element (a local, or in an instance's or the global list).
+        RValue* e = target.slot >= 0 && sel == kSelLocal ? c.slots[target.slot].Element(arr)
+                                                         : ListElement(c, target, sel, arr);
+        // Holding a real: updated in place.
+        if (e && n.ind <= kSymDivAssign && e->kind == RValue::kReal && vp->kind == RValue::kReal &&
+            RealBinary(BinaryOfAssign(n.ind), e->val, vp->val)) {
+            result = *e;
+            return kOutNormal;
         }
         // A string grown by += is appended to in place: the code result value, which may share
         // it from the last statement, lets go first so that no copy is needed.
         if (n.ind == kSymAddAssign && vp->kind == RValue::kString) {
-            RValue* e = target.slot >= 0 && sel == kSelLocal ? c.slots[target.slot].Element(arr)
-                                                             : StoredElement(c, sel, target.ind, arr);
             if (e && e->kind == RValue::kString) {
                 if (vp->str.size() > kMaxStringBytes - e->str.size())
                     return FailOut(c, n.position, kStringTooLong);
@@ -547,6 +578,16 @@ RValue* StoredElement(RContext& c, int32_t sel, int32_t id, int32_t arr) {
     if (target.slot >= 0 && sel == kSelLocal) {
         c.slots[target.slot].Set(arr, val);
         return kOutNormal;
+    }
+    if (CVariableList* list = ListOf(c, sel, target.ind)) {
+        list->SetVarAt(target.ind, arr, val, target.hint);
+        return kOutNormal;
+    }
+    if (CInstance* inst = BuiltinOwner(c, sel, target.ind)) {
+        // A built-in variable straight through its setter.
+        const TBuiltinSetter set = BuiltinVar_Setter(target.ind);
+        if (set && set(inst, arr, val)) return kOutNormal;
+        return FailOut(c, n.position, "Cannot assign to the variable");
     }
     if (!SetBySelector(c, sel, target.ind, arr, target.slot, val))
         return FailOut(c, n.position, "Cannot assign to the variable");
@@ -583,7 +624,7 @@ bool EvalCall(RContext& c, const RToken& n, RValue& out) {
         return true;
     }
     if (id < kExtensionIdBase) {
-        if (Script_Call(id - kScriptIdBase, c.self, c.other, out, true, a, argc)) return true;
+        if (Script_CallTaking(id - kScriptIdBase, c.self, c.other, out, a, argc)) return true;
         if (!Error_IsSet()) Fail(c, n.position, "Trying to execute non-existing script.");
         return false;
     }
@@ -625,6 +666,14 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
         } else if (n.slot <= kArgumentSlotMark) {
             out = arg_slots[kArgumentSlotMark - n.slot];
             return true;
+        } else if (const RValue* e = ListElement(c, n, n.ind2, 0)) {
+            out = *e;
+            return true;
+        } else if (CInstance* inst = BuiltinOwner(c, n.ind2, n.ind)) {
+            // A built-in variable straight through its getter.
+            const TBuiltinGetter g = BuiltinVar_Getter(n.ind);
+            if (g && g(inst, 0, out)) return true;
+            return MissingVariable(c, n, 0, out);
         }
         return ReadVariable(c, n, out);
     case kNodeVariable:
@@ -639,21 +688,13 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
         return Operator_Unary(c.code, operand.position, n.ind, out);
     }
     case kNodeBinary: {
-        const RToken& left = n.items[0];
-        const RToken& right = n.items[1];
         // Operands that need no evaluation are read in place.
-        const RValue* rp = Peek(c, right);
-        if (rp && rp->kind == RValue::kReal) {
-            const RValue* lp = Peek(c, left);
-            if (lp && lp->kind == RValue::kReal) {
-                double l = lp->val;
-                if (RealBinary(n.ind, l, rp->val)) {
-                    out.SetReal(l);
-                    return true;
-                }
-            }
+        double l;
+        if (QuickReal(c, n, l)) {
+            out.SetReal(l);
+            return true;
         }
-        return EvalBinary(c, n, rp, out);
+        return EvalBinary(c, n, Peek(c, n.items[1]), out);
     }
     default:
         return Fail(c, n.position, "(Sub-)expression expected.");

@@ -9,6 +9,7 @@
 #include "resources/Script_Main.h"
 
 #include <new>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -91,8 +92,11 @@ void Script_SetRunnerForTests(TScriptRunner runner) {
     g_testRunner = runner;
 }
 
-bool Script_Call(int index, CInstance* self, CInstance* other, RValue& result, bool check, const RValue* args,
-                 int n) {
+namespace {
+
+// A script call; Args is const RValue* (the arguments are copied) or RValue* (taken over).
+template <typename Args>
+bool CallScript(int index, CInstance* self, CInstance* other, RValue& result, bool check, Args args, int n) {
     CScript* script = Script_Get(index);
     if (!script) return false;
     if (n < 0) n = 0;
@@ -115,7 +119,12 @@ bool Script_Call(int index, CInstance* self, CInstance* other, RValue& result, b
 
     arg_count = n;
     if (renamed) arg_scriptname = script->s_name;
-    for (int k = 0; k < n; ++k) arg_slots[k] = args[k];
+    for (int k = 0; k < n; ++k) {
+        if constexpr (std::is_const_v<std::remove_pointer_t<Args>>)
+            arg_slots[k] = args[k];
+        else
+            arg_slots[k] = std::move(args[k]);
+    }
     for (int k = n; k < savedHigh; ++k) arg_slots[k] = RValue();
     arg_high = n;
 
@@ -155,4 +164,15 @@ bool Script_Call(int index, CInstance* self, CInstance* other, RValue& result, b
     if (renamed) arg_scriptname = std::move(savedName);
     g_namedBy = savedNamedBy;
     return ok;
+}
+
+} // namespace
+
+bool Script_Call(int index, CInstance* self, CInstance* other, RValue& result, bool check, const RValue* args,
+                 int n) {
+    return CallScript(index, self, other, result, check, args, n);
+}
+
+bool Script_CallTaking(int index, CInstance* self, CInstance* other, RValue& result, RValue* args, int n) {
+    return CallScript(index, self, other, result, true, args, n);
 }

@@ -39,6 +39,10 @@ void Function_ClearAll();
 bool Script_Call(int index, CInstance* self, CInstance* other, RValue& result, bool check, const RValue* args,
                  int n);
 
+// Script_Call with the check, taking the arguments over instead of copying them (they are left
+// moved-from): for callers whose argument values are temporaries.
+bool Script_CallTaking(int index, CInstance* self, CInstance* other, RValue& result, RValue* args, int n);
+
 // Test seam: replaces the run of a script's code by the given routine (nullptr restores the
 // executor). Production code never sets it.
 using TScriptRunner = bool (*)(CInstance* self, CInstance* other, CCode* code, RValue& result);

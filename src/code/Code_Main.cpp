@@ -134,7 +134,7 @@ bool IsHexDigit(char c) {
 } // namespace
 
 bool Code_Lex(const CCode* code, const std::string& source, RTokenList1& tokens) {
-    tokens.clear();
+    RTokenList1().swap(tokens); // freed, not just emptied
     const std::string t = source + "   ";
     const size_t n = t.size();
     size_t i = 0; // 0-based; positions are i + 1
@@ -243,6 +243,8 @@ class CCompiler {
     bool Program(RToken& root);
     bool ExpressionRoot(RToken& root);
     bool PostPass(RToken& node);
+    // Local and argument slots of a variable node; local: its selector is local.
+    bool VariableSlots(RToken& node, bool local);
 
   private:
     const RToken2& Cur() const { return m_t[m_p]; }
@@ -254,7 +256,7 @@ class CCompiler {
         return false;
     }
     bool Adopt(RToken& parent, RToken&& child) {
-        parent.height = std::max(parent.height, child.height + 1);
+        parent.height = int16_t(std::max(int(parent.height), child.height + 1));
         parent.items.push_back(std::move(child));
         if (parent.height > kMaxTreeHeight) return Fail(parent.position, kMessageTooDeep);
         return true;
@@ -291,6 +293,8 @@ class CCompiler {
 
   public:
     std::vector<int> TakeLocals() { return std::move(m_localIds); }
+    // The parsed tokens are not needed once the tree is built.
+    void DropTokens() { RTokenList2().swap(m_t); }
     int HighestArgumentIndex() const { return m_argIndex; }
 };
 
@@ -505,7 +509,8 @@ bool CCompiler::VarList(RToken& out) {
 bool CCompiler::Assignment(RToken& out) {
     RToken target, value;
     if (!Postfix(target)) return false;
-    if (target.kind != kNodeVariable) return Fail(target.position, "Variable name expected.");
+    if (target.kind != kNodeVariable && target.kind != kNodeFixedVariable)
+        return Fail(target.position, "Variable name expected.");
     if (!IsAssignSymbol(Sym())) return Fail(Cur().position, "Assignment operator expected.");
     out.kind = kNodeAssign;
     out.ind = Sym();
@@ -626,9 +631,19 @@ bool CCompiler::Variable(RToken& out, RToken* selector) {
         sel = std::move(*selector);
     } else {
         out.position = Cur().position;
+        ++m_p;
+        if (Sym() != kSymOpenIndex) {
+            // A plain name: the fixed form at once, without a selector node. It counts as two
+            // levels for the nesting limit, as the selector node would.
+            out.kind = kNodeFixedVariable;
+            out.ind2 = kSelDefault;
+            out.height = 2;
+            return true;
+        }
         sel.kind = kNodeConstant;
-        sel.position = Cur().position;
+        sel.position = out.position;
         sel.value = RValue::Real(kSelDefault);
+        return Adopt(out, std::move(sel)) && Indices(out);
     }
     ++m_p;
     if (!Adopt(out, std::move(sel))) return false;
@@ -652,6 +667,25 @@ bool CCompiler::Indices(RToken& out) {
         }
     }
     ++m_p;
+    return true;
+}
+
+bool CCompiler::VariableSlots(RToken& node, bool local) {
+    if (local) {
+        // Explicit local.x shares the slot of a var-declared x; other ids get a slot of their own.
+        auto it = m_localSlot.find(node.ind);
+        if (it == m_localSlot.end()) {
+            it = m_localSlot.emplace(node.ind, int(m_localIds.size())).first;
+            m_localIds.push_back(node.ind);
+        }
+        node.slot = it->second;
+    }
+    if (node.kind == kNodeFixedVariable && (node.ind2 == kSelDefault || node.ind2 == kSelSelf)) {
+        // argument0 .. argument15 read their slot whatever the instance.
+        const int base = BuiltinVar_Argument0Id();
+        if (base >= 0 && node.ind >= base && node.ind < base + 16)
+            node.slot = kArgumentSlotMark - (node.ind - base);
+    }
     return true;
 }
 
@@ -685,30 +719,18 @@ bool CCompiler::PostPass(RToken& node) {
             if (sel.value.IsString()) return Fail(sel.position, "Left hand side must be a real value.");
             node.kind = kNodeFixedVariable;
             node.ind2 = SelectorOf(sel.value.val);
-            node.items.clear();
+            std::vector<RToken>().swap(node.items);
             node.height = 1;
+            return VariableSlots(node, node.ind2 == kSelLocal);
         }
-        const bool local = node.kind == kNodeFixedVariable
-                               ? node.ind2 == kSelLocal
-                               : (sel.kind == kNodeConstant && !sel.value.IsString() &&
-                                  SelectorOf(sel.value.val) == kSelLocal);
-        if (local) {
-            // Explicit local.x shares the slot of a var-declared x; other ids get a slot of their own.
-            auto it = m_localSlot.find(node.ind);
-            if (it == m_localSlot.end()) {
-                it = m_localSlot.emplace(node.ind, int(m_localIds.size())).first;
-                m_localIds.push_back(node.ind);
-            }
-            node.slot = it->second;
-        }
-        if (node.kind == kNodeFixedVariable && (node.ind2 == kSelDefault || node.ind2 == kSelSelf)) {
-            // argument0 .. argument15 read their slot whatever the instance.
-            const int base = BuiltinVar_Argument0Id();
-            if (base >= 0 && node.ind >= base && node.ind < base + 16)
-                node.slot = kArgumentSlotMark - (node.ind - base);
-        }
-        return true;
+        return VariableSlots(node, sel.kind == kNodeConstant && !sel.value.IsString() &&
+                                       SelectorOf(sel.value.val) == kSelLocal);
     }
+    case kNodeFixedVariable:
+        // A plain name, made in this form by the parser.
+        if (node.ind2 == kSelDefault && m_localSlot.count(node.ind)) node.ind2 = kSelLocal;
+        node.height = 1;
+        return VariableSlots(node, node.ind2 == kSelLocal);
     case kNodeUnary: {
         RToken& operand = node.items[0];
         if (operand.kind != kNodeConstant) return true;
@@ -716,7 +738,7 @@ bool CCompiler::PostPass(RToken& node) {
         if (!Operator_Unary(m_code, operand.position, node.ind, v)) return false;
         node.kind = kNodeConstant;
         node.value = std::move(v);
-        node.items.clear();
+        std::vector<RToken>().swap(node.items);
         node.height = 1;
         return true;
     }
@@ -728,7 +750,7 @@ bool CCompiler::PostPass(RToken& node) {
         if (!Operator_Binary(m_code, r.position, node.ind, r.value, v)) return false;
         node.kind = kNodeConstant;
         node.value = std::move(v);
-        node.items.clear();
+        std::vector<RToken>().swap(node.items);
         node.height = 1;
         return true;
     }
@@ -786,12 +808,13 @@ bool CCode::Compile() {
     if (!Code_Lex(this, i_str, tokens)) return false;
     RTokenList2 resolved;
     if (!Resolve(this, tokens, resolved)) return false;
-    tokens.clear();
+    RTokenList1().swap(tokens); // freed, not just emptied
 
     CCompiler compiler(this, std::move(resolved));
     RToken root;
     const bool isExpression = i_kind != kProgram;
     if (!(isExpression ? compiler.ExpressionRoot(root) : compiler.Program(root))) return false;
+    compiler.DropTokens();
     if (!compiler.PostPass(root)) return false;
     i_localIds = compiler.TakeLocals();
     if (isExpression && root.kind == kNodeConstant) {

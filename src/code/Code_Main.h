@@ -109,15 +109,18 @@ inline constexpr int kArgumentSlotMark = -100;
 
 // One node of the code tree; the children are owned by the node.
 struct RToken {
-    int kind = kNodeEmpty;
-    int ind = 0;  // function id, variable id or operator symbol, by kind
-    int ind2 = 0; // kind 8: the fixed instance selector; kind 7: a constant selector, rounded
+    int16_t kind = kNodeEmpty;
+    int16_t height = 1; // levels of the subtree, for the nesting limit
+    int ind = 0;        // function id, variable id or operator symbol, by kind
+    int ind2 = 0;       // kind 8: the fixed instance selector; kind 7: a constant selector, rounded
     int position = 0;
     // Local variables (selector -7): the run's local slot of the id. argument<k> read for self:
     // kArgumentSlotMark - k, read straight from the argument slot.
     int slot = -1;
-    int height = 1; // levels of the subtree, for the nesting limit
-    RValue value;   // kind 5: the constant
+    // Variables of a variable list: the position where the variable was found last, tried first
+    // on the next run (variables of the instances of one object usually sit at the same place).
+    mutable int32_t hint = -1;
+    RValue value; // kind 5: the constant
     std::vector<RToken> items;
     int itemnumb() const { return int(items.size()); }
 };

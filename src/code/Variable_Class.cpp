@@ -136,11 +136,13 @@ constexpr size_t kMinValueBytes = 4 + 8 + 4;
 void CVariableList::Clear() {
     v_vars.clear();
     v_index.clear();
+    v_twice = false;
 }
 
 void CVariableList::Assign(const CVariableList& val) {
     v_vars = val.v_vars;
     v_index = val.v_index;
+    v_twice = val.v_twice;
 }
 
 int32_t CVariableList::FindPos(int32_t var_ind) const {
@@ -202,7 +204,28 @@ RVariable& CVariableList::Obtain(int32_t var_ind) {
 }
 
 void CVariableList::SetVar(int32_t var_ind, int32_t arr_ind, const RValue& val) {
+    Store(Obtain(var_ind), arr_ind, val);
+}
+
+void CVariableList::SetVarAt(int32_t var_ind, int32_t arr_ind, const RValue& val, int32_t& hint) {
+    const size_t h = size_t(uint32_t(hint));
+    if (h < v_vars.size() && v_vars[h].ind == var_ind && !v_twice) {
+        Store(v_vars[h], arr_ind, val);
+        return;
+    }
     RVariable& v = Obtain(var_ind);
+    hint = int32_t(&v - v_vars.data());
+    Store(v, arr_ind, val);
+}
+
+RValue* CVariableList::ElementFind(int32_t var_ind, int32_t arr_ind, int32_t& hint) {
+    const int32_t p = FindPos(var_ind);
+    if (p < 0) return nullptr;
+    hint = p;
+    return ElementOf(v_vars[size_t(p)], arr_ind);
+}
+
+void CVariableList::Store(RVariable& v, int32_t arr_ind, const RValue& val) {
     if (arr_ind == 0) {
         v.simplevalue = val;
         return;
@@ -293,6 +316,11 @@ bool CVariableList::LoadFromStream(CStream& str) {
                 }
             }
         }
+        std::vector<int32_t> ids;
+        ids.reserve(vars.size());
+        for (const RVariable& v : vars) ids.push_back(v.ind);
+        std::sort(ids.begin(), ids.end());
+        v_twice = std::adjacent_find(ids.begin(), ids.end()) != ids.end();
         v_vars = std::move(vars);
         RebuildIndex();
         return true;

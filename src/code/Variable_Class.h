@@ -188,7 +188,24 @@ class CVariableList {
     // The stored value or element, to be changed in place, or nullptr when it does not exist.
     RValue* Element(int32_t var_ind, int32_t arr_ind);
 
+    // Element and SetVar for code that reaches the same variable again and again: hint is the
+    // position to try first, and becomes the variable's position whenever it is looked up.
+    RValue* ElementAt(int32_t var_ind, int32_t arr_ind, int32_t& hint) {
+        const size_t h = size_t(uint32_t(hint));
+        if (h < v_vars.size() && v_vars[h].ind == var_ind && !v_twice) return ElementOf(v_vars[h], arr_ind);
+        return ElementFind(var_ind, arr_ind, hint);
+    }
+    void SetVarAt(int32_t var_ind, int32_t arr_ind, const RValue& val, int32_t& hint);
+
   private:
+    static RValue* ElementOf(RVariable& v, int32_t arr_ind) {
+        if (arr_ind == 0) return &v.simplevalue;
+        const size_t row = size_t(uint32_t(arr_ind)) / kArrayRowSize,
+                     col = size_t(uint32_t(arr_ind)) % kArrayRowSize;
+        return row < v.value.size() && col < v.value[row].size() ? &v.value[row][col] : nullptr;
+    }
+    static void Store(RVariable& v, int32_t arr_ind, const RValue& val);
+    RValue* ElementFind(int32_t var_ind, int32_t arr_ind, int32_t& hint);
     int32_t FindPos(int32_t var_ind) const;
     RVariable& Obtain(int32_t var_ind);
     void IndexInsert(int32_t var_ind, int32_t pos);
@@ -197,4 +214,7 @@ class CVariableList {
     std::vector<RVariable> v_vars; // in order of creation
     // Open-addressing table of (id, position) pairs, empty while the list is short.
     std::vector<int64_t> v_index;
+    // Some id is stored twice (only a stream can do that): a position hint may then name a
+    // variable other than the last one carrying the id, so hints are not used.
+    bool v_twice = false;
 };

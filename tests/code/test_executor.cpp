@@ -363,6 +363,36 @@ TEST_F(LangExecutor, ScriptCalls) {
     EXPECT_EQ(Error_Buffer().rfind("In script rec:\r", 0), 0u);
 }
 
+// One compiled code run for instances whose variables sit at different places in their lists,
+// one without them, and after the name became global: each run reaches its own variables.
+TEST_F(LangExecutor, OneCodeOverInstancesWithDifferentVariables) {
+    CInstance a, b, none;
+    RValue r;
+    CCode setA("p = 1; q = 2", false), setB("r = 5; q = 20; p = 10", false);
+    ASSERT_TRUE(setA.Compile() && setB.Compile());
+    ASSERT_TRUE(Code_Execute(&a, &a, &setA, r));
+    ASSERT_TRUE(Code_Execute(&b, &b, &setB, r));
+    CCode code("q += 1; s = p * 100 + q; if (q > p) t = q; return s + t", false);
+    ASSERT_TRUE(code.Compile());
+    for (int round = 1; round <= 2; ++round) {
+        ASSERT_TRUE(Code_Execute(&a, &a, &code, r)) << Error_Buffer();
+        EXPECT_EQ(r.val, 100 + 2 * (2 + round));
+        EXPECT_FALSE(Code_Execute(&none, &none, &code, r));
+        EXPECT_NE(Error_Buffer().find("Unknown variable q"), std::string::npos) << Error_Buffer();
+        ASSERT_TRUE(Code_Execute(&b, &b, &code, r)) << Error_Buffer();
+        EXPECT_EQ(r.val, 1000 + 2 * (20 + round));
+    }
+    CCode declare("globalvar q, t;", false), own("return self.q", false);
+    ASSERT_TRUE(declare.Compile() && own.Compile());
+    ASSERT_TRUE(Code_Execute(&a, &a, &declare, r));
+    ASSERT_TRUE(Code_Execute(&a, &a, &code, r)) << Error_Buffer();
+    EXPECT_EQ(r.val, 101); // global q 0 + 1, and the global t is 0: q > p fails
+    ASSERT_TRUE(Code_Execute(&b, &b, &code, r)) << Error_Buffer();
+    EXPECT_EQ(r.val, 1002);
+    ASSERT_TRUE(Code_Execute(&a, &a, &own, r));
+    EXPECT_EQ(r.val, 4); // the instance's own q is untouched
+}
+
 // Strings grown in place by += and character positions over texts once known to be ASCII.
 TEST_F(LangExecutor, GrowingStringsAndCharacterPositions) {
     Function_RegisterMath();

@@ -213,6 +213,15 @@ TEST(LangVariables, DuplicateIdsInAStreamResolveToTheLast) {
     RValue v;
     ASSERT_TRUE(l.GetVar(100000, 0, v));
     EXPECT_EQ(v.val, 9);
+    // A position hint naming the first of the two does not change that.
+    int32_t hint = 0;
+    const RValue* e = l.ElementAt(100000, 0, hint);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->val, 9);
+    hint = 0;
+    l.SetVarAt(100000, 0, R(42), hint);
+    ASSERT_TRUE(l.GetVar(100000, 0, v));
+    EXPECT_EQ(v.val, 42);
 }
 
 TEST(LangGlobals, DeclareFlagsAndStream) {
