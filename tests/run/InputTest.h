@@ -51,35 +51,19 @@ inline GameOutcome RunWithReplay(const TestGame& game, int maxSteps,
                                  const std::function<void(const std::string&)>& makeReplay,
                                  const std::map<std::string, std::string>& env = {},
                                  const std::function<void(const TempDir&)>& addFiles = nullptr) {
-    TempDir d;
-    game.WriteTo(d);
-    if (addFiles) addFiles(d);
-    GameImage image = Pack_ReadProject(d.path());
-    ::setenv("QUARVEL_HEADLESS", "1", 1);
-    ::setenv("QUARVEL_MAX_STEPS", std::to_string(maxSteps).c_str(), 1);
-    ::setenv("QUARVEL_NO_WAIT", "1", 1);
-    for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
-    Runtime_Start();
-    GameOutcome out;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    LoadOutcome load = LoadInProcess(image);
-    if (load.status == ELoadStatus::Ok) {
-        Runtime_Reset();
-        opt_writeerrors = false;
-        if (makeReplay) {
-            makeReplay(d / "input.qvr");
-            ::setenv("QUARVEL_REPLAY", (d / "input.qvr").c_str(), 1);
-        }
-        out.status = Runner_PrepareCode() ? Run_Game() : 1;
+    TestGame g = game;
+    if (addFiles) {
+        g.extra = [before = game.extra, addFiles](const TempDir& d) {
+            if (before) before(d);
+            addFiles(d);
+        };
     }
-    std::string text = testing::internal::GetCapturedStdout();
-    out.err = testing::internal::GetCapturedStderr();
-    Platform_Quit();
-    for (const char* k : {"QUARVEL_MAX_STEPS", "QUARVEL_NO_WAIT", "QUARVEL_REPLAY"}) ::unsetenv(k);
-    for (const auto& [k, v] : env) ::unsetenv(k.c_str());
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) out.lines.push_back(l);
+    GameOutcome out = RunInProcess(g, maxSteps, env, [&](const TempDir& d) {
+        if (!makeReplay) return;
+        makeReplay(d / "input.qvr");
+        ::setenv("QUARVEL_REPLAY", (d / "input.qvr").c_str(), 1);
+    });
+    ::unsetenv("QUARVEL_REPLAY");
     return out;
 }
 

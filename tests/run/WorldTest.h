@@ -79,14 +79,18 @@ struct TestGame {
     }
 };
 
-// Runs the game in process for at most maxSteps steps (no waiting between steps).
-inline GameOutcome RunInProcess(const TestGame& game, int maxSteps = 1) {
+// Runs the game in process for at most maxSteps steps (no waiting between steps). Extra
+// environment variables are set for the run; beforeRun is called once the game has loaded.
+inline GameOutcome RunInProcess(const TestGame& game, int maxSteps = 1,
+                                const std::map<std::string, std::string>& env = {},
+                                const std::function<void(const TempDir&)>& beforeRun = nullptr) {
     TempDir d;
     game.WriteTo(d);
     GameImage image = Pack_ReadProject(d.path());
     ::setenv("QUARVEL_HEADLESS", "1", 1);
     ::setenv("QUARVEL_MAX_STEPS", std::to_string(maxSteps).c_str(), 1);
     ::setenv("QUARVEL_NO_WAIT", "1", 1);
+    for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
     Runtime_Start();
     GameOutcome out;
     testing::internal::CaptureStdout();
@@ -95,6 +99,7 @@ inline GameOutcome RunInProcess(const TestGame& game, int maxSteps = 1) {
     if (load.status == ELoadStatus::Ok) {
         Runtime_Reset();
         opt_writeerrors = false;
+        if (beforeRun) beforeRun(d);
         out.status = Runner_PrepareCode() ? Run_Game() : 1;
     }
     std::string text = testing::internal::GetCapturedStdout();
@@ -102,6 +107,7 @@ inline GameOutcome RunInProcess(const TestGame& game, int maxSteps = 1) {
     Platform_Quit(); // forgets a terminate request left by a fatal error
     ::unsetenv("QUARVEL_MAX_STEPS");
     ::unsetenv("QUARVEL_NO_WAIT");
+    for (const auto& [k, v] : env) ::unsetenv(k.c_str());
     std::istringstream in(text);
     for (std::string l; std::getline(in, l);) out.lines.push_back(l);
     return out;
