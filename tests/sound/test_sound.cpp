@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <initializer_list>
 
@@ -66,6 +67,46 @@ std::vector<uint8_t> NoteMidi() {
     return m;
 }
 
+// A format-0 MIDI file: a side-stick click on the drum channel at every beat (480 ticks, half a
+// second at the file's 120 bpm), the song ending a beat after the last click.
+std::vector<uint8_t> BeatMidi(int beats) {
+    std::vector<uint8_t> track;
+    for (int i = 0; i < beats; i++) {
+        const uint8_t gap[] = {0x83, 0x24}; // 420 ticks
+        if (i > 0)
+            track.insert(track.end(), gap, gap + 2);
+        else
+            track.push_back(0);
+        track.insert(track.end(), {0x99, 37, 110, 0x3C, 0x89, 37, 0}); // on, 60 ticks, off
+    }
+    track.insert(track.end(), {0x83, 0x24, 0xFF, 0x2F, 0x00});
+    const uint32_t n = uint32_t(track.size());
+    std::vector<uint8_t> m = {'M',
+                              'T',
+                              'h',
+                              'd',
+                              0,
+                              0,
+                              0,
+                              6,
+                              0,
+                              0,
+                              0,
+                              1,
+                              0x01,
+                              0xE0,
+                              'M',
+                              'T',
+                              'r',
+                              'k',
+                              uint8_t(n >> 24),
+                              uint8_t(n >> 16),
+                              uint8_t(n >> 8),
+                              uint8_t(n)};
+    m.insert(m.end(), track.begin(), track.end());
+    return m;
+}
+
 struct Wav {
     std::vector<int16_t> s; // interleaved stereo
     size_t Frames() const { return s.size() / 2; }
@@ -86,6 +127,20 @@ struct Wav {
             im += s[2 * i + ch] * std::sin(w * double(i));
         }
         return b > a ? 2 * std::hypot(re, im) / double(b - a) : 0;
+    }
+    // Seconds at which a sound starts within [a, b): a 4 ms window above the floor and far louder
+    // than the 20 ms before.
+    std::vector<double> Onsets(size_t a, size_t b, double floor) const {
+        const size_t win = kRate / 250;
+        std::vector<double> level, at;
+        for (size_t f = a; f + win <= std::min(b, Frames()); f += win)
+            level.push_back(Rms(0, f, f + win) + Rms(1, f, f + win));
+        for (size_t k = 0; k < level.size(); k++) {
+            double before = 0;
+            for (size_t j = k >= 5 ? k - 5 : 0; j < k; j++) before = std::max(before, level[j]);
+            if (level[k] > floor && level[k] > 8 * before) at.push_back(double(a + k * win) / kRate);
+        }
+        return at;
     }
     bool Silent(size_t a, size_t b) const {
         for (size_t i = 2 * a; i < std::min(2 * b, s.size()); i++)
@@ -482,6 +537,98 @@ TEST_F(SoundCapture, BackgroundTempoStretchesMidi) {
     // The wave sound keeps its length: 0.3 s, then nothing, at either tempo.
     EXPECT_NEAR(w.Tone(0, at(1.05), at(1.25), 1000), 8000 * std::sqrt(0.5), 8000 * 0.05);
     EXPECT_LT(w.Tone(0, at(1.4), at(1.55), 1000), 50);
+}
+
+// A tempo change reaches a playing song at its next block: the clicks come twice as fast from
+// then on, going on from the beat the song had reached (not from its start).
+TEST_F(SoundCapture, TempoChangesMidSongFromTheSameBeat) {
+    int song = Add(BeatMidi(40), 1, ".mid");
+    Call("sound_play", {double(song)});
+    Steps(40); // 1.333 s: two-thirds of the way from the third click to the fourth
+    Call("sound_background_tempo", {2});
+    Steps(50);
+    Wav w = Finish();
+    std::vector<double> on = w.Onsets(0, w.Frames(), 200);
+    ASSERT_GE(on.size(), 8u);
+    for (int i = 0; i < 3; i++) EXPECT_NEAR(on[size_t(i)], 0.5 * i, 0.01) << i;
+    // The fourth beat was a third of a beat away: a twelfth of a second at the new tempo, give or
+    // take the block already rendered when the change came.
+    EXPECT_GT(on[3], 1.333 + 0.083 - 0.005);
+    EXPECT_LT(on[3], 1.333 + 0.083 + 0.035);
+    for (size_t i = 4; i < on.size(); i++) EXPECT_NEAR(on[i] - on[i - 1], 0.25, 0.01) << i;
+}
+
+// Streamed music runs through its effect chain block by block (an echo's repeats on each side
+// after its delay), plays on until the tail has died away, and loops without a gap.
+TEST_F(SoundCapture, StreamedMusicCarriesItsEffectsAndLoops) {
+    int song = Add(BeatMidi(1), 0, ".mid"); // one click, the song lasting half a second
+    Call("sound_effect_set", {double(song), 2});
+    Call("sound_effect_echo", {double(song), 50, 0, 200, 400, 0});
+    Call("sound_play", {double(song)});
+    Steps(30);
+    EXPECT_EQ(Call("sound_isplaying", {double(song)}).val, 1);
+    Steps(60);
+    EXPECT_EQ(Call("sound_isplaying", {double(song)}).val, 0);
+    Call("sound_loop", {double(song)});
+    Steps(60);
+    EXPECT_EQ(Call("sound_isplaying", {double(song)}).val, 1);
+    Wav w = Finish();
+    const auto at = [](double seconds) { return size_t(seconds * kRate); };
+    const double click = w.Rms(0, 0, at(0.05));
+    EXPECT_GT(click, 100);
+    // Left repeats after 0.2 s, right after 0.4 s.
+    EXPECT_GT(w.Rms(0, at(0.2), at(0.25)), click * 0.3);
+    EXPECT_LT(w.Rms(1, at(0.2), at(0.25)), click * 0.05);
+    EXPECT_GT(w.Rms(1, at(0.4), at(0.45)), click * 0.3);
+    EXPECT_LT(w.Rms(0, at(0.4), at(0.45)), click * 0.05);
+    EXPECT_TRUE(w.Silent(at(2.5), StepFrame(90)));
+    std::vector<double> on = w.Onsets(StepFrame(90), w.Frames(), 20);
+    ASSERT_GE(on.size(), 9u);
+    // Each round: the click, its echo on the left, then on the right.
+    for (size_t i = 0; i < on.size(); i++)
+        EXPECT_NEAR(on[i], 3 + 0.5 * double(i / 3) + 0.2 * double(i % 3), 0.01) << i;
+}
+
+// Starting a long song, changing its effects and its tempo cost the game's thread about one step's
+// worth of synthesis each, not a rendering of the whole song.
+TEST_F(SoundCapture, MusicChangesCostAStepLittleProcessorTime) {
+    int song = Add(BeatMidi(360), 1, ".mid"); // three minutes
+    const auto cpu = [] {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+    };
+    struct Change {
+        int step;
+        const char* function;
+        std::vector<double> args;
+    } changes[] = {{0, "sound_play", {double(song)}},
+                   {5, "sound_effect_set", {double(song), 1 | 2 | 16}},
+                   {10, "sound_effect_echo", {double(song), 40, 30, 300, 350, 1}},
+                   {15, "sound_background_tempo", {1.5}},
+                   {20, "sound_effect_reverb", {double(song), 0, -3, 2500, 0.5}},
+                   {25, "sound_loop", {double(song)}}};
+    double worst = 0;
+    int worstStep = -1;
+    for (int step = 0; step < 30; step++) {
+        const double t0 = cpu();
+        for (const Change& c : changes) {
+            if (c.step != step) continue;
+            int id = -1;
+            ASSERT_TRUE(Function_Find(c.function, id));
+            std::vector<RValue> values;
+            for (double a : c.args) values.push_back(RValue::Real(a));
+            RValue result = RValue::Real(0);
+            Function_Call(id, nullptr, nullptr, int(values.size()), result, values.data());
+        }
+        Sound_StepEnd(30);
+        const double ms = cpu() - t0;
+        if (ms > worst) worst = ms, worstStep = step;
+    }
+    // A few milliseconds even in a sanitised build (rendering the song whole takes seconds).
+    EXPECT_LT(worst, 10.0) << "step " << worstStep;
+    Wav w = Finish();
+    EXPECT_GT(w.Rms(0, StepFrame(26), StepFrame(30)), 10); // the song is heard with its effects
 }
 
 TEST_F(SoundCapture, BadDataStaysSilent) {
