@@ -7,6 +7,7 @@
 #include "code/Code_Function.h"
 #include "data/Option_Main.h"
 #include "functions/Function_Families.h"
+#include "platform/Platform_App.h"
 #include "platform/Platform_Sound.h"
 #include "resources/Sound_Class.h"
 #include "sound/Sound_Engine.h"
@@ -23,6 +24,10 @@
 #include <initializer_list>
 
 namespace {
+
+// A real device opened by these tests is OpenAL Soft's null output (mixing in real time, heard
+// nowhere), whatever sound card the machine has. Set before OpenAL Soft reads its configuration.
+const bool kNullOutput = [] { return ::setenv("ALSOFT_DRIVERS", "null", 1) == 0; }();
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kRate = 44100;
@@ -713,6 +718,39 @@ TEST(SoundDevice, ChosenOnceFromTheEnvironment) {
     ::setenv("QUARVEL_AUDIO_FILE", (dir / "no/such/dir.wav").c_str(), 1);
     EXPECT_STREQ(Platform_OpenSoundDevice(noDevice)->Name(), "null"); // traced, then silent
     ::unsetenv("QUARVEL_AUDIO_FILE");
+}
+
+// On a real device the worker thread renders streamed music ahead: the song plays and ends by
+// itself, loops, and can be freed while the worker renders it.
+TEST(SoundDevice, RealDeviceStreamsMusicOnItsWorker) {
+    ASSERT_TRUE(kNullOutput);
+    TempDir dir;
+    ::unsetenv("QUARVEL_HEADLESS");
+    ::unsetenv("QUARVEL_AUDIO_FILE");
+    bool noDevice = true;
+    auto dev = Platform_OpenSoundDevice(noDevice);
+    ASSERT_STREQ(dev->Name(), "openal");
+    Sound_UseDevice(std::move(dev));
+    Sound_ClearAll();
+    std::vector<uint8_t> midi = BeatMidi(1); // half a second, then a second of release
+    CStream(midi).SaveToFile(dir / "song.mid");
+    const int id = Sound_Add(dir / "song.mid", 1, true);
+    ASSERT_GE(id, 0);
+    Sound_Restore(*Sound_Get(id));
+    const auto seconds = [] { return double(Platform_TimeMicros()) / 1e6; };
+    const double start = seconds();
+    Sound_Play(id, false);
+    EXPECT_TRUE(Sound_IsPlaying(id));
+    while (Sound_IsPlaying(id) && seconds() - start < 20) Platform_Sleep(10);
+    EXPECT_FALSE(Sound_IsPlaying(id));
+    EXPECT_GT(seconds() - start, 1.4);
+    Sound_Play(id, true);
+    Platform_Sleep(2500);
+    EXPECT_TRUE(Sound_IsPlaying(id));
+    Sound_Delete(id); // freed while the worker renders it
+    Sound_GameEnd();
+    Sound_ClearAll();
+    ::setenv("QUARVEL_HEADLESS", "1", 1);
 }
 
 // The runner's "Preparing sounds" step with a capture asked for: the device is traced, a sound
