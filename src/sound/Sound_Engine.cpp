@@ -214,6 +214,11 @@ void Sound_Restore(CSound& snd) {
     }
 }
 
+void Sound_Discard(CSound& snd) {
+    SoundSlot_Free(snd.s_soundid);
+    snd.s_soundid = -1;
+}
+
 void SoundSlot_Free(int slot) {
     Slot* s = SlotAt(slot);
     if (!s) return;

@@ -25,6 +25,8 @@ ISoundDevice* Sound_Device();
 bool Sound_PrepareAll();
 // Creates the sound's slot (no-op when it has one, or when its kind has none).
 void Sound_Restore(CSound& snd);
+// Frees the sound's slot (it stops, and its decoded data is let go); the next use creates it again.
+void Sound_Discard(CSound& snd);
 // Frees a slot: stops it and releases its voice. Unknown slots are ignored.
 void SoundSlot_Free(int slot);
 

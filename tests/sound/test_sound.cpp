@@ -16,12 +16,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -186,14 +190,18 @@ Wav ReadCapture(const std::string& path) {
     return w;
 }
 
-RValue Call(const char* name, std::initializer_list<double> argList) {
+RValue CallWith(const char* name, std::vector<RValue> args) {
     int id = -1;
     EXPECT_TRUE(Function_Find(name, id)) << name;
-    std::vector<RValue> args;
-    for (double a : argList) args.push_back(RValue::Real(a));
     RValue result = RValue::Real(0);
     Function_Call(id, nullptr, nullptr, int(args.size()), result, args.data());
     return result;
+}
+
+RValue Call(const char* name, std::initializer_list<double> argList) {
+    std::vector<RValue> args;
+    for (double a : argList) args.push_back(RValue::Real(a));
+    return CallWith(name, args);
 }
 
 // Frames at the end of step k of a constant speed.
@@ -680,6 +688,119 @@ TEST_F(SoundCapture, AThousandSoundsInOneStep) {
     EXPECT_EQ(w.Frames(), StepFrame(3));
     // 1000 equal tones in phase add up far past full scale: the limiter holds the output.
     EXPECT_GT(w.Rms(0, 0, StepFrame(1)), 1000);
+}
+
+// Sounds added from files get "__newsound" names and ids, or -1 (the id given back) for anything
+// that is not a readable regular file; the getters answer -1 and "<undefined>" for missing ids.
+TEST_F(SoundCapture, TheSoundListAddsReadsReplacesAndDeletes) {
+    const std::string tone = m_dir / "tone.wav", noise = m_dir / "noise.wav";
+    CStream(ToneWav(1000, 8000, 1)).SaveToFile(tone);
+    CStream(std::vector<uint8_t>(3000, 0x5A)).SaveToFile(noise);
+    std::filesystem::create_directory(m_dir / "folder");
+    ASSERT_EQ(::mkfifo((m_dir / "pipe.wav").c_str(), 0600), 0);
+    std::string windows = "C:" + tone;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    struct Add {
+        std::string file;
+        int kind;
+        bool preload;
+        int id;
+    } adds[] = {
+        {tone, 0, true, 0},
+        {m_dir / "missing.wav", 0, true, -1},
+        {m_dir / "folder", 0, true, -1},
+        {m_dir / "pipe.wav", 0, true, -1}, // never waits for a writer
+        {windows, 2, false, 1},
+        {noise, 1, true, 2}, // read; it stays silent when played
+    };
+    for (const Add& a : adds) {
+        RValue id =
+            CallWith("sound_add", {RValue::String(a.file), RValue::Real(a.kind), RValue::Real(a.preload)});
+        EXPECT_EQ(id.val, a.id) << a.file;
+        if (a.id >= 0) EXPECT_EQ(Sound_SlotVolume(a.id) != kSoundNoSlot, a.preload) << a.file; // prepared
+    }
+    struct Query {
+        const char* function;
+        double id, want;
+    } queries[] = {{"sound_exists", 0, 1},      {"sound_exists", 3, 0},      {"sound_exists", -1, 0},
+                   {"sound_get_kind", 1, 2},    {"sound_get_kind", 9, -1},   {"sound_get_preload", 0, 1},
+                   {"sound_get_preload", 1, 0}, {"sound_get_preload", 9, -1}};
+    for (const Query& q : queries)
+        EXPECT_EQ(Call(q.function, {q.id}).val, q.want) << q.function << " " << q.id;
+    for (const char* f : {"sound_name", "sound_get_name"}) {
+        EXPECT_EQ(Call(f, {2}).str.str(), "__newsound2");
+        EXPECT_EQ(Call(f, {7}).str.str(), "<undefined>");
+    }
+    const auto error = [](const char* function, std::vector<RValue> args) {
+        Error_SetLast("");
+        CallWith(function, std::move(args));
+        return Error_Last();
+    };
+    const RValue toneArg = RValue::String(tone), missingArg = RValue::String(m_dir / "missing.wav");
+    const RValue zero = RValue::Real(0), one = RValue::Real(1);
+    EXPECT_NE(error("sound_replace", {RValue::Real(9), toneArg, zero, one})
+                  .find("Trying to replace non-existing sound."),
+              std::string::npos);
+    EXPECT_NE(error("sound_delete", {RValue::Real(9)}).find("Trying to delete non-existing sound."),
+              std::string::npos);
+    // A deleted id: gone, an error to delete again, not brought back by a file that cannot be read,
+    // brought back by one that can.
+    EXPECT_EQ(error("sound_delete", {one}), "");
+    EXPECT_EQ(Call("sound_get_name", {1}).str.str(), "<undefined>");
+    EXPECT_NE(error("sound_delete", {one}).find("Trying to delete non-existing sound."), std::string::npos);
+    EXPECT_EQ(CallWith("sound_replace", {one, missingArg, zero, one}).val, 0);
+    EXPECT_EQ(Call("sound_exists", {1}).val, 0);
+    EXPECT_EQ(CallWith("sound_replace", {one, toneArg, RValue::Real(3), one}).val, 1);
+    EXPECT_EQ(Call("sound_get_name", {1}).str.str(), "__newsound1");
+    EXPECT_EQ(Call("sound_get_kind", {1}).val, 3);
+    // A file that cannot be read leaves the sound as it was.
+    EXPECT_EQ(CallWith("sound_replace", {zero, missingArg, one, zero}).val, 0);
+    EXPECT_EQ(Call("sound_get_kind", {0}).val, 0);
+    EXPECT_EQ(Call("sound_get_preload", {0}).val, 1);
+}
+
+// Replacing, discarding and deleting sounds while they play, judged on what is heard.
+TEST_F(SoundCapture, PlayingSoundsReplacedDiscardedAndDeleted) {
+    const std::string high = m_dir / "high.wav";
+    CStream(ToneWav(900, 8000, 5)).SaveToFile(high);
+    int a = Add(ToneWav(500, 8000, 5), 0), b = Add(ToneWav(1500, 8000, 5), 0);
+    const RValue missing = RValue::String(m_dir / "missing.wav");
+    struct Phase {
+        std::function<void()> change;
+        bool low, mid, top; // 500, 900 and 1500 Hz heard
+    } phases[] = {
+        {[&] { Call("sound_loop", {double(a)}), Call("sound_loop", {double(b)}); }, true, false, true},
+        {[&] {
+             CallWith("sound_replace",
+                      {RValue::Real(a), RValue::String(high), RValue::Real(0), RValue::Real(1)});
+         },
+         false, false, true}, // the replaced sound stops
+        {[&] {
+             CallWith("sound_replace", {RValue::Real(b), missing, RValue::Real(0), RValue::Real(1)});
+         },
+         false, false, true}, // nothing lost
+        {[&] { Call("sound_discard", {double(b)}); }, false, false, false},
+        {[&] { Call("sound_play", {double(a)}); }, false, true, false},
+        {[&] { Call("sound_delete", {double(a)}); }, false, false, false},
+        {[&] { Call("sound_loop", {double(b)}); }, false, false, true}, // restored when played
+    };
+    for (const Phase& p : phases) {
+        p.change();
+        Steps(6);
+    }
+    Wav w = Finish();
+    const double side = 8000 * std::sqrt(0.5);
+    int step = 0;
+    for (const Phase& p : phases) {
+        for (auto [freq, heard] : {std::pair{500.0, p.low}, {900.0, p.mid}, {1500.0, p.top}}) {
+            const double level = w.Tone(0, StepFrame(step + 1), StepFrame(step + 6), freq);
+            if (heard)
+                EXPECT_NEAR(level, side, side * 0.05) << step << " " << freq;
+            else
+                EXPECT_LT(level, side * 0.01) << step << " " << freq;
+        }
+        step += 6;
+    }
 }
 
 TEST_F(SoundCapture, MissingSoundsAndNoDisc) {
