@@ -1236,6 +1236,33 @@ int LIf(RContext& c, const LNode& n, RValue& result) {
     return n.c ? n.c->exec(c, *n.c, result) : kOutNormal;
 }
 
+// An if whose condition compares operands held in its own node: a and b of the condition are
+// copied into the if node (ap/aw/an, bp/bw/bn, op), its branches stay in b and c.
+template <uint8_t A, uint8_t B>
+int LIfQuick(RContext& c, const LNode& n, RValue& result) {
+    double l, r;
+    bool truth;
+    if (RealOperand(c, A, n.aw, n.an, l) && RealOperand(c, B, n.bw, n.bn, r) && RealBinary(n.op, l, r))
+        truth = l >= 0.5;
+    else if (!n.a->test(c, *n.a, "Expression expected", truth))
+        return kOutError;
+    if (truth) return n.b->exec(c, *n.b, result);
+    return n.c ? n.c->exec(c, *n.c, result) : kOutNormal;
+}
+template <uint8_t A, uint8_t B>
+struct HIf {
+    static constexpr LExecFn fn = LIfQuick<A, B>;
+};
+
+// A return of a value read in place.
+int LReturnPlace(RContext& c, const LNode& n, RValue& result) {
+    if (const RValue* p = PlaceValue(c, *n.a)) {
+        result = *p;
+        return kOutExit;
+    }
+    return LReturn(c, n, result);
+}
+
 int LWhile(RContext& c, const LNode& n, RValue& result) {
     for (;;) {
         bool truth = false;
@@ -1466,6 +1493,12 @@ class CLowering {
             n.b = Statement(t.items[1]);
             if (t.items.size() > 2) n.c = Statement(t.items[2]);
             n.exec = LIf;
+            if (n.a->t->kind == kNodeBinary && n.a->eval != LBinary) {
+                n.ap = n.a->ap, n.aw = n.a->aw, n.an = n.a->an;
+                n.bp = n.a->bp, n.bw = n.a->bw, n.bn = n.a->bn;
+                n.op = n.a->op;
+                n.exec = QuickFor<HIf>(n.ap, n.bp);
+            }
             break;
         case kNodeWhile:
             n.a = Expression(t.items[0]);
@@ -1491,7 +1524,7 @@ class CLowering {
             break;
         case kNodeReturn:
             n.a = Expression(t.items[0]);
-            n.exec = LReturn;
+            n.exec = n.a->place != kPlaceNone ? LReturnPlace : LReturn;
             break;
         case kNodeExit:
         case kNodeBreak:
