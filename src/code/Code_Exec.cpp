@@ -1579,9 +1579,13 @@ class CLowering {
     RLoweredCode& m_out;
 };
 
-size_t TreeSize(const RToken& t) {
+// The number of nodes of a tree, counted up to just past limit.
+size_t TreeSize(const RToken& t, size_t limit) {
     size_t n = 1;
-    for (const RToken& i : t.items) n += TreeSize(i);
+    for (const RToken& i : t.items) {
+        if (n > limit) break;
+        n += TreeSize(i, limit - n);
+    }
     return n;
 }
 
@@ -1593,7 +1597,7 @@ const RLoweredCode& Lowered(CCode& code) {
     if (!code.i_lowered || code.i_lowered->from != &code.i_token) {
         code.i_lowered.reset(new RLoweredCode);
         code.i_lowered->from = &code.i_token;
-        const size_t size = TreeSize(code.i_token);
+        const size_t size = TreeSize(code.i_token, kMaxLoweredNodes);
         if (size > kMaxLoweredNodes) {
             code.i_lowered->walk = true;
             return *code.i_lowered;

@@ -209,4 +209,18 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
     for (const char* e : expressions) ExpectSame(e, true);
 }
 
+TEST_F(LangLowered, CodeTooLargeToLowerRunsTheSame) {
+    // 100,000 statements of three nodes: past the size the executor lowers.
+    std::string text = "var a; a = 0; ";
+    for (int k = 0; k < 100000; ++k) text += k % 2 ? "a += 3; " : "a -= 1; ";
+    text += "return a";
+    ExpectSame(text, false);
+    CCode code(text, false);
+    ASSERT_TRUE(code.Compile());
+    CInstance self;
+    RValue result;
+    ASSERT_TRUE(Code_Execute(&self, &self, &code, result)) << Error_Buffer();
+    EXPECT_EQ(result.val, 100000);
+}
+
 } // namespace
