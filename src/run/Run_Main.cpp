@@ -156,8 +156,8 @@ void HookTransitionPrepare() {
 void HookTransitionRun() {
     Transition_Run();
 }
-void HookSizeWindow(CLiveRoom& room) {
-    Room_SetRenderSize(room);
+void HookSizeWindow(CLiveRoom& room, bool gameStart) {
+    Room_SetRenderSize(room, gameStart);
 }
 
 // ---- timing ----
@@ -217,7 +217,7 @@ bool StartRoom(int index, bool gameStart) {
     CLiveRoom& room = *g_live[size_t(index)];
     if (fresh) MakeRoomInstances(room);
     const int own = room.InstanceCount();
-    HookSizeWindow(room);
+    HookSizeWindow(room, gameStart);
 
     for (auto& c : g_carried) {
         for (int k = 0; k < room.InstanceCount(); ++k)
@@ -517,7 +517,7 @@ void Run_InstallWorld(std::vector<std::unique_ptr<CLiveRoom>> rooms, int current
     g_curRoom = current;
     g_lastId = lastInstanceId;
     Object_ResetLookup();
-    if (CLiveRoom* room = Run_Room()) HookSizeWindow(*room);
+    if (CLiveRoom* room = Run_Room()) HookSizeWindow(*room, false);
 }
 
 CInstance* Run_AddInstance(double x, double y, int obj) {
