@@ -152,7 +152,7 @@ void Window_SetVisible(bool b) {
 }
 
 bool Window_GetVisible() {
-    return GameWindow_Visible();
+    return GameWindow_GetVisible();
 }
 
 void Window_SetFullScreen(bool b) {

@@ -13,6 +13,7 @@ namespace {
 SDL_Window* g_window = nullptr;
 SDL_GLContext g_context = nullptr;
 bool g_shown = false;
+bool g_vsync = false;
 int g_handler = 0; // the event handler of the open window
 
 // The window state, kept with or without a system window.
@@ -234,6 +235,7 @@ bool GameWindow_Open(int width, int height, std::string& error) {
         return false;
     }
     SDL_GL_MakeCurrent(g_window, g_context);
+    SDL_GL_SetSwapInterval(g_vsync ? 1 : 0);
     if (g_modeChanged) SDL_SetWindowDisplayMode(g_window, &g_mode);
     PinLoadedLibraries();
     g_shown = false;
@@ -296,8 +298,12 @@ void GameWindow_SetVisible(bool on) {
     g_shown = on;
 }
 
-bool GameWindow_Visible() {
+bool GameWindow_GetVisible() {
     return g_win.visible;
+}
+
+bool GameWindow_Visible() {
+    return g_win.visible && !Platform_IsHeadless();
 }
 
 void GameWindow_Show() {
@@ -430,6 +436,7 @@ bool GameWindow_NewContext(std::string& error) {
         return false;
     }
     SDL_GL_MakeCurrent(g_window, g_context);
+    SDL_GL_SetSwapInterval(g_vsync ? 1 : 0);
     return true;
 }
 
@@ -442,6 +449,7 @@ void GameWindow_Swap() {
 }
 
 void GameWindow_SetSwapInterval(bool vsync) {
+    g_vsync = vsync;
     if (g_context) SDL_GL_SetSwapInterval(vsync ? 1 : 0);
 }
 

@@ -28,8 +28,10 @@ void GameWindow_DrawableSize(int& width, int& height);
 void GameWindow_ResetState();
 // Shows or hides the window (headless: only the state).
 void GameWindow_SetVisible(bool on);
-bool GameWindow_Visible();
+bool GameWindow_GetVisible();
 void GameWindow_Show();
+// True when frames are seen: the window is to be shown and the run is not headless.
+bool GameWindow_Visible();
 // Full screen: the window covers the whole screen without border; the windowed client rectangle
 // is kept for leaving it.
 void GameWindow_SetFullScreen(bool on);
