@@ -218,7 +218,6 @@ void Room_Draw() {
             DrawRoomRect(room, r);
             if (Run_Stopping()) break;
         }
-
         GR_Device_SetViewport(0, 0, rw, rh);
         GR_Device_SetView(0, 0, rw, rh, 0);
     } else {
