@@ -29,7 +29,9 @@ RDisplayMode Graphics_RequestedMode() {
     return m;
 }
 
-bool Graphics_Start() {
+namespace {
+
+bool Start(bool makeDevice) {
     RDisplayMode want = Graphics_RequestedMode();
     RDisplayMode now;
     if (want.bpp <= 0 && Platform_DisplayGetMode(now) && now.bpp != 16 && now.bpp != 32) {
@@ -42,6 +44,7 @@ bool Graphics_Start() {
     if (want.w > 0 || want.h > 0 || want.bpp > 0 || want.freq > 0) Platform_DisplayChange(want, false);
     Window_Start();
     if (!GR_Device_Init(640, 480, opt_graphicsflags)) return false;
+    if (makeDevice && !GR_Device_Make()) return false;
     GR_Device_SetInterpolation(opt_interpolate);
     Background_InitTextures();
     Sprite_InitTextures();
@@ -49,6 +52,16 @@ bool Graphics_Start() {
     GR_Draw_Reset();
     Text_Reset();
     return GR_Device_Start_Frame();
+}
+
+} // namespace
+
+bool Graphics_Start() {
+    return Start(false);
+}
+
+bool Graphics_StartForGame() {
+    return Start(true);
 }
 
 void Graphics_Stop() {

@@ -29,6 +29,7 @@ void GameWindow_ResetState();
 // Shows or hides the window (headless: only the state).
 void GameWindow_SetVisible(bool on);
 bool GameWindow_GetVisible();
+// The same as GameWindow_SetVisible(true).
 void GameWindow_Show();
 // True when frames are seen: the window is to be shown and the run is not headless.
 bool GameWindow_Visible();

@@ -224,7 +224,7 @@ TEST(WindowSystem, StateReachesTheSystemWindow) {
     ::unsetenv("QUARVEL_RENDER");
     Option_SetDefaults();
     opt_sizeable = true;
-    ASSERT_TRUE(Graphics_Start());
+    ASSERT_TRUE(Graphics_StartForGame());
     Window_SizeForRoom(320, 240, true);
     RSystemWindow s;
     ASSERT_TRUE(GameWindow_SystemReport(s));
