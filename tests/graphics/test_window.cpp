@@ -4,6 +4,7 @@
 // through the views as drawn. Judged on the dialog lines of small games.
 #include "run/WorldTest.h"
 
+#include "data/Option_Main.h"
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Main.h"
 #include "graphics/Graphics_Window.h"
@@ -258,4 +259,32 @@ TEST(WindowSystem, StateReachesTheSystemWindow) {
     ASSERT_TRUE(GameWindow_SystemReport(s));
     EXPECT_LE(s.minW, 1);
     Graphics_Stop();
+}
+
+// Where the region lies in a client area: stretched, the largest aspect-keeping fit, a fixed scale
+// (centred, negative offsets when the region is larger than the client area).
+TEST(Window, RegionPlaceInTheClientArea) {
+    struct RPlaceCase {
+        int rw, rh;
+        double scale;
+        int cw, ch;
+        RRegionPlace place;
+    };
+    const RPlaceCase cases[] = {
+        {320, 240, 2, 700, 500, {30, 10, 640, 480}},     {640, 480, -1, 1000, 480, {180, 0, 640, 480}},
+        {640, 480, -1, 700, 1000, {0, 237, 700, 525}},   {320, 240, 0, 700, 500, {0, 0, 700, 500}},
+        {320, 240, 3, 700, 500, {-130, -110, 960, 720}}, {320, 240, 1.5, 481, 361, {0, 0, 480, 360}},
+    };
+    Option_SetDefaults();
+    Window_Start();
+    for (const RPlaceCase& c : cases) {
+        Window_SetRegionScale(c.scale, false);
+        Window_SetRegionSize(c.rw, c.rh, false);
+        const RRegionPlace p = Window_RegionPlace(c.cw, c.ch);
+        EXPECT_EQ(p.x, c.place.x) << c.rw << "x" << c.rh << " at " << c.scale << " in " << c.cw << "x"
+                                  << c.ch;
+        EXPECT_EQ(p.y, c.place.y) << c.rw << "x" << c.rh << " at " << c.scale;
+        EXPECT_EQ(p.w, c.place.w) << c.rw << "x" << c.rh << " at " << c.scale;
+        EXPECT_EQ(p.h, c.place.h) << c.rw << "x" << c.rh << " at " << c.scale;
+    }
 }
