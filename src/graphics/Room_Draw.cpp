@@ -95,10 +95,7 @@ void DrawTile(const RTile& t, const RRect& r) {
 }
 
 void DrawInstance(CInstance* inst) {
-    if (inst->i_object && inst->i_object->GetEventRecursive(kDrawEvent, 0)) {
-        Event_PerformInstance(inst, inst, kDrawEvent, 0);
-        return;
-    }
+    if (Event_PerformListed(inst, kDrawEvent, 0)) return;
     const CSprite* spr = Sprite_Get(inst->i_spriteindex);
     if (!spr) return;
     const int img = int(std::floor(inst->i_imageindex));

@@ -9,6 +9,8 @@
 #include <cmath>
 
 uint64_t g_instanceBoxChanges = 0;
+uint64_t g_instanceMarks = 0;
+uint64_t g_instanceDepthChanges = 0;
 
 namespace {
 
@@ -47,6 +49,7 @@ void CInstance::Create(double x, double y, int id, int objectind) {
         i_visible = i_object->o_visible;
         i_persistent = i_object->o_persistent;
     }
+    ++g_instanceDepthChanges;
     i_x = i_xstart = i_xprevious = x;
     i_y = i_ystart = i_yprevious = y;
     i_id = id;
@@ -55,6 +58,8 @@ void CInstance::Create(double x, double y, int id, int objectind) {
 
 void CInstance::Assign(const CInstance& inst) {
     if (this != &inst) *this = inst;
+    if (i_marked) ++g_instanceMarks;
+    ++g_instanceDepthChanges;
 }
 
 void CInstance::SetPosition(double nx, double ny) {
@@ -70,7 +75,7 @@ void CInstance::SetObjectIndex(int objectind) {
     if (i_object) {
         SetSpriteIndex(i_object->o_spriteindex);
         i_maskindex = i_object->o_mask;
-        i_depth = i_object->o_depth;
+        SetDepth(i_object->o_depth);
         i_solid = i_object->o_solid;
         i_visible = i_object->o_visible;
         i_persistent = i_object->o_persistent;
@@ -287,6 +292,8 @@ bool CInstance::LoadFromStream(CStream& str) {
     i_object = Object_Get(i_objectindex);
     for (int32_t& t : i_timer) t = str.ReadInteger();
     i_marked = str.ReadBoolean();
+    if (i_marked) ++g_instanceMarks;
+    ++g_instanceDepthChanges;
     i_deactivated = str.ReadBoolean();
     i_pathindex = str.ReadInteger();
     for (double* v :

@@ -85,8 +85,11 @@ void CLiveRoom::RebuildLists() {
 }
 
 void CLiveRoom::RemoveMarked() {
+    // Instances are marked only through Mark, or by copying or loading a marked one.
+    if (r_marksSeen == g_instanceMarks) return;
     auto keep =
         std::stable_partition(r_inst.begin(), r_inst.end(), [](const auto& p) { return !p->i_marked; });
+    r_marksSeen = g_instanceMarks;
     if (keep == r_inst.end()) return;
     r_inst.erase(keep, r_inst.end());
     RebuildLists();
@@ -115,13 +118,19 @@ void CLiveRoom::UpdateActive() {
         }
     }
     r_inst = std::move(active);
-    if (moved) RebuildLists();
+    if (!moved) return;
+    r_depthsSeen = ~uint64_t(0);
+    RebuildLists();
 }
 
 void CLiveRoom::SortInstances() {
+    // Depths change only through SetDepth, new instances, copies and loads; the list changes
+    // order otherwise only by activation.
+    if (r_depthsSeen == g_instanceDepthChanges) return;
     auto deeper = [](const auto& a, const auto& b) { return a->i_depth > b->i_depth; };
-    if (std::is_sorted(r_inst.begin(), r_inst.end(), deeper)) return;
-    std::stable_sort(r_inst.begin(), r_inst.end(), deeper);
+    if (!std::is_sorted(r_inst.begin(), r_inst.end(), deeper))
+        std::stable_sort(r_inst.begin(), r_inst.end(), deeper);
+    r_depthsSeen = g_instanceDepthChanges;
 }
 
 void CLiveRoom::ClearInstances() {
