@@ -5,6 +5,7 @@
 
 #include "graphics/BM32_Bitmap.h"
 #include "graphics/BM32_PNG.h"
+#include "graphics/Graphics_Main.h"
 
 #include <functional>
 
@@ -149,6 +150,86 @@ TEST(Collision, PlaceAndPositionSearches) {
     GameOutcome o = RunInProcess(Probe(c.code), 0);
     EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
     EXPECT_EQ(o.Messages(), c.expect);
+}
+
+TEST(Collision, SearchesAgreeWithTestingEachInstanceInListOrder) {
+    // Hundreds of instances (parent o_p with child o_a, boxes, dots, sprite-less, scaled, mirrored,
+    // turned) that move, change depth (so the room's order differs from the per-object lists'),
+    // are created, destroyed and deactivated; random searches from a random instance that moves
+    // between searches, each compared with asking every instance in turn by its id, in the order
+    // with() visits them.
+    const std::string create = R"(
+        random_set_seed(7); global.mis = 0; global.hits = 0; global.asked = 0;
+        repeat (300) {
+            i = instance_create(irandom(300), irandom(300), choose(o_a, o_b, o_dot, o_n, o_a, o_p));
+            if (random(1) < 0.3) i.image_xscale = choose(2, -1, 0.5);
+            if (random(1) < 0.2) i.image_angle = choose(90, 30, 180);
+            i.solid = random(1) < 0.5; i.depth = irandom(5);
+        })";
+    const std::string step = R"(
+        with (all) if (object_index != c) {
+            x += irandom(30) - 15; y += irandom(30) - 15; if (random(1) < 0.1) depth = irandom(5);
+        }
+        repeat (5) instance_create(irandom(300), irandom(300), choose(o_a, o_b));
+        with (o_b) if (random(1) < 0.03) instance_destroy();
+        if (random(1) < 0.5) { instance_deactivate_object(o_dot); instance_activate_all(); }
+        repeat (150) {
+            global.q = irandom(8); global.obj = choose(all, all, all, o_p, o_a, o_b, o_dot, o_n);
+            if (global.q >= 7) global.obj = all;
+            global.x1 = irandom(320) - 20; global.y1 = irandom(320) - 20;
+            global.x2 = global.x1 + irandom(60) - 30; global.y2 = global.y1 + irandom(60) - 30;
+            global.r = irandom(20); global.prec = irandom(1); global.notme = irandom(1);
+            global.me = instance_find(all, irandom(instance_number(all) - 1));
+            with (global.me) {
+                x += irandom(8) - 4;
+                if (global.q == 0) global.got = collision_point(global.x1, global.y1, global.obj, global.prec, global.notme);
+                else if (global.q == 1) global.got = collision_rectangle(global.x1, global.y1, global.x2, global.y2, global.obj, global.prec, global.notme);
+                else if (global.q == 2) global.got = collision_circle(global.x1, global.y1, global.r, global.obj, global.prec, global.notme);
+                else if (global.q == 3) global.got = collision_ellipse(global.x1, global.y1, global.x2, global.y2, global.obj, global.prec, global.notme);
+                else if (global.q == 4) global.got = collision_line(global.x1, global.y1, global.x2, global.y2, global.obj, global.prec, global.notme);
+                else if (global.q == 5) global.got = instance_position(global.x1, global.y1, global.obj);
+                else if (global.q == 6) global.got = instance_place(global.x1, global.y1, global.obj);
+                else if (global.q == 7) global.got = place_free(global.x1, global.y1);
+                else global.got = place_empty(global.x1, global.y1);
+            }
+            global.ref = noone;
+            with (global.obj) if (global.ref == noone && (id != global.me || !global.notme || global.q >= 5)) {
+                h = false;
+                if (global.q == 0) h = collision_point(global.x1, global.y1, id, global.prec, false) == id;
+                else if (global.q == 1) h = collision_rectangle(global.x1, global.y1, global.x2, global.y2, id, global.prec, false) == id;
+                else if (global.q == 2) h = collision_circle(global.x1, global.y1, global.r, id, global.prec, false) == id;
+                else if (global.q == 3) h = collision_ellipse(global.x1, global.y1, global.x2, global.y2, id, global.prec, false) == id;
+                else if (global.q == 4) h = collision_line(global.x1, global.y1, global.x2, global.y2, id, global.prec, false) == id;
+                else if (global.q == 5) h = instance_position(global.x1, global.y1, id) == id;
+                else {
+                    global.cand = id; with (global.me) global.t = place_meeting(global.x1, global.y1, global.cand);
+                    h = global.t && (global.q != 7 || solid);
+                }
+                if (h) global.ref = id;
+            }
+            if (global.q >= 7) global.ok = global.got == (global.ref == noone); else global.ok = global.got == global.ref;
+            if (!global.ok) {
+                global.mis += 1;
+                if (global.mis <= 3) show_message('differs ' + string(global.q) + ' ' + string(global.got) + ' ' + string(global.ref));
+            }
+            global.asked += 1; if (global.ref != noone) global.hits += 1;
+        }
+        if (global.asked == 600) show_message('agree ' + string(global.mis) + ' ' + string(global.hits > 100));)";
+    TestGame g;
+    g.Object("c", Events(Event("create", create) + "," + Event("step", step)));
+    g.Object("o_p", R"j({"sprite": "s_box"})j");
+    g.Object("o_a", R"j({"sprite": "s_tri", "parent": "o_p"})j");
+    g.Object("o_b", R"j({"sprite": "s_box"})j");
+    g.Object("o_dot", R"j({"sprite": "s_dot"})j");
+    g.Object("o_n", "{}");
+    g.Room("r0", R"j({"width": 400, "height": 400, "instances": [{"object": "c"}]})j");
+    g.extra = [](const TempDir& d) { WriteSprites(d, StandardSprites()); };
+    // Drawn (on the null device), so that the room sorts its instances by depth.
+    GameOutcome o =
+        RunInProcess(g, 4, {{"QUARVEL_RENDER", "null"}}, [](const TempDir&) { Graphics_Start(); });
+    Graphics_Stop();
+    EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
+    EXPECT_EQ(o.Messages(), Lines{"agree 0 1"});
 }
 
 std::string CollisionEvent(const std::string& with, const std::string& code) {
