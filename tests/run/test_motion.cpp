@@ -13,12 +13,17 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// A 16 x 16 (or w x h) frame whose opaque pixels are those where solid(x, y) holds.
+// A 16 x 16 (or w x h) frame whose opaque pixels are those where solid(x, y) holds; with frames
+// above 1, frame k's pixels are those where framed(k, x, y) holds, and separate gives each frame
+// its own mask.
 struct RSpriteSpec {
     std::string name;
     int w, h;
     std::function<bool(int, int)> solid;
     std::string shape = "precise";
+    int frames = 1;
+    std::function<bool(int, int, int)> framed = nullptr;
+    bool separate = false;
 };
 
 void WriteSprites(const TempDir& d, const std::vector<RSpriteSpec>& specs) {
@@ -26,12 +31,16 @@ void WriteSprites(const TempDir& d, const std::vector<RSpriteSpec>& specs) {
     for (const RSpriteSpec& s : specs) {
         const fs::path dir = d / ("sprites/" + s.name);
         fs::create_directories(dir);
-        TBitmap32 bm(s.w, s.h, 0);
-        for (int y = 0; y < s.h; ++y)
-            for (int x = 0; x < s.w; ++x)
-                if (s.solid(x, y)) bm.SetPixel(x, y, 0xFF00FF00u);
-        ASSERT_TRUE(BM32_SavePNG(bm, (dir / "0.png").string()));
-        WriteFileText((dir / "sprite.json").string(), R"j({"mask": {"shape": ")j" + s.shape + R"j("}})j");
+        for (int k = 0; k < s.frames; ++k) {
+            TBitmap32 bm(s.w, s.h, 0);
+            for (int y = 0; y < s.h; ++y)
+                for (int x = 0; x < s.w; ++x)
+                    if (s.framed ? s.framed(k, x, y) : s.solid(x, y)) bm.SetPixel(x, y, 0xFF00FF00u);
+            ASSERT_TRUE(BM32_SavePNG(bm, (dir / (std::to_string(k) + ".png")).string()));
+        }
+        WriteFileText((dir / "sprite.json").string(), R"j({"mask": {"shape": ")j" + s.shape +
+                                                          R"j(", "separate": )j" +
+                                                          (s.separate ? "true" : "false") + "}}");
     }
 }
 
@@ -125,6 +134,73 @@ TEST(Collision, PreciseMasksAndTheThreeMappings) {
     GameOutcome o = RunInProcess(Probe(c.code), 0);
     EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
     EXPECT_EQ(o.Messages(), c.expect);
+}
+
+TEST(Collision, MaskShapesAndSeparateMasksPerFrame) {
+    // 16 x 16 sprites fully opaque: the ellipse and the diamond fitted to the box (centre 7.5,
+    // radius 8). Two frames with the left half (frame 0) and the right half (frame 1) opaque,
+    // with a mask per frame or one for both.
+    auto half = [](int k, int x, int) { return (x < 8) == (k == 0); };
+    const std::vector<RSpriteSpec> sprites = {
+        {"s_ell", 16, 16, [](int, int) { return true; }, "ellipse"},
+        {"s_dia", 16, 16, [](int, int) { return true; }, "diamond"},
+        {"s_sep", 16, 16, nullptr, "precise", 2, half, true},
+        {"s_one", 16, 16, nullptr, "precise", 2, half, false},
+        {"s_dot", 1, 1, [](int, int) { return true; }},
+    };
+    TestGame g;
+    std::string code = "e = instance_create(100, 100, o_ell); e2 = instance_create(200, 100, o_ell);"
+                       " e2.image_xscale = 2; d = instance_create(100, 200, o_dia);"
+                       " s = instance_create(300, 100, o_sep); s.image_speed = 0;"
+                       " u = instance_create(300, 200, o_one); u.image_speed = 0;"
+                       " p = instance_create(0, 0, o_dot);\n";
+    struct Case {
+        std::string label, setup; // setup runs before the point (px, py) is asked about
+        int px, py;
+        std::string target;
+        bool hit;
+    };
+    const std::vector<Case> cases = {
+        {"ellipse-in", "", 101, 103, "e", true},
+        {"ellipse-out", "", 100, 103, "e", false},
+        {"ellipse-edge-in", "", 100, 107, "e", true},
+        {"ellipse-corner-out", "", 101, 102, "e", false},
+        {"ellipse-scaled-in", "", 202, 103, "e2", true},
+        {"ellipse-scaled-out", "", 201, 103, "e2", false},
+        {"diamond-in", "", 104, 204, "d", true},
+        {"diamond-out", "", 103, 204, "d", false},
+        {"diamond-side-in", "", 101, 207, "d", true},
+        {"diamond-side-out", "", 100, 207, "d", false},
+        {"frame0-left", "s.image_index = 0;", 302, 100, "s", true},
+        {"frame0-right", "s.image_index = 0;", 310, 100, "s", false},
+        {"frame1-left", "s.image_index = 1;", 302, 100, "s", false},
+        {"frame1-right", "s.image_index = 1;", 310, 100, "s", true},
+        {"frame1.7-right", "s.image_index = 1.7;", 310, 100, "s", true},
+        {"frame3-right", "s.image_index = 3;", 310, 100, "s", true},
+        {"frame3-left", "s.image_index = 3;", 302, 100, "s", false},
+        {"one-mask-left", "u.image_index = 1;", 302, 200, "u", true},
+        {"one-mask-right", "u.image_index = 0;", 310, 200, "u", true},
+    };
+    // Each point asked directly and through the one-pixel instance's mask against the target's.
+    Lines expect;
+    for (const Case& c : cases) {
+        code += c.setup + " a = collision_point(" + std::to_string(c.px) + ", " + std::to_string(c.py) +
+                ", " + c.target + ", true, false) == " + c.target + "; with (p) global.b = instance_place(" +
+                std::to_string(c.px) + ", " + std::to_string(c.py) + ", other." + c.target + ") == other." +
+                c.target + "; show_message('" + c.label + " ' + string(a) + string(global.b));\n";
+        expect.push_back(c.label + (c.hit ? " 11" : " 00"));
+    }
+    g.Object("c", Events(Event("create", code)));
+    g.Object("o_ell", R"j({"sprite": "s_ell"})j");
+    g.Object("o_dia", R"j({"sprite": "s_dia"})j");
+    g.Object("o_sep", R"j({"sprite": "s_sep"})j");
+    g.Object("o_one", R"j({"sprite": "s_one"})j");
+    g.Object("o_dot", R"j({"sprite": "s_dot"})j");
+    g.Room("r0", R"j({"instances": [{"object": "c"}]})j");
+    g.extra = [sprites](const TempDir& d) { WriteSprites(d, sprites); };
+    GameOutcome o = RunInProcess(g, 0);
+    EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
+    EXPECT_EQ(o.Messages(), expect);
 }
 
 TEST(Collision, PlaceAndPositionSearches) {
@@ -225,9 +301,8 @@ TEST(Collision, SearchesAgreeWithTestingEachInstanceInListOrder) {
     g.Room("r0", R"j({"width": 400, "height": 400, "instances": [{"object": "c"}]})j");
     g.extra = [](const TempDir& d) { WriteSprites(d, StandardSprites()); };
     // Drawn (on the null device), so that the room sorts its instances by depth.
-    GameOutcome o =
-        RunInProcess(g, 4, {{"QUARVEL_RENDER", "null"}}, [](const TempDir&) { Graphics_Start(); });
-    Graphics_Stop();
+    GameOutcome o = RunInProcess(
+        g, 4, {{"QUARVEL_RENDER", "null"}}, [](const TempDir&) { Graphics_Start(); }, Graphics_Stop);
     EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
     EXPECT_EQ(o.Messages(), Lines{"agree 0 1"});
 }
@@ -490,6 +565,45 @@ TEST(Collision, BadInputNeverHangs) {
 } // namespace
 
 namespace {
+
+TEST(Motion, DrawPathDrawsThePathInTheCapturedFrame) {
+    // An open path drawn where it lies (red) and moved to start at (150, 20) (green); a closed
+    // triangle (blue) drawn with its closing side. Lines may fall on either row next to a
+    // coordinate: each point is judged on its 3 x 3 neighbourhood.
+    TestGame g;
+    g.Object("o_d", Events(Event("draw", "draw_set_color(c_red); draw_path(p_open, 0, 0, true);"
+                                         "draw_set_color(c_lime); draw_path(p_open, 150, 20, false);"
+                                         "draw_set_color(c_blue); draw_path(p_tri, 0, 0, true);")));
+    g.Room("r0", R"j({"width": 320, "height": 240, "color": 0, "show_color": true,
+        "instances": [{"object": "o_d"}]})j");
+    g.extra = [](const TempDir& d) {
+        WritePaths(d, {{"p_open", R"j({"closed": false, "points": [[20, 100], [100, 100], [100, 150]]})j"},
+                       {"p_tri", R"j({"closed": true, "points": [[20, 180], [80, 180], [20, 230]]})j"}});
+    };
+    TempDir frames;
+    GameOutcome o = RunInProcess(
+        g, 1, {{"QUARVEL_CAPTURE", frames.path()}}, [](const TempDir&) { Graphics_Start(); }, Graphics_Stop);
+    ASSERT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
+    TBitmap32 frame;
+    ASSERT_TRUE(frame.LoadFromImageFile(frames / "000001.png"));
+    ASSERT_EQ(frame.Width(), 320);
+    auto near = [&](int x, int y) {
+        uint32_t seen = 0;
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy) seen |= frame.Pixel(x + dx, y + dy) & 0xFFFFFFu;
+        return seen;
+    };
+    constexpr uint32_t kRed = 0xFF0000u, kLime = 0x00FF00u, kBlue = 0x0000FFu;
+    const struct {
+        int x, y;
+        uint32_t colour; // 0: nothing drawn near
+    } points[] = {
+        {60, 100, kRed},  {100, 125, kRed}, {190, 20, kLime}, {230, 45, kLime}, {50, 180, kBlue},
+        {50, 205, kBlue}, {20, 205, kBlue}, {60, 110, 0},     {90, 125, 0},     {190, 30, 0},
+        {240, 45, 0},     {150, 100, 0},    {40, 200, 0},
+    };
+    for (const auto& p : points) EXPECT_EQ(near(p.x, p.y), p.colour) << p.x << "," << p.y;
+}
 
 TEST(Motion, DrawPathReportsMissingPaths) {
     TestGame g =
