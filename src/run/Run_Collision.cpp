@@ -223,17 +223,19 @@ bool RoundRect(double x1, double y1, double x2, double y2, int64_t& L, int64_t& 
            RoundPixel(std::max(x1, x2), R) && RoundPixel(std::max(y1, y2), B);
 }
 
+// An instance without a collision sprite has no box to meet (its box fields hold a placeholder).
 bool BoxMissesRect(const CInstance& i, double xmin, double ymin, double xmax, double ymax) {
     const RInstanceBox& b = i.i_bbox;
     return i.i_marked || xmin >= b.Right + 1.0 || b.Left > xmax || ymin >= b.Bottom + 1.0 || b.Top > ymax ||
-           std::isnan(xmin + ymin + xmax + ymax);
+           std::isnan(xmin) || std::isnan(ymin) || std::isnan(xmax) || std::isnan(ymax) || !i.HasBox();
 }
 
 } // namespace
 
 bool Collision_Point(const CInstance& inst, double x, double y, bool prec) {
     const RInstanceBox& b = inst.i_bbox;
-    if (inst.i_marked || !(b.Left <= x && x < b.Right + 1.0 && b.Top <= y && y < b.Bottom + 1.0))
+    if (inst.i_marked || !(b.Left <= x && x < b.Right + 1.0 && b.Top <= y && y < b.Bottom + 1.0) ||
+        !inst.HasBox())
         return false;
     if (!prec) return true;
     RPose p;
@@ -247,20 +249,27 @@ bool Collision_Rectangle(const CInstance& inst, double x1, double y1, double x2,
     if (BoxMissesRect(inst, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)))
         return false;
     if (!prec) return true;
+    // Only the part over the box counts: sides far out (even infinite ones) are brought to it.
+    const RInstanceBox& b = inst.i_bbox;
+    auto cx = [&](double v) { return std::clamp(v, b.Left - 1.0, b.Right + 1.0); };
+    auto cy = [&](double v) { return std::clamp(v, b.Top - 1.0, b.Bottom + 1.0); };
     RPose p;
     int64_t L, T, R, B;
-    if (!PoseOf(inst, p) || !RoundRect(x1, y1, x2, y2, L, T, R, B)) return false;
-    return MaskRectangle(p, Meet(inst.i_bbox, L, T, R, B));
+    if (!PoseOf(inst, p) || !RoundRect(cx(x1), cy(y1), cx(x2), cy(y2), L, T, R, B)) return false;
+    return MaskRectangle(p, Meet(b, L, T, R, B));
 }
 
 bool Collision_Ellipse(const CInstance& inst, double x1, double y1, double x2, double y2, bool prec) {
     if (BoxMissesRect(inst, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)))
         return false;
-    int64_t L, T, R, B;
-    if (!RoundRect(x1, y1, x2, y2, L, T, R, B)) return false;
+    // An ellipse needs finite bounds; far ones are fine (its centre and radii stay finite).
+    for (double v : {x1, y1, x2, y2})
+        if (!std::isfinite(v)) return false;
+    const double L = std::nearbyint(std::min(x1, x2)), R = std::nearbyint(std::max(x1, x2));
+    const double T = std::nearbyint(std::min(y1, y2)), B = std::nearbyint(std::max(y1, y2));
     if (L == R || T == B) return Collision_Rectangle(inst, x1, y1, x2, y2, prec);
-    const double cx = double(L + R) / 2, cy = double(T + B) / 2;
-    const double rx = double(R - L) / 2, ry = double(B - T) / 2;
+    const double cx = L / 2 + R / 2, cy = T / 2 + B / 2;
+    const double rx = R / 2 - L / 2, ry = B / 2 - T / 2;
     const RInstanceBox& b = inst.i_bbox;
     auto inside = [&](double px, double py) {
         const double ex = (px - cx) / rx, ey = (py - cy) / ry;
@@ -272,22 +281,40 @@ bool Collision_Ellipse(const CInstance& inst, double x1, double y1, double x2, d
     if (!prec) return true;
     RPose p;
     if (!PoseOf(inst, p)) return false;
-    return MaskEllipse(p, Meet(b, L, T, R, B), cx, cy, rx, ry);
+    auto kx = [&](double v) { return int64_t(std::clamp(v, b.Left - 1.0, b.Right + 1.0)); };
+    auto ky = [&](double v) { return int64_t(std::clamp(v, b.Top - 1.0, b.Bottom + 1.0)); };
+    return MaskEllipse(p, Meet(b, kx(L), ky(T), kx(R), ky(B)), cx, cy, rx, ry);
 }
 
 bool Collision_Line(const CInstance& inst, double x1, double y1, double x2, double y2, bool prec) {
     const RInstanceBox& b = inst.i_bbox;
     if (BoxMissesRect(inst, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)))
         return false;
+    // Clipped to the box's columns, then (when an end is still too far out to be a pixel, as on
+    // a steep or vertical line) to its rows. A level line keeps its row exactly.
     if (x2 < x1) std::swap(x1, x2), std::swap(y1, y2);
     if (x1 < b.Left) {
-        y1 += (b.Left - x1) * (y2 - y1) / (x2 - x1);
+        if (y2 != y1) y1 += (b.Left - x1) * (y2 - y1) / (x2 - x1);
         x1 = b.Left;
     }
     if (x2 > b.Right + 1.0) {
-        y2 = y1 + (b.Right + 1.0 - x1) * (y2 - y1) / (x2 - x1);
+        if (y2 != y1) y2 = y1 + (b.Right + 1.0 - x1) * (y2 - y1) / (x2 - x1);
         x2 = b.Right + 1.0;
     }
+    constexpr double kFar = 1e15;
+    if (!(std::fabs(y1) < kFar && std::fabs(y2) < kFar)) {
+        if (y2 < y1) std::swap(x1, x2), std::swap(y1, y2);
+        if (y1 < b.Top - 1.0) {
+            if (x2 != x1) x1 += (b.Top - 1.0 - y1) * (x2 - x1) / (y2 - y1);
+            y1 = b.Top - 1.0;
+        }
+        if (y2 > b.Bottom + 1.0) {
+            if (x2 != x1) x2 = x1 + (b.Bottom + 1.0 - y1) * (x2 - x1) / (y2 - y1);
+            y2 = b.Bottom + 1.0;
+        }
+    }
+    // Ends that are still not numbers (a slanted line with infinite ends) touch nothing.
+    if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2))) return false;
     if ((y1 < b.Top && y2 < b.Top) || (y1 >= b.Bottom + 1.0 && y2 >= b.Bottom + 1.0)) return false;
     if (!prec) return true;
     RPose p;
@@ -305,7 +332,7 @@ bool InstanceMeets(const CInstance& a, const RInstanceBox& A, double ax, double 
                    bool prec) {
     const RInstanceBox& B = b.i_bbox;
     if (&a == &b || a.i_marked || b.i_marked || B.Left >= A.Right + 1 || A.Left >= B.Right + 1 ||
-        B.Top >= A.Bottom + 1 || A.Top >= B.Bottom + 1)
+        B.Top >= A.Bottom + 1 || A.Top >= B.Bottom + 1 || !a.HasBox() || !b.HasBox())
         return false;
     if (!prec) return true;
     RPose pa, pb;

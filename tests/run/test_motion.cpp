@@ -8,6 +8,7 @@
 #include "graphics/Graphics_Main.h"
 
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -556,7 +557,62 @@ TEST(Collision, BadInputNeverHangs) {
     c.code += "a.image_xscale = 0; a.image_angle = 0;\n";
     c.Add("zero", "collision_point(0, 0, a, true, false)", "-4");
     c.code += "b.sprite_index = -1; b.x = 500;\n";
-    c.Add("nosprite", "collision_point(500, 0, b, true, false)", "-4");
+    // Without a sprite there is no box, not even a placeholder one (its sides read -100000).
+    c.Add("nosprite", "collision_point(500, 0, b, true, false)", "-4")
+        .Add("nosprite-box",
+             "string(b.bbox_left) + ' ' + string(collision_point(-100000, -100000, b, false, false))",
+             "-100000 -4")
+        .Add("nosprite-rect", "collision_rectangle(-100001, -100001, -99999, -99999, all, false, false)",
+             "-4");
+    GameOutcome o = RunInProcess(Probe(c.code), 0);
+    EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
+    EXPECT_EQ(o.Messages(), c.expect);
+}
+
+TEST(Collision, SearchesWithBadRegions) {
+    // One 16 x 16 box at (0, 0); each region asked precisely and by box, of the instance itself
+    // and of all (the room's index): "1" found, "0" not.
+    RCases c;
+    c.code = "a = instance_create(0, 0, o_box); big = 1; repeat (1000) big *= 2; inf = big * big; nan = inf "
+             "- inf;\n";
+    const std::vector<std::pair<std::string, std::string>> regions = {
+        {"rect-nan", "collision_rectangle(nan, 0, 10, 10, %o, %p, false)"},
+        {"rect-huge", "collision_rectangle(-big, -big, big, big, %o, %p, false)"},
+        {"rect-inf", "collision_rectangle(-inf, -inf, inf, inf, %o, %p, false)"},
+        {"rect-inf-away", "collision_rectangle(20, -inf, inf, inf, %o, %p, false)"},
+        {"circle-0-in", "collision_circle(8, 8, 0, %o, %p, false)"},
+        {"circle-0-out", "collision_circle(8, 16, 0, %o, %p, false)"},
+        {"circle-negative", "collision_circle(20, 8, -5, %o, %p, false)"},
+        {"circle-negative-away", "collision_circle(22, 8, -5, %o, %p, false)"},
+        {"circle-huge", "collision_circle(big, 0, big, %o, %p, false)"},
+        {"circle-inf", "collision_circle(0, 0, inf, %o, %p, false)"},
+        {"circle-nan", "collision_circle(nan, 0, 4, %o, %p, false)"},
+        {"line-0-in", "collision_line(5, 5, 5, 5, %o, %p, false)"},
+        {"line-0-out", "collision_line(16, 5, 16, 5, %o, %p, false)"},
+        {"line-huge", "collision_line(-big, 5, big, 5, %o, %p, false)"},
+        {"line-inf-level", "collision_line(-inf, 5, inf, 5, %o, %p, false)"},
+        {"line-inf-upright", "collision_line(5, inf, 5, -inf, %o, %p, false)"},
+        {"line-huge-steep", "collision_line(4, -big, 6, big, %o, %p, false)"},
+        {"line-inf-slant", "collision_line(-inf, -inf, inf, inf, %o, %p, false)"},
+        {"line-nan", "collision_line(0, 0, nan, 10, %o, %p, false)"},
+    };
+    const std::map<std::string, bool> found = {
+        {"rect-huge", true},       {"rect-inf", true},       {"circle-0-in", true},
+        {"circle-negative", true}, {"circle-huge", true},    {"line-0-in", true},
+        {"line-huge", true},       {"line-inf-level", true}, {"line-inf-upright", true},
+        {"line-huge-steep", true},
+    };
+    for (const auto& [label, call] : regions) {
+        std::string expr;
+        for (const char* obj : {"a", "all"})
+            for (const char* prec : {"true", "false"}) {
+                std::string e = call;
+                e.replace(e.find("%o"), 2, obj);
+                e.replace(e.find("%p"), 2, prec);
+                expr += (expr.empty() ? "" : " + ") + ("string(" + e + " == a)");
+            }
+        c.Add(label, expr, found.count(label) ? "1111" : "0000");
+    }
     GameOutcome o = RunInProcess(Probe(c.code), 0);
     EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
     EXPECT_EQ(o.Messages(), c.expect);
