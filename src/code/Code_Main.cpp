@@ -10,226 +10,12 @@
 #include "code/Variable_BuiltIn.h"
 #include "code/Variable_Main.h"
 
-#include <locale.h>
-#include <stdlib.h>
-
 #include <algorithm>
-#include <cstring>
-#include <string_view>
 #include <unordered_map>
-
-// ---- lexer ----
-
-namespace {
-
-struct RKeyword {
-    const char* word;
-    int symbol;
-};
-
-constexpr RKeyword kKeywords[] = {
-    {"begin", kSymBegin},
-    {"end", kSymEndBlock},
-    {"if", kSymIf},
-    {"then", kSymThen},
-    {"else", kSymElse},
-    {"while", kSymWhile},
-    {"do", kSymDo},
-    {"for", kSymFor},
-    {"with", kSymWith},
-    {"until", kSymUntil},
-    {"repeat", kSymRepeat},
-    {"exit", kSymExit},
-    {"return", kSymReturn},
-    {"break", kSymBreak},
-    {"continue", kSymContinue},
-    {"switch", kSymSwitch},
-    {"case", kSymCase},
-    {"default", kSymDefault},
-    {"and", kOpAnd},
-    {"or", kOpOr},
-    {"not", kOpNot},
-    {"div", kOpDiv},
-    {"mod", kOpMod},
-    {"xor", kOpXor},
-    {"var", kSymVar},
-    {"globalvar", kSymGlobalVar},
-};
-
-struct RPair {
-    char a, b;
-    int symbol;
-};
-
-constexpr RPair kPairs[] = {
-    {':', '=', kSymAssign},    {'+', '=', kSymAddAssign}, {'-', '=', kSymSubAssign},
-    {'*', '=', kSymMulAssign}, {'/', '=', kSymDivAssign}, {'&', '&', kOpAnd},
-    {'|', '|', kOpOr},         {'<', '=', kOpLessEqual},  {'=', '=', kOpEqual},
-    {'!', '=', kOpNotEqual},   {'<', '>', kOpNotEqual},   {'>', '=', kOpGreaterEqual},
-    {'|', '=', kSymOrAssign},  {'&', '=', kSymAndAssign}, {'^', '=', kSymXorAssign},
-    {'<', '<', kOpShiftLeft},  {'>', '>', kOpShiftRight}, {'^', '^', kOpXor},
-};
-
-int SingleSymbol(char c) {
-    switch (c) {
-    case '!':
-        return kOpNot;
-    case '&':
-        return kOpBitAnd;
-    case '(':
-        return kSymOpen;
-    case ')':
-        return kSymClose;
-    case '*':
-        return kOpMultiply;
-    case '+':
-        return kOpPlus;
-    case ',':
-        return kSymComma;
-    case '-':
-        return kOpMinus;
-    case '.':
-        return kSymDot;
-    case '/':
-        return kOpDivide;
-    case ':':
-        return kSymColon;
-    case ';':
-        return kSymSemicolon;
-    case '<':
-        return kOpLess;
-    case '=':
-        return kSymAssign;
-    case '>':
-        return kOpGreater;
-    case '[':
-        return kSymOpenIndex;
-    case ']':
-        return kSymCloseIndex;
-    case '^':
-        return kOpBitXor;
-    case '{':
-        return kSymBegin;
-    case '|':
-        return kOpBitOr;
-    case '}':
-        return kSymEndBlock;
-    case '~':
-        return kOpBitNot;
-    default:
-        return kSymUnknown;
-    }
-}
-
-bool IsLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsHexDigit(char c) {
-    return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-} // namespace
-
-bool Code_Lex(const CCode* code, const std::string& source, RTokenList1& tokens) {
-    RTokenList1().swap(tokens); // freed, not just emptied
-    const std::string t = source + "   ";
-    const size_t n = t.size();
-    size_t i = 0; // 0-based; positions are i + 1
-    for (;;) {
-        // Whitespace and comments.
-        for (;;) {
-            while (i < n && static_cast<unsigned char>(t[i]) <= 32) ++i;
-            if (i + 1 < n && t[i] == '/' && t[i + 1] == '/') {
-                while (i < n && t[i] != '\r' && t[i] != '\n') ++i;
-                if (i < n) ++i;
-                continue;
-            }
-            if (i + 1 < n && t[i] == '/' && t[i + 1] == '*') {
-                while (i + 1 < n && !(t[i] == '*' && t[i + 1] == '/')) ++i;
-                i += 2;
-                continue;
-            }
-            break;
-        }
-        RToken1 tok;
-        tok.position = int(i + 1);
-        if (i >= n) {
-            tok.symbol = kSymEnd;
-            tokens.push_back(std::move(tok));
-            return true;
-        }
-        const char c = t[i];
-        if (IsLetter(c)) {
-            size_t s = i;
-            while (i < n && (IsLetter(t[i]) || IsDigit(t[i]))) ++i;
-            tok.str = t.substr(s, i - s);
-            tok.symbol = kSymName;
-            for (const RKeyword& k : kKeywords)
-                if (tok.str == k.word) tok.symbol = k.symbol;
-        } else if (IsDigit(c) || c == '$' || (c == '.' && i + 1 < n && IsDigit(t[i + 1]))) {
-            size_t s = i;
-            if (c == '$') {
-                ++i;
-                while (i < n && IsHexDigit(t[i])) ++i;
-            } else {
-                while (i < n && (IsDigit(t[i]) || t[i] == '.')) ++i;
-            }
-            tok.str = t.substr(s, i - s);
-            tok.symbol = kSymNumber;
-        } else if (c == '"' || c == '\'') {
-            size_t s = ++i;
-            while (i < n && t[i] != c) ++i;
-            tok.str = t.substr(s, i - s);
-            if (i < n) ++i;
-            tok.symbol = kSymString;
-        } else {
-            tok.symbol = kSymUnknown;
-            if (i + 1 < n) {
-                for (const RPair& pr : kPairs)
-                    if (t[i] == pr.a && t[i + 1] == pr.b) tok.symbol = pr.symbol;
-            }
-            if (tok.symbol != kSymUnknown) {
-                tok.str = t.substr(i, 2);
-                i += 2;
-            } else {
-                tok.symbol = SingleSymbol(c);
-                if (tok.symbol != kSymUnknown) tok.str = std::string(1, c);
-                ++i;
-            }
-        }
-        tokens.push_back(std::move(tok));
-        if (tokens.back().symbol == kSymUnknown) {
-            Error_SetCodeError(code, tokens.back().position, "Unexpected symbol.");
-            return false;
-        }
-    }
-}
 
 // ---- compiler ----
 
 namespace {
-
-// A number token's value: the nearest double to the decimal (or, after '$', hexadecimal) number
-// the text writes, so 0.3 is the same double as everywhere else. Dots after the first are
-// ignored ("1.2.3" is 1.23); a lone '$' is 0; beyond the range of doubles the value is infinite.
-double NumberValue(const std::string& s) {
-    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
-    const bool hex = !s.empty() && s[0] == '$';
-    std::string text = hex ? "0x" : "";
-    bool dot = false;
-    for (char ch : std::string_view(s).substr(hex ? 1 : 0)) {
-        if (ch == '.') {
-            if (dot) continue;
-            dot = true;
-        }
-        text += ch;
-    }
-    if (text.size() == (hex ? 2u : 0u)) return 0.0;
-    return strtod_l(text.c_str(), nullptr, c);
-}
 
 int32_t SelectorOf(double v) {
     // Rounded half to even; values outside 32 bits keep their low 32 bits as the selector.
@@ -238,7 +24,7 @@ int32_t SelectorOf(double v) {
 
 class CCompiler {
   public:
-    CCompiler(CCode* code, RTokenList2 tokens) : m_code(code), m_t(std::move(tokens)) {}
+    explicit CCompiler(CCode* code) : m_code(code), m_p(code, code->i_str) {}
 
     bool Program(RToken& root);
     bool ExpressionRoot(RToken& root);
@@ -247,11 +33,12 @@ class CCompiler {
     bool VariableSlots(RToken& node, bool local);
 
   private:
-    const RToken2& Cur() const { return m_t[m_p]; }
-    int Sym() const { return m_t[m_p].symbol; }
+    const RToken2& Cur() const { return *m_p; }
+    int Sym() const { return m_p->symbol; }
     // Position of the token after the current one (statement nodes take it).
-    int NextPos() const { return m_t[std::min(m_p + 1, m_t.size() - 1)].position; }
+    int NextPos() const { return m_p.NextPosition(); }
     bool Fail(int position, const char* message) {
+        m_p.CheckRest(); // errors of the lexer and of names in the rest of the text come first
         Error_SetCodeError(m_code, position, message);
         return false;
     }
@@ -276,8 +63,7 @@ class CCompiler {
     bool Indices(RToken& out);
 
     CCode* m_code;
-    RTokenList2 m_t;
-    size_t m_p = 0;
+    CTokenStream m_p; // the current token; ++m_p reads the next one
     int m_depth = 0;
     std::vector<int> m_localIds; // ids declared with var, in order of declaration
     std::unordered_map<int, int> m_localSlot;
@@ -293,8 +79,8 @@ class CCompiler {
 
   public:
     std::vector<int> TakeLocals() { return std::move(m_localIds); }
-    // The parsed tokens are not needed once the tree is built.
-    void DropTokens() { RTokenList2().swap(m_t); }
+    // After parsing: false when the text holds an error the parser did not read.
+    bool TokensOk() { return m_p.CheckRest(); }
     int HighestArgumentIndex() const { return m_argIndex; }
 };
 
@@ -759,42 +545,6 @@ bool CCompiler::PostPass(RToken& node) {
     }
 }
 
-// Resolves the lexer's tokens: calls, constants, variables and literal values.
-bool Resolve(CCode* code, const RTokenList1& in, RTokenList2& out) {
-    out.clear();
-    out.reserve(in.size());
-    for (size_t k = 0; k < in.size(); ++k) {
-        const RToken1& t = in[k];
-        RToken2 r;
-        r.symbol = t.symbol;
-        r.position = t.position;
-        if (t.symbol == kSymName) {
-            if (k + 1 < in.size() && in[k + 1].symbol == kSymOpen) {
-                int id = 0;
-                if (!Function_Find(t.str, id)) {
-                    Error_SetCodeError(code, t.position, "Unknown function or script: " + t.str);
-                    return false;
-                }
-                r.symbol = kSymFunction;
-                r.ind = id;
-            } else if (Name_Lookup(t.str, r.val)) {
-                r.symbol = kSymConstant;
-            } else {
-                r.symbol = kSymVariable;
-                r.ind = VarName_Find(t.str);
-            }
-        } else if (t.symbol == kSymNumber) {
-            r.symbol = kSymConstant;
-            r.val = RValue::Real(NumberValue(t.str));
-        } else if (t.symbol == kSymString) {
-            r.symbol = kSymConstant;
-            r.val = RValue::String(t.str);
-        }
-        out.push_back(std::move(r));
-    }
-    return true;
-}
-
 } // namespace
 
 bool CCode::Compile() {
@@ -804,17 +554,11 @@ bool CCode::Compile() {
         Error_SetCodeError(this, 0, "Internal Error: Recompiling compiled code.");
         return false;
     }
-    RTokenList1 tokens;
-    if (!Code_Lex(this, i_str, tokens)) return false;
-    RTokenList2 resolved;
-    if (!Resolve(this, tokens, resolved)) return false;
-    RTokenList1().swap(tokens); // freed, not just emptied
-
-    CCompiler compiler(this, std::move(resolved));
+    CCompiler compiler(this);
     RToken root;
     const bool isExpression = i_kind != kProgram;
     if (!(isExpression ? compiler.ExpressionRoot(root) : compiler.Program(root))) return false;
-    compiler.DropTokens();
+    if (!compiler.TokensOk()) return false;
     if (!compiler.PostPass(root)) return false;
     i_localIds = compiler.TakeLocals();
     if (isExpression && root.kind == kNodeConstant) {

@@ -3,6 +3,7 @@
 // post pass (locals, fixed instance selectors, constant folding). The executor walks the tree.
 #pragma once
 
+#include "code/Code_Lex.h"
 #include "code/Variable_Class.h"
 
 #include <cstdint>
@@ -10,54 +11,6 @@
 #include <vector>
 
 class CCode;
-
-// Token symbols, shared by the lexer, the parser, the code tree and the operators.
-enum : int {
-    kSymEnd = -2,
-    kSymUnknown = -1,
-    kSymName = 0,
-    kSymNumber = 1,
-    kSymString = 2,
-    kSymConstant = 5, // resolved: a constant value
-    kSymFunction = 6, // resolved: a function or script name before "("
-    kSymVariable = 7, // resolved: a variable name
-    kSymBegin = 11,
-    kSymEndBlock = 12,
-    kSymIf = 13,
-    kSymThen = 14,
-    kSymElse = 15,
-    kSymWhile = 16,
-    kSymDo = 17,
-    kSymFor = 18,
-    kSymUntil = 19,
-    kSymRepeat = 20,
-    kSymExit = 21,
-    kSymBreak = 22,
-    kSymContinue = 23,
-    kSymWith = 24,
-    kSymReturn = 25,
-    kSymSwitch = 26,
-    kSymCase = 27,
-    kSymDefault = 28,
-    kSymVar = 29,
-    kSymGlobalVar = 30,
-    kSymAssign = 101,
-    kSymAddAssign = 102,
-    kSymSubAssign = 103,
-    kSymMulAssign = 104,
-    kSymDivAssign = 105,
-    kSymOpen = 106,
-    kSymClose = 107,
-    kSymSemicolon = 108,
-    kSymComma = 109,
-    kSymOpenIndex = 110,
-    kSymCloseIndex = 111,
-    kSymDot = 112,
-    kSymColon = 113,
-    kSymOrAssign = 114,
-    kSymAndAssign = 115,
-    kSymXorAssign = 116,
-};
 
 // Code tree node kinds.
 enum : int {
@@ -88,23 +41,6 @@ enum : int {
     kNodeBinary = 1011,
 };
 
-// One token of the lexer: symbol, text and 1-based position in the padded text.
-struct RToken1 {
-    int symbol = kSymEnd;
-    std::string str;
-    int position = 0;
-};
-using RTokenList1 = std::vector<RToken1>;
-
-// A resolved token: names became calls, constants or variable ids; numbers and strings values.
-struct RToken2 {
-    int symbol = kSymEnd;
-    int ind = 0;
-    RValue val;
-    int position = 0;
-};
-using RTokenList2 = std::vector<RToken2>;
-
 inline constexpr int kArgumentSlotMark = -100;
 
 // One node of the code tree; the children are owned by the node.
@@ -124,10 +60,6 @@ struct RToken {
     std::vector<RToken> items;
     int itemnumb() const { return int(items.size()); }
 };
-
-// Cuts text into tokens. On an unknown character reports "Unexpected symbol." for code at its
-// position through the code-error path and returns false; the list then ends with that token.
-bool Code_Lex(const CCode* code, const std::string& text, RTokenList1& tokens);
 
 // Nesting the compiler accepts: statements and parenthesised expressions inside each other, and
 // the height of the code tree. Deeper code fails to compile with kMessageTooDeep.

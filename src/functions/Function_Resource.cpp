@@ -1,7 +1,8 @@
 // Resource functions: querying, adding, replacing and deleting sprites, backgrounds, sounds, fonts,
 // scripts, paths, time lines, objects and rooms while the game runs.
-// The script functions (Code_Function) and the path functions are built; the other handlers come
-// with the resource functions. An entry without a handler reports that it is not available yet.
+// The script functions (Code_Function), the path functions and the sound list are built; the other
+// handlers come with the resource functions. An entry without a handler reports that it is not
+// available yet.
 #include "functions/Function_Args.h"
 #include "functions/Function_Families.h"
 
@@ -192,16 +193,16 @@ static const RFunctionEntry kResourceFunctions[] = {
     {"background_duplicate",                 nullptr,         1},
     {"background_assign",                    nullptr,         2},
     {"background_save",                      F_BackgroundSave, 2},
-    {"sound_name",                           nullptr,         1},
-    {"sound_exists",                         nullptr,         1},
-    {"sound_get_name",                       nullptr,         1},
-    {"sound_get_kind",                       nullptr,         1},
-    {"sound_get_preload",                    nullptr,         1},
-    {"sound_discard",                        nullptr,         1},
-    {"sound_restore",                        nullptr,         1},
-    {"sound_add",                            nullptr,         3},
-    {"sound_replace",                        nullptr,         4},
-    {"sound_delete",                         nullptr,         1},
+    {"sound_name",                           F_SoundName,     1},
+    {"sound_exists",                         F_SoundExists,   1},
+    {"sound_get_name",                       F_SoundName,     1},
+    {"sound_get_kind",                       F_SoundGetKind,  1},
+    {"sound_get_preload",                    F_SoundGetPreload, 1},
+    {"sound_discard",                        F_SoundDiscard,  1},
+    {"sound_restore",                        F_SoundRestore,  1},
+    {"sound_add",                            F_SoundAdd,      3},
+    {"sound_replace",                        F_SoundReplace,  4},
+    {"sound_delete",                         F_SoundDelete,   1},
     {"font_name",                            nullptr,         1},
     {"font_exists",                          nullptr,         1},
     {"font_get_name",                        nullptr,         1},

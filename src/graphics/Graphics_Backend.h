@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,8 +29,14 @@ class IRenderBackend {
   public:
     virtual ~IRenderBackend() = default;
     virtual const char* Name() const = 0;
-    // Makes the device with a render area of w x h. False with a reason when it cannot.
+    // Makes the device with a render area of w x h, opaque black. False with a reason when it
+    // cannot.
     virtual bool Start(int w, int h, std::string& error) = 0;
+    // Makes the device now if it waits for its first use. False with a reason when it cannot.
+    virtual bool Make(std::string& error) {
+        (void)error;
+        return true;
+    }
     virtual void Stop() = 0;
     // Makes the device again (as after losing it): textures keep their slots and pixels, the render
     // area is cleared, states must be applied again. False (the device stopped) when it cannot.
@@ -63,3 +70,9 @@ class IRenderBackend {
 
 std::unique_ptr<IRenderBackend> Backend_CreateGL();
 std::unique_ptr<IRenderBackend> Backend_CreateNull();
+// `real` made on its first real use (a draw, a clear to a colour, a drawing target, a frame shown
+// in a window); until then its start succeeds and everything it would hold is recorded. When it
+// cannot be made then, onFail gets the reason and the device goes on as one without a context:
+// draws do nothing and reads fail.
+std::unique_ptr<IRenderBackend> Backend_CreateLazy(std::unique_ptr<IRenderBackend> real,
+                                                   std::function<void(const std::string&)> onFail);

@@ -431,6 +431,9 @@ class TGLBackend final : public IRenderBackend {
     void Present(int w, int h) override {
         GameWindow_MakeCurrent();
         Flush();
+        // Copying the frame into a window nobody sees (headless) would cost a full-screen pass of
+        // the software renderer per frame; the frame itself stays in the render area.
+        if (!GameWindow_Visible()) return;
         int ww = 0, wh = 0;
         GameWindow_DrawableSize(ww, wh);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, m_fbo);

@@ -82,7 +82,10 @@ bool GR_Device_Init(int w, int h, int flags) {
         GameWindow_MaxClientSize(mw, mh);
         w = std::clamp(w, 1, mw);
         h = std::clamp(h, 1, mh);
-        g_backend = Backend_CreateGL();
+        g_backend = Backend_CreateLazy(Backend_CreateGL(), [](const std::string& error) {
+            Trace("Render device: " + error);
+            Platform_ShowMessage(std::string(kMsgCreate) + "-1)");
+        });
     } else {
         g_backend = Backend_CreateNull();
     }
@@ -108,6 +111,15 @@ bool GR_Device_Init(int w, int h, int flags) {
     g_resetCount = 0;
     Trace("Render device: ready");
     return true;
+}
+
+bool GR_Device_Make() {
+    if (!g_backend) return false;
+    std::string error;
+    if (g_backend->Make(error)) return true;
+    GR_Texture_Done();
+    g_backend.reset();
+    return false;
 }
 
 bool GR_Device_Reset() {

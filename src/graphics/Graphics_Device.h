@@ -11,10 +11,15 @@
 
 class TBitmap32;
 
-// Makes the device with a render area of w x h (limited to what the window can show). flags:
+// Starts the device with a render area of w x h (limited to what the window can show). flags:
 // bit 0 synchronises presents with the vertical blank. On failure the device message has been
-// shown and false is returned. The backend's name is traced.
+// shown and false is returned. The backend's name is traced. The GL device itself is made on its
+// first real use (GR_Device_Make makes it at once); when it cannot be made then, the device
+// message is shown and drawing does nothing from there on.
 bool GR_Device_Init(int w, int h, int flags);
+// Makes the device now if it is not made yet. When it cannot be made its message has been shown,
+// the device is gone and false is returned.
+bool GR_Device_Make();
 void GR_Device_Done();
 // Makes the device again, as after losing it: textures keep their handles and pixels, every
 // render state is applied again, the render area is cleared to black. False without a device;

@@ -28,7 +28,9 @@ RDisplayMode Graphics_RequestedMode() {
     return m;
 }
 
-bool Graphics_Start() {
+namespace {
+
+bool Start(bool makeDevice) {
     RDisplayMode want = Graphics_RequestedMode();
     RDisplayMode now;
     if (want.bpp <= 0 && Platform_DisplayGetMode(now) && now.bpp != 16 && now.bpp != 32) {
@@ -40,6 +42,7 @@ bool Graphics_Start() {
     // A refused change is not an error here: the device start checks the depth it gets.
     if (want.w > 0 || want.h > 0 || want.bpp > 0 || want.freq > 0) Platform_DisplayChange(want, false);
     if (!GR_Device_Init(640, 480, opt_graphicsflags)) return false;
+    if (makeDevice && !GR_Device_Make()) return false;
     GR_Device_SetInterpolation(opt_interpolate);
     Background_InitTextures();
     Sprite_InitTextures();
@@ -47,6 +50,16 @@ bool Graphics_Start() {
     GR_Draw_Reset();
     Text_Reset();
     return GR_Device_Start_Frame();
+}
+
+} // namespace
+
+bool Graphics_Start() {
+    return Start(false);
+}
+
+bool Graphics_StartForGame() {
+    return Start(true);
 }
 
 void Graphics_Stop() {

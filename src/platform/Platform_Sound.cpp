@@ -9,10 +9,16 @@
 #include <AL/alext.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <map>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -28,6 +34,7 @@ class NullDevice : public ISoundDevice {
   public:
     const char* Name() const override { return "null"; }
     int CreateVoice(const RSoundPcm&, bool) override { return ++m_next; }
+    int CreateStreamVoice(std::shared_ptr<ISoundStream>, bool) override { return ++m_next; }
     void FreeVoice(int) override {}
     void SetPcm(int, const RSoundPcm&, double) override {}
     void Play(int, bool) override {}
@@ -48,12 +55,35 @@ class NullDevice : public ISoundDevice {
 // One voice: a panned voice has a left and a right source placed hard left and hard right (where
 // OpenAL Soft's stereo panning sends a source to one channel only), so the pan law is ours; a
 // stereo sound's channels go to their own sides. A 3D voice has one mono source in the world.
+// A streamed voice: its sources are the Voice's; its buffers are queued on them block by block by
+// the render side. What the game's thread changes (play, stop, freeing) is guarded by the
+// device's stream lock; rendering itself runs without it.
+struct StreamVoice {
+    std::shared_ptr<ISoundStream> stream;
+    ALuint src[2] = {0, 0};
+    int nsrc = 0;
+    // Every play and stop is a new generation; the render side takes it up at its next service.
+    unsigned gen = 0, seen = 0;
+    bool wantPlay = false, loop = false, freed = false;
+    std::atomic<bool> playing{false};
+    // Render side.
+    bool active = false, ended = false;
+    struct Block {
+        ALuint buf[2];
+        size_t frames;
+    };
+    std::deque<Block> queued; // oldest first
+    std::vector<ALuint> spare[2];
+    std::vector<ALuint> all;
+};
+
 struct Voice {
     ALuint src[2] = {0, 0};
     ALuint buf[2] = {0, 0};
     int nsrc = 0, nbuf = 0;
     bool spatial = false;
     double gain = 1, pan = 0;
+    std::shared_ptr<StreamVoice> stream; // null for a voice over decoded samples
 };
 
 class OpenALDevice : public ISoundDevice {
@@ -102,30 +132,45 @@ class OpenALDevice : public ISoundDevice {
         Voice v;
         v.spatial = spatial;
         Upload(v, pcm);
-        v.nsrc = spatial ? 1 : 2;
-        alGenSources(v.nsrc, v.src);
+        if (!MakeSources(v)) return 0;
+        Attach(v);
+        return AddVoice(v);
+    }
+
+    int CreateStreamVoice(std::shared_ptr<ISoundStream> stream, bool spatial) override {
+        if (!m_ctx || !stream) return 0;
+        alGetError();
+        Voice v;
+        v.spatial = spatial;
+        if (!MakeSources(v)) return 0;
+        auto sv = std::make_shared<StreamVoice>();
+        sv->stream = std::move(stream);
+        sv->nsrc = v.nsrc;
+        std::copy_n(v.src, 2, sv->src);
+        // Enough buffers for the blocks kept ahead and those a capture mix asks for at once.
+        const int count = kStreamAhead + 3;
+        for (int i = 0; i < v.nsrc; i++) {
+            sv->spare[i].resize(count);
+            alGenBuffers(count, sv->spare[i].data());
+            sv->all.insert(sv->all.end(), sv->spare[i].begin(), sv->spare[i].end());
+        }
         if (alGetError() != AL_NO_ERROR) {
-            Release(v);
+            alDeleteSources(v.nsrc, v.src);
+            alDeleteBuffers(ALsizei(sv->all.size()), sv->all.data());
             Platform_Trace("Sound: the device has no room for another voice");
             return 0;
         }
-        Attach(v);
-        for (int i = 0; i < v.nsrc; i++) {
-            if (!spatial) {
-                alSourcei(v.src[i], AL_SOURCE_RELATIVE, AL_TRUE);
-                alSource3f(v.src[i], AL_POSITION, i == 0 ? -1.f : 1.f, 0, 0);
-                alSourcef(v.src[i], AL_ROLLOFF_FACTOR, 0);
-            }
-        }
-        int id = ++m_next;
-        m_voices[id] = v;
-        ApplyGain(m_voices[id]);
+        v.stream = sv;
+        const int id = AddVoice(v);
+        std::lock_guard<std::mutex> hold(m_streamLock);
+        m_streams[id] = sv;
+        if (!m_loopback && !m_worker.joinable()) m_worker = std::thread([this] { WorkerLoop(); });
         return id;
     }
 
     void SetPcm(int voice, const RSoundPcm& pcm, double positionScale) override {
         Voice* v = Find(voice);
-        if (!v || !Usable(pcm)) return;
+        if (!v || v->stream || !Usable(pcm)) return;
         ALint state = 0, offset = 0;
         alGetSourcei(v->src[0], AL_SOURCE_STATE, &state);
         alGetSourcei(v->src[0], AL_SAMPLE_OFFSET, &offset);
@@ -157,16 +202,25 @@ class OpenALDevice : public ISoundDevice {
     void Play(int voice, bool loop) override {
         Voice* v = Find(voice);
         if (!v) return;
+        if (v->stream) {
+            Command(*v->stream, true, loop);
+            return;
+        }
         alSourceStopv(v->nsrc, v->src);
         for (int i = 0; i < v->nsrc; i++) alSourcei(v->src[i], AL_LOOPING, loop ? AL_TRUE : AL_FALSE);
         alSourcePlayv(v->nsrc, v->src); // both sides start in the same mix update
     }
     void Stop(int voice) override {
-        if (Voice* v = Find(voice)) alSourceStopv(v->nsrc, v->src);
+        Voice* v = Find(voice);
+        if (v && v->stream)
+            Command(*v->stream, false, false);
+        else if (v)
+            alSourceStopv(v->nsrc, v->src);
     }
     bool IsPlaying(int voice) override {
         Voice* v = Find(voice);
         if (!v) return false;
+        if (v->stream) return v->stream->playing;
         ALint state = 0;
         alGetSourcei(v->src[0], AL_SOURCE_STATE, &state);
         return state == AL_PLAYING;
@@ -216,6 +270,8 @@ class OpenALDevice : public ISoundDevice {
             int n = int(std::min<int64_t>(frame - m_frames, 4096));
             mix.resize(size_t(n) * 2);
             block.resize(mix.size());
+            // Streamed voices get the blocks this stretch of the mix needs, rendered here.
+            for (auto& sv : StreamList()) Service(*sv, size_t(n));
             alcRenderSamplesSOFT(m_dev, mix.data(), n);
             for (size_t i = 0; i < mix.size(); i++)
                 block[i] = int16_t(std::lround(Finite(double(mix[i]) * 32767, -32768, 32767, 0)));
@@ -227,6 +283,14 @@ class OpenALDevice : public ISoundDevice {
     int64_t RenderedFrames() const override { return m_frames; }
 
     void Close() override {
+        if (m_worker.joinable()) {
+            {
+                std::lock_guard<std::mutex> hold(m_wakeLock);
+                m_quit = true;
+            }
+            m_wake.notify_all();
+            m_worker.join();
+        }
         if (m_ctx) {
             for (auto& [id, v] : m_voices) Release(v);
             m_voices.clear();
@@ -283,6 +347,21 @@ class OpenALDevice : public ISoundDevice {
         return it == m_voices.end() ? nullptr : &it->second;
     }
     void Release(Voice& v) {
+        if (v.stream) {
+            std::lock_guard<std::mutex> hold(m_streamLock);
+            StreamVoice& sv = *v.stream;
+            sv.freed = true;
+            sv.playing = false;
+            alSourceStopv(sv.nsrc, sv.src);
+            for (int i = 0; i < sv.nsrc; i++) alSourcei(sv.src[i], AL_BUFFER, 0);
+            alDeleteSources(sv.nsrc, sv.src);
+            alDeleteBuffers(ALsizei(sv.all.size()), sv.all.data());
+            for (auto it = m_streams.begin(); it != m_streams.end();)
+                it = it->second.get() == &sv ? m_streams.erase(it) : std::next(it);
+            v.nsrc = v.nbuf = 0;
+            v.stream.reset();
+            return;
+        }
         if (v.nsrc) {
             alSourceStopv(v.nsrc, v.src);
             alDeleteSources(v.nsrc, v.src);
@@ -290,6 +369,173 @@ class OpenALDevice : public ISoundDevice {
         if (v.nbuf) alDeleteBuffers(v.nbuf, v.buf);
         v.nsrc = v.nbuf = 0;
     }
+    // The voice's sources: two placed hard left and right, or one in the world.
+    bool MakeSources(Voice& v) {
+        v.nsrc = v.spatial ? 1 : 2;
+        alGenSources(v.nsrc, v.src);
+        if (alGetError() != AL_NO_ERROR) {
+            v.nsrc = 0;
+            Release(v);
+            Platform_Trace("Sound: the device has no room for another voice");
+            return false;
+        }
+        for (int i = 0; i < v.nsrc && !v.spatial; i++) {
+            alSourcei(v.src[i], AL_SOURCE_RELATIVE, AL_TRUE);
+            alSource3f(v.src[i], AL_POSITION, i == 0 ? -1.f : 1.f, 0, 0);
+            alSourcef(v.src[i], AL_ROLLOFF_FACTOR, 0);
+        }
+        return true;
+    }
+    int AddVoice(const Voice& v) {
+        const int id = ++m_next;
+        m_voices[id] = v;
+        ApplyGain(m_voices[id]);
+        return id;
+    }
+
+    // The game's thread: a play (from the start) or a stop, taken up by the render side at its
+    // next service; a real device's worker is woken for it.
+    void Command(StreamVoice& sv, bool play, bool loop) {
+        {
+            std::lock_guard<std::mutex> hold(m_streamLock);
+            sv.gen++;
+            sv.wantPlay = play;
+            sv.loop = loop;
+            sv.playing = play;
+        }
+        if (m_worker.joinable()) {
+            {
+                std::lock_guard<std::mutex> hold(m_wakeLock);
+                m_poke = true;
+            }
+            m_wake.notify_one();
+        }
+    }
+
+    std::vector<std::shared_ptr<StreamVoice>> StreamList() {
+        std::lock_guard<std::mutex> hold(m_streamLock);
+        std::vector<std::shared_ptr<StreamVoice>> list;
+        for (auto& [id, sv] : m_streams) list.push_back(sv);
+        return list;
+    }
+
+    // Render side, under the stream lock: takes the buffers the sources have played off them.
+    static void Unqueue(StreamVoice& sv) {
+        ALint done = INT32_MAX;
+        for (int i = 0; i < sv.nsrc; i++) {
+            ALint d = 0;
+            alGetSourcei(sv.src[i], AL_BUFFERS_PROCESSED, &d);
+            done = std::min(done, d);
+        }
+        for (; done > 0 && !sv.queued.empty(); done--) {
+            const StreamVoice::Block b = sv.queued.front();
+            sv.queued.pop_front();
+            for (int i = 0; i < sv.nsrc; i++) {
+                ALuint id = 0;
+                alSourceUnqueueBuffers(sv.src[i], 1, &id);
+                sv.spare[i].push_back(b.buf[i]);
+            }
+        }
+    }
+
+    // Render side: takes up the game's last play or stop, then renders blocks until at least
+    // `ahead` frames wait unplayed (or the buffers run out) and queues them. The rendering runs
+    // without the lock, so the game's thread never waits for it.
+    void Service(StreamVoice& sv, size_t ahead) {
+        bool rewind = false, loop = false;
+        unsigned gen = 0;
+        size_t blocks = 0;
+        {
+            std::lock_guard<std::mutex> hold(m_streamLock);
+            if (sv.freed) return;
+            if (sv.seen != sv.gen) {
+                sv.seen = sv.gen;
+                alSourceRewindv(sv.nsrc, sv.src); // stopped, and nothing counts as played
+                for (int i = 0; i < sv.nsrc; i++) alSourcei(sv.src[i], AL_BUFFER, 0);
+                for (const StreamVoice::Block& b : sv.queued)
+                    for (int i = 0; i < sv.nsrc; i++) sv.spare[i].push_back(b.buf[i]);
+                sv.queued.clear();
+                sv.active = rewind = sv.wantPlay;
+                sv.ended = false;
+                loop = sv.loop;
+            }
+            if (!sv.active) return;
+            Unqueue(sv);
+            ALint state = 0, offset = 0;
+            alGetSourcei(sv.src[0], AL_SOURCE_STATE, &state);
+            alGetSourcei(sv.src[0], AL_SAMPLE_OFFSET, &offset);
+            if (sv.ended) {
+                if (sv.queued.empty() || state != AL_PLAYING) sv.active = sv.playing = false;
+                return;
+            }
+            size_t unplayed = 0;
+            for (const StreamVoice::Block& b : sv.queued) unplayed += b.frames;
+            unplayed -= std::min(unplayed, size_t(std::max(offset, 0)));
+            while (unplayed + blocks * kStreamBlock < ahead && blocks < sv.spare[0].size()) blocks++;
+            gen = sv.gen;
+        }
+        if (blocks == 0) return;
+        if (rewind) sv.stream->Rewind(loop);
+        std::vector<float> l(kStreamBlock), r(kStreamBlock);
+        std::vector<int16_t> pcm[2];
+        std::vector<size_t> frames;
+        bool ended = false;
+        for (size_t b = 0; b < blocks && !ended; b++) {
+            const size_t got =
+                std::min(sv.stream->Render(l.data(), r.data(), kStreamBlock), size_t(kStreamBlock));
+            ended = got < size_t(kStreamBlock);
+            if (got == 0) break;
+            frames.push_back(got);
+            auto put = [](float v) {
+                return int16_t(std::lround(std::clamp(std::isnan(v) ? 0.f : v, -1.f, 1.f) * 32767));
+            };
+            for (size_t i = 0; i < got; i++) {
+                if (sv.nsrc == 1) {
+                    pcm[0].push_back(put((l[i] + r[i]) * 0.5f));
+                } else {
+                    pcm[0].push_back(put(l[i]));
+                    pcm[1].push_back(put(r[i]));
+                }
+            }
+        }
+        std::lock_guard<std::mutex> hold(m_streamLock);
+        if (sv.freed || sv.gen != gen) return; // played or stopped again meanwhile: start over
+        // A source that ran dry is set back so that the blocks queued now do not count as played.
+        Unqueue(sv);
+        ALint state = 0;
+        alGetSourcei(sv.src[0], AL_SOURCE_STATE, &state);
+        if (state == AL_STOPPED) alSourceRewindv(sv.nsrc, sv.src);
+        size_t at = 0;
+        for (size_t f : frames) {
+            StreamVoice::Block b{{0, 0}, f};
+            for (int i = 0; i < sv.nsrc; i++) {
+                b.buf[i] = sv.spare[i].back();
+                sv.spare[i].pop_back();
+                alBufferData(b.buf[i], AL_FORMAT_MONO16, pcm[i].data() + at, ALsizei(f * 2), kStreamRate);
+                alSourceQueueBuffers(sv.src[i], 1, &b.buf[i]);
+            }
+            sv.queued.push_back(b);
+            at += f;
+        }
+        sv.ended = ended;
+        // Start, or start again after running dry.
+        if (state != AL_PLAYING && !sv.queued.empty()) alSourcePlayv(sv.nsrc, sv.src);
+        if (sv.ended && sv.queued.empty()) sv.active = sv.playing = false;
+    }
+
+    // A real device's render side: keeps every playing streamed voice kStreamAhead blocks ahead,
+    // waking at least every 10 ms (a block lasts 23 ms) and at once for a play or stop.
+    void WorkerLoop() {
+        std::unique_lock<std::mutex> wake(m_wakeLock);
+        while (!m_quit) {
+            m_poke = false;
+            wake.unlock();
+            for (auto& sv : StreamList()) Service(*sv, size_t(kStreamAhead) * kStreamBlock);
+            wake.lock();
+            m_wake.wait_for(wake, std::chrono::milliseconds(10), [this] { return m_quit || m_poke; });
+        }
+    }
+
     void ApplyGain(Voice& v) {
         if (v.spatial) {
             alSourcef(v.src[0], AL_GAIN, float(v.gain));
@@ -336,6 +582,13 @@ class OpenALDevice : public ISoundDevice {
     int64_t m_frames = 0;
     int m_next = 0;
     std::map<int, Voice> m_voices;
+    // Streamed voices, shared with the render side.
+    std::mutex m_streamLock;
+    std::map<int, std::shared_ptr<StreamVoice>> m_streams;
+    std::thread m_worker;
+    std::mutex m_wakeLock;
+    std::condition_variable m_wake;
+    bool m_quit = false, m_poke = false;
 };
 
 } // namespace

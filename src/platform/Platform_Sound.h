@@ -4,6 +4,9 @@
 //   null     no device: every operation is accepted and nothing is heard
 //   capture  an OpenAL Soft loopback device rendered on the caller's thread whenever the timeline
 //            advances, written as a 16-bit stereo 44,100 Hz PCM WAV file (QUARVEL_AUDIO_FILE)
+// Streamed voices play sound rendered while it plays (music synthesised block by block): a real
+// device renders their blocks ahead on a worker thread of its own; the capture device renders
+// them on its caller's thread just before the mix that needs them.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +31,23 @@ struct RSound3D {
     double coneIn = 360, coneOut = 360, coneOutGain = 1;
 };
 
+// Sound rendered block by block as it plays, stereo at kStreamRate. A device calls Rewind and
+// Render from its render side only (its worker thread, or the thread rendering the capture),
+// one call at a time; what the game changes reaches the stream through its own thread-safe setters.
+class ISoundStream {
+  public:
+    virtual ~ISoundStream() = default;
+    // Back to the start; with loop the stream goes on without end.
+    virtual void Rewind(bool loop) = 0;
+    // Writes up to n frames of each side; fewer (perhaps none) only when the stream has ended.
+    virtual size_t Render(float* left, float* right, size_t n) = 0;
+};
+
+inline constexpr int kStreamRate = 44100;
+// Frames of one block of a streamed voice; a real device keeps kStreamAhead blocks queued.
+inline constexpr int kStreamBlock = 1024;
+inline constexpr int kStreamAhead = 4;
+
 class ISoundDevice {
   public:
     virtual ~ISoundDevice() = default;
@@ -35,6 +55,9 @@ class ISoundDevice {
     // A voice over the PCM (copied into the device). 3D voices are placed in the world; others
     // are panned by a constant-power law. Returns the voice id (> 0), or 0 on failure.
     virtual int CreateVoice(const RSoundPcm& pcm, bool spatial) = 0;
+    // A streamed voice over the stream (shared with the device's render side). It starts rendering
+    // when played: from the next block on a real device, from the next mix on the capture device.
+    virtual int CreateStreamVoice(std::shared_ptr<ISoundStream> stream, bool spatial) = 0;
     virtual void FreeVoice(int voice) = 0;
     // Replaces the samples a voice plays (same rate and channel rules as CreateVoice). A voice
     // that is playing goes on from the same frame times positionScale, looping as before.
@@ -69,13 +92,36 @@ std::unique_ptr<ISoundDevice> Platform_OpenSoundDevice(bool& noDevice);
 std::unique_ptr<ISoundDevice> Platform_OpenCaptureDevice(const std::string& path);
 std::unique_ptr<ISoundDevice> Platform_OpenNullDevice();
 
-// Decodes a sound file held in memory: WAV, FLAC, Ogg, MP3 and others libsndfile reads, and
-// standard MIDI files rendered with FluidSynth. More than two channels are mixed down to two.
-// False (with the reason in why) when nothing can decode the bytes or they are too long.
-// MIDI plays at midiTempo times the tempo the file gives (clamped to 0.01..100).
-bool Platform_DecodeSound(const uint8_t* data, size_t size, RSoundPcm& out, std::string& why,
-                          double midiTempo = 1);
+// Decodes sampled sound held in memory: WAV, FLAC, Ogg, MP3 and others libsndfile reads. More
+// than two channels are mixed down to two. False (with the reason in why) when nothing can decode
+// the bytes or they are too long. MIDI is not decoded here but synthesised by CMidiSynth.
+bool Platform_DecodeSound(const uint8_t* data, size_t size, RSoundPcm& out, std::string& why);
 // True for a standard MIDI file (the bytes begin with "MThd").
 bool Platform_IsMidi(const uint8_t* data, size_t size);
 // The General MIDI soundfont in use: QUARVEL_SOUNDFONT, else the packaged default; "" if none.
 std::string Platform_SoundFontPath();
+
+// A standard MIDI file synthesised by FluidSynth with the General MIDI soundfont, block by block,
+// at kStreamRate. Not thread-safe: one thread renders it at a time.
+class CMidiSynth {
+  public:
+    ~CMidiSynth();
+    CMidiSynth(const CMidiSynth&) = delete;
+    CMidiSynth& operator=(const CMidiSynth&) = delete;
+    // Checks the file (a header, whole tracks, at least one note) and loads the soundfont. Null,
+    // with the reason in why, when the data is broken, plays no notes or no soundfont loads.
+    static std::unique_ptr<CMidiSynth> Open(const uint8_t* data, size_t size, std::string& why);
+    // From the beginning with every sounding note cut; with loop the song starts again whenever
+    // it ends.
+    void Restart(bool loop);
+    // Factor times the tempo the file gives (clamped to 0.01..100; NaN counts as 1), from the
+    // next frame rendered on; the song goes on from the same beat.
+    void SetTempo(double factor);
+    // Renders up to n frames; fewer when the song and one second of release after it have ended.
+    size_t Render(float* left, float* right, size_t n);
+
+  private:
+    CMidiSynth();
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};

@@ -1,4 +1,4 @@
-// Decoding sound files from memory: libsndfile for sampled sound, FluidSynth for standard MIDI.
+// Sound data from memory: libsndfile decodes sampled sound, FluidSynth synthesises standard MIDI.
 #include "platform/Platform_App.h"
 #include "platform/Platform_Sound.h"
 
@@ -15,10 +15,8 @@ namespace {
 
 // Longest decoded sound: 30 minutes of 48 kHz stereo. Longer data is refused, not truncated.
 constexpr size_t kMaxSamples = size_t(30) * 60 * 48000 * 2;
-// A MIDI file renders until its player stops, at most this long, plus a release tail.
-constexpr int kMidiRate = 44100;
-constexpr int kMidiMaxSeconds = 20 * 60;
-constexpr int kMidiTailFrames = kMidiRate;
+// A MIDI song ends with this much release after its player stops.
+constexpr int kMidiTailFrames = kStreamRate;
 
 struct MemFile {
     const uint8_t* data;
@@ -109,63 +107,186 @@ void MidiLog(int level, const char* message, void*) {
     if (level <= FLUID_WARN) Platform_Trace(std::string("MIDI: ") + message);
 }
 
-bool DecodeMidi(const uint8_t* data, size_t size, double tempo, RSoundPcm& out, std::string& why) {
-    tempo = std::isnan(tempo) ? 1 : std::clamp(tempo, 0.01, 100.0);
+// Reads a variable-length quantity; false when it runs past the end or past four bytes.
+bool ReadVarLen(const uint8_t* p, size_t end, size_t& at, uint32_t& value) {
+    value = 0;
+    for (int i = 0; i < 4; i++) {
+        if (at >= end) return false;
+        const uint8_t b = p[at++];
+        value = (value << 7) | (b & 0x7F);
+        if (!(b & 0x80)) return true;
+    }
+    return false;
+}
+
+// Walks every track of a standard MIDI file. False with the reason when a chunk runs past the end
+// of the data, an event is malformed, no track is found or no note is ever struck.
+bool CheckMidi(const uint8_t* p, size_t size, std::string& why) {
+    auto be32 = [&](size_t at) {
+        return uint32_t(p[at]) << 24 | uint32_t(p[at + 1]) << 16 | uint32_t(p[at + 2]) << 8 | p[at + 3];
+    };
+    why = "broken MIDI data";
+    if (!Platform_IsMidi(p, size) || size < 14 || be32(4) < 6 || be32(4) > size - 8) return false;
+    if ((p[12] << 8 | p[13]) == 0) return false; // no time division
+    int tracks = 0;
+    bool notes = false;
+    for (size_t at = 8 + be32(4); at + 8 <= size;) {
+        const uint32_t len = be32(at + 4);
+        if (len > size - at - 8) return false; // a chunk cut short
+        const size_t end = at + 8 + len;
+        if (std::memcmp(p + at, "MTrk", 4) == 0) {
+            tracks++;
+            uint8_t running = 0; // the last channel status, for events that leave theirs out
+            for (size_t i = at + 8; i < end;) {
+                uint32_t delta = 0, n = 0;
+                if (!ReadVarLen(p, end, i, delta) || i >= end) return false;
+                uint8_t status = running;
+                if (p[i] & 0x80) {
+                    status = p[i++];
+                    if (status < 0xF0) running = status;
+                }
+                if (status == 0xFF) { // meta event: type, length, data
+                    if (i >= end) return false;
+                    i++;
+                    if (!ReadVarLen(p, end, i, n) || n > end - i) return false;
+                    i += n;
+                } else if (status == 0xF0 || status == 0xF7) {
+                    if (!ReadVarLen(p, end, i, n) || n > end - i) return false;
+                    i += n;
+                } else if (status >= 0x80 && status < 0xF0) {
+                    const size_t data = (status & 0xE0) == 0xC0 ? 1 : 2;
+                    if (data > end - i) return false;
+                    if ((status & 0xF0) == 0x90 && p[i + 1] > 0) notes = true;
+                    i += data;
+                } else {
+                    return false; // data without a status, or a status that is not for files
+                }
+            }
+        }
+        at = end;
+    }
+    if (tracks == 0) {
+        why = "MIDI data has no tracks";
+        return false;
+    }
+    if (!notes) {
+        why = "MIDI data plays no notes";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+struct CMidiSynth::Impl {
+    std::vector<uint8_t> data;
+    fluid_settings_t* settings = nullptr;
+    fluid_synth_t* synth = nullptr;
+    fluid_player_t* player = nullptr;
+    double tempo = 1;
+    bool loop = false;
+    bool songDone = false;
+    size_t release = 0; // frames rendered since the song ended
+
+    ~Impl() {
+        DropPlayer();
+        if (synth) delete_fluid_synth(synth);
+        if (settings) delete_fluid_settings(settings);
+    }
+    void DropPlayer() {
+        if (!player) return;
+        fluid_player_stop(player);
+        delete_fluid_player(player);
+        player = nullptr;
+    }
+    // A new player from the start of the song (the file is parsed again, which is quick).
+    bool StartPlayer() {
+        DropPlayer();
+        songDone = false;
+        release = 0;
+        player = new_fluid_player(synth);
+        if (!player) return false;
+        if (fluid_player_add_mem(player, data.data(), data.size()) != FLUID_OK ||
+            fluid_player_set_loop(player, loop ? -1 : 1) != FLUID_OK ||
+            fluid_player_set_tempo(player, FLUID_PLAYER_TEMPO_INTERNAL, tempo) != FLUID_OK ||
+            fluid_player_play(player) != FLUID_OK) {
+            DropPlayer();
+            return false;
+        }
+        return true;
+    }
+};
+
+CMidiSynth::CMidiSynth() : m_impl(std::make_unique<Impl>()) {}
+CMidiSynth::~CMidiSynth() = default;
+
+std::unique_ptr<CMidiSynth> CMidiSynth::Open(const uint8_t* data, size_t size, std::string& why) {
+    if (!CheckMidi(data, size, why)) return nullptr;
     const std::string font = Platform_SoundFontPath();
     if (font.empty()) {
         why = "no General MIDI soundfont (set QUARVEL_SOUNDFONT)";
-        return false;
+        return nullptr;
     }
     for (int level = FLUID_PANIC; level <= FLUID_DBG; level++)
         fluid_set_log_function(level, level <= FLUID_WARN ? MidiLog : nullptr, nullptr);
-    fluid_settings_t* settings = new_fluid_settings();
-    fluid_settings_setnum(settings, "synth.sample-rate", kMidiRate);
-    fluid_settings_setstr(settings, "player.timing-source", "sample");
-    fluid_settings_setint(settings, "synth.lock-memory", 0);
-    fluid_synth_t* synth = new_fluid_synth(settings);
-    fluid_player_t* player = nullptr;
-    bool ok = false;
-    if (!synth || fluid_synth_sfload(synth, font.c_str(), 1) == FLUID_FAILED) {
+    std::unique_ptr<CMidiSynth> m(new CMidiSynth);
+    Impl& s = *m->m_impl;
+    s.data.assign(data, data + size);
+    s.settings = new_fluid_settings();
+    fluid_settings_setnum(s.settings, "synth.sample-rate", kStreamRate);
+    fluid_settings_setstr(s.settings, "player.timing-source", "sample");
+    fluid_settings_setint(s.settings, "synth.lock-memory", 0);
+    s.synth = new_fluid_synth(s.settings);
+    if (!s.synth || fluid_synth_sfload(s.synth, font.c_str(), 1) == FLUID_FAILED) {
         why = "cannot load the soundfont " + font;
-    } else if (!(player = new_fluid_player(synth)) || fluid_player_add_mem(player, data, size) != FLUID_OK ||
-               fluid_player_set_tempo(player, FLUID_PLAYER_TEMPO_INTERNAL, tempo) != FLUID_OK ||
-               fluid_player_play(player) != FLUID_OK) {
+        return nullptr;
+    }
+    if (!s.StartPlayer()) {
         why = "broken MIDI data";
-    } else {
-        out = RSoundPcm{};
-        out.rate = kMidiRate;
-        out.channels = 2;
-        const int block = 1024;
-        std::vector<float> buf(size_t(block) * 2);
-        size_t frames = 0, lastPlaying = 0;
-        while (frames < size_t(kMidiMaxSeconds) * kMidiRate) {
-            bool playing = fluid_player_get_status(player) == FLUID_PLAYER_PLAYING;
-            if (playing)
-                lastPlaying = frames;
-            else if (frames >= lastPlaying + kMidiTailFrames)
-                break;
-            // Floats rounded here, without the dither of the synth's own 16-bit output, so a
-            // song with no notes stays exactly silent.
-            fluid_synth_write_float(synth, block, buf.data(), 0, 2, buf.data(), 1, 2);
-            for (float v : buf)
-                out.samples.push_back(int16_t(std::lround(std::clamp(double(v) * 32767, -32768.0, 32767.0))));
-            frames += block;
-        }
-        bool audible = std::any_of(out.samples.begin(), out.samples.end(), [](int16_t s) { return s != 0; });
-        if (!audible) {
-            why = "MIDI data plays no notes";
-            out.samples.clear();
-        }
-        ok = audible;
+        return nullptr;
     }
-    if (player) {
-        fluid_player_stop(player);
-        delete_fluid_player(player);
-    }
-    if (synth) delete_fluid_synth(synth);
-    delete_fluid_settings(settings);
-    return ok;
+    return m;
 }
+
+void CMidiSynth::Restart(bool loop) {
+    Impl& s = *m_impl;
+    s.loop = loop;
+    fluid_synth_system_reset(s.synth);
+    s.StartPlayer();
+}
+
+void CMidiSynth::SetTempo(double factor) {
+    Impl& s = *m_impl;
+    s.tempo = std::isnan(factor) ? 1 : std::clamp(factor, 0.01, 100.0);
+    if (s.player) fluid_player_set_tempo(s.player, FLUID_PLAYER_TEMPO_INTERNAL, s.tempo);
+}
+
+size_t CMidiSynth::Render(float* left, float* right, size_t n) {
+    Impl& s = *m_impl;
+    size_t at = 0;
+    while (at < n) {
+        // The song ends with its last event (the player itself stops only seconds later, when
+        // every voice has died away); a looping song starts again at once in the player.
+        if (!s.songDone && !s.loop) {
+            const int total = s.player ? fluid_player_get_total_ticks(s.player) : 0;
+            s.songDone = !s.player || fluid_player_get_status(s.player) != FLUID_PLAYER_PLAYING ||
+                         (total > 0 && fluid_player_get_current_tick(s.player) >= total);
+        }
+        size_t k = n - at;
+        if (s.songDone) {
+            if (s.release >= size_t(kMidiTailFrames)) break;
+            k = std::min(k, size_t(kMidiTailFrames) - s.release);
+            s.release += k;
+        } else {
+            k = std::min<size_t>(k, 64); // the player's own step: its end is found within it
+        }
+        fluid_synth_write_float(s.synth, int(k), left + at, 0, 1, right + at, 0, 1);
+        at += k;
+    }
+    return at;
+}
+
+namespace {
 
 bool FileExists(const std::string& p) {
     struct stat st;
@@ -182,14 +303,16 @@ std::string Platform_SoundFontPath() {
     return "";
 }
 
-bool Platform_DecodeSound(const uint8_t* data, size_t size, RSoundPcm& out, std::string& why,
-                          double midiTempo) {
+bool Platform_DecodeSound(const uint8_t* data, size_t size, RSoundPcm& out, std::string& why) {
     out = RSoundPcm{};
     if (!data || size == 0) {
         why = "no sound data";
         return false;
     }
-    if (Platform_IsMidi(data, size)) return DecodeMidi(data, size, midiTempo, out, why);
+    if (Platform_IsMidi(data, size)) {
+        why = "MIDI data is synthesised, not decoded";
+        return false;
+    }
     return DecodeSampled(data, size, out, why);
 }
 

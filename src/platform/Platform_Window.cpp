@@ -13,6 +13,11 @@ SDL_Window* g_window = nullptr;
 SDL_GLContext g_context = nullptr;
 bool g_shown = false;
 bool g_fullScreen = false;
+// Asked for before the window exists, given to it when it opens.
+bool g_showWanted = false;
+bool g_vsync = false;
+std::string g_caption;
+bool g_captionSet = false;
 
 // The display mode the game changed to (the window uses it in full screen).
 bool g_modeChanged = false;
@@ -89,10 +94,18 @@ void PinLoadedLibraries() {
         nullptr);
 }
 
+void CloseWindow() {
+    if (g_context) SDL_GL_DeleteContext(g_context);
+    if (g_window) SDL_DestroyWindow(g_window);
+    g_context = nullptr;
+    g_window = nullptr;
+    g_shown = false;
+}
+
 } // namespace
 
 bool GameWindow_Open(int width, int height, std::string& error) {
-    GameWindow_Close();
+    CloseWindow();
     if (!Platform_Init()) {
         error = "no video driver could be started";
         return false;
@@ -113,18 +126,21 @@ bool GameWindow_Open(int width, int height, std::string& error) {
         return false;
     }
     SDL_GL_MakeCurrent(g_window, g_context);
+    SDL_GL_SetSwapInterval(g_vsync ? 1 : 0);
     if (g_modeChanged) SDL_SetWindowDisplayMode(g_window, &g_mode);
+    if (g_captionSet) SDL_SetWindowTitle(g_window, g_caption.c_str());
     PinLoadedLibraries();
     g_shown = false;
+    if (g_fullScreen && !Platform_IsHeadless())
+        SDL_SetWindowFullscreen(g_window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (g_showWanted) GameWindow_Show();
     return true;
 }
 
 void GameWindow_Close() {
-    if (g_context) SDL_GL_DeleteContext(g_context);
-    if (g_window) SDL_DestroyWindow(g_window);
-    g_context = nullptr;
-    g_window = nullptr;
-    g_shown = false;
+    CloseWindow();
+    g_showWanted = false;
+    g_captionSet = false;
 }
 
 bool GameWindow_IsOpen() {
@@ -136,9 +152,14 @@ uint32_t GameWindow_EventId() {
 }
 
 void GameWindow_Show() {
+    g_showWanted = true;
     if (!g_window || g_shown || Platform_IsHeadless()) return;
     SDL_ShowWindow(g_window);
     g_shown = true;
+}
+
+bool GameWindow_Visible() {
+    return g_showWanted && !Platform_IsHeadless();
 }
 
 void GameWindow_SetFullScreen(bool on) {
@@ -163,6 +184,8 @@ void GameWindow_SetSize(int width, int height) {
 }
 
 void GameWindow_SetCaption(const std::string& caption) {
+    g_caption = caption;
+    g_captionSet = true;
     if (g_window) SDL_SetWindowTitle(g_window, caption.c_str());
 }
 
@@ -179,6 +202,7 @@ bool GameWindow_NewContext(std::string& error) {
         return false;
     }
     SDL_GL_MakeCurrent(g_window, g_context);
+    SDL_GL_SetSwapInterval(g_vsync ? 1 : 0);
     return true;
 }
 
@@ -191,6 +215,7 @@ void GameWindow_Swap() {
 }
 
 void GameWindow_SetSwapInterval(bool vsync) {
+    g_vsync = vsync;
     if (g_context) SDL_GL_SetSwapInterval(vsync ? 1 : 0);
 }
 

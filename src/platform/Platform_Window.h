@@ -15,8 +15,12 @@ void GameWindow_Close();
 bool GameWindow_IsOpen();
 // The id SDL's events carry for the game window; 0 without a window.
 uint32_t GameWindow_EventId();
-// Shows the window, unless the run is headless. Harmless when already shown.
+// Shows the window, unless the run is headless. Harmless when already shown. Asked before the
+// window is open, the window shows when it opens; caption, swap interval and full screen set
+// before it opens are given to it as well.
 void GameWindow_Show();
+// True when frames are seen: the window has been asked to show and the run is not headless.
+bool GameWindow_Visible();
 // Full-screen mode (the desktop's resolution, the render area scaled into it). Headless the
 // state is kept but nothing changes on any screen.
 void GameWindow_SetFullScreen(bool on);

@@ -31,6 +31,7 @@ class CSound {
     // effects, volume, pan, preload. False on a wrong version; raises EStreamReadError on short data.
     bool LoadFromStream(CStream& str);
     void SaveToStream(CStream& str) const;
-    // Takes the bytes of a sound file; its extension and name are kept. False when unreadable.
+    // Takes the bytes of a sound file; its extension and name are kept. False (the sound left as it
+    // was) when it is not a regular file that can be read, or larger than 512 MiB.
     bool LoadFromFile(const std::string& fname, int kind, bool preload);
 };

@@ -142,7 +142,7 @@ const PrepareStep kPrepareSteps[] = {
     {70, "Compiling time line actions", CompileTimeLines, "Failed to compile the actions in the time lines."},
     {72, "Compiling object actions", CompileObjects, "Failed to compile the actions in the objects."},
     {80, "Preparing sounds", Sound_PrepareAll, "Failed to prepare the sounds."},
-    {90, "Preparing graphics", Graphics_Start, nullptr},
+    {90, "Preparing graphics", Graphics_StartForGame, nullptr},
 };
 
 // The steps from the constants to the object actions: every piece of the game's code.

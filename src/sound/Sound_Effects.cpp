@@ -351,10 +351,13 @@ void SoundFx_SetParams(RSoundEffects& fx, ESoundEffect which, const double* args
     }
 }
 
-RSoundPcm SoundFx_Render(const RSoundPcm& dry, const RSoundEffects& fx) {
-    if (!(fx.flags & kFxAll) || dry.rate <= 0 || (dry.channels != 1 && dry.channels != 2)) return dry;
-    const int rate = dry.rate;
+struct CSoundFxChain::Impl {
     std::vector<std::unique_ptr<IEffect>> chain;
+};
+
+CSoundFxChain::CSoundFxChain(const RSoundEffects& fx, int rate) : m_impl(std::make_unique<Impl>()) {
+    auto& chain = m_impl->chain;
+    if (rate <= 0) return;
     if (fx.flags & kFxChorus) chain.push_back(std::make_unique<Sweep>(fx.chorus, rate));
     if (fx.flags & kFxEcho) chain.push_back(std::make_unique<Echo>(fx.echo, rate));
     if (fx.flags & kFxFlanger) chain.push_back(std::make_unique<Sweep>(fx.flanger, rate));
@@ -368,6 +371,22 @@ RSoundPcm SoundFx_Render(const RSoundPcm& dry, const RSoundEffects& fx) {
     // The equaliser's second place keeps its standard settings (0 dB: it changes nothing).
     if (fx.flags & kFxDistortion) chain.push_back(std::make_unique<Distortion>(rate));
     if (fx.flags & kFxEnvReverb) chain.push_back(std::make_unique<Reverb>(0, -8, 1490, 0.83, rate));
+}
+
+CSoundFxChain::~CSoundFxChain() = default;
+
+bool CSoundFxChain::Empty() const {
+    return m_impl->chain.empty();
+}
+
+void CSoundFxChain::Process(float* left, float* right, size_t n) {
+    for (auto& e : m_impl->chain) e->Process(left, right, n);
+}
+
+RSoundPcm SoundFx_Render(const RSoundPcm& dry, const RSoundEffects& fx) {
+    if (!(fx.flags & kFxAll) || dry.rate <= 0 || (dry.channels != 1 && dry.channels != 2)) return dry;
+    const int rate = dry.rate;
+    CSoundFxChain chain(fx, rate);
 
     const size_t frames = dry.Frames();
     const size_t block = 4096, maxTail = size_t(rate) * 20, quietRun = size_t(rate) / 2;
@@ -391,7 +410,7 @@ RSoundPcm SoundFx_Render(const RSoundPcm& dry, const RSoundEffects& fx) {
                 l[i] = r[i] = 0;
             }
         }
-        for (auto& e : chain) e->Process(l.data(), r.data(), n);
+        chain.Process(l.data(), r.data(), n);
         float peak = 0;
         for (size_t i = 0; i < n; i++) {
             peak = std::max({peak, std::abs(l[i]), std::abs(r[i])});

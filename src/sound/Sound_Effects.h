@@ -7,6 +7,7 @@
 #include "platform/Platform_Sound.h"
 
 #include <cstddef>
+#include <memory>
 
 // Effect flags (the game's se_ constants).
 enum : int {
@@ -53,3 +54,20 @@ void SoundFx_SetParams(RSoundEffects& fx, ESoundEffect which, const double* args
 // The sound through the chain of fx.flags: stereo, at the sound's rate, followed by the tail
 // until it falls below -80 dB (at most 20 seconds). No flags: the sound as it is.
 RSoundPcm SoundFx_Render(const RSoundPcm& dry, const RSoundEffects& fx);
+
+// The chain as a stateful processor of sound rendered block by block (streamed music): the same
+// effects as SoundFx_Render, carrying their delay lines and oscillators from block to block.
+class CSoundFxChain {
+  public:
+    CSoundFxChain(const RSoundEffects& fx, int rate);
+    ~CSoundFxChain();
+    CSoundFxChain(const CSoundFxChain&) = delete;
+    CSoundFxChain& operator=(const CSoundFxChain&) = delete;
+    bool Empty() const;
+    // Runs n frames of the two sides through the chain, in place.
+    void Process(float* left, float* right, size_t n);
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};

@@ -6,6 +6,7 @@
 #include "resources/Sound_Class.h"
 #include "sound/Sound_Effects.h"
 #include "sound/Sound_Main.h"
+#include "sound/Sound_Stream.h"
 #include "support/Support_Stream.h"
 
 #include <algorithm>
@@ -31,7 +32,8 @@ struct Slot {
     RSoundEffects fx;
     RSoundPcm wet;       // through the effect chain, with its tail (empty without effects)
     bool looped = false; // the voice holds the wet sound folded for looping
-    bool midi = false;   // rendered from MIDI at the engine's tempo
+    // MIDI music, synthesised while it plays (its voice is a streamed one; dry and wet stay empty).
+    std::shared_ptr<CMusicStream> music;
 };
 
 // Kept on the heap and never destroyed: sounds freed during static destruction still find it.
@@ -172,20 +174,33 @@ void Sound_Restore(CSound& snd) {
     int slot = AllocateSlot(snd.s_kind);
     snd.s_soundid = slot;
     Slot& s = E().slots[size_t(slot)];
-    RSoundPcm pcm;
     std::string why;
     const uint8_t* data = snd.s_sound ? snd.s_sound->Data() : nullptr;
     size_t size = snd.s_sound ? snd.s_sound->Size() : 0;
-    s.midi = Platform_IsMidi(data, size);
-    if (!Platform_DecodeSound(data, size, pcm, why, E().tempo)) {
-        Platform_Trace("Sound " + snd.s_origname + " stays silent: " + why);
-        return;
+    // The effects on the record apply to what the voice plays; then volume and pan.
+    const int flags = s.kind != kKindMedia ? std::max(snd.s_effects, 0) & kFxAll : 0;
+    if (Platform_IsMidi(data, size)) {
+        // Music is synthesised block by block while it plays; here only the file is checked and
+        // the soundfont loaded.
+        std::unique_ptr<CMidiSynth> synth = CMidiSynth::Open(data, size, why);
+        if (!synth) {
+            Platform_Trace("Sound " + snd.s_origname + " stays silent: " + why);
+            return;
+        }
+        s.fx.flags = flags;
+        s.music = std::make_shared<CMusicStream>(std::move(synth), s.fx, E().tempo);
+        s.voice = E().device->CreateStreamVoice(s.music, snd.s_kind == kKind3D);
+    } else {
+        RSoundPcm pcm;
+        if (!Platform_DecodeSound(data, size, pcm, why)) {
+            Platform_Trace("Sound " + snd.s_origname + " stays silent: " + why);
+            return;
+        }
+        s.fx.flags = flags;
+        s.dry = std::move(pcm);
+        if (s.fx.flags) s.wet = SoundFx_Render(s.dry, s.fx);
+        s.voice = E().device->CreateVoice(s.fx.flags ? s.wet : s.dry, snd.s_kind == kKind3D);
     }
-    // The effects on the record are rendered into what the voice plays; then volume and pan.
-    if (s.kind != kKindMedia) s.fx.flags = std::max(snd.s_effects, 0) & kFxAll;
-    s.dry = std::move(pcm);
-    if (s.fx.flags) s.wet = SoundFx_Render(s.dry, s.fx);
-    s.voice = E().device->CreateVoice(s.fx.flags ? s.wet : s.dry, snd.s_kind == kKind3D);
     if (!s.voice) {
         Platform_Trace("Sound " + snd.s_origname + " stays silent: the device refused it");
         return;
@@ -197,6 +212,11 @@ void Sound_Restore(CSound& snd) {
         s.pan = int(std::lround(p * 10000));
         E().device->SetPan(s.voice, s.pan / 10000.0);
     }
+}
+
+void Sound_Discard(CSound& snd) {
+    SoundSlot_Free(snd.s_soundid);
+    snd.s_soundid = -1;
 }
 
 void SoundSlot_Free(int slot) {
@@ -219,7 +239,7 @@ void Sound_Play(int id, bool loop) {
             if (int(i) != slot && o.inuse && o.kind == s->kind && o.voice) E().device->Stop(o.voice);
         }
     }
-    if (loop != s->looped) {
+    if (loop != s->looped && !s->music) {
         s->looped = loop;
         if (s->fx.flags && s->wet.Frames() > s->dry.Frames()) E().device->SetPcm(s->voice, VoicePcm(*s));
     }
@@ -279,6 +299,10 @@ void Sound_SetPan(int id, double value) {
 namespace {
 // Renders the slot's chain again into its voice (which goes on from where it is).
 void ApplyEffects(Slot& s) {
+    if (s.music) { // taken up by the next block of the song
+        s.music->SetEffects(s.fx);
+        return;
+    }
     s.wet = s.fx.flags ? SoundFx_Render(s.dry, s.fx) : RSoundPcm{};
     if (s.voice) E().device->SetPcm(s.voice, VoicePcm(s), 1);
 }
@@ -316,20 +340,10 @@ void Sound_SetBackgroundTempo(double factor) {
     Engine& e = E();
     factor = std::isnan(factor) ? 1 : std::clamp(factor, 0.01, 100.0);
     if (factor == e.tempo) return;
-    const double scale = e.tempo / factor; // the same beat lies at this times the frame
     e.tempo = factor;
-    // MIDI music is rendered again at the new tempo; a playing song goes on from the same beat.
-    for (int i = 0; i < Sound_Count(); i++) {
-        CSound* snd = Existing(i);
-        Slot* s = snd ? SlotAt(snd->s_soundid) : nullptr;
-        if (!s || !s->midi || !s->voice || !snd->s_sound) continue;
-        RSoundPcm pcm;
-        std::string why;
-        if (!Platform_DecodeSound(snd->s_sound->Data(), snd->s_sound->Size(), pcm, why, factor)) continue;
-        s->dry = std::move(pcm);
-        s->wet = s->fx.flags ? SoundFx_Render(s->dry, s->fx) : RSoundPcm{};
-        e.device->SetPcm(s->voice, VoicePcm(*s), scale);
-    }
+    // Songs take the new tempo up from their next block, going on from the same beat.
+    for (Slot& s : e.slots)
+        if (s.inuse && s.music) s.music->SetTempo(factor);
 }
 
 double Sound_BackgroundTempo() {

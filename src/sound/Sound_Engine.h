@@ -25,6 +25,8 @@ ISoundDevice* Sound_Device();
 bool Sound_PrepareAll();
 // Creates the sound's slot (no-op when it has one, or when its kind has none).
 void Sound_Restore(CSound& snd);
+// Frees the sound's slot (it stops, and its decoded data is let go); the next use creates it again.
+void Sound_Discard(CSound& snd);
 // Frees a slot: stops it and releases its voice. Unknown slots are ignored.
 void SoundSlot_Free(int slot);
 
@@ -45,13 +47,14 @@ void Sound_Set3DCone(int id, double x, double y, double z, double angleIn, doubl
                      double volOutside);
 void Sound_SetSearchDirectory(const std::string& dir);
 // MIDI music's tempo factor (clamped to 0.01..100, NaN counts as 1; a new game starts at 1):
-// MIDI sounds are rendered again at it, and a playing song goes on from the same beat. Sampled
-// sounds keep their speed.
+// songs take it up from their next block and go on from the same beat. Sampled sounds keep their
+// speed.
 void Sound_SetBackgroundTempo(double factor);
 double Sound_BackgroundTempo();
 // The slot's effect chain (flags as the se_ constants; 0 removes every effect) and one effect's
-// parameters. Both render the chain into the voice again when it changes what is heard; neither
-// applies to multimedia files.
+// parameters. On sampled sounds both render the chain into the voice again when it changes what
+// is heard; streamed music takes the new chain up from its next block. Neither applies to
+// multimedia files.
 void Sound_SetEffects(int id, int flags);
 void Sound_SetEffectParams(int id, ESoundEffect which, const double* args, size_t count);
 

@@ -37,10 +37,16 @@ int Sound_Add(const std::string& fname, int kind, bool preload) {
     return id;
 }
 
-bool Sound_Replace(int id, const std::string& fname, int kind, bool preload) {
-    if (id < 0 || id >= g_sounds.Count()) return false;
-    if (!g_sounds.Exists(id)) g_sounds.Set(id, std::make_unique<CSound>(), "");
-    return g_sounds.Get(id)->LoadFromFile(fname, kind, preload);
+ESoundReplace Sound_Replace(int id, const std::string& fname, int kind, bool preload) {
+    if (id < 0 || id >= g_sounds.Count()) return ESoundReplace::NoSuchIndex;
+    if (g_sounds.Exists(id))
+        return g_sounds.Get(id)->LoadFromFile(fname, kind, preload) ? ESoundReplace::Done
+                                                                    : ESoundReplace::Unreadable;
+    // A deleted entry gets a new sound, but only once the file has been read.
+    auto snd = std::make_unique<CSound>();
+    if (!snd->LoadFromFile(fname, kind, preload)) return ESoundReplace::Unreadable;
+    g_sounds.Set(id, std::move(snd), "__newsound" + std::to_string(id));
+    return ESoundReplace::Done;
 }
 
 bool Sound_Delete(int id) {

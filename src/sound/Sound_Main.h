@@ -16,8 +16,10 @@ std::string Sound_GetName(int id); // "<undefined>" when missing
 int Sound_Find(const std::string& name);
 // Appends "__newsound"+id loaded from the file; -1 (and the entry removed) when it cannot be read.
 int Sound_Add(const std::string& fname, int kind, bool preload);
-// Loads the file into id (creating the sound in a hole); false for an id outside the list.
-bool Sound_Replace(int id, const std::string& fname, int kind, bool preload);
+// Loads the file into id; a deleted entry gets a new sound named "__newsound"+id. An unreadable
+// file changes nothing.
+enum class ESoundReplace { Done, NoSuchIndex, Unreadable };
+ESoundReplace Sound_Replace(int id, const std::string& fname, int kind, bool preload);
 bool Sound_Delete(int id);
 
 void Sound_LoadStart(int count);

@@ -221,6 +221,44 @@ TEST_F(LangCompiler, CompileMessagesAtTheirPositions) {
     EXPECT_NE(Error_Buffer().find("Internal Error: Recompiling compiled code."), std::string::npos);
 }
 
+// The parser reads tokens as it goes, yet a text holding several errors reports the one the
+// whole text puts first: a bad character anywhere, then the first unknown function, then the
+// parser's error, also when the bad part lies after where parsing stopped.
+TEST_F(LangCompiler, ErrorsAfterWhereParsingStops) {
+    struct Row {
+        std::string text;
+        bool expression;
+        int position;
+        std::string message;
+    };
+    const std::string deep = "x = " + std::string(300, '(') + "1" + std::string(300, ')');
+    const Row rows[] = {
+        {"x = ) ; y = 1 # 2", false, 15, "Unexpected symbol."},
+        {"x = ) ; y = foo(1)", false, 13, "Unknown function or script: foo"},
+        {"x = foo(1) # 2", false, 12, "Unexpected symbol."},
+        {"x = foo(1) + bar(2)", false, 5, "Unknown function or script: foo"},
+        {"{ x = 1 } y = 2 #", false, 17, "Unexpected symbol."},
+        {"{ x = 1 } y = foo()", false, 15, "Unknown function or script: foo"},
+        {"#", false, 1, "Unexpected symbol."},
+        {"foo(#)", false, 5, "Unexpected symbol."},
+        {deep + " #", false, int(deep.size()) + 2, "Unexpected symbol."},
+        {deep + " foo()", false, int(deep.size()) + 2, "Unknown function or script: foo"},
+        {"1 2 # 3", true, 5, "Unexpected symbol."},
+        {"1 foo(2)", true, 3, "Unknown function or script: foo"},
+        {"1 + ) 'open", true, 5, "Unexpected symbol in expression."},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.text.substr(0, 40));
+        Error_ClearFlag();
+        CCode code(r.text, r.expression);
+        EXPECT_FALSE(code.Compile());
+        const std::string tail = "position " + std::to_string(r.position) + ": " + r.message;
+        const std::string& b = Error_Buffer();
+        EXPECT_TRUE(b.size() >= tail.size() && b.compare(b.size() - tail.size(), tail.size(), tail) == 0)
+            << b;
+    }
+}
+
 TEST_F(LangCompiler, TreeShapes) {
     auto tree = [](const std::string& text, bool expression = false) {
         CCode code(text, expression);

@@ -7,6 +7,7 @@
 #include "code/Code_Function.h"
 #include "data/Option_Main.h"
 #include "functions/Function_Families.h"
+#include "platform/Platform_App.h"
 #include "platform/Platform_Sound.h"
 #include "resources/Sound_Class.h"
 #include "sound/Sound_Engine.h"
@@ -15,13 +16,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 
+#include <sys/stat.h>
+
 namespace {
+
+// A real device opened by these tests is OpenAL Soft's null output (mixing in real time, heard
+// nowhere), whatever sound card the machine has. Set before OpenAL Soft reads its configuration.
+const bool kNullOutput = [] { return ::setenv("ALSOFT_DRIVERS", "null", 1) == 0; }();
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kRate = 44100;
@@ -66,6 +76,46 @@ std::vector<uint8_t> NoteMidi() {
     return m;
 }
 
+// A format-0 MIDI file: a side-stick click on the drum channel at every beat (480 ticks, half a
+// second at the file's 120 bpm), the song ending a beat after the last click.
+std::vector<uint8_t> BeatMidi(int beats) {
+    std::vector<uint8_t> track;
+    for (int i = 0; i < beats; i++) {
+        const uint8_t gap[] = {0x83, 0x24}; // 420 ticks
+        if (i > 0)
+            track.insert(track.end(), gap, gap + 2);
+        else
+            track.push_back(0);
+        track.insert(track.end(), {0x99, 37, 110, 0x3C, 0x89, 37, 0}); // on, 60 ticks, off
+    }
+    track.insert(track.end(), {0x83, 0x24, 0xFF, 0x2F, 0x00});
+    const uint32_t n = uint32_t(track.size());
+    std::vector<uint8_t> m = {'M',
+                              'T',
+                              'h',
+                              'd',
+                              0,
+                              0,
+                              0,
+                              6,
+                              0,
+                              0,
+                              0,
+                              1,
+                              0x01,
+                              0xE0,
+                              'M',
+                              'T',
+                              'r',
+                              'k',
+                              uint8_t(n >> 24),
+                              uint8_t(n >> 16),
+                              uint8_t(n >> 8),
+                              uint8_t(n)};
+    m.insert(m.end(), track.begin(), track.end());
+    return m;
+}
+
 struct Wav {
     std::vector<int16_t> s; // interleaved stereo
     size_t Frames() const { return s.size() / 2; }
@@ -86,6 +136,20 @@ struct Wav {
             im += s[2 * i + ch] * std::sin(w * double(i));
         }
         return b > a ? 2 * std::hypot(re, im) / double(b - a) : 0;
+    }
+    // Seconds at which a sound starts within [a, b): a 4 ms window above the floor and far louder
+    // than the 20 ms before.
+    std::vector<double> Onsets(size_t a, size_t b, double floor) const {
+        const size_t win = kRate / 250;
+        std::vector<double> level, at;
+        for (size_t f = a; f + win <= std::min(b, Frames()); f += win)
+            level.push_back(Rms(0, f, f + win) + Rms(1, f, f + win));
+        for (size_t k = 0; k < level.size(); k++) {
+            double before = 0;
+            for (size_t j = k >= 5 ? k - 5 : 0; j < k; j++) before = std::max(before, level[j]);
+            if (level[k] > floor && level[k] > 8 * before) at.push_back(double(a + k * win) / kRate);
+        }
+        return at;
     }
     bool Silent(size_t a, size_t b) const {
         for (size_t i = 2 * a; i < std::min(2 * b, s.size()); i++)
@@ -126,14 +190,18 @@ Wav ReadCapture(const std::string& path) {
     return w;
 }
 
-RValue Call(const char* name, std::initializer_list<double> argList) {
+RValue CallWith(const char* name, std::vector<RValue> args) {
     int id = -1;
     EXPECT_TRUE(Function_Find(name, id)) << name;
-    std::vector<RValue> args;
-    for (double a : argList) args.push_back(RValue::Real(a));
     RValue result = RValue::Real(0);
     Function_Call(id, nullptr, nullptr, int(args.size()), result, args.data());
     return result;
+}
+
+RValue Call(const char* name, std::initializer_list<double> argList) {
+    std::vector<RValue> args;
+    for (double a : argList) args.push_back(RValue::Real(a));
+    return CallWith(name, args);
 }
 
 // Frames at the end of step k of a constant speed.
@@ -484,6 +552,98 @@ TEST_F(SoundCapture, BackgroundTempoStretchesMidi) {
     EXPECT_LT(w.Tone(0, at(1.4), at(1.55), 1000), 50);
 }
 
+// A tempo change reaches a playing song at its next block: the clicks come twice as fast from
+// then on, going on from the beat the song had reached (not from its start).
+TEST_F(SoundCapture, TempoChangesMidSongFromTheSameBeat) {
+    int song = Add(BeatMidi(40), 1, ".mid");
+    Call("sound_play", {double(song)});
+    Steps(40); // 1.333 s: two-thirds of the way from the third click to the fourth
+    Call("sound_background_tempo", {2});
+    Steps(50);
+    Wav w = Finish();
+    std::vector<double> on = w.Onsets(0, w.Frames(), 200);
+    ASSERT_GE(on.size(), 8u);
+    for (int i = 0; i < 3; i++) EXPECT_NEAR(on[size_t(i)], 0.5 * i, 0.01) << i;
+    // The fourth beat was a third of a beat away: a twelfth of a second at the new tempo, give or
+    // take the block already rendered when the change came.
+    EXPECT_GT(on[3], 1.333 + 0.083 - 0.005);
+    EXPECT_LT(on[3], 1.333 + 0.083 + 0.035);
+    for (size_t i = 4; i < on.size(); i++) EXPECT_NEAR(on[i] - on[i - 1], 0.25, 0.01) << i;
+}
+
+// Streamed music runs through its effect chain block by block (an echo's repeats on each side
+// after its delay), plays on until the tail has died away, and loops without a gap.
+TEST_F(SoundCapture, StreamedMusicCarriesItsEffectsAndLoops) {
+    int song = Add(BeatMidi(1), 0, ".mid"); // one click, the song lasting half a second
+    Call("sound_effect_set", {double(song), 2});
+    Call("sound_effect_echo", {double(song), 50, 0, 200, 400, 0});
+    Call("sound_play", {double(song)});
+    Steps(30);
+    EXPECT_EQ(Call("sound_isplaying", {double(song)}).val, 1);
+    Steps(60);
+    EXPECT_EQ(Call("sound_isplaying", {double(song)}).val, 0);
+    Call("sound_loop", {double(song)});
+    Steps(60);
+    EXPECT_EQ(Call("sound_isplaying", {double(song)}).val, 1);
+    Wav w = Finish();
+    const auto at = [](double seconds) { return size_t(seconds * kRate); };
+    const double click = w.Rms(0, 0, at(0.05));
+    EXPECT_GT(click, 100);
+    // Left repeats after 0.2 s, right after 0.4 s.
+    EXPECT_GT(w.Rms(0, at(0.2), at(0.25)), click * 0.3);
+    EXPECT_LT(w.Rms(1, at(0.2), at(0.25)), click * 0.05);
+    EXPECT_GT(w.Rms(1, at(0.4), at(0.45)), click * 0.3);
+    EXPECT_LT(w.Rms(0, at(0.4), at(0.45)), click * 0.05);
+    EXPECT_TRUE(w.Silent(at(2.5), StepFrame(90)));
+    std::vector<double> on = w.Onsets(StepFrame(90), w.Frames(), 20);
+    ASSERT_GE(on.size(), 9u);
+    // Each round: the click, its echo on the left, then on the right.
+    for (size_t i = 0; i < on.size(); i++)
+        EXPECT_NEAR(on[i], 3 + 0.5 * double(i / 3) + 0.2 * double(i % 3), 0.01) << i;
+}
+
+// Starting a long song, changing its effects and its tempo cost the game's thread about one step's
+// worth of synthesis each, not a rendering of the whole song.
+TEST_F(SoundCapture, MusicChangesCostAStepLittleProcessorTime) {
+    int song = Add(BeatMidi(360), 1, ".mid"); // three minutes
+    const auto cpu = [] {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+    };
+    struct Change {
+        int step;
+        const char* function;
+        std::vector<double> args;
+    } changes[] = {{0, "sound_play", {double(song)}},
+                   {5, "sound_effect_set", {double(song), 1 | 2 | 16}},
+                   {10, "sound_effect_echo", {double(song), 40, 30, 300, 350, 1}},
+                   {15, "sound_background_tempo", {1.5}},
+                   {20, "sound_effect_reverb", {double(song), 0, -3, 2500, 0.5}},
+                   {25, "sound_loop", {double(song)}}};
+    double worst = 0;
+    int worstStep = -1;
+    for (int step = 0; step < 30; step++) {
+        const double t0 = cpu();
+        for (const Change& c : changes) {
+            if (c.step != step) continue;
+            int id = -1;
+            ASSERT_TRUE(Function_Find(c.function, id));
+            std::vector<RValue> values;
+            for (double a : c.args) values.push_back(RValue::Real(a));
+            RValue result = RValue::Real(0);
+            Function_Call(id, nullptr, nullptr, int(values.size()), result, values.data());
+        }
+        Sound_StepEnd(30);
+        const double ms = cpu() - t0;
+        if (ms > worst) worst = ms, worstStep = step;
+    }
+    // A few milliseconds even in a sanitised build (rendering the song whole takes seconds).
+    EXPECT_LT(worst, 10.0) << "step " << worstStep;
+    Wav w = Finish();
+    EXPECT_GT(w.Rms(0, StepFrame(26), StepFrame(30)), 10); // the song is heard with its effects
+}
+
 TEST_F(SoundCapture, BadDataStaysSilent) {
     std::vector<uint8_t> wav = ToneWav(1000, 8000, 1);
     std::vector<uint8_t> truncated(wav.begin(), wav.begin() + 1000);
@@ -530,6 +690,119 @@ TEST_F(SoundCapture, AThousandSoundsInOneStep) {
     EXPECT_GT(w.Rms(0, 0, StepFrame(1)), 1000);
 }
 
+// Sounds added from files get "__newsound" names and ids, or -1 (the id given back) for anything
+// that is not a readable regular file; the getters answer -1 and "<undefined>" for missing ids.
+TEST_F(SoundCapture, TheSoundListAddsReadsReplacesAndDeletes) {
+    const std::string tone = m_dir / "tone.wav", noise = m_dir / "noise.wav";
+    CStream(ToneWav(1000, 8000, 1)).SaveToFile(tone);
+    CStream(std::vector<uint8_t>(3000, 0x5A)).SaveToFile(noise);
+    std::filesystem::create_directory(m_dir / "folder");
+    ASSERT_EQ(::mkfifo((m_dir / "pipe.wav").c_str(), 0600), 0);
+    std::string windows = "C:" + tone;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    struct Add {
+        std::string file;
+        int kind;
+        bool preload;
+        int id;
+    } adds[] = {
+        {tone, 0, true, 0},
+        {m_dir / "missing.wav", 0, true, -1},
+        {m_dir / "folder", 0, true, -1},
+        {m_dir / "pipe.wav", 0, true, -1}, // never waits for a writer
+        {windows, 2, false, 1},
+        {noise, 1, true, 2}, // read; it stays silent when played
+    };
+    for (const Add& a : adds) {
+        RValue id =
+            CallWith("sound_add", {RValue::String(a.file), RValue::Real(a.kind), RValue::Real(a.preload)});
+        EXPECT_EQ(id.val, a.id) << a.file;
+        if (a.id >= 0) EXPECT_EQ(Sound_SlotVolume(a.id) != kSoundNoSlot, a.preload) << a.file; // prepared
+    }
+    struct Query {
+        const char* function;
+        double id, want;
+    } queries[] = {{"sound_exists", 0, 1},      {"sound_exists", 3, 0},      {"sound_exists", -1, 0},
+                   {"sound_get_kind", 1, 2},    {"sound_get_kind", 9, -1},   {"sound_get_preload", 0, 1},
+                   {"sound_get_preload", 1, 0}, {"sound_get_preload", 9, -1}};
+    for (const Query& q : queries)
+        EXPECT_EQ(Call(q.function, {q.id}).val, q.want) << q.function << " " << q.id;
+    for (const char* f : {"sound_name", "sound_get_name"}) {
+        EXPECT_EQ(Call(f, {2}).str.str(), "__newsound2");
+        EXPECT_EQ(Call(f, {7}).str.str(), "<undefined>");
+    }
+    const auto error = [](const char* function, std::vector<RValue> args) {
+        Error_SetLast("");
+        CallWith(function, std::move(args));
+        return Error_Last();
+    };
+    const RValue toneArg = RValue::String(tone), missingArg = RValue::String(m_dir / "missing.wav");
+    const RValue zero = RValue::Real(0), one = RValue::Real(1);
+    EXPECT_NE(error("sound_replace", {RValue::Real(9), toneArg, zero, one})
+                  .find("Trying to replace non-existing sound."),
+              std::string::npos);
+    EXPECT_NE(error("sound_delete", {RValue::Real(9)}).find("Trying to delete non-existing sound."),
+              std::string::npos);
+    // A deleted id: gone, an error to delete again, not brought back by a file that cannot be read,
+    // brought back by one that can.
+    EXPECT_EQ(error("sound_delete", {one}), "");
+    EXPECT_EQ(Call("sound_get_name", {1}).str.str(), "<undefined>");
+    EXPECT_NE(error("sound_delete", {one}).find("Trying to delete non-existing sound."), std::string::npos);
+    EXPECT_EQ(CallWith("sound_replace", {one, missingArg, zero, one}).val, 0);
+    EXPECT_EQ(Call("sound_exists", {1}).val, 0);
+    EXPECT_EQ(CallWith("sound_replace", {one, toneArg, RValue::Real(3), one}).val, 1);
+    EXPECT_EQ(Call("sound_get_name", {1}).str.str(), "__newsound1");
+    EXPECT_EQ(Call("sound_get_kind", {1}).val, 3);
+    // A file that cannot be read leaves the sound as it was.
+    EXPECT_EQ(CallWith("sound_replace", {zero, missingArg, one, zero}).val, 0);
+    EXPECT_EQ(Call("sound_get_kind", {0}).val, 0);
+    EXPECT_EQ(Call("sound_get_preload", {0}).val, 1);
+}
+
+// Replacing, discarding and deleting sounds while they play, judged on what is heard.
+TEST_F(SoundCapture, PlayingSoundsReplacedDiscardedAndDeleted) {
+    const std::string high = m_dir / "high.wav";
+    CStream(ToneWav(900, 8000, 5)).SaveToFile(high);
+    int a = Add(ToneWav(500, 8000, 5), 0), b = Add(ToneWav(1500, 8000, 5), 0);
+    const RValue missing = RValue::String(m_dir / "missing.wav");
+    struct Phase {
+        std::function<void()> change;
+        bool low, mid, top; // 500, 900 and 1500 Hz heard
+    } phases[] = {
+        {[&] { Call("sound_loop", {double(a)}), Call("sound_loop", {double(b)}); }, true, false, true},
+        {[&] {
+             CallWith("sound_replace",
+                      {RValue::Real(a), RValue::String(high), RValue::Real(0), RValue::Real(1)});
+         },
+         false, false, true}, // the replaced sound stops
+        {[&] {
+             CallWith("sound_replace", {RValue::Real(b), missing, RValue::Real(0), RValue::Real(1)});
+         },
+         false, false, true}, // nothing lost
+        {[&] { Call("sound_discard", {double(b)}); }, false, false, false},
+        {[&] { Call("sound_play", {double(a)}); }, false, true, false},
+        {[&] { Call("sound_delete", {double(a)}); }, false, false, false},
+        {[&] { Call("sound_loop", {double(b)}); }, false, false, true}, // restored when played
+    };
+    for (const Phase& p : phases) {
+        p.change();
+        Steps(6);
+    }
+    Wav w = Finish();
+    const double side = 8000 * std::sqrt(0.5);
+    int step = 0;
+    for (const Phase& p : phases) {
+        for (auto [freq, heard] : {std::pair{500.0, p.low}, {900.0, p.mid}, {1500.0, p.top}}) {
+            const double level = w.Tone(0, StepFrame(step + 1), StepFrame(step + 6), freq);
+            if (heard)
+                EXPECT_NEAR(level, side, side * 0.05) << step << " " << freq;
+            else
+                EXPECT_LT(level, side * 0.01) << step << " " << freq;
+        }
+        step += 6;
+    }
+}
+
 TEST_F(SoundCapture, MissingSoundsAndNoDisc) {
     Error_Reset();
     for (const char* f : {"sound_play", "sound_loop", "sound_stop"}) {
@@ -566,6 +839,39 @@ TEST(SoundDevice, ChosenOnceFromTheEnvironment) {
     ::setenv("QUARVEL_AUDIO_FILE", (dir / "no/such/dir.wav").c_str(), 1);
     EXPECT_STREQ(Platform_OpenSoundDevice(noDevice)->Name(), "null"); // traced, then silent
     ::unsetenv("QUARVEL_AUDIO_FILE");
+}
+
+// On a real device the worker thread renders streamed music ahead: the song plays and ends by
+// itself, loops, and can be freed while the worker renders it.
+TEST(SoundDevice, RealDeviceStreamsMusicOnItsWorker) {
+    ASSERT_TRUE(kNullOutput);
+    TempDir dir;
+    ::unsetenv("QUARVEL_HEADLESS");
+    ::unsetenv("QUARVEL_AUDIO_FILE");
+    bool noDevice = true;
+    auto dev = Platform_OpenSoundDevice(noDevice);
+    ASSERT_STREQ(dev->Name(), "openal");
+    Sound_UseDevice(std::move(dev));
+    Sound_ClearAll();
+    std::vector<uint8_t> midi = BeatMidi(1); // half a second, then a second of release
+    CStream(midi).SaveToFile(dir / "song.mid");
+    const int id = Sound_Add(dir / "song.mid", 1, true);
+    ASSERT_GE(id, 0);
+    Sound_Restore(*Sound_Get(id));
+    const auto seconds = [] { return double(Platform_TimeMicros()) / 1e6; };
+    const double start = seconds();
+    Sound_Play(id, false);
+    EXPECT_TRUE(Sound_IsPlaying(id));
+    while (Sound_IsPlaying(id) && seconds() - start < 20) Platform_Sleep(10);
+    EXPECT_FALSE(Sound_IsPlaying(id));
+    EXPECT_GT(seconds() - start, 1.4);
+    Sound_Play(id, true);
+    Platform_Sleep(2500);
+    EXPECT_TRUE(Sound_IsPlaying(id));
+    Sound_Delete(id); // freed while the worker renders it
+    Sound_GameEnd();
+    Sound_ClearAll();
+    ::setenv("QUARVEL_HEADLESS", "1", 1);
 }
 
 // The runner's "Preparing sounds" step with a capture asked for: the device is traced, a sound

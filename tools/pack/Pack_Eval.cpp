@@ -29,9 +29,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -46,13 +44,22 @@ void WriteLine(const std::string& line) {
     std::fflush(stdout);
 }
 
+// Reads a whole file into text, in place: no stream buffer or second copy of a large file.
 bool ReadFile(const std::string& path, std::string& text) {
-    std::ifstream f(path, std::ios::binary);
+    std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    text = ss.str();
-    return true;
+    text.clear();
+    char buf[65536];
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        const long size = std::ftell(f);
+        if (size > 0) text.reserve(size_t(size));
+        std::rewind(f);
+    }
+    size_t got;
+    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, got);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
 }
 
 // The language runtime as the runner sets it up before compiling anything; errors in headless
@@ -152,7 +159,7 @@ int Pack_Eval(int argc, char** argv) {
             return 1;
         }
     }
-    CCode code(text, expression);
+    CCode code(std::move(text), expression);
     if (!code.Compile()) {
         WriteLine("{\"error\":" + Platform_JsonString(Error_Buffer()) + "}");
         return 1;
