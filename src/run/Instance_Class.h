@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+class CInstance;
 class CObject;
 class CStream;
 
@@ -28,6 +30,23 @@ extern uint64_t g_instanceDepthChanges;
 struct RInstanceBox {
     int32_t Left = kNoBox, Top = kNoBox, Right = kNoBox, Bottom = kNoBox;
 };
+
+// An instance's place in the room's search index (see Run_Collision) and in the room's lists.
+// It belongs to the instance object itself: copying an instance leaves the target's link alone.
+struct RIndexLink {
+    uint64_t entry = 0; // when the room entered it into its per-object lists (they ascend by it)
+    uint64_t gen = 0;   // the index generation that placed it; any other means not indexed
+    int32_t slot = -1;  // its entry in that index
+    bool moved = false; // listed in g_indexMoved
+    RIndexLink() = default;
+    RIndexLink(const RIndexLink&) {}
+    RIndexLink& operator=(const RIndexLink&) { return *this; }
+};
+
+// The generation of the current search index, and the instances it placed whose box changed
+// since it last looked (each listed once).
+extern uint64_t g_indexGeneration;
+extern std::vector<CInstance*> g_indexMoved;
 
 class CInstance {
   public:
@@ -72,6 +91,8 @@ class CInstance {
     // The sprite whose box is used for collisions (mask, else sprite); whether it exists.
     bool HasBox() const;
     void ComputeBoundingBox();
+    // The box the instance would have at (x, y), all else as it is.
+    RInstanceBox BoxAt(double x, double y) const;
 
     void SetDepth(double v) {
         i_depth = v;
@@ -129,8 +150,10 @@ class CInstance {
     double i_timelineposition = 0;
     double i_timelinespeed = 1;
     std::string i_initcode; // creation code of a room instance
+    RIndexLink i_link;
 
   private:
+    void NoteBoxChanged();
     void ComputeHVSpeed();
     void ComputeDirSpeed();
 };

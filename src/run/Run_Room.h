@@ -13,6 +13,10 @@
 #include <unordered_map>
 #include <vector>
 
+// Counts every change of any room's lists other than appending an instance: lists rebuilt, the
+// active list sorted. The search index starts afresh when it moves.
+extern uint64_t g_roomListChanges;
+
 // Active and deactivated instances together may not grow past this; AddInstance refuses more.
 inline constexpr int kMaxRoomInstances = 1000000;
 
