@@ -666,9 +666,16 @@ TEST_F(SoundCapture, BadDataStaysSilent) {
     for (const Case& c : cases)
         ids.push_back(Add(c.bytes, 0, c.what[0] == 'M' || c.what[0] == 'b' ? ".mid" : ".wav"));
     int cut = Add(truncated, 0); // what is there plays; nothing beyond it
+    // Good music with a soundfont that is no soundfont, or none at all.
+    CStream(std::vector<uint8_t>(5000, 0x33)).SaveToFile(m_dir / "junk.sf2");
+    for (const char* font : {"junk.sf2", "none.sf2"}) {
+        ::setenv("QUARVEL_SOUNDFONT", (m_dir / font).c_str(), 1);
+        ids.push_back(Add(NoteMidi(), 0, ".mid"));
+        ::unsetenv("QUARVEL_SOUNDFONT");
+    }
     for (size_t i = 0; i < ids.size(); i++) {
         Call("sound_play", {double(ids[i])});
-        EXPECT_EQ(Call("sound_isplaying", {double(ids[i])}).val, 0) << cases[i].what;
+        EXPECT_EQ(Call("sound_isplaying", {double(ids[i])}).val, 0) << i;
     }
     Steps(10);
     Call("sound_play", {double(cut)});
