@@ -654,6 +654,10 @@ TEST_F(SoundCapture, BadDataStaysSilent) {
     std::vector<uint8_t> brokenMidi = NoteMidi();
     brokenMidi.erase(brokenMidi.end() - 6, brokenMidi.end());
     brokenMidi[21] = 200; // the track claims more than is there
+    std::vector<uint8_t> noStatus = NoteMidi(), longMeta = NoteMidi(), noNotes = NoteMidi();
+    noStatus[23] = 0x40;    // the first event's data comes without any status before it
+    longMeta.back() = 0x7F; // the end-of-track event claims bytes beyond its track
+    noNotes[28] = 0;        // the only note is struck at velocity 0 (a note-off)
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
@@ -661,7 +665,10 @@ TEST_F(SoundCapture, BadDataStaysSilent) {
                  {"noise", noise},
                  {"header only", headerOnly},
                  {"MIDI without tracks", noTracks},
-                 {"broken MIDI", brokenMidi}};
+                 {"broken MIDI", brokenMidi},
+                 {"MIDI data without a status", noStatus},
+                 {"MIDI meta event past its track", longMeta},
+                 {"MIDI without a note", noNotes}};
     std::vector<int> ids;
     for (const Case& c : cases)
         ids.push_back(Add(c.bytes, 0, c.what[0] == 'M' || c.what[0] == 'b' ? ".mid" : ".wav"));
