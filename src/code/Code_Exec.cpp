@@ -18,6 +18,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <sys/resource.h>
@@ -164,7 +165,7 @@ int32_t RoundSelector(double v) {
 // (comparisons with its absolute tolerance); false leaves the rest, and every error, to it.
 constexpr double kCompareTolerance = 1e-13;
 
-inline bool RealBinary(int op, double& l, double r) {
+[[gnu::always_inline]] inline bool RealBinary(int op, double& l, double r) {
     switch (op) {
     case kOpPlus:
         l += r;
@@ -534,6 +535,9 @@ int BinaryOfAssign(int sym) {
     return kOutNormal;
 }
 
+int AssignValue(RContext& c, const RToken& n, int32_t sel, int32_t arr, const RValue* vp, RValue& val,
+                RValue& result);
+
 [[gnu::noinline]] int ExecAssign(RContext& c, const RToken& n, RValue& result) {
     const RToken& target = n.items[0];
     int32_t sel = 0, arr = 0;
@@ -545,6 +549,14 @@ int BinaryOfAssign(int sym) {
         if (!Eval(c, n.items[1], val)) return kOutError;
         vp = &val;
     }
+    return AssignValue(c, n, sel, arr, vp, val, result);
+}
+
+// The rest of an assignment once the target is located and the value known: vp is the value,
+// either val itself or a value read in place.
+int AssignValue(RContext& c, const RToken& n, int32_t sel, int32_t arr, const RValue* vp, RValue& val,
+                RValue& result) {
+    const RToken& target = n.items[0];
     if (n.ind != kSymAssign) {
         // The stored variable or element (a local, or in an instance's or the global list).
         RValue* e = target.slot >= 0 && sel == kSelLocal ? c.slots[target.slot].Element(arr)
@@ -612,6 +624,8 @@ class CArguments {
     int m_n;
 };
 
+bool CallWith(RContext& c, const RToken& n, int argc, RValue* a, RValue& out);
+
 bool EvalCall(RContext& c, const RToken& n, RValue& out) {
     const int argc = n.itemnumb() < kArgumentSlots ? n.itemnumb() : kArgumentSlots;
     const int id = n.ind;
@@ -619,6 +633,12 @@ bool EvalCall(RContext& c, const RToken& n, RValue& out) {
     RValue* a = args.Values();
     for (int k = 0; k < argc; ++k)
         if (!Eval(c, n.items[size_t(k)], a[k])) return false;
+    return CallWith(c, n, argc, a, out);
+}
+
+// Calls the function or script of a call node with its evaluated arguments.
+bool CallWith(RContext& c, const RToken& n, int argc, RValue* a, RValue& out) {
+    const int id = n.ind;
     if (id < kScriptIdBase) {
         Function_Call(id, c.self, c.other, argc, out, a);
         return true;
@@ -902,6 +922,694 @@ int Exec(RContext& c, const RToken& n, RValue& result) {
     }
 }
 
+// ---- the lowered form ----
+//
+// Made once per code on its first run: every node of the tree becomes a compact node holding
+// the handler that runs it, its children and what the handler needs to know (the local or
+// argument slot an operand is read from). Handlers take the quick way where the operands allow
+// and otherwise do exactly what the tree walker does, with the tree node at hand for positions.
+// Kinds the lowered form has no handler for run their subtree through the tree walker.
+
+struct LNode;
+using LEvalFn = bool (*)(RContext& c, const LNode& n, RValue& out);
+using LExecFn = int (*)(RContext& c, const LNode& n, RValue& result);
+using LTestFn = bool (*)(RContext& c, const LNode& n, const char* message, bool& truth);
+
+// Where an operand can be read in place without evaluation.
+enum : uint8_t { kPlaceNone, kPlaceConstant, kPlaceLocal, kPlaceArgument, kPlaceElement };
+
+struct LNode {
+    union {
+        LEvalFn eval = nullptr; // expressions
+        LExecFn exec;           // statements
+    };
+    LTestFn test = nullptr; // expressions used as conditions
+    const RToken* t = nullptr;
+    // Operands of a binary operation or an assignment's value read straight from the node: the
+    // real constant, or the local or argument slot (kPlaceConstant only for real constants).
+    double an = 0, bn = 0;
+    int32_t aw = 0, bw = 0;
+    uint8_t ap = kPlaceNone, bp = kPlaceNone;
+    const LNode* a = nullptr;
+    const LNode* b = nullptr;
+    const LNode* c = nullptr;
+    const LNode* d = nullptr;
+    const LNode* const* list = nullptr; // block statements, call arguments
+    uint32_t first = 0;                 // the list's start in the code's list pool
+    uint32_t count = 0;
+    int32_t where = 0; // local slot or argument slot
+    int32_t op = 0;    // operator, assignment symbol
+    uint8_t place = kPlaceNone;
+};
+
+} // namespace
+
+struct RLoweredCode {
+    std::vector<LNode> nodes; // reserved for the whole tree up front: nodes never move
+    std::vector<const LNode*> lists;
+    const LNode* root = nullptr;
+    const RToken* from = nullptr; // the root it was made from (a moved code makes it again)
+    bool walk = false;            // too large to lower: the tree walker runs it
+};
+
+void RLoweredDelete::operator()(RLoweredCode* p) const {
+    delete p;
+}
+
+namespace {
+
+bool g_treeWalker = false; // tests: run the tree instead of the lowered form
+
+// An existing element of a local array, or nullptr. One index i is element (0, i).
+[[gnu::always_inline]] inline RValue* LocalElement(RLocalSlot& s, int32_t i, int32_t j) {
+    if (!s.defined) return nullptr;
+    if ((i | j) == 0) return &s.simple;
+    return size_t(i) < s.rows.size() && size_t(j) < s.rows[size_t(i)].size() ? &s.rows[size_t(i)][size_t(j)]
+                                                                             : nullptr;
+}
+
+inline const RValue* PlaceValue(const RContext& c, const LNode& n);
+
+// A real operand held in the node (place p: the constant num, or local or argument slot w), or
+// false when it is not a real there.
+[[gnu::always_inline]] inline bool RealOperand(const RContext& c, uint8_t p, int32_t w, double num,
+                                               double& v) {
+    switch (p) {
+    case kPlaceConstant:
+        v = num;
+        return true;
+    case kPlaceLocal: {
+        const RLocalSlot& s = c.slots[w];
+        if (!s.defined || s.simple.kind != RValue::kReal) return false;
+        v = s.simple.val;
+        return true;
+    }
+    case kPlaceArgument:
+        if (arg_slots[w].kind != RValue::kReal) return false;
+        v = arg_slots[w].val;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A whole index in range read from an operand held in the node, or false.
+[[gnu::always_inline]] inline bool InlineIndex(const RContext& c, uint8_t p, int32_t w, double num,
+                                               int32_t& out) {
+    double d;
+    if (!RealOperand(c, p, w, num, d) || !(d >= 0 && d < kArrayRowSize && double(int32_t(d)) == d))
+        return false;
+    out = int32_t(d);
+    return true;
+}
+
+// The element indices of a local array node (a: first index, b: second or nullptr).
+[[gnu::always_inline]] inline bool ElementIndices(const RContext& c, const LNode& n, int32_t& i, int32_t& j) {
+    if (!n.b) {
+        i = 0;
+        return InlineIndex(c, n.ap, n.aw, n.an, j);
+    }
+    return InlineIndex(c, n.ap, n.aw, n.an, i) && InlineIndex(c, n.bp, n.bw, n.bn, j);
+}
+
+[[gnu::always_inline]] inline const RValue* PlaceValue(const RContext& c, const LNode& n) {
+    switch (n.place) {
+    case kPlaceConstant:
+        return &n.t->value;
+    case kPlaceLocal: {
+        const RLocalSlot& s = c.slots[n.where];
+        return s.defined ? &s.simple : nullptr;
+    }
+    case kPlaceArgument:
+        return &arg_slots[n.where];
+    case kPlaceElement: {
+        int32_t i = 0, j = 0;
+        if (!ElementIndices(c, n, i, j)) return nullptr;
+        return LocalElement(c.slots[n.where], i, j);
+    }
+    default:
+        return nullptr;
+    }
+}
+
+// ---- expressions ----
+
+bool LTree(RContext& c, const LNode& n, RValue& out) {
+    return Eval(c, *n.t, out);
+}
+
+bool LConstant(RContext&, const LNode& n, RValue& out) {
+    out = n.t->value;
+    return true;
+}
+
+bool LRealConstant(RContext&, const LNode& n, RValue& out) {
+    out.SetReal(n.t->value.val);
+    return true;
+}
+
+bool LArgument(RContext&, const LNode& n, RValue& out) {
+    out = arg_slots[n.where];
+    return true;
+}
+
+bool LPlace(RContext& c, const LNode& n, RValue& out) {
+    if (const RValue* p = PlaceValue(c, n)) {
+        out = *p;
+        return true;
+    }
+    return Eval(c, *n.t, out);
+}
+
+bool LUnary(RContext& c, const LNode& n, RValue& out) {
+    if (!n.a->eval(c, *n.a, out)) return false;
+    return Operator_Unary(c.code, n.a->t->position, n.op, out);
+}
+
+bool LBinary(RContext& c, const LNode& n, RValue& out) {
+    const RValue* rp = PlaceValue(c, *n.b);
+    if (rp && rp->kind == RValue::kReal) {
+        if (const RValue* lp = PlaceValue(c, *n.a); lp && lp->kind == RValue::kReal) {
+            double l = lp->val;
+            if (RealBinary(n.op, l, rp->val)) {
+                out.SetReal(l);
+                return true;
+            }
+        }
+    }
+    if (!n.a->eval(c, *n.a, out)) return false;
+    RValue r;
+    if (!rp) {
+        if (!n.b->eval(c, *n.b, r)) return false;
+        rp = &r;
+    }
+    if (out.kind == RValue::kReal && rp->kind == RValue::kReal && RealBinary(n.op, out.val, rp->val))
+        return true;
+    return Operator_Binary(c.code, n.b->t->position, n.op, *rp, out);
+}
+
+// A binary operation on operands held in the node, both reals: computed straight away.
+template <uint8_t A, uint8_t B>
+bool LBinaryQuick(RContext& c, const LNode& n, RValue& out) {
+    double l, r;
+    if (RealOperand(c, A, n.aw, n.an, l) && RealOperand(c, B, n.bw, n.bn, r) && RealBinary(n.op, l, r)) {
+        out.SetReal(l);
+        return true;
+    }
+    return LBinary(c, n, out);
+}
+
+bool LTestValue(RContext& c, const LNode& n, const char* message, bool& truth);
+
+template <uint8_t A, uint8_t B>
+bool LTestQuick(RContext& c, const LNode& n, const char* message, bool& truth) {
+    double l, r;
+    if (RealOperand(c, A, n.aw, n.an, l) && RealOperand(c, B, n.bw, n.bn, r) && RealBinary(n.op, l, r)) {
+        truth = l >= 0.5;
+        return true;
+    }
+    return LTestValue(c, n, message, truth);
+}
+
+// The quick handlers by operand places (none when an operand is not held in the node).
+template <template <uint8_t, uint8_t> class H, uint8_t A>
+auto QuickFor(uint8_t b) -> decltype(H<A, kPlaceLocal>::fn) {
+    switch (b) {
+    case kPlaceConstant:
+        return H<A, kPlaceConstant>::fn;
+    case kPlaceLocal:
+        return H<A, kPlaceLocal>::fn;
+    case kPlaceArgument:
+        return H<A, kPlaceArgument>::fn;
+    default:
+        return nullptr;
+    }
+}
+template <template <uint8_t, uint8_t> class H>
+auto QuickFor(uint8_t a, uint8_t b) -> decltype(H<kPlaceLocal, kPlaceLocal>::fn) {
+    switch (a) {
+    case kPlaceConstant:
+        return QuickFor<H, kPlaceConstant>(b);
+    case kPlaceLocal:
+        return QuickFor<H, kPlaceLocal>(b);
+    case kPlaceArgument:
+        return QuickFor<H, kPlaceArgument>(b);
+    default:
+        return nullptr;
+    }
+}
+template <uint8_t A, uint8_t B>
+struct HBinary {
+    static constexpr LEvalFn fn = LBinaryQuick<A, B>;
+};
+template <uint8_t A, uint8_t B>
+struct HTest {
+    static constexpr LTestFn fn = LTestQuick<A, B>;
+};
+
+bool LCall(RContext& c, const LNode& n, RValue& out) {
+    const int argc = int(n.count);
+    CArguments args(n.t->ind < kScriptIdBase ? kArgumentSlots : argc);
+    RValue* a = args.Values();
+    for (int k = 0; k < argc; ++k) {
+        const LNode& e = *n.list[k];
+        if (!e.eval(c, e, a[k])) return false;
+    }
+    return CallWith(c, *n.t, argc, a, out);
+}
+
+// ---- conditions ----
+
+bool LTestValue(RContext& c, const LNode& n, const char* message, bool& truth) {
+    RValue v;
+    if (!n.eval(c, n, v)) return false;
+    if (v.IsString()) return Fail(c, n.t->position, message);
+    truth = v.IsTrue();
+    return true;
+}
+
+bool LTestBinary(RContext& c, const LNode& n, const char* message, bool& truth) {
+    const RValue* rp = PlaceValue(c, *n.b);
+    if (rp && rp->kind == RValue::kReal) {
+        if (const RValue* lp = PlaceValue(c, *n.a); lp && lp->kind == RValue::kReal) {
+            double l = lp->val;
+            if (RealBinary(n.op, l, rp->val)) {
+                truth = l >= 0.5;
+                return true;
+            }
+        }
+    }
+    return LTestValue(c, n, message, truth);
+}
+
+// ---- statements ----
+
+int LTreeStatement(RContext& c, const LNode& n, RValue& result) {
+    return Exec(c, *n.t, result);
+}
+
+int LOutcome(RContext&, const LNode& n, RValue&) {
+    return n.op;
+}
+
+int LBlock(RContext& c, const LNode& n, RValue& result) {
+    for (uint32_t k = 0; k < n.count; ++k) {
+        const LNode& s = *n.list[k];
+        const int o = s.exec(c, s, result);
+        if (o != kOutNormal) return o;
+    }
+    return kOutNormal;
+}
+
+int LCallStatement(RContext& c, const LNode& n, RValue& result) {
+    return LCall(c, n, result) ? kOutNormal : kOutError;
+}
+
+int LReturn(RContext& c, const LNode& n, RValue& result) {
+    return n.a->eval(c, *n.a, result) ? kOutExit : kOutError;
+}
+
+int LIf(RContext& c, const LNode& n, RValue& result) {
+    bool truth = false;
+    if (!n.a->test(c, *n.a, "Expression expected", truth)) return kOutError;
+    if (truth) return n.b->exec(c, *n.b, result);
+    return n.c ? n.c->exec(c, *n.c, result) : kOutNormal;
+}
+
+// An if whose condition compares operands held in its own node: a and b of the condition are
+// copied into the if node (ap/aw/an, bp/bw/bn, op), its branches stay in b and c.
+template <uint8_t A, uint8_t B>
+int LIfQuick(RContext& c, const LNode& n, RValue& result) {
+    double l, r;
+    bool truth;
+    if (RealOperand(c, A, n.aw, n.an, l) && RealOperand(c, B, n.bw, n.bn, r) && RealBinary(n.op, l, r))
+        truth = l >= 0.5;
+    else if (!n.a->test(c, *n.a, "Expression expected", truth))
+        return kOutError;
+    if (truth) return n.b->exec(c, *n.b, result);
+    return n.c ? n.c->exec(c, *n.c, result) : kOutNormal;
+}
+template <uint8_t A, uint8_t B>
+struct HIf {
+    static constexpr LExecFn fn = LIfQuick<A, B>;
+};
+
+// A return of a value read in place.
+int LReturnPlace(RContext& c, const LNode& n, RValue& result) {
+    if (const RValue* p = PlaceValue(c, *n.a)) {
+        result = *p;
+        return kOutExit;
+    }
+    return LReturn(c, n, result);
+}
+
+int LWhile(RContext& c, const LNode& n, RValue& result) {
+    for (;;) {
+        bool truth = false;
+        if (!n.a->test(c, *n.a, "Boolean expression expected", truth)) return kOutError;
+        if (!truth) return kOutNormal;
+        const int o = n.b->exec(c, *n.b, result);
+        if (o == kOutBreak) return kOutNormal;
+        if (o == kOutExit || o == kOutError) return o;
+    }
+}
+
+int LDo(RContext& c, const LNode& n, RValue& result) {
+    for (;;) {
+        const int o = n.a->exec(c, *n.a, result);
+        if (o == kOutBreak) return kOutNormal;
+        if (o == kOutExit || o == kOutError) return o;
+        bool truth = false;
+        if (!n.b->test(c, *n.b, "Boolean expression expected", truth)) return kOutError;
+        if (truth) return kOutNormal;
+    }
+}
+
+int LFor(RContext& c, const LNode& n, RValue& result) {
+    RValue temp;
+    int o = n.a->exec(c, *n.a, temp);
+    if (o != kOutNormal) return o;
+    for (;;) {
+        bool truth = false;
+        if (!n.b->test(c, *n.b, "Expression expected", truth)) return kOutError;
+        if (!truth) return kOutNormal;
+        o = n.d->exec(c, *n.d, result);
+        if (o == kOutBreak) return kOutNormal;
+        if (o == kOutExit || o == kOutError) return o;
+        o = n.c->exec(c, *n.c, temp);
+        if (o != kOutNormal) return o;
+    }
+}
+
+int LRepeat(RContext& c, const LNode& n, RValue& result) {
+    RValue v;
+    if (!n.a->eval(c, *n.a, v)) return kOutError;
+    if (v.IsString()) return FailOut(c, n.a->t->position, "Repeat count must be a number");
+    const int64_t times = Operator_RoundInt64(v.val);
+    for (int64_t k = 0; k < times; ++k) {
+        const int o = n.b->exec(c, *n.b, result);
+        if (o == kOutBreak) return kOutNormal;
+        if (o == kOutExit || o == kOutError) return o;
+    }
+    return kOutNormal;
+}
+
+// The value of an assignment: read in place, or evaluated into val.
+inline const RValue* AssignedValue(RContext& c, const LNode& v, RValue& val) {
+    if (const RValue* p = PlaceValue(c, v)) return p;
+    return v.eval(c, v, val) ? &val : nullptr;
+}
+
+// Any assignment: the target located as the tree walker does, the value through the lowered form.
+int LAssign(RContext& c, const LNode& n, RValue& result) {
+    int32_t sel = 0, arr = 0;
+    if (!Locate(c, n.t->items[0], sel, arr)) return kOutError;
+    RValue val;
+    const RValue* vp = AssignedValue(c, *n.b, val);
+    if (!vp) return kOutError;
+    return AssignValue(c, *n.t, sel, arr, vp, val, result);
+}
+
+// An assignment to a plain local.
+int LAssignLocal(RContext& c, const LNode& n, RValue& result) {
+    RValue val;
+    const RValue* vp = AssignedValue(c, *n.b, val);
+    if (!vp) return kOutError;
+    RLocalSlot& s = c.slots[n.where];
+    if (n.op == kSymAssign) {
+        result = *vp;
+        s.simple = *vp;
+        s.defined = true;
+        return kOutNormal;
+    }
+    if (s.defined && n.op <= kSymDivAssign && s.simple.kind == RValue::kReal && vp->kind == RValue::kReal &&
+        RealBinary(BinaryOfAssign(n.op), s.simple.val, vp->val)) {
+        result = s.simple;
+        return kOutNormal;
+    }
+    return AssignValue(c, *n.t, kSelLocal, 0, vp, val, result);
+}
+
+// A compound assignment to a local holding a real, of a real operand held in the node.
+int LAssignLocalQuick(RContext& c, const LNode& n, RValue& result) {
+    RLocalSlot& s = c.slots[n.where];
+    double r;
+    if (s.defined && s.simple.kind == RValue::kReal && RealOperand(c, n.bp, n.bw, n.bn, r) &&
+        RealBinary(n.aw, s.simple.val, r)) {
+        result.SetReal(s.simple.val);
+        return kOutNormal;
+    }
+    return LAssignLocal(c, n, result);
+}
+
+// An assignment to an element of a local array whose indices read in place.
+int LAssignElement(RContext& c, const LNode& n, RValue& result) {
+    const LNode& target = *n.a;
+    int32_t i = 0, j = 0;
+    if (!ElementIndices(c, target, i, j)) return LAssign(c, n, result);
+    RValue val;
+    const RValue* vp = AssignedValue(c, *n.b, val);
+    if (!vp) return kOutError;
+    RLocalSlot& s = c.slots[target.where];
+    RValue* e = LocalElement(s, i, j);
+    const int32_t arr = i * kArrayRowSize + j;
+    if (n.op == kSymAssign) {
+        result = *vp;
+        if (e)
+            *e = *vp;
+        else
+            s.Set(arr, *vp);
+        return kOutNormal;
+    }
+    if (e && n.op <= kSymDivAssign && e->kind == RValue::kReal && vp->kind == RValue::kReal &&
+        RealBinary(BinaryOfAssign(n.op), e->val, vp->val)) {
+        result = *e;
+        return kOutNormal;
+    }
+    return AssignValue(c, *n.t, kSelLocal, arr, vp, val, result);
+}
+
+// ---- lowering ----
+
+class CLowering {
+  public:
+    explicit CLowering(RLoweredCode& out) : m_out(out) {}
+
+    const LNode* Expression(const RToken& t) {
+        LNode& n = New(t);
+        n.eval = LTree;
+        n.test = LTestValue;
+        switch (t.kind) {
+        case kNodeConstant:
+            n.place = kPlaceConstant;
+            n.eval = t.value.IsString() ? LConstant : LRealConstant;
+            break;
+        case kNodeFixedVariable:
+            if (t.slot >= 0 && t.ind2 == kSelLocal) {
+                n.place = kPlaceLocal;
+                n.where = t.slot;
+                n.eval = LPlace;
+            } else if (t.slot <= kArgumentSlotMark) {
+                n.place = kPlaceArgument;
+                n.where = kArgumentSlotMark - t.slot;
+                n.eval = LArgument;
+            }
+            break;
+        case kNodeVariable:
+            if (t.slot >= 0 && t.ind2 == kSelLocal && (t.items.size() == 2 || t.items.size() == 3) &&
+                t.items[0].kind == kNodeConstant && !t.items[0].value.IsString()) {
+                n.place = kPlaceElement;
+                n.where = t.slot;
+                n.a = Expression(t.items[1]);
+                if (t.items.size() == 3) n.b = Expression(t.items[2]);
+                Hold(*n.a, n.ap, n.aw, n.an);
+                if (n.b) Hold(*n.b, n.bp, n.bw, n.bn);
+                n.eval = LPlace;
+            }
+            break;
+        case kNodeUnary:
+            n.op = t.ind;
+            n.a = Expression(t.items[0]);
+            n.eval = LUnary;
+            break;
+        case kNodeBinary:
+            n.op = t.ind;
+            n.a = Expression(t.items[0]);
+            n.b = Expression(t.items[1]);
+            n.eval = LBinary;
+            n.test = LTestBinary;
+            Hold(*n.a, n.ap, n.aw, n.an);
+            Hold(*n.b, n.bp, n.bw, n.bn);
+            if (LEvalFn f = QuickFor<HBinary>(n.ap, n.bp)) {
+                n.eval = f;
+                n.test = QuickFor<HTest>(n.ap, n.bp);
+            }
+            break;
+        case kNodeCall:
+            n.eval = LCall;
+            List(n, t, t.items.size() < size_t(kArgumentSlots) ? t.items.size() : size_t(kArgumentSlots),
+                 false);
+            break;
+        default:
+            break;
+        }
+        return &n;
+    }
+
+    const LNode* Statement(const RToken& t) {
+        LNode& n = New(t);
+        n.exec = LTreeStatement;
+        switch (t.kind) {
+        case kNodeBlock:
+            n.exec = LBlock;
+            List(n, t, t.items.size(), true);
+            break;
+        case kNodeCall:
+            n.exec = LCallStatement;
+            List(n, t, t.items.size() < size_t(kArgumentSlots) ? t.items.size() : size_t(kArgumentSlots),
+                 false);
+            break;
+        case kNodeAssign: {
+            const RToken& target = t.items[0];
+            n.op = t.ind;
+            n.a = Expression(target);
+            n.b = Expression(t.items[1]);
+            Hold(*n.b, n.bp, n.bw, n.bn);
+            if (n.a->place == kPlaceLocal && n.op != kSymAssign && n.op <= kSymDivAssign &&
+                n.bp != kPlaceNone) {
+                n.exec = LAssignLocalQuick;
+                n.aw = BinaryOfAssign(n.op);
+            } else if (n.a->place == kPlaceLocal)
+                n.exec = LAssignLocal;
+            else if (n.a->place == kPlaceElement)
+                n.exec = LAssignElement;
+            else
+                n.exec = LAssign;
+            n.where = n.a->where;
+            break;
+        }
+        case kNodeIf:
+            n.a = Expression(t.items[0]);
+            n.b = Statement(t.items[1]);
+            if (t.items.size() > 2) n.c = Statement(t.items[2]);
+            n.exec = LIf;
+            if (n.a->t->kind == kNodeBinary && n.a->eval != LBinary) {
+                n.ap = n.a->ap, n.aw = n.a->aw, n.an = n.a->an;
+                n.bp = n.a->bp, n.bw = n.a->bw, n.bn = n.a->bn;
+                n.op = n.a->op;
+                n.exec = QuickFor<HIf>(n.ap, n.bp);
+            }
+            break;
+        case kNodeWhile:
+            n.a = Expression(t.items[0]);
+            n.b = Statement(t.items[1]);
+            n.exec = LWhile;
+            break;
+        case kNodeDo:
+            n.a = Statement(t.items[0]);
+            n.b = Expression(t.items[1]);
+            n.exec = LDo;
+            break;
+        case kNodeFor:
+            n.a = Statement(t.items[0]);
+            n.b = Expression(t.items[1]);
+            n.c = Statement(t.items[2]);
+            n.d = Statement(t.items[3]);
+            n.exec = LFor;
+            break;
+        case kNodeRepeat:
+            n.a = Expression(t.items[0]);
+            n.b = Statement(t.items[1]);
+            n.exec = LRepeat;
+            break;
+        case kNodeReturn:
+            n.a = Expression(t.items[0]);
+            n.exec = n.a->place != kPlaceNone ? LReturnPlace : LReturn;
+            break;
+        case kNodeExit:
+        case kNodeBreak:
+        case kNodeContinue:
+        case kNodeVar:
+            n.op = t.kind == kNodeExit       ? kOutExit
+                   : t.kind == kNodeBreak    ? kOutBreak
+                   : t.kind == kNodeContinue ? kOutContinue
+                                             : kOutNormal;
+            n.exec = LOutcome;
+            break;
+        default:
+            break;
+        }
+        return &n;
+    }
+
+    // Points every list at its place in the pool once the pool no longer grows.
+    void Finish() {
+        for (LNode& n : m_out.nodes)
+            if (n.count) n.list = m_out.lists.data() + n.first;
+    }
+
+  private:
+    // Copies where an operand node reads from into the parent's fields for it.
+    static void Hold(const LNode& x, uint8_t& p, int32_t& w, double& num) {
+        if (x.place == kPlaceConstant && !x.t->value.IsString()) {
+            p = kPlaceConstant;
+            num = x.t->value.val;
+        } else if (x.place == kPlaceLocal || x.place == kPlaceArgument) {
+            p = x.place;
+            w = x.where;
+        }
+    }
+
+    LNode& New(const RToken& t) {
+        if (m_out.nodes.size() == m_out.nodes.capacity()) std::abort(); // the count was wrong
+        LNode& n = m_out.nodes.emplace_back();
+        n.t = &t;
+        return n;
+    }
+    void List(LNode& n, const RToken& t, size_t count, bool statements) {
+        std::vector<const LNode*> items;
+        items.reserve(count);
+        for (size_t k = 0; k < count; ++k)
+            items.push_back(statements ? Statement(t.items[k]) : Expression(t.items[k]));
+        n.first = uint32_t(m_out.lists.size());
+        n.count = uint32_t(count);
+        m_out.lists.insert(m_out.lists.end(), items.begin(), items.end());
+    }
+
+    RLoweredCode& m_out;
+};
+
+size_t TreeSize(const RToken& t) {
+    size_t n = 1;
+    for (const RToken& i : t.items) n += TreeSize(i);
+    return n;
+}
+
+// Code larger than this runs through the tree walker: such code is generated straight-line code
+// that runs once, where a second form would double the memory for little gain.
+constexpr size_t kMaxLoweredNodes = 1u << 18;
+
+const RLoweredCode& Lowered(CCode& code) {
+    if (!code.i_lowered || code.i_lowered->from != &code.i_token) {
+        code.i_lowered.reset(new RLoweredCode);
+        code.i_lowered->from = &code.i_token;
+        const size_t size = TreeSize(code.i_token);
+        if (size > kMaxLoweredNodes) {
+            code.i_lowered->walk = true;
+            return *code.i_lowered;
+        }
+        code.i_lowered->nodes.reserve(size);
+        CLowering lowering(*code.i_lowered);
+        const RToken& root = code.i_token;
+        if (code.i_kind == CCode::kExpression)
+            code.i_lowered->root = lowering.Expression(root);
+        else if (root.kind == kNodeBlock)
+            code.i_lowered->root = lowering.Statement(root);
+        lowering.Finish();
+    }
+    return *code.i_lowered;
+}
+
 // ---- argument variables ----
 
 template <int K>
@@ -987,7 +1695,17 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
 
     const RToken& root = code->i_token;
     int o;
-    if (code->i_kind == CCode::kExpression)
+    if (!g_treeWalker && !Lowered(*code).walk) {
+        const LNode* lowered = code->i_lowered->root;
+        if (code->i_kind == CCode::kExpression)
+            o = lowered->eval(c, *lowered, result) ? kOutNormal : kOutError;
+        else if (root.kind == kNodeEmptyProgram)
+            o = kOutNormal;
+        else if (lowered)
+            o = lowered->exec(c, *lowered, result);
+        else
+            o = FailOut(c, root.position, "This is not a program.");
+    } else if (code->i_kind == CCode::kExpression)
         o = Eval(c, root, result) ? kOutNormal : kOutError;
     else if (root.kind == kNodeEmptyProgram)
         o = kOutNormal;
@@ -1002,6 +1720,10 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
 }
 
 } // namespace
+
+void Code_SetTreeWalkerForTests(bool on) {
+    g_treeWalker = on;
+}
 
 bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result) {
     return Run(self, other, code, result);

@@ -35,6 +35,10 @@ bool Code_ExecuteReport(CInstance* self, CInstance* other, CCode* code, RValue& 
 // error buffer for the caller.
 bool Code_ExecuteValue(CInstance* self, CInstance* other, CCode* code, RValue& result);
 
+// Tests: true runs code by walking its tree, false (the default) through the lowered form made
+// from it on the first run. Both give the same results and errors.
+void Code_SetTreeWalkerForTests(bool on);
+
 // Adds the argument variables (argument0 .. argument15, argument, argument_count) to the
 // built-in variable table unless they are there already.
 void Code_AddArgumentVariables();

@@ -7,6 +7,7 @@
 #include "code/Variable_Class.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,12 @@ inline constexpr int kMaxParseNesting = 200;
 inline constexpr int kMaxTreeHeight = 1000;
 inline constexpr const char* kMessageTooDeep = "Code is nested too deeply.";
 
+// The executor's lowered form of a code tree (made on the first run, owned by the code).
+struct RLoweredCode;
+struct RLoweredDelete {
+    void operator()(RLoweredCode* p) const;
+};
+
 class CCode {
   public:
     static constexpr int kProgram = 1;
@@ -89,4 +96,5 @@ class CCode {
     bool i_ArgArray = false; // the text names the array variable argument
     // Variable ids that live in local slots during a run: slot k holds id i_localIds[k].
     std::vector<int> i_localIds;
+    std::unique_ptr<RLoweredCode, RLoweredDelete> i_lowered;
 };

@@ -1,0 +1,212 @@
+// The lowered form against the tree walker: the compile fuzzer's corpus and a table of programs
+// that reach every quick path (locals, argument slots, local arrays, compound assignments, loops,
+// script calls) and its way out (strings, missing variables and elements, bad indices, errors at
+// their positions) run both ways from the same start; results, outcomes and messages must agree.
+#include "code/Code_Error.h"
+#include "code/Code_Exec.h"
+#include "code/Code_Function.h"
+#include "code/Code_Main.h"
+#include "code/Variable_BuiltIn.h"
+#include "code/Variable_Main.h"
+#include "data/Option_Main.h"
+#include "functions/Function_Families.h"
+#include "resources/Script_Main.h"
+#include "run/Instance_Class.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+struct ROutcome {
+    bool compiled = false;
+    bool ok = false;
+    RValue result;
+    std::string error;
+    std::string vars; // the instance's variables afterwards
+};
+
+class LangLowered : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("QUARVEL_HEADLESS", "1", 1);
+        Option_SetDefaults();
+        opt_writeerrors = false;
+        opt_displayerrors = false;
+        Error_Reset();
+        Function_ClearAll();
+        Function_RegisterAll();
+        Script_Clear();
+        BuiltinVar_ClearAll();
+        Code_AddArgumentVariables();
+        const char* scripts[][2] = {
+            {"add", "return argument0 + argument1"},
+            {"fib", "if argument0 < 2 return argument0; return fib(argument0 - 1) + fib(argument0 - 2)"},
+            {"bad", "return argument0 + qq"},
+            {"arr", "return argument[1]"},
+            {"setarg", "argument3 = 'w'; return argument0"},
+        };
+        int k = 0;
+        for (auto& [name, text] : scripts) {
+            auto s = std::make_unique<CScript>();
+            s->s_name = name;
+            s->s_text = text;
+            Script_Set(k++, std::move(s));
+        }
+        // Compiled once all exist, so that they can call each other.
+        for (int i = 0; i < k; ++i) {
+            CScript* s = Script_Get(i);
+            s->s_code = std::make_unique<CCode>(s->s_text, false);
+            ASSERT_TRUE(s->s_code->Compile()) << s->s_name << ": " << Error_Buffer();
+        }
+    }
+    void TearDown() override {
+        Code_SetTreeWalkerForTests(false);
+        Script_Clear();
+        Function_ClearAll();
+        BuiltinVar_ClearAll();
+        Error_Reset();
+    }
+
+    static std::string Describe(const CInstance& inst) {
+        std::ostringstream s;
+        for (int32_t k = 0; k < inst.i_vars.Count(); ++k) {
+            const RVariable& v = inst.i_vars.At(k);
+            s << v.ind << '='
+              << (v.simplevalue.IsString() ? v.simplevalue.str.str() : std::to_string(v.simplevalue.val))
+              << '/' << v.value.size() << ';';
+        }
+        return s.str();
+    }
+
+    // Compiles and runs text one way from a fresh start, twice over the same code (the second run
+    // of a lowered code reuses its lowered form).
+    static ROutcome RunOnce(const std::string& text, bool expression, bool tree) {
+        Code_SetTreeWalkerForTests(tree);
+        Global_Reset();
+        Error_ClearFlag();
+        ROutcome o;
+        CCode code(text, expression);
+        o.compiled = code.Compile();
+        if (!o.compiled) {
+            o.error = Error_Buffer();
+            return o;
+        }
+        CInstance self;
+        for (int run = 0; run < 2; ++run) {
+            RValue result;
+            o.ok = Code_Execute(&self, &self, &code, result);
+            o.result = result;
+            o.error += Error_Buffer() + "|";
+        }
+        o.vars = Describe(self);
+        Error_ClearFlag();
+        return o;
+    }
+
+    static void ExpectSame(const std::string& text, bool expression) {
+        for (bool uninitZero : {false, true}) {
+            opt_uninitzero = uninitZero;
+            const ROutcome t = RunOnce(text, expression, true);
+            const ROutcome l = RunOnce(text, expression, false);
+            const std::string what = text + (uninitZero ? " (uninitialised read as 0)" : "");
+            EXPECT_EQ(t.compiled, l.compiled) << what;
+            EXPECT_EQ(t.ok, l.ok) << what;
+            EXPECT_EQ(t.error, l.error) << what;
+            EXPECT_EQ(t.result.kind, l.result.kind) << what;
+            if (t.result.IsString())
+                EXPECT_EQ(t.result.str.view(), l.result.str.view()) << what;
+            else if (t.result.val == t.result.val)
+                EXPECT_EQ(t.result.val, l.result.val) << what;
+            EXPECT_EQ(t.vars, l.vars) << what;
+        }
+        opt_uninitzero = false;
+    }
+};
+
+TEST_F(LangLowered, CorpusRunsAlikeBothWays) {
+    const std::filesystem::path dir = std::filesystem::path(QV_SOURCE_DIR) / "fuzz" / "corpus" / "compile";
+    int seen = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (data.empty()) continue;
+        ExpectSame(data.substr(1), data[0] & 1);
+        ++seen;
+    }
+    EXPECT_GT(seen, 0) << dir;
+}
+
+TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
+    const char* programs[] = {
+        // locals, loops and compound assignments
+        "var i, s; s = 0; for (i = 0; i < 10; i += 1) s += i * 2 - 1; return s",
+        "var i, s; i = 0; s = ''; while (i < 3) { s += string(i); i += 1 } return s",
+        "var i; i = 0; do i += 0.5 until i >= 2; return i",
+        "var n; n = 0; repeat (4) { n += 1; if n == 3 break } return n",
+        "var n; n = 0; repeat ('x') n += 1; return n",
+        "var x; x = 'a'; x += 'b'; x *= 2; return x",
+        "var x; x = 3; x -= 'a'; return x",
+        "var x; x = 7; x /= 0; return x",
+        "var x; x = 6; x |= 1; x &= 5; x ^= 3; return x",
+        "var x; x += 1; return x",
+        "var x; return x + 1",
+        "var x; if x return 1; return 2",
+        "var x; x = 'a'; if x return 1",
+        "var x; x = 'a'; while (x) {}",
+        "var x; x = 1; do {} until 'b'",
+        "var x; x = 'a'; return x < 2",
+        "var x, y; x = 5; y = x; y += 1; return x * 10 + y",
+        "var x; x = 2; return x mod 0",
+        "var x; x = 2; return x div 0 + 1",
+        "var x; x = 1 / 3; return x == 0.333333333333333",
+        "var x; x = -3; return -x + !x + ~x",
+        // local arrays: one and two indices, growth, in place, missing elements, bad indices
+        "var a, i; for (i = 0; i < 5; i += 1) a[i] = i * i; return a[4] + a[0] + a",
+        "var g, i, j, s; for (i = 0; i < 4; i += 1) for (j = 0; j < 3; j += 1) g[i, j] = i * 10 + j; "
+        "s = 0; for (i = 0; i < 4; i += 1) for (j = 0; j < 3; j += 1) s += g[i, j]; return s",
+        "var a, i; i = 2; a[i] = 1; a[i] += 2; a[i] *= 'x'; return a[i]",
+        "var a, i; i = 1; a[i] = 'p'; a[i] += 'q'; return a[i]",
+        "var a, i; i = 3; return a[i]",
+        "var a, i; a[0] = 1; i = 5; return a[i]",
+        "var a, i; i = 5; a[i] += 1; return a[i]",
+        "var a, i; i = -1; a[i] = 1",
+        "var a, i; i = 32000; a[i] = 1",
+        "var a, i; i = 1.5; a[i] = 1; return a[2]",
+        "var a, i; i = 'k'; a[i] = 1",
+        "var a, i, j; i = 1; j = 2; a[i, j] = 5; return a[i, j] + a[1, 2]",
+        "var a, i; a[3] = 2; i = 3; return a[a[i]] + a[i - 1 + 1]",
+        "var a; a = 4; a[0] += 1; return a",
+        // instance and global variables next to locals
+        "x = 1; var y; y = 2; x += y; return x",
+        "globalvar g; g = 2; var l; l = g * 3; return l + global.g",
+        "q += 1",
+        "return nosuch",
+        // script calls: arguments, results, errors inside and the argument-count check
+        "var i, s; s = 0; for (i = 0; i < 12; i += 1) s += fib(i); return s",
+        "return add(1, 2) * add('a', 'b')",
+        "return add(1)",
+        "return add(1, 2, 3)",
+        "return bad(1)",
+        "var x; x = arr(1, 'z'); return x",
+        "return arr(1)",
+        "var x; x = setarg(4, 5, 6, 7); return x",
+        "return string_length('abc') + real('4')",
+        // nested control
+        "var i, j, s; s = 0; for (i = 0; i < 5; i += 1) { if i == 1 continue; for (j = 0; j < 5; j += 1) { "
+        "if j == 3 break; s += j } } return s",
+        "var i; for (i = 0; i < 3; i += 1) { if i == 2 exit } return 9",
+        "var s; s = 0; switch (2) { case 1: s = 1; case 2: s += 2; default: s += 3 } return s",
+        "with (self) { var k; k = 1 } return 3",
+    };
+    for (const char* p : programs) ExpectSame(p, false);
+    const char* expressions[] = {"1 + 2 * 3",     "'a' + 'b'",  "fib(10) + add(2, 3)",
+                                 "argument0 + 1", "nosuch * 2", "-'a'"};
+    for (const char* e : expressions) ExpectSame(e, true);
+}
+
+} // namespace
