@@ -91,7 +91,7 @@ void ChangeInto(CLiveRoom& room, CInstance* inst, int obj, bool events) {
     room.SetInstanceId(n, keep);
     n->i_marked = false;
     n->SetObjectIndex(obj);
-    inst->i_marked = true;
+    inst->Mark();
     if (events) Event_PerformInstance(n, n, kEvCreate, 0);
 }
 
@@ -191,7 +191,7 @@ QV_FUNCTION(F_InstanceChange) {
 QV_FUNCTION(F_InstanceDestroy) {
     if (!self) return;
     Event_PerformInstance(self, self, kEvDestroy, 0);
-    self->i_marked = true;
+    self->Mark();
 }
 
 QV_FUNCTION(F_PositionDestroy) {
@@ -203,7 +203,7 @@ QV_FUNCTION(F_PositionDestroy) {
         CInstance* i = room->InstanceAt(k);
         if (!i || !Collision_Point(*i, x, y, true)) continue;
         Event_PerformInstance(i, i, kEvDestroy, 0);
-        i->i_marked = true;
+        i->Mark();
     }
 }
 

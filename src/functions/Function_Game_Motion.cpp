@@ -121,6 +121,11 @@ double BoxDistance(const RInstanceBox& a, const RInstanceBox& b) {
     return std::sqrt(dx * dx + dy * dy);
 }
 
+// The search region of a rectangle given by any two corners.
+RSearchArea Area(double x1, double y1, double x2, double y2) {
+    return {std::fmin(x1, x2), std::fmin(y1, y2), std::fmax(x1, x2), std::fmax(y1, y2)};
+}
+
 void SetId(RValue& result, const CInstance* i) {
     result.SetReal(i ? i->i_id : kSelNoone);
 }
@@ -284,7 +289,7 @@ QV_FUNCTION(F_DistanceToObject) {
     if (obj == kSelOther) {
         if (other) consider(*other);
     } else if (obj != kSelSelf) {
-        Collision_Find(obj, nullptr, consider);
+        Collision_Walk(obj, nullptr, consider);
     }
     result.SetReal(best);
 }
@@ -301,7 +306,7 @@ QV_FUNCTION(F_PathEnd) {
 QV_FUNCTION(F_CollisionPoint) {
     const double x = Arg_Real(args[0]), y = Arg_Real(args[1]);
     const bool prec = Arg_Bool(args[3]);
-    SetId(result, Collision_Find(Arg_Int(args[2]), Arg_Bool(args[4]) ? self : nullptr,
+    SetId(result, Collision_Find(Arg_Int(args[2]), Arg_Bool(args[4]) ? self : nullptr, {x, y, x, y},
                                  [&](const CInstance& i) { return Collision_Point(i, x, y, prec); }));
 }
 
@@ -310,17 +315,17 @@ QV_FUNCTION(F_CollisionRectangle) {
                  y2 = Arg_Real(args[3]);
     const bool prec = Arg_Bool(args[5]);
     SetId(result,
-          Collision_Find(Arg_Int(args[4]), Arg_Bool(args[6]) ? self : nullptr,
+          Collision_Find(Arg_Int(args[4]), Arg_Bool(args[6]) ? self : nullptr, Area(x1, y1, x2, y2),
                          [&](const CInstance& i) { return Collision_Rectangle(i, x1, y1, x2, y2, prec); }));
 }
 
 QV_FUNCTION(F_CollisionCircle) {
     const double xc = Arg_Real(args[0]), yc = Arg_Real(args[1]), r = Arg_Real(args[2]);
     const bool prec = Arg_Bool(args[4]);
-    SetId(result,
-          Collision_Find(Arg_Int(args[3]), Arg_Bool(args[5]) ? self : nullptr, [&](const CInstance& i) {
-              return Collision_Ellipse(i, xc - r, yc - r, xc + r, yc + r, prec);
-          }));
+    SetId(result, Collision_Find(Arg_Int(args[3]), Arg_Bool(args[5]) ? self : nullptr,
+                                 Area(xc - r, yc - r, xc + r, yc + r), [&](const CInstance& i) {
+                                     return Collision_Ellipse(i, xc - r, yc - r, xc + r, yc + r, prec);
+                                 }));
 }
 
 QV_FUNCTION(F_CollisionEllipse) {
@@ -328,7 +333,7 @@ QV_FUNCTION(F_CollisionEllipse) {
                  y2 = Arg_Real(args[3]);
     const bool prec = Arg_Bool(args[5]);
     SetId(result,
-          Collision_Find(Arg_Int(args[4]), Arg_Bool(args[6]) ? self : nullptr,
+          Collision_Find(Arg_Int(args[4]), Arg_Bool(args[6]) ? self : nullptr, Area(x1, y1, x2, y2),
                          [&](const CInstance& i) { return Collision_Ellipse(i, x1, y1, x2, y2, prec); }));
 }
 
@@ -337,28 +342,31 @@ QV_FUNCTION(F_CollisionLine) {
                  y2 = Arg_Real(args[3]);
     const bool prec = Arg_Bool(args[5]);
     SetId(result,
-          Collision_Find(Arg_Int(args[4]), Arg_Bool(args[6]) ? self : nullptr,
+          Collision_Find(Arg_Int(args[4]), Arg_Bool(args[6]) ? self : nullptr, Area(x1, y1, x2, y2),
                          [&](const CInstance& i) { return Collision_Line(i, x1, y1, x2, y2, prec); }));
 }
 
 QV_FUNCTION(F_InstancePosition) {
     const double x = Arg_Real(args[0]), y = Arg_Real(args[1]);
-    SetId(result, Collision_Find(Arg_Int(args[2]), nullptr,
+    SetId(result, Collision_Find(Arg_Int(args[2]), nullptr, {x, y, x, y},
                                  [&](const CInstance& i) { return Collision_Point(i, x, y, true); }));
 }
 
 QV_FUNCTION(F_PositionEmpty) {
     const double x = Arg_Real(args[0]), y = Arg_Real(args[1]);
-    result.SetReal(Collision_FindAny([&](const CInstance& i) { return Collision_Point(i, x, y, true); }) ? 0
-                                                                                                         : 1);
+    result.SetReal(
+        Collision_FindAny({x, y, x, y}, [&](const CInstance& i) { return Collision_Point(i, x, y, true); })
+            ? 0
+            : 1);
 }
 
 QV_FUNCTION(F_PositionMeeting) {
     const double x = Arg_Real(args[0]), y = Arg_Real(args[1]);
     const int obj = Translate(Arg_Int(args[2]), self, other);
-    result.SetReal(
-        Collision_Find(obj, nullptr, [&](const CInstance& i) { return Collision_Point(i, x, y, true); }) ? 1
-                                                                                                         : 0);
+    result.SetReal(Collision_Find(obj, nullptr, {x, y, x, y},
+                                  [&](const CInstance& i) { return Collision_Point(i, x, y, true); })
+                       ? 1
+                       : 0);
 }
 
 QV_FUNCTION(F_DrawPath) {

@@ -3,6 +3,7 @@
 // one are registered all the same, and a call reports that the function is not available yet.
 #include "functions/Function_Misc.h"
 #include "functions/Function_Families.h"
+#include "functions/Function_Graphics.h"
 #include "functions/Function_World.h"
 
 // 96 functions, in registration order.
@@ -37,7 +38,7 @@ static const RFunctionEntry kMiscFunctions[] = {
     {"external_call8",             nullptr, 9},
     {"execute_string",             F_ExecuteString, kAnyArgCount},
     {"execute_file",               F_ExecuteFile, kAnyArgCount},
-    {"window_handle",              nullptr, 0},
+    {"window_handle",              F_WindowHandle, 0},
     {"show_debug_message",         F_ShowDebugMessage, 1},
     {"set_program_priority",       F_SetProgramPriority, 1},
     {"set_application_title",      F_SetApplicationTitle, 1},

@@ -62,8 +62,13 @@ class IRenderBackend {
     // Reads w x h pixels at (x, y) of the render area as 0xAARRGGBB, rows from the top. False
     // when nothing can be read (the caller has clipped the rectangle to the render area).
     virtual bool ReadPixels(int x, int y, int w, int h, uint32_t* out) = 0;
-    // Shows the top-left w x h of the render area in the window.
+    // Shows the top-left w x h of the render area in the window, in the place last given.
     virtual void Present(int w, int h) = 0;
+    // Where Present puts the render area in the window's drawable area (x, y, w, h, rows from
+    // the top), and the colour 0xAARRGGBB of the window around it.
+    virtual void SetPresentPlace(int x, int y, int w, int h, uint32_t marginArgb) {
+        (void)x, (void)y, (void)w, (void)h, (void)marginArgb;
+    }
     // Sends batched drawing to the device now.
     virtual void Flush() = 0;
 };

@@ -439,12 +439,35 @@ class TGLBackend final : public IRenderBackend {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, m_fbo);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glDisable(GL_SCISSOR_TEST);
-        // Our rows run from the top, the window's from the bottom.
-        const bool same = ww == w && wh == h;
-        glBlitFramebuffer(0, 0, w, h, 0, wh, ww, 0, GL_COLOR_BUFFER_BIT, same ? GL_NEAREST : GL_LINEAR);
+        // The margins in the window colour, then the render area in its place. Our rows run
+        // from the top, the window's from the bottom.
+        int px = 0, py = 0, pw = ww, ph = wh;
+        if (m_placeSet) {
+            px = m_place[0];
+            py = m_place[1];
+            pw = m_place[2];
+            ph = m_place[3];
+        }
+        if (px > 0 || py > 0 || px + pw < ww || py + ph < wh) {
+            const uint32_t c = m_margin;
+            glClearColor(float((c >> 16) & 255) / 255, float((c >> 8) & 255) / 255, float(c & 255) / 255, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+        const bool same = pw == w && ph == h;
+        glBlitFramebuffer(0, 0, w, h, px, wh - py, px + pw, wh - py - ph, GL_COLOR_BUFFER_BIT,
+                          same ? GL_NEAREST : GL_LINEAR);
         GameWindow_Swap();
         glEnable(GL_SCISSOR_TEST);
         glBindFramebuffer(GL_FRAMEBUFFER, m_drawFbo);
+    }
+
+    void SetPresentPlace(int x, int y, int w, int h, uint32_t marginArgb) override {
+        m_place[0] = x;
+        m_place[1] = y;
+        m_place[2] = w;
+        m_place[3] = h;
+        m_margin = marginArgb;
+        m_placeSet = true;
     }
 
     void Flush() override {
@@ -573,6 +596,9 @@ class TGLBackend final : public IRenderBackend {
     RRenderState m_state;
     int m_mode = -1;
     GLuint m_boundTexture = 0;
+    int m_place[4] = {};
+    uint32_t m_margin = 0xFF000000u;
+    bool m_placeSet = false;
     std::vector<RVertex> m_batch;
     EPrimitive m_batchKind = EPrimitive::Triangles;
     GLuint m_batchGL = 0;

@@ -135,6 +135,10 @@ class TLazyBackend final : public IRenderBackend {
         if (Ready()) m_real->Present(w, h);
     }
 
+    void SetPresentPlace(int x, int y, int w, int h, uint32_t marginArgb) override {
+        m_real->SetPresentPlace(x, y, w, h, marginArgb);
+    }
+
     void Flush() override {
         if (m_stage == EStage::Made) m_real->Flush();
     }

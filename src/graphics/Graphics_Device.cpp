@@ -3,6 +3,7 @@
 
 #include "graphics/BM32_Bitmap.h"
 #include "graphics/Graphics_Texture.h"
+#include "graphics/Graphics_Window.h"
 #include "platform/Platform_App.h"
 #include "platform/Platform_Dialog.h"
 #include "platform/Platform_Window.h"
@@ -44,6 +45,16 @@ const char* const kMsgCreate =
 void ApplyStates() {
     if (g_backend) g_backend->SetState(g_state);
     GameWindow_SetSwapInterval(g_sync);
+}
+
+// Tells the backend where the window region lies in the window now.
+void PlaceRegion() {
+    int cw = 0, ch = 0;
+    GameWindow_DrawableSize(cw, ch);
+    const RRegionPlace p = Window_RegionPlace(cw, ch);
+    const uint32_t c = uint32_t(Window_GetColor());
+    g_backend->SetPresentPlace(p.x, p.y, p.w, p.h,
+                               0xFF000000u | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
 }
 
 void Capture() {
@@ -192,7 +203,13 @@ void GR_Device_End_Frame() {
     if (!g_backend) return;
     g_backend->Flush();
     Capture();
-    GameWindow_Show();
+    PlaceRegion();
+    g_backend->Present(g_width, g_height);
+}
+
+void GR_Device_Repaint() {
+    if (!g_backend || !GameWindow_IsOpen()) return;
+    PlaceRegion();
     g_backend->Present(g_width, g_height);
 }
 
@@ -209,7 +226,6 @@ void GR_Device_SetSize(int w, int h) {
     g_width = w;
     g_height = h;
     if (g_backend) g_backend->SetRenderSize(w, h);
-    GameWindow_SetSize(w, h);
     GR_Device_SetViewport(0, 0, w, h);
     GR_Device_SetView(0, 0, w, h, 0);
 }

@@ -44,6 +44,9 @@ std::string GR_Device_Name();
 bool GR_Device_Start_Frame();
 void GR_Device_End_Frame();
 void GR_Device_Refresh();
+// Presents the render area again as it is, in the window region's place with the margins painted
+// in the window colour (after the window changed); nothing is captured.
+void GR_Device_Repaint();
 
 void GR_Device_SetSize(int w, int h);
 void GR_Device_GetSize(int& w, int& h);

@@ -6,6 +6,7 @@
 #include "graphics/Graphics_Draw.h"
 #include "graphics/Graphics_Text.h"
 #include "graphics/Graphics_Transition.h"
+#include "graphics/Graphics_Window.h"
 #include "platform/Platform_Dialog.h"
 #include "platform/Platform_Window.h"
 #include "resources/Background_Main.h"
@@ -41,6 +42,7 @@ bool Start(bool makeDevice) {
     }
     // A refused change is not an error here: the device start checks the depth it gets.
     if (want.w > 0 || want.h > 0 || want.bpp > 0 || want.freq > 0) Platform_DisplayChange(want, false);
+    Window_Start();
     if (!GR_Device_Init(640, 480, opt_graphicsflags)) return false;
     if (makeDevice && !GR_Device_Make()) return false;
     GR_Device_SetInterpolation(opt_interpolate);

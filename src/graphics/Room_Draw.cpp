@@ -6,6 +6,7 @@
 #include "graphics/Graphics_Device.h"
 #include "graphics/Graphics_Draw.h"
 #include "graphics/Graphics_Sprite.h"
+#include "graphics/Graphics_Window.h"
 #include "platform/Platform_App.h"
 #include "platform/Platform_Window.h"
 #include "resources/Background_Class.h"
@@ -27,8 +28,6 @@
 namespace {
 
 constexpr int kDrawEvent = 8;
-std::string g_caption;
-bool g_captionSet = false;
 
 // The instance a view follows: an instance id, or the first unmarked instance of an object.
 CInstance* Followed(CLiveRoom& room, int index) {
@@ -96,10 +95,7 @@ void DrawTile(const RTile& t, const RRect& r) {
 }
 
 void DrawInstance(CInstance* inst) {
-    if (inst->i_object && inst->i_object->GetEventRecursive(kDrawEvent, 0)) {
-        Event_PerformInstance(inst, inst, kDrawEvent, 0);
-        return;
-    }
+    if (Event_PerformListed(inst, kDrawEvent, 0)) return;
     const CSprite* spr = Sprite_Get(inst->i_spriteindex);
     if (!spr) return;
     const int img = int(std::floor(inst->i_imageindex));
@@ -149,6 +145,22 @@ void DrawRoomRect(CLiveRoom& room, const RRect& r) {
     }
 }
 
+// The mouse maps through the views as they are drawn now.
+void RecordViews(const CLiveRoom& room) {
+    if (!room.r_enableviews) {
+        Window_UnrecordViews();
+        return;
+    }
+    for (int k = 0; k < kRoomViews; k++) {
+        const CView& v = room.r_view[size_t(k)];
+        if (v.visible)
+            Window_RecordView(k, v.xview, v.yview, v.wview, v.hview, v.xport, v.yport, v.wport, v.hport,
+                              v.angle);
+        else
+            Window_UnrecordView(k);
+    }
+}
+
 void SetCaption(const CLiveRoom& room) {
     const RGameValues& v = Run_Values();
     std::string c = room.r_caption;
@@ -160,17 +172,21 @@ void SetCaption(const CLiveRoom& room) {
         c += " " + v.captionHealth +
              std::to_string(std::isfinite(h) ? (long long)std::clamp(h, -9e18, 9e18) : 0);
     }
-    if (g_captionSet && c == g_caption) return;
-    g_caption = c;
-    g_captionSet = true;
-    GameWindow_SetCaption(c);
+    // The game may have set another caption since the last drawing: this one replaces it.
+    if (c != Window_GetCaption()) Window_SetCaption(c);
 }
 
 } // namespace
 
 void Room_Draw() {
     CLiveRoom* roomp = Run_Room();
-    if (!roomp || !GR_Device_Exists()) return;
+    if (!roomp) return;
+    if (!GR_Device_Exists()) {
+        // Nothing is shown, but the mouse still maps through the views and the caption is set.
+        RecordViews(*roomp);
+        SetCaption(*roomp);
+        return;
+    }
     CLiveRoom& room = *roomp;
     RGameValues& values = Run_Values();
     FollowViews(room);
@@ -181,7 +197,7 @@ void Room_Draw() {
     if (room.r_enableviews) {
         if (room.r_clearViewBackground) {
             GR_Device_SetViewport(0, 0, rw, rh);
-            GR_Draw_Clear(opt_windowcolor);
+            GR_Draw_Clear(Window_GetColor());
         }
         for (int k = 0; k < kRoomViews; k++) {
             values.viewCurrent = k;
@@ -207,6 +223,7 @@ void Room_Draw() {
         GR_Device_SetView(0, 0, room.r_width, room.r_height, 0);
         DrawRoomRect(room, RRect{0, 0, double(room.r_width), double(room.r_height)});
     }
+    RecordViews(room);
     SetCaption(room);
     values.viewCurrent = 0;
 }
@@ -221,7 +238,7 @@ void Room_PresentFrame() {
     GR_Device_Start_Frame();
 }
 
-void Room_SetRenderSize(const CLiveRoom& room) {
+void Room_SetRenderSize(const CLiveRoom& room, bool gameStart) {
     int w = 0, h = 0;
     if (room.r_enableviews) {
         for (const CView& v : room.r_view) {
@@ -235,7 +252,9 @@ void Room_SetRenderSize(const CLiveRoom& room) {
         w = room.r_width;
         h = room.r_height;
     }
-    GR_Device_SetSize(w, h);
+    int mw, mh;
+    GameWindow_MaxClientSize(mw, mh);
+    Window_SizeForRoom(std::clamp(w, 1, mw), std::clamp(h, 1, mh), gameStart);
 }
 
 std::string Room_SaveScreenshot() {

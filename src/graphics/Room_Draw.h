@@ -13,8 +13,9 @@ class CLiveRoom;
 void Room_Draw();
 // Presents the frame and begins the next.
 void Room_PresentFrame();
-// At room start: the render area from the visible views (or the room), the window following it.
-void Room_SetRenderSize(const CLiveRoom& room);
+// At room start: the render area from the visible views (or the room), the window region and
+// the window following it; at game start the window is shown.
+void Room_SetRenderSize(const CLiveRoom& room, bool gameStart);
 // Saves the render area as "screenshot" + n + ".png" in the current folder, n the first number
 // from 100 up whose file does not exist. The name, or "" when nothing could be grabbed.
 std::string Room_SaveScreenshot();

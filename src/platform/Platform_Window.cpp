@@ -4,6 +4,7 @@
 #include "platform/Platform_App.h"
 
 #include <SDL2/SDL.h>
+#include <SDL2/SDL_syswm.h>
 #include <dlfcn.h>
 #include <link.h>
 
@@ -12,12 +13,22 @@ namespace {
 SDL_Window* g_window = nullptr;
 SDL_GLContext g_context = nullptr;
 bool g_shown = false;
-bool g_fullScreen = false;
-// Asked for before the window exists, given to it when it opens.
-bool g_showWanted = false;
 bool g_vsync = false;
-std::string g_caption;
-bool g_captionSet = false;
+int g_handler = 0; // the event handler of the open window
+
+// The window state, kept with or without a system window.
+struct RWindowState {
+    bool placed = false; // a client rectangle has been set
+    int x = 100, y = 100, w = 640, h = 480;
+    int minW = 0, minH = 0;
+    bool visible = false, fullScreen = false;
+    bool border = true, sizeable = true, icons = true, onTop = false;
+    std::string caption;
+    int cursor = 0;
+};
+RWindowState g_win;
+std::function<void()> g_onPaint, g_onResized;
+SDL_Cursor* g_cursor = nullptr;
 
 // The display mode the game changed to (the window uses it in full screen).
 bool g_modeChanged = false;
@@ -94,25 +105,123 @@ void PinLoadedLibraries() {
         nullptr);
 }
 
-void CloseWindow() {
-    if (g_context) SDL_GL_DeleteContext(g_context);
-    if (g_window) SDL_DestroyWindow(g_window);
-    g_context = nullptr;
-    g_window = nullptr;
-    g_shown = false;
+} // namespace
+
+namespace {
+
+bool OnScreen() {
+    return g_window && !Platform_IsHeadless();
+}
+
+// The system cursor for a cursor number (the arrow for numbers without a shape of their own).
+SDL_SystemCursor SystemCursorOf(int cursor) {
+    switch (cursor) {
+    case -3:
+        return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    case -4:
+        return SDL_SYSTEM_CURSOR_IBEAM;
+    case -6:
+        return SDL_SYSTEM_CURSOR_SIZENESW;
+    case -7:
+    case -15:
+        return SDL_SYSTEM_CURSOR_SIZENS;
+    case -8:
+        return SDL_SYSTEM_CURSOR_SIZENWSE;
+    case -9:
+    case -14:
+        return SDL_SYSTEM_CURSOR_SIZEWE;
+    case -11:
+        return SDL_SYSTEM_CURSOR_WAIT;
+    case -13:
+    case -18:
+        return SDL_SYSTEM_CURSOR_NO;
+    case -17:
+    case -19:
+        return SDL_SYSTEM_CURSOR_WAITARROW;
+    case -21:
+        return SDL_SYSTEM_CURSOR_HAND;
+    case -22:
+        return SDL_SYSTEM_CURSOR_SIZEALL;
+    default:
+        return SDL_SYSTEM_CURSOR_ARROW;
+    }
+}
+
+void ApplyCursor() {
+    if (!OnScreen()) return;
+    if (g_win.cursor == -1) {
+        SDL_ShowCursor(SDL_DISABLE);
+        return;
+    }
+    SDL_Cursor* c = SDL_CreateSystemCursor(SystemCursorOf(g_win.cursor));
+    if (c) SDL_SetCursor(c);
+    if (g_cursor) SDL_FreeCursor(g_cursor);
+    g_cursor = c;
+    SDL_ShowCursor(SDL_ENABLE);
+}
+
+void ApplyMinSize() {
+    if (!g_window) return;
+    // SDL takes no 0 here: 1 x 1 lets the window become as small as the system allows.
+    SDL_SetWindowMinimumSize(g_window, g_win.sizeable && g_win.minW > 0 ? g_win.minW : 1,
+                             g_win.sizeable && g_win.minH > 0 ? g_win.minH : 1);
+}
+
+void ApplyStyle() {
+    if (!g_window) return;
+    SDL_SetWindowBordered(g_window, g_win.border ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowResizable(g_window, g_win.border && g_win.sizeable ? SDL_TRUE : SDL_FALSE);
+    ApplyMinSize();
+}
+
+void ApplyRect() {
+    if (!g_window || g_win.fullScreen) return;
+    SDL_SetWindowSize(g_window, g_win.w, g_win.h);
+    SDL_SetWindowPosition(g_window, g_win.x, g_win.y);
+}
+
+// Window events of the game window: the user moved or resized it, or it must be painted again.
+void OnEvent(const void* p) {
+    const SDL_Event& e = *static_cast<const SDL_Event*>(p);
+    if (e.type != SDL_WINDOWEVENT || !g_window || e.window.windowID != SDL_GetWindowID(g_window)) return;
+    switch (e.window.event) {
+    case SDL_WINDOWEVENT_MOVED:
+        if (!g_win.fullScreen && !Platform_IsHeadless()) {
+            g_win.x = e.window.data1;
+            g_win.y = e.window.data2;
+        }
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        if (!g_win.fullScreen && !Platform_IsHeadless() && e.window.data1 > 0 && e.window.data2 > 0) {
+            g_win.w = e.window.data1;
+            g_win.h = e.window.data2;
+        }
+        if (g_onResized) g_onResized();
+        break;
+    case SDL_WINDOWEVENT_EXPOSED:
+        if (g_onPaint) g_onPaint();
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace
 
 bool GameWindow_Open(int width, int height, std::string& error) {
-    CloseWindow();
+    GameWindow_Close();
     if (!Platform_Init()) {
         error = "no video driver could be started";
         return false;
     }
+    if (!g_win.placed) {
+        g_win.w = width < 1 ? 1 : width;
+        g_win.h = height < 1 ? 1 : height;
+    }
     SetContextAttributes();
-    g_window = SDL_CreateWindow(Platform_AppTitle().c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                width < 1 ? 1 : width, height < 1 ? 1 : height,
+    g_window = SDL_CreateWindow(g_win.caption.empty() ? Platform_AppTitle().c_str() : g_win.caption.c_str(),
+                                g_win.placed ? g_win.x : int(SDL_WINDOWPOS_CENTERED),
+                                g_win.placed ? g_win.y : int(SDL_WINDOWPOS_CENTERED), g_win.w, g_win.h,
                                 SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (!g_window) {
         error = SDL_GetError();
@@ -128,19 +237,28 @@ bool GameWindow_Open(int width, int height, std::string& error) {
     SDL_GL_MakeCurrent(g_window, g_context);
     SDL_GL_SetSwapInterval(g_vsync ? 1 : 0);
     if (g_modeChanged) SDL_SetWindowDisplayMode(g_window, &g_mode);
-    if (g_captionSet) SDL_SetWindowTitle(g_window, g_caption.c_str());
     PinLoadedLibraries();
     g_shown = false;
-    if (g_fullScreen && !Platform_IsHeadless())
+    g_handler = Platform_AddEventHandler(OnEvent);
+    ApplyStyle();
+    SDL_SetWindowAlwaysOnTop(g_window, g_win.onTop ? SDL_TRUE : SDL_FALSE);
+    if (g_win.fullScreen && !Platform_IsHeadless())
         SDL_SetWindowFullscreen(g_window, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    if (g_showWanted) GameWindow_Show();
+    ApplyCursor();
+    if (g_win.visible) GameWindow_SetVisible(true);
     return true;
 }
 
 void GameWindow_Close() {
-    CloseWindow();
-    g_showWanted = false;
-    g_captionSet = false;
+    if (g_handler) Platform_RemoveEventHandler(g_handler);
+    g_handler = 0;
+    if (g_cursor) SDL_FreeCursor(g_cursor);
+    g_cursor = nullptr;
+    if (g_context) SDL_GL_DeleteContext(g_context);
+    if (g_window) SDL_DestroyWindow(g_window);
+    g_context = nullptr;
+    g_window = nullptr;
+    g_shown = false;
 }
 
 bool GameWindow_IsOpen() {
@@ -151,42 +269,158 @@ uint32_t GameWindow_EventId() {
     return g_window ? SDL_GetWindowID(g_window) : 0;
 }
 
-void GameWindow_Show() {
-    g_showWanted = true;
-    if (!g_window || g_shown || Platform_IsHeadless()) return;
-    SDL_ShowWindow(g_window);
-    g_shown = true;
-}
-
-bool GameWindow_Visible() {
-    return g_showWanted && !Platform_IsHeadless();
-}
-
-void GameWindow_SetFullScreen(bool on) {
-    g_fullScreen = on;
-    if (g_window && !Platform_IsHeadless())
-        SDL_SetWindowFullscreen(g_window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-}
-
-bool GameWindow_FullScreen() {
-    return g_fullScreen;
-}
-
 void GameWindow_DrawableSize(int& width, int& height) {
     width = height = 0;
     if (g_window) SDL_GL_GetDrawableSize(g_window, &width, &height);
 }
 
-void GameWindow_SetSize(int width, int height) {
-    if (!g_window || width < 1 || height < 1) return;
-    SDL_SetWindowSize(g_window, width, height);
-    SDL_SetWindowPosition(g_window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+void GameWindow_ResetState() {
+    const bool wasFull = g_win.fullScreen;
+    g_win = RWindowState();
+    g_win.caption = Platform_AppTitle();
+    if (!g_window) return;
+    if (wasFull && !Platform_IsHeadless()) SDL_SetWindowFullscreen(g_window, 0);
+    if (g_shown) SDL_HideWindow(g_window);
+    g_shown = false;
+    ApplyStyle();
+    SDL_SetWindowAlwaysOnTop(g_window, SDL_FALSE);
+    SDL_SetWindowTitle(g_window, g_win.caption.c_str());
+    ApplyCursor();
+}
+
+void GameWindow_SetVisible(bool on) {
+    g_win.visible = on;
+    if (!g_window || Platform_IsHeadless() || g_shown == on) return;
+    if (on)
+        SDL_ShowWindow(g_window);
+    else
+        SDL_HideWindow(g_window);
+    g_shown = on;
+}
+
+bool GameWindow_GetVisible() {
+    return g_win.visible;
+}
+
+bool GameWindow_Visible() {
+    return g_win.visible && !Platform_IsHeadless();
+}
+
+void GameWindow_Show() {
+    GameWindow_SetVisible(true);
+}
+
+void GameWindow_SetFullScreen(bool on) {
+    if (g_win.fullScreen == on) return;
+    g_win.fullScreen = on;
+    if (!OnScreen()) return;
+    SDL_SetWindowFullscreen(g_window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    if (!on) ApplyRect();
+}
+
+bool GameWindow_FullScreen() {
+    return g_win.fullScreen;
+}
+
+void GameWindow_SetClientRect(int x, int y, int w, int h) {
+    g_win.placed = true;
+    g_win.x = x;
+    g_win.y = y;
+    g_win.w = w < 1 ? 1 : w;
+    g_win.h = h < 1 ? 1 : h;
+    ApplyRect();
+}
+
+void GameWindow_GetClientRect(int& x, int& y, int& w, int& h) {
+    RDisplayMode m;
+    if (g_win.fullScreen && Platform_DisplayGetMode(m)) {
+        x = y = 0;
+        w = m.w;
+        h = m.h;
+        return;
+    }
+    x = g_win.x;
+    y = g_win.y;
+    w = g_win.w;
+    h = g_win.h;
+}
+
+void GameWindow_SetStyle(bool border, bool sizeable, bool icons) {
+    g_win.border = border;
+    g_win.sizeable = sizeable;
+    g_win.icons = icons;
+    ApplyStyle();
+    // A changed frame may have moved the client area: put it back where it belongs.
+    ApplyRect();
+}
+
+void GameWindow_SetStayOnTop(bool on) {
+    g_win.onTop = on;
+    if (g_window) SDL_SetWindowAlwaysOnTop(g_window, on ? SDL_TRUE : SDL_FALSE);
+}
+
+bool GameWindow_StayOnTop() {
+    return g_win.onTop;
 }
 
 void GameWindow_SetCaption(const std::string& caption) {
-    g_caption = caption;
-    g_captionSet = true;
+    g_win.caption = caption;
     if (g_window) SDL_SetWindowTitle(g_window, caption.c_str());
+}
+
+std::string GameWindow_Caption() {
+    return g_win.caption;
+}
+
+void GameWindow_SetCursor(int cursor) {
+    g_win.cursor = cursor;
+    ApplyCursor();
+}
+
+int GameWindow_Cursor() {
+    return g_win.cursor;
+}
+
+void GameWindow_SetMinClientSize(int w, int h) {
+    g_win.minW = w > 0 ? w : 0;
+    g_win.minH = h > 0 ? h : 0;
+    ApplyMinSize();
+}
+
+void GameWindow_WarpMouse(int screenX, int screenY) {
+    if (OnScreen()) SDL_WarpMouseGlobal(screenX, screenY);
+}
+
+int64_t GameWindow_Handle() {
+    if (Platform_IsHeadless()) return 1;
+    if (!g_window) return 0;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(g_window, &info) && info.subsystem == SDL_SYSWM_X11)
+        return int64_t(info.info.x11.window);
+    return int64_t(SDL_GetWindowID(g_window));
+}
+
+void GameWindow_SetHandlers(std::function<void()> paint, std::function<void()> resized) {
+    g_onPaint = std::move(paint);
+    g_onResized = std::move(resized);
+}
+
+bool GameWindow_SystemReport(RSystemWindow& out) {
+    if (!g_window) return false;
+    out = RSystemWindow();
+    SDL_GetWindowPosition(g_window, &out.x, &out.y);
+    SDL_GetWindowSize(g_window, &out.w, &out.h);
+    SDL_GetWindowMinimumSize(g_window, &out.minW, &out.minH);
+    const uint32_t f = SDL_GetWindowFlags(g_window);
+    out.shown = (f & SDL_WINDOW_SHOWN) != 0;
+    out.bordered = (f & SDL_WINDOW_BORDERLESS) == 0;
+    out.resizable = (f & SDL_WINDOW_RESIZABLE) != 0;
+    out.onTop = (f & SDL_WINDOW_ALWAYS_ON_TOP) != 0;
+    out.fullScreen = (f & SDL_WINDOW_FULLSCREEN) != 0;
+    const char* t = SDL_GetWindowTitle(g_window);
+    out.title = t ? t : "";
+    return true;
 }
 
 bool GameWindow_NewContext(std::string& error) {

@@ -2,9 +2,8 @@
 #include "run/IO_Main.h"
 
 #include "data/Option_Main.h"
-#include "graphics/Graphics_Device.h"
+#include "graphics/Graphics_Window.h"
 #include "platform/Platform_App.h"
-#include "platform/Platform_Window.h"
 #include "run/IO_Record.h"
 #include "run/Run_Main.h"
 #include "run/Run_Room.h"
@@ -185,32 +184,12 @@ void Apply(const RInputEvent& e) {
     }
 }
 
-// A window pixel on the render area (stretched over the window's drawable area).
+// A client-area pixel of the window on the window region.
 void WindowToRegion(int32_t& x, int32_t& y) {
-    int cw = 0, ch = 0, rw = 0, rh = 0;
-    GameWindow_DrawableSize(cw, ch);
-    GR_Device_GetSize(rw, rh);
-    if (cw <= 0 || ch <= 0 || rw <= 0 || rh <= 0) return;
-    x = int32_t(std::lround(double(x) * rw / cw));
-    y = int32_t(std::lround(double(y) * rh / ch));
-}
-
-// A point of the render area in the room through view v.
-void ThroughView(const CView& v, double x, double y, double& rx, double& ry) {
-    if (v.wport == 0 || v.hport == 0) {
-        rx = x;
-        ry = y;
-        return;
-    }
-    const double d = (x - v.xport) * v.wview / v.wport, e = (y - v.yport) * v.hview / v.hport;
-    if (std::fabs(v.angle) < 0.01) {
-        rx = std::round(v.xview + d);
-        ry = std::round(v.yview + e);
-        return;
-    }
-    const double t = -v.angle * M_PI / 180, dd = d - v.wview / 2.0, ee = e - v.hview / 2.0;
-    rx = std::round(v.xview + v.wview / 2.0 + dd * std::cos(t) + ee * std::sin(t));
-    ry = std::round(v.yview + v.hview / 2.0 - dd * std::sin(t) + ee * std::cos(t));
+    double rx, ry;
+    Window_ClientToRegion(x, y, rx, ry);
+    x = int32_t(rx);
+    y = int32_t(ry);
 }
 
 } // namespace
@@ -347,26 +326,7 @@ void IO_WaitButton() {
 }
 
 void IO_UpdateMouse(double& x, double& y) {
-    x = g_state.regionX;
-    y = g_state.regionY;
-    const CLiveRoom* room = Run_Room();
-    if (room && room->r_enableviews) {
-        const CView* lowest = nullptr;
-        bool found = false;
-        for (int k = kRoomViews - 1; k >= 0 && !found; --k) {
-            const CView& v = room->r_view[size_t(k)];
-            if (!v.visible) continue;
-            lowest = &v;
-            double rx, ry;
-            ThroughView(v, g_state.regionX, g_state.regionY, rx, ry);
-            if (v.xview <= rx && rx < v.xview + v.wview && v.yview <= ry && ry < v.yview + v.hview) {
-                x = rx;
-                y = ry;
-                found = true;
-            }
-        }
-        if (!found && lowest) ThroughView(*lowest, g_state.regionX, g_state.regionY, x, y);
-    }
+    Window_ViewsToRoom(g_state.regionX, g_state.regionY, x, y);
     Run_Input().mouseX = x;
     Run_Input().mouseY = y;
 }

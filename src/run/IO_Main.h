@@ -57,6 +57,6 @@ bool IO_TakeCloseRequest();
 void IO_WaitKey();
 void IO_WaitButton();
 
-// The mouse in the room: the cursor mapped through the room's visible views (mouse_x, mouse_y).
+// The mouse in the room: the cursor mapped through the views as last drawn (mouse_x, mouse_y).
 // Sets the built-in values and returns them.
 void IO_UpdateMouse(double& x, double& y);

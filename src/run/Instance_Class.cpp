@@ -9,6 +9,10 @@
 #include <cmath>
 
 uint64_t g_instanceBoxChanges = 0;
+uint64_t g_instanceMarks = 0;
+uint64_t g_instanceDepthChanges = 0;
+uint64_t g_indexGeneration = 1; // links start at 0: not indexed
+std::vector<CInstance*> g_indexMoved;
 
 namespace {
 
@@ -47,6 +51,7 @@ void CInstance::Create(double x, double y, int id, int objectind) {
         i_visible = i_object->o_visible;
         i_persistent = i_object->o_persistent;
     }
+    ++g_instanceDepthChanges;
     i_x = i_xstart = i_xprevious = x;
     i_y = i_ystart = i_yprevious = y;
     i_id = id;
@@ -54,7 +59,13 @@ void CInstance::Create(double x, double y, int id, int objectind) {
 }
 
 void CInstance::Assign(const CInstance& inst) {
-    if (this != &inst) *this = inst;
+    if (this != &inst) {
+        *this = inst;
+        // The box came along with the rest.
+        NoteBoxChanged();
+    }
+    if (i_marked) ++g_instanceMarks;
+    ++g_instanceDepthChanges;
 }
 
 void CInstance::SetPosition(double nx, double ny) {
@@ -70,7 +81,7 @@ void CInstance::SetObjectIndex(int objectind) {
     if (i_object) {
         SetSpriteIndex(i_object->o_spriteindex);
         i_maskindex = i_object->o_mask;
-        i_depth = i_object->o_depth;
+        SetDepth(i_object->o_depth);
         i_solid = i_object->o_solid;
         i_visible = i_object->o_visible;
         i_persistent = i_object->o_persistent;
@@ -197,19 +208,28 @@ void BoxSpan(double lo, double hi, double o, double s, double pos, int32_t& a, i
 }
 
 void CInstance::ComputeBoundingBox() {
+    i_bbox = BoxAt(i_x, i_y);
+    NoteBoxChanged();
+}
+
+void CInstance::NoteBoxChanged() {
     ++g_instanceBoxChanges;
-    const CSprite* s = Sprite_Get(i_maskindex >= 0 ? i_maskindex : i_spriteindex);
-    if (!s) {
-        i_bbox = RInstanceBox{};
-        return;
+    if (i_link.gen == g_indexGeneration && !i_link.moved) {
+        i_link.moved = true;
+        g_indexMoved.push_back(this);
     }
+}
+
+RInstanceBox CInstance::BoxAt(double x, double y) const {
+    const CSprite* s = Sprite_Get(i_maskindex >= 0 ? i_maskindex : i_spriteindex);
+    if (!s) return RInstanceBox{};
     const double L = s->i_bbox.Left, T = s->i_bbox.Top, R = s->i_bbox.Right, B = s->i_bbox.Bottom;
     const double ox = s->i_xorig, oy = s->i_yorig;
     const double sx = i_imagescalex, sy = i_imagescaley;
     RInstanceBox b;
     if (i_imageangle == 0) {
-        BoxSpan(L, R, ox, sx, i_x, b.Left, b.Right);
-        BoxSpan(T, B, oy, sy, i_y, b.Top, b.Bottom);
+        BoxSpan(L, R, ox, sx, x, b.Left, b.Right);
+        BoxSpan(T, B, oy, sy, y, b.Top, b.Bottom);
     } else {
         // Local spans of the cells; the inclusive end is one pixel in from the far edge on the
         // side the scale points to.
@@ -227,12 +247,12 @@ void CInstance::ComputeBoundingBox() {
         span(std::min(T, B), std::max(T, B), oy, sy, yt, yb);
         const double a = i_imageangle * kPi / 180.0;
         const double c = std::cos(a), sn = std::sin(a);
-        b.Left = RoundBox(i_x + std::min(c * xl, c * xr) + std::min(sn * yt, sn * yb));
-        b.Right = RoundBox(i_x + std::max(c * xl, c * xr) + std::max(sn * yt, sn * yb));
-        b.Top = RoundBox(i_y + std::min(c * yt, c * yb) - std::max(sn * xl, sn * xr));
-        b.Bottom = RoundBox(i_y + std::max(c * yt, c * yb) - std::min(sn * xl, sn * xr));
+        b.Left = RoundBox(x + std::min(c * xl, c * xr) + std::min(sn * yt, sn * yb));
+        b.Right = RoundBox(x + std::max(c * xl, c * xr) + std::max(sn * yt, sn * yb));
+        b.Top = RoundBox(y + std::min(c * yt, c * yb) - std::max(sn * xl, sn * xr));
+        b.Bottom = RoundBox(y + std::max(c * yt, c * yb) - std::min(sn * xl, sn * xr));
     }
-    i_bbox = b;
+    return b;
 }
 
 void CInstance::SaveToStream(CStream& str) const {
@@ -287,6 +307,8 @@ bool CInstance::LoadFromStream(CStream& str) {
     i_object = Object_Get(i_objectindex);
     for (int32_t& t : i_timer) t = str.ReadInteger();
     i_marked = str.ReadBoolean();
+    if (i_marked) ++g_instanceMarks;
+    ++g_instanceDepthChanges;
     i_deactivated = str.ReadBoolean();
     i_pathindex = str.ReadInteger();
     for (double* v :

@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+class CInstance;
 class CObject;
 class CStream;
 
@@ -17,11 +19,34 @@ inline constexpr int kNoBox = -100000; // every side of the box of an instance w
 // Counts every box computation of any instance: the collision pass's broad phase compares it
 // to know when instances moved behind its back.
 extern uint64_t g_instanceBoxChanges;
+// Counts every marking of any instance for removal: a room looks for marked instances only when
+// some were marked since it last looked.
+extern uint64_t g_instanceMarks;
+// Counts every change of any instance's depth (new instances included): a room checks its depth
+// order only when some depth changed since it last did.
+extern uint64_t g_instanceDepthChanges;
 
 // Inclusive pixel box in room coordinates.
 struct RInstanceBox {
     int32_t Left = kNoBox, Top = kNoBox, Right = kNoBox, Bottom = kNoBox;
 };
+
+// An instance's place in the room's search index (see Run_Collision) and in the room's lists.
+// It belongs to the instance object itself: copying an instance leaves the target's link alone.
+struct RIndexLink {
+    uint64_t entry = 0; // when the room entered it into its per-object lists (they ascend by it)
+    uint64_t gen = 0;   // the index generation that placed it; any other means not indexed
+    int32_t slot = -1;  // its entry in that index
+    bool moved = false; // listed in g_indexMoved
+    RIndexLink() = default;
+    RIndexLink(const RIndexLink&) {}
+    RIndexLink& operator=(const RIndexLink&) { return *this; }
+};
+
+// The generation of the current search index, and the instances it placed whose box changed
+// since it last looked (each listed once).
+extern uint64_t g_indexGeneration;
+extern std::vector<CInstance*> g_indexMoved;
 
 class CInstance {
   public:
@@ -66,12 +91,25 @@ class CInstance {
     // The sprite whose box is used for collisions (mask, else sprite); whether it exists.
     bool HasBox() const;
     void ComputeBoundingBox();
+    // The box the instance would have at (x, y), all else as it is.
+    RInstanceBox BoxAt(double x, double y) const;
 
-    // Fields the step loop touches for every instance come first, so that one or two cache
-    // lines serve the per-instance passes of a step.
+    void SetDepth(double v) {
+        i_depth = v;
+        ++g_instanceDepthChanges;
+    }
+    // Marks the instance destroyed: it waits for removal at the end of the step.
+    void Mark() {
+        i_marked = true;
+        ++g_instanceMarks;
+    }
+
+    // Fields the step loop reads for every instance come first, so that the per-instance passes
+    // of a step (previous position, step events, motion, removal, depth order, drawing,
+    // animation) touch two or three cache lines of an instance that has no path or sprite.
     int32_t i_id = 0;
     int32_t i_objectindex = 0;
-    bool i_marked = false;      // destroyed, waiting for removal at the end of the step
+    bool i_marked = false;      // destroyed, waiting for removal at the end of the step (Mark)
     bool i_deactivated = false; // kept but ignored
     bool i_visible = false;
     bool i_solid = false;
@@ -81,29 +119,29 @@ class CInstance {
     int32_t i_spriteindex = 0;
     int32_t i_maskindex = 0;
     int32_t i_timelineindex = -1;
+    int32_t i_pathindex = -1;
+    CObject* i_object = nullptr; // not owned; null when the object does not exist
     double i_imageindex = 0;
     double i_imagespeed = 1;
     double i_x = 0, i_y = 0;
     double i_xprevious = 0, i_yprevious = 0;
+    double i_depth = 0;
+    double i_hspeed = 0, i_vspeed = 0;
+    double i_friction = 0;
+    double i_gravity = 0;
     double i_pathposition = 0;
     double i_pathpositionprevious = 0;
-    CVariableList i_vars;        // the instance's own variables; allocates only when it gets one
-    CObject* i_object = nullptr; // not owned; null when the object does not exist
+    CVariableList i_vars; // the instance's own variables; allocates only when it gets one
     double i_imagescalex = 1, i_imagescaley = 1;
     double i_imageangle = 0;
     double i_imagealpha = 1;
     uint32_t i_imageblend = 0xFFFFFF;
-    double i_depth = 0;
     double i_xstart = 0, i_ystart = 0;
     double i_direction = 0;
     double i_speed = 0;
-    double i_friction = 0;
     double i_gravitydir = 270;
-    double i_gravity = 0;
-    double i_hspeed = 0, i_vspeed = 0;
     RInstanceBox i_bbox;
     int32_t i_timer[kAlarmCount] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-    int32_t i_pathindex = -1;
     int32_t i_pathend = 0;
     double i_pathspeed = 0;
     double i_pathscale = 1;
@@ -112,8 +150,10 @@ class CInstance {
     double i_timelineposition = 0;
     double i_timelinespeed = 1;
     std::string i_initcode; // creation code of a room instance
+    RIndexLink i_link;
 
   private:
+    void NoteBoxChanged();
     void ComputeHVSpeed();
     void ComputeDirSpeed();
 };

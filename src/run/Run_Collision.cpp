@@ -9,6 +9,7 @@
 #include "run/Run_Motion.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -66,8 +67,9 @@ const CSprite* CollisionSprite(const CInstance& i) {
     return Sprite_Get(i.i_maskindex >= 0 ? i.i_maskindex : i.i_spriteindex);
 }
 
-// The pose of inst's frame mask; false when it has no collision sprite, no frames or no mask.
-bool PoseOf(const CInstance& inst, RPose& p) {
+// The pose of inst's frame mask with inst at (x, y); false when it has no collision sprite, no
+// frames or no mask.
+bool PoseAt(const CInstance& inst, double x, double y, RPose& p) {
     const CSprite* spr = CollisionSprite(inst);
     if (!spr || spr->i_numb <= 0 || spr->i_mask.empty()) return false;
     double f = std::floor(inst.i_imageindex);
@@ -78,7 +80,7 @@ bool PoseOf(const CInstance& inst, RPose& p) {
     if (k >= spr->i_mask.size()) return false;
     p.m = &spr->i_mask[k];
     if (p.m->i_w <= 0 || p.m->i_h <= 0 || p.m->i_mask.empty()) return false;
-    if (!RoundPixel(inst.i_x, p.X) || !RoundPixel(inst.i_y, p.Y)) return false;
+    if (!RoundPixel(x, p.X) || !RoundPixel(y, p.Y)) return false;
     p.xo = spr->i_xorig;
     p.yo = spr->i_yorig;
     p.sx = inst.i_imagescalex;
@@ -96,6 +98,10 @@ bool PoseOf(const CInstance& inst, RPose& p) {
         p.s = std::sin(a);
     }
     return true;
+}
+
+bool PoseOf(const CInstance& inst, RPose& p) {
+    return PoseAt(inst, inst.i_x, inst.i_y, p);
 }
 
 struct RArea {
@@ -217,17 +223,19 @@ bool RoundRect(double x1, double y1, double x2, double y2, int64_t& L, int64_t& 
            RoundPixel(std::max(x1, x2), R) && RoundPixel(std::max(y1, y2), B);
 }
 
+// An instance without a collision sprite has no box to meet (its box fields hold a placeholder).
 bool BoxMissesRect(const CInstance& i, double xmin, double ymin, double xmax, double ymax) {
     const RInstanceBox& b = i.i_bbox;
     return i.i_marked || xmin >= b.Right + 1.0 || b.Left > xmax || ymin >= b.Bottom + 1.0 || b.Top > ymax ||
-           std::isnan(xmin + ymin + xmax + ymax);
+           std::isnan(xmin) || std::isnan(ymin) || std::isnan(xmax) || std::isnan(ymax) || !i.HasBox();
 }
 
 } // namespace
 
 bool Collision_Point(const CInstance& inst, double x, double y, bool prec) {
     const RInstanceBox& b = inst.i_bbox;
-    if (inst.i_marked || !(b.Left <= x && x < b.Right + 1.0 && b.Top <= y && y < b.Bottom + 1.0))
+    if (inst.i_marked || !(b.Left <= x && x < b.Right + 1.0 && b.Top <= y && y < b.Bottom + 1.0) ||
+        !inst.HasBox())
         return false;
     if (!prec) return true;
     RPose p;
@@ -241,20 +249,27 @@ bool Collision_Rectangle(const CInstance& inst, double x1, double y1, double x2,
     if (BoxMissesRect(inst, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)))
         return false;
     if (!prec) return true;
+    // Only the part over the box counts: sides far out (even infinite ones) are brought to it.
+    const RInstanceBox& b = inst.i_bbox;
+    auto cx = [&](double v) { return std::clamp(v, b.Left - 1.0, b.Right + 1.0); };
+    auto cy = [&](double v) { return std::clamp(v, b.Top - 1.0, b.Bottom + 1.0); };
     RPose p;
     int64_t L, T, R, B;
-    if (!PoseOf(inst, p) || !RoundRect(x1, y1, x2, y2, L, T, R, B)) return false;
-    return MaskRectangle(p, Meet(inst.i_bbox, L, T, R, B));
+    if (!PoseOf(inst, p) || !RoundRect(cx(x1), cy(y1), cx(x2), cy(y2), L, T, R, B)) return false;
+    return MaskRectangle(p, Meet(b, L, T, R, B));
 }
 
 bool Collision_Ellipse(const CInstance& inst, double x1, double y1, double x2, double y2, bool prec) {
     if (BoxMissesRect(inst, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)))
         return false;
-    int64_t L, T, R, B;
-    if (!RoundRect(x1, y1, x2, y2, L, T, R, B)) return false;
+    // An ellipse needs finite bounds; far ones are fine (its centre and radii stay finite).
+    for (double v : {x1, y1, x2, y2})
+        if (!std::isfinite(v)) return false;
+    const double L = std::nearbyint(std::min(x1, x2)), R = std::nearbyint(std::max(x1, x2));
+    const double T = std::nearbyint(std::min(y1, y2)), B = std::nearbyint(std::max(y1, y2));
     if (L == R || T == B) return Collision_Rectangle(inst, x1, y1, x2, y2, prec);
-    const double cx = double(L + R) / 2, cy = double(T + B) / 2;
-    const double rx = double(R - L) / 2, ry = double(B - T) / 2;
+    const double cx = L / 2 + R / 2, cy = T / 2 + B / 2;
+    const double rx = R / 2 - L / 2, ry = B / 2 - T / 2;
     const RInstanceBox& b = inst.i_bbox;
     auto inside = [&](double px, double py) {
         const double ex = (px - cx) / rx, ey = (py - cy) / ry;
@@ -266,22 +281,40 @@ bool Collision_Ellipse(const CInstance& inst, double x1, double y1, double x2, d
     if (!prec) return true;
     RPose p;
     if (!PoseOf(inst, p)) return false;
-    return MaskEllipse(p, Meet(b, L, T, R, B), cx, cy, rx, ry);
+    auto kx = [&](double v) { return int64_t(std::clamp(v, b.Left - 1.0, b.Right + 1.0)); };
+    auto ky = [&](double v) { return int64_t(std::clamp(v, b.Top - 1.0, b.Bottom + 1.0)); };
+    return MaskEllipse(p, Meet(b, kx(L), ky(T), kx(R), ky(B)), cx, cy, rx, ry);
 }
 
 bool Collision_Line(const CInstance& inst, double x1, double y1, double x2, double y2, bool prec) {
     const RInstanceBox& b = inst.i_bbox;
     if (BoxMissesRect(inst, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)))
         return false;
+    // Clipped to the box's columns, then (when an end is still too far out to be a pixel, as on
+    // a steep or vertical line) to its rows. A level line keeps its row exactly.
     if (x2 < x1) std::swap(x1, x2), std::swap(y1, y2);
     if (x1 < b.Left) {
-        y1 += (b.Left - x1) * (y2 - y1) / (x2 - x1);
+        if (y2 != y1) y1 += (b.Left - x1) * (y2 - y1) / (x2 - x1);
         x1 = b.Left;
     }
     if (x2 > b.Right + 1.0) {
-        y2 = y1 + (b.Right + 1.0 - x1) * (y2 - y1) / (x2 - x1);
+        if (y2 != y1) y2 = y1 + (b.Right + 1.0 - x1) * (y2 - y1) / (x2 - x1);
         x2 = b.Right + 1.0;
     }
+    constexpr double kFar = 1e15;
+    if (!(std::fabs(y1) < kFar && std::fabs(y2) < kFar)) {
+        if (y2 < y1) std::swap(x1, x2), std::swap(y1, y2);
+        if (y1 < b.Top - 1.0) {
+            if (x2 != x1) x1 += (b.Top - 1.0 - y1) * (x2 - x1) / (y2 - y1);
+            y1 = b.Top - 1.0;
+        }
+        if (y2 > b.Bottom + 1.0) {
+            if (x2 != x1) x2 = x1 + (b.Bottom + 1.0 - y1) * (x2 - x1) / (y2 - y1);
+            y2 = b.Bottom + 1.0;
+        }
+    }
+    // Ends that are still not numbers (a slanted line with infinite ends) touch nothing.
+    if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2))) return false;
     if ((y1 < b.Top && y2 < b.Top) || (y1 >= b.Bottom + 1.0 && y2 >= b.Bottom + 1.0)) return false;
     if (!prec) return true;
     RPose p;
@@ -292,25 +325,236 @@ bool Collision_Line(const CInstance& inst, double x1, double y1, double x2, doub
     return MaskLine(p, b, xl, yl, xr, yr);
 }
 
-bool Collision_Instance(const CInstance& a, const CInstance& b, bool prec) {
-    const RInstanceBox &A = a.i_bbox, &B = b.i_bbox;
+namespace {
+
+// Whether a, standing at (ax, ay) with box A, overlaps b.
+bool InstanceMeets(const CInstance& a, const RInstanceBox& A, double ax, double ay, const CInstance& b,
+                   bool prec) {
+    const RInstanceBox& B = b.i_bbox;
     if (&a == &b || a.i_marked || b.i_marked || B.Left >= A.Right + 1 || A.Left >= B.Right + 1 ||
-        B.Top >= A.Bottom + 1 || A.Top >= B.Bottom + 1)
+        B.Top >= A.Bottom + 1 || A.Top >= B.Bottom + 1 || !a.HasBox() || !b.HasBox())
         return false;
     if (!prec) return true;
     RPose pa, pb;
-    if (!PoseOf(a, pa) || !PoseOf(b, pb)) return false;
+    if (!PoseAt(a, ax, ay, pa) || !PoseOf(b, pb)) return false;
     return MaskMask(pa, A, pb, B);
 }
 
+} // namespace
+
+bool Collision_Instance(const CInstance& a, const CInstance& b, bool prec) {
+    return InstanceMeets(a, a.i_bbox, a.i_x, a.i_y, b, prec);
+}
+
 CInstance* Collision_PlaceFind(CInstance& inst, double x, double y, int obj, bool solidOnly) {
-    const double ox = inst.i_x, oy = inst.i_y;
-    inst.SetPosition(x, y);
-    CInstance* found = Collision_Find(obj, nullptr, [&](const CInstance& c) {
-        return (!solidOnly || c.i_solid) && Collision_Instance(inst, c, true);
+    // The instance is tested where it would stand without being moved there, so the search
+    // index and the collision pass see no change.
+    const RInstanceBox box = x == inst.i_x && y == inst.i_y ? inst.i_bbox : inst.BoxAt(x, y);
+    const RSearchArea area{double(box.Left), double(box.Top), double(box.Right), double(box.Bottom)};
+    return Collision_Find(obj, nullptr, area, [&](const CInstance& c) {
+        return (!solidOnly || c.i_solid) && InstanceMeets(inst, box, x, y, c, true);
     });
-    inst.SetPosition(ox, oy);
-    return found;
+}
+
+// ---- the search index ----
+
+namespace {
+
+// A uniform grid hashed into buckets over every instance of the active list, kept up to date as
+// instances move: an instance whose box changes lists itself (g_indexMoved) and is put into its
+// new cells at the next search. Appended instances join at the next search; any other change of
+// the room's lists (g_roomListChanges) or another room starts the index afresh. A search takes the
+// instances of the cells its region covers, keeps those whose box meets the region and sorts them
+// into list order: the position in the active list, or the order the room entered them into its
+// per-object lists (each of those lists ascends by it).
+class CSearchIndex {
+  public:
+    const std::vector<CInstance*>* Candidates(CLiveRoom& room, int obj, const RSearchArea& area) {
+        if (!(area.x1 <= area.x2 && area.y1 <= area.y2)) return nullptr;
+        const int64_t L = Pixel(area.x1), T = Pixel(area.y1), R = Pixel(area.x2), B = Pixel(area.y2);
+        Sync(room);
+        const int64_t cx0 = L >> m_shift, cx1 = R >> m_shift, cy0 = T >> m_shift, cy1 = B >> m_shift;
+        const int64_t cells = (cx1 - cx0 + 1) * (cy1 - cy0 + 1);
+        if (cells > kQueryCells || cells > int64_t(m_slots.size()) + 4) return nullptr;
+        m_found.clear();
+        auto consider = [&](int32_t slot) {
+            const RInstanceBox& b = m_box[size_t(slot)];
+            if (b.Left > R || b.Right < L || b.Top > B || b.Bottom < T) return;
+            const RSlot& s = m_slots[size_t(slot)];
+            if (obj == kSelAll)
+                m_found.push_back({uint64_t(s.order), s.inst});
+            else if (InObjectList(room, obj, *s.inst))
+                m_found.push_back({s.entry, s.inst});
+        };
+        for (int64_t cx = cx0; cx <= cx1; ++cx)
+            for (int64_t cy = cy0; cy <= cy1; ++cy)
+                for (int32_t slot : m_buckets[Hash(cx, cy)]) consider(slot);
+        for (int32_t slot : m_wide) consider(slot);
+        std::sort(m_found.begin(), m_found.end(),
+                  [](const RFound& a, const RFound& b) { return a.key < b.key; });
+        m_out.clear();
+        for (size_t k = 0; k < m_found.size(); ++k)
+            if (k == 0 || m_found[k].key != m_found[k - 1].key) m_out.push_back(m_found[k].inst);
+        return &m_out;
+    }
+
+  private:
+    static constexpr int64_t kQueryCells = 256;
+    static constexpr int64_t kWideCells = 16;
+
+    struct RSlot {
+        CInstance* inst;
+        uint64_t entry;             // the order the room entered it into its per-object lists
+        int32_t order;              // its position in the active list
+        int64_t cx0, cy0, cx1, cy1; // the cells it is registered in
+        bool wide;                  // in m_wide instead of cells
+    };
+    struct RFound {
+        uint64_t key;
+        CInstance* inst;
+    };
+
+    // A pixel coordinate clamped to the range of boxes (boxes are 32-bit): clamping keeps every
+    // box that meets the region.
+    static int64_t Pixel(double v) {
+        return int64_t(std::clamp(std::floor(v), double(INT32_MIN), double(INT32_MAX)));
+    }
+
+    uint32_t Hash(int64_t cx, int64_t cy) const {
+        const uint64_t h = uint64_t(cx) * 0x9E3779B97F4A7C15ull ^ (uint64_t(cy) * 0xC2B2AE3D27D4EB4Full);
+        return uint32_t((h ^ (h >> 29)) & m_mask);
+    }
+
+    // Whether i is in obj's per-object list: the list ascends by entry, so a binary search finds it.
+    static bool InObjectList(const CLiveRoom& room, int obj, const CInstance& i) {
+        int lo = 0, hi = room.ObjNumberRecursive(obj);
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (room.ObjInstanceRecursive(obj, mid)->i_link.entry < i.i_link.entry)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return room.ObjInstanceRecursive(obj, lo) == &i;
+    }
+
+    void Sync(CLiveRoom& room) {
+        const int n = room.InstanceCount();
+        if (&room != m_room || m_listStamp != g_roomListChanges || n < m_seen ||
+            size_t(n) > 2 * m_buckets.size()) {
+            Build(room);
+            return;
+        }
+        for (int k = m_seen; k < n; ++k) Add(room.InstanceAt(k), k);
+        m_seen = n;
+        for (CInstance* i : g_indexMoved) {
+            if (i->i_link.gen != g_indexGeneration) continue;
+            i->i_link.moved = false;
+            Place(i->i_link.slot);
+        }
+        g_indexMoved.clear();
+    }
+
+    void Build(CLiveRoom& room) {
+        // Listed instances may be gone with the old lists: dropped unread.
+        g_indexMoved.clear();
+        ++g_indexGeneration;
+        m_room = &room;
+        m_listStamp = g_roomListChanges;
+        m_slots.clear();
+        m_box.clear();
+        m_wide.clear();
+        const int n = room.InstanceCount();
+        // Cells about twice the mean box side: most boxes then touch one to four cells.
+        double extent = 0;
+        for (int k = 0; k < n; ++k) {
+            const RInstanceBox& b = room.InstanceAt(k)->i_bbox;
+            extent +=
+                std::min(double(b.Right) - b.Left + 1, 1e6) + std::min(double(b.Bottom) - b.Top + 1, 1e6);
+        }
+        const double mean = n ? extent / (2.0 * n) : 16;
+        m_shift = 3;
+        while (m_shift < 24 && double(int64_t(1) << m_shift) < 2 * mean) ++m_shift;
+        size_t buckets = 64;
+        while (buckets < 2 * size_t(n) + 64) buckets *= 2;
+        m_buckets.assign(buckets, {});
+        m_mask = uint32_t(buckets - 1);
+        for (int k = 0; k < n; ++k) Add(room.InstanceAt(k), k);
+        m_seen = n;
+    }
+
+    void Add(CInstance* i, int order) {
+        RIndexLink& l = i->i_link;
+        l.gen = g_indexGeneration;
+        l.slot = int32_t(m_slots.size());
+        l.moved = false;
+        m_slots.push_back({i, l.entry, order, 0, 0, -1, -1, false});
+        m_box.push_back(i->i_bbox);
+        Place(l.slot);
+    }
+
+    // Puts the slot into the cells of its instance's box, leaving it where it is when they are
+    // the same cells.
+    void Place(int32_t slot) {
+        RSlot& s = m_slots[size_t(slot)];
+        // A box whose side could not be placed may be inverted: its cells span both sides.
+        const RInstanceBox& b = s.inst->i_bbox;
+        m_box[size_t(slot)] = b;
+        const int64_t cx0 = std::min(b.Left, b.Right) >> m_shift, cx1 = std::max(b.Left, b.Right) >> m_shift;
+        const int64_t cy0 = std::min(b.Top, b.Bottom) >> m_shift, cy1 = std::max(b.Top, b.Bottom) >> m_shift;
+        if (cx0 == s.cx0 && cy0 == s.cy0 && cx1 == s.cx1 && cy1 == s.cy1) return;
+        // Out of the old cells.
+        if (s.wide) {
+            auto it = std::find(m_wide.begin(), m_wide.end(), slot);
+            if (it != m_wide.end()) {
+                *it = m_wide.back();
+                m_wide.pop_back();
+            }
+        } else {
+            for (int64_t cx = s.cx0; cx <= s.cx1; ++cx)
+                for (int64_t cy = s.cy0; cy <= s.cy1; ++cy) {
+                    std::vector<int32_t>& v = m_buckets[Hash(cx, cy)];
+                    auto it = std::find(v.begin(), v.end(), slot);
+                    if (it != v.end()) {
+                        *it = v.back();
+                        v.pop_back();
+                    }
+                }
+        }
+        s.cx0 = cx0;
+        s.cy0 = cy0;
+        s.cx1 = cx1;
+        s.cy1 = cy1;
+        s.wide = (cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kWideCells;
+        if (s.wide) {
+            m_wide.push_back(slot);
+            return;
+        }
+        for (int64_t cx = cx0; cx <= cx1; ++cx)
+            for (int64_t cy = cy0; cy <= cy1; ++cy) m_buckets[Hash(cx, cy)].push_back(slot);
+    }
+
+    const CLiveRoom* m_room = nullptr;
+    uint64_t m_listStamp = 0;
+    int m_seen = 0;
+    int m_shift = 4;
+    uint32_t m_mask = 0;
+    std::vector<RSlot> m_slots;
+    // The boxes as of the last look, apart from the instances: what a search reads of every
+    // entry of its cells.
+    std::vector<RInstanceBox> m_box;
+    std::vector<std::vector<int32_t>> m_buckets;
+    std::vector<int32_t> m_wide;
+    std::vector<RFound> m_found;
+    std::vector<CInstance*> m_out;
+};
+
+CSearchIndex g_search;
+
+} // namespace
+
+const std::vector<CInstance*>* Collision_Candidates(CLiveRoom& room, int obj, const RSearchArea& area) {
+    return g_search.Candidates(room, obj, area);
 }
 
 // ---- the collision pass ----

@@ -4,6 +4,8 @@
 // rule, driven by a broad phase so that it is not quadratic in the number of instances.
 #pragma once
 
+#include <vector>
+
 class CInstance;
 class CLiveRoom;
 
@@ -16,14 +18,29 @@ bool Collision_Line(const CInstance& inst, double x1, double y1, double x2, doub
 // Whether a and b overlap (false for the same instance or when either is marked).
 bool Collision_Instance(const CInstance& a, const CInstance& b, bool prec);
 
+// The region a search looks at: an instance can only be found when its box meets the pixels
+// floor(x1)..floor(x2), floor(y1)..floor(y2) (x1 <= x2, y1 <= y2).
+struct RSearchArea {
+    double x1, y1, x2, y2;
+};
+
 // The first unmarked active instance selected by obj (all, an instance id, or an object with its
 // descendants; self, other and noone select nothing) for which test holds, in list order; null
-// when none. notme skips self.
+// when none. notme skips self. test must reject every instance whose box misses area: the room's
+// search index then offers only the instances near it, in the same order.
 template <class Test>
-CInstance* Collision_Find(int obj, const CInstance* notme, Test test);
+CInstance* Collision_Find(int obj, const CInstance* notme, const RSearchArea& area, Test test);
 // The same over every active instance of the room, in the room's order.
 template <class Test>
-CInstance* Collision_FindAny(Test test);
+CInstance* Collision_FindAny(const RSearchArea& area, Test test);
+// The same without a region: every instance selected is offered to test.
+template <class Test>
+CInstance* Collision_Walk(int obj, const CInstance* notme, Test test);
+
+// The instances whose box meets area, from the active list (obj kSelAll) or from object obj's
+// list (its descendants included), in that list's order; null when the index cannot narrow the
+// search (a region of very many cells, a bound that is not a number) and the list must be walked.
+const std::vector<CInstance*>* Collision_Candidates(CLiveRoom& room, int obj, const RSearchArea& area);
 
 // Whether inst, moved to (x, y) for the test, overlaps an instance that test accepts (solid only,
 // any, or of an object); inst is put back afterwards. The instance found, or null.
@@ -40,7 +57,21 @@ void Collision_Pass(CLiveRoom& room);
 #include "run/Run_Room.h"
 
 template <class Test>
-CInstance* Collision_Find(int obj, const CInstance* notme, Test test) {
+CInstance* Collision_Find(int obj, const CInstance* notme, const RSearchArea& area, Test test) {
+    CLiveRoom* room = Run_Room();
+    if (!room) return nullptr;
+    if (obj == kSelAll || (obj >= 0 && obj < kFirstInstanceId)) {
+        if (const std::vector<CInstance*>* cand = Collision_Candidates(*room, obj, area)) {
+            for (CInstance* i : *cand)
+                if (!i->i_marked && i != notme && test(*i)) return i;
+            return nullptr;
+        }
+    }
+    return Collision_Walk(obj, notme, test);
+}
+
+template <class Test>
+CInstance* Collision_Walk(int obj, const CInstance* notme, Test test) {
     CLiveRoom* room = Run_Room();
     if (!room) return nullptr;
     auto take = [&](CInstance* i) { return i && !i->i_marked && i != notme && test(*i); };
@@ -59,6 +90,6 @@ CInstance* Collision_Find(int obj, const CInstance* notme, Test test) {
 }
 
 template <class Test>
-CInstance* Collision_FindAny(Test test) {
-    return Collision_Find(kSelAll, nullptr, test);
+CInstance* Collision_FindAny(const RSearchArea& area, Test test) {
+    return Collision_Find(kSelAll, nullptr, area, test);
 }

@@ -33,6 +33,8 @@ struct REntry {
 
 constexpr int kListNumbers[kEventTypes] = {1, 1, 13, 17, 0, 129, 129, 129, 1, 129, 129, 0};
 std::array<std::vector<std::vector<REntry>>, kEventTypes> g_lists;
+// For each non-empty list: object index -> its entry's position in the list (-1: none).
+std::array<std::vector<std::vector<int>>, kEventTypes> g_entryOf;
 std::vector<std::pair<int, int>> g_colPairs;
 
 const CEvent* FindEvent(int start, int type, int number, int& owner) {
@@ -235,11 +237,18 @@ void Event_BuildLists() {
         const int numbers = t == kEvTrigger ? Trigger_Count() : kListNumbers[t];
         auto& lists = g_lists[size_t(t)];
         lists.assign(size_t(numbers), {});
-        for (int e = 0; e < numbers; ++e)
+        auto& entryOf = g_entryOf[size_t(t)];
+        entryOf.assign(size_t(numbers), {});
+        for (int e = 0; e < numbers; ++e) {
             for (int o = 0; o < objects; ++o) {
                 int owner = o;
                 if (const CEvent* ev = FindEvent(o, t, e, owner)) lists[size_t(e)].push_back({o, ev, owner});
             }
+            if (lists[size_t(e)].empty()) continue;
+            entryOf[size_t(e)].assign(size_t(objects), -1);
+            for (size_t k = 0; k < lists[size_t(e)].size(); ++k)
+                entryOf[size_t(e)][size_t(lists[size_t(e)][k].object)] = int(k);
+        }
     }
     g_colPairs.clear();
     for (int a = 0; a < objects; ++a) {
@@ -282,6 +291,18 @@ bool Event_HasListeners(int type, int number) {
     if (type < 0 || type >= kEventTypes) return false;
     const auto& lists = g_lists[size_t(type)];
     return number >= 0 && number < int(lists.size()) && !lists[size_t(number)].empty();
+}
+
+bool Event_PerformListed(CInstance* inst, int type, int number) {
+    if (type < 0 || type >= kEventTypes) return false;
+    const auto& entryOf = g_entryOf[size_t(type)];
+    if (number < 0 || number >= int(entryOf.size())) return false;
+    const std::vector<int>& index = entryOf[size_t(number)];
+    const int obj = inst->i_objectindex;
+    if (obj < 0 || obj >= int(index.size()) || index[size_t(obj)] < 0) return false;
+    const REntry entry = g_lists[size_t(type)][size_t(number)][size_t(index[size_t(obj)])];
+    PerformFound(inst, inst, entry.event, entry.owner, type, number);
+    return true;
 }
 
 namespace {

@@ -63,6 +63,9 @@ void Event_Deliver(int type, int number);
 void Event_DeliverIf(int type, int number, const std::function<bool(CInstance*)>& pred);
 // Whether any object answers the event (through parents too).
 bool Event_HasListeners(int type, int number);
+// Performs event (type, number) for self = other = inst when its object answers it (through
+// parents), found through the per-event lists in constant time. False when it does not answer.
+bool Event_PerformListed(CInstance* inst, int type, int number);
 // Runs moment index of time line tl for self, with the moment's context.
 void Event_PerformMoment(CInstance* self, CInstance* other, int tl, int moment);
 // event_inherited: the current event from the parent of the current event object.

@@ -3,9 +3,9 @@
 #include "run/Run_Handle_Interaction.h"
 
 #include "data/Option_Main.h"
+#include "graphics/Graphics_Window.h"
 #include "graphics/Room_Draw.h"
 #include "platform/Platform_App.h"
-#include "platform/Platform_Window.h"
 #include "resources/Object_Class.h"
 #include "run/IO_Main.h"
 #include "run/Run_Collision.h"
@@ -62,7 +62,7 @@ void Interaction_SpecialKeys() {
         Run_SetStopRequest(kStopEnd);
     } else if (key == 115 && opt_keyf4) {
         v.keyboardLastKey = 0;
-        GameWindow_SetFullScreen(!GameWindow_FullScreen());
+        Window_SetFullScreen(!Window_GetFullScreen());
     } else if (key == 116 && opt_keyf5) {
         v.keyboardLastKey = 0;
         Run_QuickSave();

@@ -156,8 +156,8 @@ void HookTransitionPrepare() {
 void HookTransitionRun() {
     Transition_Run();
 }
-void HookSizeWindow(CLiveRoom& room) {
-    Room_SetRenderSize(room);
+void HookSizeWindow(CLiveRoom& room, bool gameStart) {
+    Room_SetRenderSize(room, gameStart);
 }
 
 // ---- timing ----
@@ -217,11 +217,11 @@ bool StartRoom(int index, bool gameStart) {
     CLiveRoom& room = *g_live[size_t(index)];
     if (fresh) MakeRoomInstances(room);
     const int own = room.InstanceCount();
-    HookSizeWindow(room);
+    HookSizeWindow(room, gameStart);
 
     for (auto& c : g_carried) {
         for (int k = 0; k < room.InstanceCount(); ++k)
-            if (room.InstanceAt(k)->i_id == c->i_id) room.InstanceAt(k)->i_marked = true;
+            if (room.InstanceAt(k)->i_id == c->i_id) room.InstanceAt(k)->Mark();
         CInstance* inst = room.AddInstance(c->i_x, c->i_y, c->i_objectindex, Run_NextInstanceId());
         if (inst) CopyInto(room, inst, *c);
     }
@@ -276,7 +276,7 @@ void LeaveRoom(bool gameEnd) {
         CInstance* inst = room->InstanceAt(k);
         if (inst->i_persistent && !inst->i_marked) {
             g_carried.push_back(std::make_unique<CInstance>(*inst));
-            inst->i_marked = true;
+            inst->Mark();
         }
     }
     if (!room->r_persistent) g_live[size_t(g_curRoom)].reset();
@@ -387,8 +387,9 @@ void Animate(CLiveRoom& room) {
         CInstance* inst = room.InstanceAt(k);
         if (!inst || inst->i_marked) continue;
         inst->i_imageindex += inst->i_imagespeed;
-        const int n = inst->ImageNumber();
-        if (std::floor(inst->i_imageindex) >= n) {
+        const int n = inst->i_spriteindex < 0 ? 0 : inst->ImageNumber();
+        // floor(index) >= n exactly when index >= n, n being whole.
+        if (inst->i_imageindex >= n) {
             inst->i_imageindex -= n;
             if (listened) Event_PerformInstance(inst, inst, kEvOther, kOtherAnimationEnd);
         }
@@ -517,7 +518,7 @@ void Run_InstallWorld(std::vector<std::unique_ptr<CLiveRoom>> rooms, int current
     g_curRoom = current;
     g_lastId = lastInstanceId;
     Object_ResetLookup();
-    if (CLiveRoom* room = Run_Room()) HookSizeWindow(*room);
+    if (CLiveRoom* room = Run_Room()) HookSizeWindow(*room, false);
 }
 
 CInstance* Run_AddInstance(double x, double y, int obj) {

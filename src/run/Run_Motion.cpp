@@ -140,8 +140,10 @@ void Motion_Pass(CLiveRoom& room) {
     for (int k = 0; k < count && k < room.InstanceCount(); ++k) {
         CInstance* inst = room.InstanceAt(k);
         if (!inst) continue;
-        Motion_AdaptSpeed(*inst);
-        if (Motion_AdaptPath(*inst) && listened && !inst->i_marked && !Run_Stopping())
+        // Most instances have no friction, gravity or path: they skip straight to the move.
+        if (inst->i_friction != 0 || inst->i_gravity != 0) Motion_AdaptSpeed(*inst);
+        if (inst->i_pathindex >= 0 && Motion_AdaptPath(*inst) && listened && !inst->i_marked &&
+            !Run_Stopping())
             Event_PerformInstance(inst, inst, kEvOther, kOtherEndOfPath);
         if (inst->i_hspeed != 0 || inst->i_vspeed != 0)
             inst->SetPosition(inst->i_x + inst->i_hspeed, inst->i_y + inst->i_vspeed);

@@ -11,8 +11,11 @@ namespace {
 
 std::vector<std::vector<int>> g_ancestors;
 const std::vector<int> kNone;
+uint64_t g_nextEntry = 0;
 
 } // namespace
+
+uint64_t g_roomListChanges = 0;
 
 void Room_RebuildAncestors() {
     const int n = Object_Count();
@@ -43,6 +46,7 @@ void CLiveRoom::AssignResource(const CRoom& res) {
 }
 
 void CLiveRoom::Enter(CInstance* inst) {
+    inst->i_link.entry = ++g_nextEntry;
     const int obj = inst->i_objectindex;
     if (obj >= 0 && obj < int(r_obj.size())) {
         r_obj[size_t(obj)].push_back(inst);
@@ -76,6 +80,7 @@ CInstance* CLiveRoom::FindInstance(int id) const {
 }
 
 void CLiveRoom::RebuildLists() {
+    ++g_roomListChanges;
     const size_t n = size_t(std::max(Object_Count(), 0));
     r_obj.assign(n, {});
     r_objrec.assign(n, {});
@@ -85,8 +90,11 @@ void CLiveRoom::RebuildLists() {
 }
 
 void CLiveRoom::RemoveMarked() {
+    // Instances are marked only through Mark, or by copying or loading a marked one.
+    if (r_marksSeen == g_instanceMarks) return;
     auto keep =
         std::stable_partition(r_inst.begin(), r_inst.end(), [](const auto& p) { return !p->i_marked; });
+    r_marksSeen = g_instanceMarks;
     if (keep == r_inst.end()) return;
     r_inst.erase(keep, r_inst.end());
     RebuildLists();
@@ -115,13 +123,21 @@ void CLiveRoom::UpdateActive() {
         }
     }
     r_inst = std::move(active);
-    if (moved) RebuildLists();
+    if (!moved) return;
+    r_depthsSeen = ~uint64_t(0);
+    RebuildLists();
 }
 
 void CLiveRoom::SortInstances() {
+    // Depths change only through SetDepth, new instances, copies and loads; the list changes
+    // order otherwise only by activation.
+    if (r_depthsSeen == g_instanceDepthChanges) return;
     auto deeper = [](const auto& a, const auto& b) { return a->i_depth > b->i_depth; };
-    if (std::is_sorted(r_inst.begin(), r_inst.end(), deeper)) return;
-    std::stable_sort(r_inst.begin(), r_inst.end(), deeper);
+    if (!std::is_sorted(r_inst.begin(), r_inst.end(), deeper)) {
+        std::stable_sort(r_inst.begin(), r_inst.end(), deeper);
+        ++g_roomListChanges;
+    }
+    r_depthsSeen = g_instanceDepthChanges;
 }
 
 void CLiveRoom::ClearInstances() {

@@ -13,6 +13,10 @@
 #include <unordered_map>
 #include <vector>
 
+// Counts every change of any room's lists other than appending an instance: lists rebuilt, the
+// active list sorted. The search index starts afresh when it moves.
+extern uint64_t g_roomListChanges;
+
 // Active and deactivated instances together may not grow past this; AddInstance refuses more.
 inline constexpr int kMaxRoomInstances = 1000000;
 
@@ -94,6 +98,8 @@ class CLiveRoom : public CRoom {
     std::vector<std::vector<CInstance*>> r_obj;
     std::vector<std::vector<CInstance*>> r_objrec;
     std::unordered_map<int, CInstance*> r_ids; // id -> the active instance entered last with it
+    uint64_t r_marksSeen = ~uint64_t(0);       // g_instanceMarks when no active instance was marked
+    uint64_t r_depthsSeen = ~uint64_t(0);      // g_instanceDepthChanges when the list was in order
 };
 
 // The ancestors of every object, nearest first (the object itself not included); rebuilt when

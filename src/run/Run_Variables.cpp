@@ -96,7 +96,7 @@ void AddInstanceVariables() {
     Add("persistent", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_persistent); },
         [](CInstance* i, int32_t, const RValue& v) { i->i_persistent = Bool(v); return true; });
     Add("depth", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_depth); },
-        [](CInstance* i, int32_t, const RValue& v) { i->i_depth = v.val; return true; });
+        [](CInstance* i, int32_t, const RValue& v) { i->SetDepth(v.val); return true; });
     Add("bbox_left", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_bbox.Left); });
     Add("bbox_right", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_bbox.Right); });
     Add("bbox_top", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_bbox.Top); });

@@ -80,10 +80,12 @@ struct TestGame {
 };
 
 // Runs the game in process for at most maxSteps steps (no waiting between steps). Extra
-// environment variables are set for the run; beforeRun is called once the game has loaded.
+// environment variables are set for the run; beforeRun is called once the game has loaded,
+// afterRun once it has run (before the platform is shut down).
 inline GameOutcome RunInProcess(const TestGame& game, int maxSteps = 1,
                                 const std::map<std::string, std::string>& env = {},
-                                const std::function<void(const TempDir&)>& beforeRun = nullptr) {
+                                const std::function<void(const TempDir&)>& beforeRun = nullptr,
+                                const std::function<void()>& afterRun = nullptr) {
     TempDir d;
     game.WriteTo(d);
     GameImage image = Pack_ReadProject(d.path());
@@ -101,6 +103,7 @@ inline GameOutcome RunInProcess(const TestGame& game, int maxSteps = 1,
         opt_writeerrors = false;
         if (beforeRun) beforeRun(d);
         out.status = Runner_PrepareCode() ? Run_Game() : 1;
+        if (afterRun) afterRun();
     }
     std::string text = testing::internal::GetCapturedStdout();
     out.err = testing::internal::GetCapturedStderr();

@@ -5,19 +5,26 @@
 
 #include "graphics/BM32_Bitmap.h"
 #include "graphics/BM32_PNG.h"
+#include "graphics/Graphics_Main.h"
 
 #include <functional>
+#include <map>
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-// A 16 x 16 (or w x h) frame whose opaque pixels are those where solid(x, y) holds.
+// A 16 x 16 (or w x h) frame whose opaque pixels are those where solid(x, y) holds; with frames
+// above 1, frame k's pixels are those where framed(k, x, y) holds, and separate gives each frame
+// its own mask.
 struct RSpriteSpec {
     std::string name;
     int w, h;
     std::function<bool(int, int)> solid;
     std::string shape = "precise";
+    int frames = 1;
+    std::function<bool(int, int, int)> framed = nullptr;
+    bool separate = false;
 };
 
 void WriteSprites(const TempDir& d, const std::vector<RSpriteSpec>& specs) {
@@ -25,12 +32,16 @@ void WriteSprites(const TempDir& d, const std::vector<RSpriteSpec>& specs) {
     for (const RSpriteSpec& s : specs) {
         const fs::path dir = d / ("sprites/" + s.name);
         fs::create_directories(dir);
-        TBitmap32 bm(s.w, s.h, 0);
-        for (int y = 0; y < s.h; ++y)
-            for (int x = 0; x < s.w; ++x)
-                if (s.solid(x, y)) bm.SetPixel(x, y, 0xFF00FF00u);
-        ASSERT_TRUE(BM32_SavePNG(bm, (dir / "0.png").string()));
-        WriteFileText((dir / "sprite.json").string(), R"j({"mask": {"shape": ")j" + s.shape + R"j("}})j");
+        for (int k = 0; k < s.frames; ++k) {
+            TBitmap32 bm(s.w, s.h, 0);
+            for (int y = 0; y < s.h; ++y)
+                for (int x = 0; x < s.w; ++x)
+                    if (s.framed ? s.framed(k, x, y) : s.solid(x, y)) bm.SetPixel(x, y, 0xFF00FF00u);
+            ASSERT_TRUE(BM32_SavePNG(bm, (dir / (std::to_string(k) + ".png")).string()));
+        }
+        WriteFileText((dir / "sprite.json").string(), R"j({"mask": {"shape": ")j" + s.shape +
+                                                          R"j(", "separate": )j" +
+                                                          (s.separate ? "true" : "false") + "}}");
     }
 }
 
@@ -126,6 +137,73 @@ TEST(Collision, PreciseMasksAndTheThreeMappings) {
     EXPECT_EQ(o.Messages(), c.expect);
 }
 
+TEST(Collision, MaskShapesAndSeparateMasksPerFrame) {
+    // 16 x 16 sprites fully opaque: the ellipse and the diamond fitted to the box (centre 7.5,
+    // radius 8). Two frames with the left half (frame 0) and the right half (frame 1) opaque,
+    // with a mask per frame or one for both.
+    auto half = [](int k, int x, int) { return (x < 8) == (k == 0); };
+    const std::vector<RSpriteSpec> sprites = {
+        {"s_ell", 16, 16, [](int, int) { return true; }, "ellipse"},
+        {"s_dia", 16, 16, [](int, int) { return true; }, "diamond"},
+        {"s_sep", 16, 16, nullptr, "precise", 2, half, true},
+        {"s_one", 16, 16, nullptr, "precise", 2, half, false},
+        {"s_dot", 1, 1, [](int, int) { return true; }},
+    };
+    TestGame g;
+    std::string code = "e = instance_create(100, 100, o_ell); e2 = instance_create(200, 100, o_ell);"
+                       " e2.image_xscale = 2; d = instance_create(100, 200, o_dia);"
+                       " s = instance_create(300, 100, o_sep); s.image_speed = 0;"
+                       " u = instance_create(300, 200, o_one); u.image_speed = 0;"
+                       " p = instance_create(0, 0, o_dot);\n";
+    struct Case {
+        std::string label, setup; // setup runs before the point (px, py) is asked about
+        int px, py;
+        std::string target;
+        bool hit;
+    };
+    const std::vector<Case> cases = {
+        {"ellipse-in", "", 101, 103, "e", true},
+        {"ellipse-out", "", 100, 103, "e", false},
+        {"ellipse-edge-in", "", 100, 107, "e", true},
+        {"ellipse-corner-out", "", 101, 102, "e", false},
+        {"ellipse-scaled-in", "", 202, 103, "e2", true},
+        {"ellipse-scaled-out", "", 201, 103, "e2", false},
+        {"diamond-in", "", 104, 204, "d", true},
+        {"diamond-out", "", 103, 204, "d", false},
+        {"diamond-side-in", "", 101, 207, "d", true},
+        {"diamond-side-out", "", 100, 207, "d", false},
+        {"frame0-left", "s.image_index = 0;", 302, 100, "s", true},
+        {"frame0-right", "s.image_index = 0;", 310, 100, "s", false},
+        {"frame1-left", "s.image_index = 1;", 302, 100, "s", false},
+        {"frame1-right", "s.image_index = 1;", 310, 100, "s", true},
+        {"frame1.7-right", "s.image_index = 1.7;", 310, 100, "s", true},
+        {"frame3-right", "s.image_index = 3;", 310, 100, "s", true},
+        {"frame3-left", "s.image_index = 3;", 302, 100, "s", false},
+        {"one-mask-left", "u.image_index = 1;", 302, 200, "u", true},
+        {"one-mask-right", "u.image_index = 0;", 310, 200, "u", true},
+    };
+    // Each point asked directly and through the one-pixel instance's mask against the target's.
+    Lines expect;
+    for (const Case& c : cases) {
+        code += c.setup + " a = collision_point(" + std::to_string(c.px) + ", " + std::to_string(c.py) +
+                ", " + c.target + ", true, false) == " + c.target + "; with (p) global.b = instance_place(" +
+                std::to_string(c.px) + ", " + std::to_string(c.py) + ", other." + c.target + ") == other." +
+                c.target + "; show_message('" + c.label + " ' + string(a) + string(global.b));\n";
+        expect.push_back(c.label + (c.hit ? " 11" : " 00"));
+    }
+    g.Object("c", Events(Event("create", code)));
+    g.Object("o_ell", R"j({"sprite": "s_ell"})j");
+    g.Object("o_dia", R"j({"sprite": "s_dia"})j");
+    g.Object("o_sep", R"j({"sprite": "s_sep"})j");
+    g.Object("o_one", R"j({"sprite": "s_one"})j");
+    g.Object("o_dot", R"j({"sprite": "s_dot"})j");
+    g.Room("r0", R"j({"instances": [{"object": "c"}]})j");
+    g.extra = [sprites](const TempDir& d) { WriteSprites(d, sprites); };
+    GameOutcome o = RunInProcess(g, 0);
+    EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
+    EXPECT_EQ(o.Messages(), expect);
+}
+
 TEST(Collision, PlaceAndPositionSearches) {
     RCases c;
     c.code = "a = instance_create(0, 0, o_box); w = instance_create(40, 0, o_box); w.solid = true;\n"
@@ -149,6 +227,85 @@ TEST(Collision, PlaceAndPositionSearches) {
     GameOutcome o = RunInProcess(Probe(c.code), 0);
     EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
     EXPECT_EQ(o.Messages(), c.expect);
+}
+
+TEST(Collision, SearchesAgreeWithTestingEachInstanceInListOrder) {
+    // Hundreds of instances (parent o_p with child o_a, boxes, dots, sprite-less, scaled, mirrored,
+    // turned) that move, change depth (so the room's order differs from the per-object lists'),
+    // are created, destroyed and deactivated; random searches from a random instance that moves
+    // between searches, each compared with asking every instance in turn by its id, in the order
+    // with() visits them.
+    const std::string create = R"(
+        random_set_seed(7); global.mis = 0; global.hits = 0; global.asked = 0;
+        repeat (300) {
+            i = instance_create(irandom(300), irandom(300), choose(o_a, o_b, o_dot, o_n, o_a, o_p));
+            if (random(1) < 0.3) i.image_xscale = choose(2, -1, 0.5);
+            if (random(1) < 0.2) i.image_angle = choose(90, 30, 180);
+            i.solid = random(1) < 0.5; i.depth = irandom(5);
+        })";
+    const std::string step = R"(
+        with (all) if (object_index != c) {
+            x += irandom(30) - 15; y += irandom(30) - 15; if (random(1) < 0.1) depth = irandom(5);
+        }
+        repeat (5) instance_create(irandom(300), irandom(300), choose(o_a, o_b));
+        with (o_b) if (random(1) < 0.03) instance_destroy();
+        if (random(1) < 0.5) { instance_deactivate_object(o_dot); instance_activate_all(); }
+        repeat (150) {
+            global.q = irandom(8); global.obj = choose(all, all, all, o_p, o_a, o_b, o_dot, o_n);
+            if (global.q >= 7) global.obj = all;
+            global.x1 = irandom(320) - 20; global.y1 = irandom(320) - 20;
+            global.x2 = global.x1 + irandom(60) - 30; global.y2 = global.y1 + irandom(60) - 30;
+            global.r = irandom(20); global.prec = irandom(1); global.notme = irandom(1);
+            global.me = instance_find(all, irandom(instance_number(all) - 1));
+            with (global.me) {
+                x += irandom(8) - 4;
+                if (global.q == 0) global.got = collision_point(global.x1, global.y1, global.obj, global.prec, global.notme);
+                else if (global.q == 1) global.got = collision_rectangle(global.x1, global.y1, global.x2, global.y2, global.obj, global.prec, global.notme);
+                else if (global.q == 2) global.got = collision_circle(global.x1, global.y1, global.r, global.obj, global.prec, global.notme);
+                else if (global.q == 3) global.got = collision_ellipse(global.x1, global.y1, global.x2, global.y2, global.obj, global.prec, global.notme);
+                else if (global.q == 4) global.got = collision_line(global.x1, global.y1, global.x2, global.y2, global.obj, global.prec, global.notme);
+                else if (global.q == 5) global.got = instance_position(global.x1, global.y1, global.obj);
+                else if (global.q == 6) global.got = instance_place(global.x1, global.y1, global.obj);
+                else if (global.q == 7) global.got = place_free(global.x1, global.y1);
+                else global.got = place_empty(global.x1, global.y1);
+            }
+            global.ref = noone;
+            with (global.obj) if (global.ref == noone && (id != global.me || !global.notme || global.q >= 5)) {
+                h = false;
+                if (global.q == 0) h = collision_point(global.x1, global.y1, id, global.prec, false) == id;
+                else if (global.q == 1) h = collision_rectangle(global.x1, global.y1, global.x2, global.y2, id, global.prec, false) == id;
+                else if (global.q == 2) h = collision_circle(global.x1, global.y1, global.r, id, global.prec, false) == id;
+                else if (global.q == 3) h = collision_ellipse(global.x1, global.y1, global.x2, global.y2, id, global.prec, false) == id;
+                else if (global.q == 4) h = collision_line(global.x1, global.y1, global.x2, global.y2, id, global.prec, false) == id;
+                else if (global.q == 5) h = instance_position(global.x1, global.y1, id) == id;
+                else {
+                    global.cand = id; with (global.me) global.t = place_meeting(global.x1, global.y1, global.cand);
+                    h = global.t && (global.q != 7 || solid);
+                }
+                if (h) global.ref = id;
+            }
+            if (global.q >= 7) global.ok = global.got == (global.ref == noone); else global.ok = global.got == global.ref;
+            if (!global.ok) {
+                global.mis += 1;
+                if (global.mis <= 3) show_message('differs ' + string(global.q) + ' ' + string(global.got) + ' ' + string(global.ref));
+            }
+            global.asked += 1; if (global.ref != noone) global.hits += 1;
+        }
+        if (global.asked == 600) show_message('agree ' + string(global.mis) + ' ' + string(global.hits > 100));)";
+    TestGame g;
+    g.Object("c", Events(Event("create", create) + "," + Event("step", step)));
+    g.Object("o_p", R"j({"sprite": "s_box"})j");
+    g.Object("o_a", R"j({"sprite": "s_tri", "parent": "o_p"})j");
+    g.Object("o_b", R"j({"sprite": "s_box"})j");
+    g.Object("o_dot", R"j({"sprite": "s_dot"})j");
+    g.Object("o_n", "{}");
+    g.Room("r0", R"j({"width": 400, "height": 400, "instances": [{"object": "c"}]})j");
+    g.extra = [](const TempDir& d) { WriteSprites(d, StandardSprites()); };
+    // Drawn (on the null device), so that the room sorts its instances by depth.
+    GameOutcome o = RunInProcess(
+        g, 4, {{"QUARVEL_RENDER", "null"}}, [](const TempDir&) { Graphics_Start(); }, Graphics_Stop);
+    EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
+    EXPECT_EQ(o.Messages(), Lines{"agree 0 1"});
 }
 
 std::string CollisionEvent(const std::string& with, const std::string& code) {
@@ -400,7 +557,62 @@ TEST(Collision, BadInputNeverHangs) {
     c.code += "a.image_xscale = 0; a.image_angle = 0;\n";
     c.Add("zero", "collision_point(0, 0, a, true, false)", "-4");
     c.code += "b.sprite_index = -1; b.x = 500;\n";
-    c.Add("nosprite", "collision_point(500, 0, b, true, false)", "-4");
+    // Without a sprite there is no box, not even a placeholder one (its sides read -100000).
+    c.Add("nosprite", "collision_point(500, 0, b, true, false)", "-4")
+        .Add("nosprite-box",
+             "string(b.bbox_left) + ' ' + string(collision_point(-100000, -100000, b, false, false))",
+             "-100000 -4")
+        .Add("nosprite-rect", "collision_rectangle(-100001, -100001, -99999, -99999, all, false, false)",
+             "-4");
+    GameOutcome o = RunInProcess(Probe(c.code), 0);
+    EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
+    EXPECT_EQ(o.Messages(), c.expect);
+}
+
+TEST(Collision, SearchesWithBadRegions) {
+    // One 16 x 16 box at (0, 0); each region asked precisely and by box, of the instance itself
+    // and of all (the room's index): "1" found, "0" not.
+    RCases c;
+    c.code = "a = instance_create(0, 0, o_box); big = 1; repeat (1000) big *= 2; inf = big * big; nan = inf "
+             "- inf;\n";
+    const std::vector<std::pair<std::string, std::string>> regions = {
+        {"rect-nan", "collision_rectangle(nan, 0, 10, 10, %o, %p, false)"},
+        {"rect-huge", "collision_rectangle(-big, -big, big, big, %o, %p, false)"},
+        {"rect-inf", "collision_rectangle(-inf, -inf, inf, inf, %o, %p, false)"},
+        {"rect-inf-away", "collision_rectangle(20, -inf, inf, inf, %o, %p, false)"},
+        {"circle-0-in", "collision_circle(8, 8, 0, %o, %p, false)"},
+        {"circle-0-out", "collision_circle(8, 16, 0, %o, %p, false)"},
+        {"circle-negative", "collision_circle(20, 8, -5, %o, %p, false)"},
+        {"circle-negative-away", "collision_circle(22, 8, -5, %o, %p, false)"},
+        {"circle-huge", "collision_circle(big, 0, big, %o, %p, false)"},
+        {"circle-inf", "collision_circle(0, 0, inf, %o, %p, false)"},
+        {"circle-nan", "collision_circle(nan, 0, 4, %o, %p, false)"},
+        {"line-0-in", "collision_line(5, 5, 5, 5, %o, %p, false)"},
+        {"line-0-out", "collision_line(16, 5, 16, 5, %o, %p, false)"},
+        {"line-huge", "collision_line(-big, 5, big, 5, %o, %p, false)"},
+        {"line-inf-level", "collision_line(-inf, 5, inf, 5, %o, %p, false)"},
+        {"line-inf-upright", "collision_line(5, inf, 5, -inf, %o, %p, false)"},
+        {"line-huge-steep", "collision_line(4, -big, 6, big, %o, %p, false)"},
+        {"line-inf-slant", "collision_line(-inf, -inf, inf, inf, %o, %p, false)"},
+        {"line-nan", "collision_line(0, 0, nan, 10, %o, %p, false)"},
+    };
+    const std::map<std::string, bool> found = {
+        {"rect-huge", true},       {"rect-inf", true},       {"circle-0-in", true},
+        {"circle-negative", true}, {"circle-huge", true},    {"line-0-in", true},
+        {"line-huge", true},       {"line-inf-level", true}, {"line-inf-upright", true},
+        {"line-huge-steep", true},
+    };
+    for (const auto& [label, call] : regions) {
+        std::string expr;
+        for (const char* obj : {"a", "all"})
+            for (const char* prec : {"true", "false"}) {
+                std::string e = call;
+                e.replace(e.find("%o"), 2, obj);
+                e.replace(e.find("%p"), 2, prec);
+                expr += (expr.empty() ? "" : " + ") + ("string(" + e + " == a)");
+            }
+        c.Add(label, expr, found.count(label) ? "1111" : "0000");
+    }
     GameOutcome o = RunInProcess(Probe(c.code), 0);
     EXPECT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
     EXPECT_EQ(o.Messages(), c.expect);
@@ -409,6 +621,45 @@ TEST(Collision, BadInputNeverHangs) {
 } // namespace
 
 namespace {
+
+TEST(Motion, DrawPathDrawsThePathInTheCapturedFrame) {
+    // An open path drawn where it lies (red) and moved to start at (150, 20) (green); a closed
+    // triangle (blue) drawn with its closing side. Lines may fall on either row next to a
+    // coordinate: each point is judged on its 3 x 3 neighbourhood.
+    TestGame g;
+    g.Object("o_d", Events(Event("draw", "draw_set_color(c_red); draw_path(p_open, 0, 0, true);"
+                                         "draw_set_color(c_lime); draw_path(p_open, 150, 20, false);"
+                                         "draw_set_color(c_blue); draw_path(p_tri, 0, 0, true);")));
+    g.Room("r0", R"j({"width": 320, "height": 240, "color": 0, "show_color": true,
+        "instances": [{"object": "o_d"}]})j");
+    g.extra = [](const TempDir& d) {
+        WritePaths(d, {{"p_open", R"j({"closed": false, "points": [[20, 100], [100, 100], [100, 150]]})j"},
+                       {"p_tri", R"j({"closed": true, "points": [[20, 180], [80, 180], [20, 230]]})j"}});
+    };
+    TempDir frames;
+    GameOutcome o = RunInProcess(
+        g, 1, {{"QUARVEL_CAPTURE", frames.path()}}, [](const TempDir&) { Graphics_Start(); }, Graphics_Stop);
+    ASSERT_EQ(o.status, 0) << o.err << testing::PrintToString(o.lines);
+    TBitmap32 frame;
+    ASSERT_TRUE(frame.LoadFromImageFile(frames / "000001.png"));
+    ASSERT_EQ(frame.Width(), 320);
+    auto near = [&](int x, int y) {
+        uint32_t seen = 0;
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy) seen |= frame.Pixel(x + dx, y + dy) & 0xFFFFFFu;
+        return seen;
+    };
+    constexpr uint32_t kRed = 0xFF0000u, kLime = 0x00FF00u, kBlue = 0x0000FFu;
+    const struct {
+        int x, y;
+        uint32_t colour; // 0: nothing drawn near
+    } points[] = {
+        {60, 100, kRed},  {100, 125, kRed}, {190, 20, kLime}, {230, 45, kLime}, {50, 180, kBlue},
+        {50, 205, kBlue}, {20, 205, kBlue}, {60, 110, 0},     {90, 125, 0},     {190, 30, 0},
+        {240, 45, 0},     {150, 100, 0},    {40, 200, 0},
+    };
+    for (const auto& p : points) EXPECT_EQ(near(p.x, p.y), p.colour) << p.x << "," << p.y;
+}
 
 TEST(Motion, DrawPathReportsMissingPaths) {
     TestGame g =

@@ -3,6 +3,7 @@
 // edge cases that must neither crash nor hang. Many small games per process through the runner's
 // own runtime start, reset and main loop.
 #include "WorldTest.h"
+#include "graphics/Graphics_Main.h"
 
 namespace {
 
@@ -59,6 +60,30 @@ TEST(WorldOrder, SettingsWithoutCreateFirstRunCodeFirst) {
     ASSERT_GE(o.Messages().size(), 2u);
     EXPECT_EQ(o.Messages()[0], "code 100001");
     EXPECT_EQ(o.Messages()[1], "create b 100001");
+}
+
+// Instances draw by decreasing depth, equal depths in list order, and the order follows what
+// changes it during the game: a depth set in code, a new instance, an instance activated again
+// (it rejoins at the end of the list). The room start draws once, then each of the four steps.
+TEST(WorldOrder, DrawOrderFollowsDepthChangesNewAndActivatedInstances) {
+    TestGame g;
+    g.Object("a", Events(Event("draw", "show_message('d' + string(id))")));
+    g.Object("c", R"j({"visible": false, "events": [)j" + Event("create", "t = 0") + "," +
+                      Event("step", "t += 1; if (t == 1) (100002).depth = -10; "
+                                    "if (t == 2) { n = instance_create(0, 0, a); n.depth = 5; } "
+                                    "if (t == 3) instance_deactivate_object(100001); "
+                                    "if (t == 4) instance_activate_object(100001);") +
+                      "]}");
+    g.Room("r0", R"j({"instances": [{"object": "a"}, {"object": "a"}, {"object": "a"}, {"object": "c"}]})j");
+    GameOutcome o =
+        RunInProcess(g, 4, {{"QUARVEL_RENDER", "null"}}, [](const TempDir&) { Graphics_Start(); });
+    Graphics_Stop();
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.Messages(), (Lines{"d100001", "d100002", "d100003",               // room start
+                                   "d100001", "d100003", "d100002",               // 100002 at -10
+                                   "d100005", "d100001", "d100003", "d100002",    // new one at 5
+                                   "d100005", "d100003", "d100002",               // 100001 inactive
+                                   "d100005", "d100003", "d100001", "d100002"})); // and back
 }
 
 TEST(WorldOrder, InheritedEventsRunForTheChildThroughItsOwnList) {

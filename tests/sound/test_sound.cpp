@@ -654,6 +654,10 @@ TEST_F(SoundCapture, BadDataStaysSilent) {
     std::vector<uint8_t> brokenMidi = NoteMidi();
     brokenMidi.erase(brokenMidi.end() - 6, brokenMidi.end());
     brokenMidi[21] = 200; // the track claims more than is there
+    std::vector<uint8_t> noStatus = NoteMidi(), longMeta = NoteMidi(), noNotes = NoteMidi();
+    noStatus[23] = 0x40;    // the first event's data comes without any status before it
+    longMeta.back() = 0x7F; // the end-of-track event claims bytes beyond its track
+    noNotes[28] = 0;        // the only note is struck at velocity 0 (a note-off)
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
@@ -661,14 +665,24 @@ TEST_F(SoundCapture, BadDataStaysSilent) {
                  {"noise", noise},
                  {"header only", headerOnly},
                  {"MIDI without tracks", noTracks},
-                 {"broken MIDI", brokenMidi}};
+                 {"broken MIDI", brokenMidi},
+                 {"MIDI data without a status", noStatus},
+                 {"MIDI meta event past its track", longMeta},
+                 {"MIDI without a note", noNotes}};
     std::vector<int> ids;
     for (const Case& c : cases)
         ids.push_back(Add(c.bytes, 0, c.what[0] == 'M' || c.what[0] == 'b' ? ".mid" : ".wav"));
     int cut = Add(truncated, 0); // what is there plays; nothing beyond it
+    // Good music with a soundfont that is no soundfont, or none at all.
+    CStream(std::vector<uint8_t>(5000, 0x33)).SaveToFile(m_dir / "junk.sf2");
+    for (const char* font : {"junk.sf2", "none.sf2"}) {
+        ::setenv("QUARVEL_SOUNDFONT", (m_dir / font).c_str(), 1);
+        ids.push_back(Add(NoteMidi(), 0, ".mid"));
+        ::unsetenv("QUARVEL_SOUNDFONT");
+    }
     for (size_t i = 0; i < ids.size(); i++) {
         Call("sound_play", {double(ids[i])});
-        EXPECT_EQ(Call("sound_isplaying", {double(ids[i])}).val, 0) << cases[i].what;
+        EXPECT_EQ(Call("sound_isplaying", {double(ids[i])}).val, 0) << i;
     }
     Steps(10);
     Call("sound_play", {double(cut)});
