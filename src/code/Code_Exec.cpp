@@ -328,7 +328,8 @@ bool GetBySelector(RContext& c, int32_t sel, int32_t id, int32_t arr, int slot, 
     case kSelNoone:
         return false;
     case kSelDefault:
-        if (id >= kUserVarBase && Global_IsDeclared(id)) return Global_GetVar(id, arr, val);
+        if (id >= kUserVarBase && Global_AnyDeclared() && Global_IsDeclared(id))
+            return Global_GetVar(id, arr, val);
         return Instance_GetVar(c.self, id, arr, val);
     case kSelGlobal:
         return Global_GetVar(id, arr, val);
@@ -347,7 +348,7 @@ bool SetBySelector(RContext& c, int32_t sel, int32_t id, int32_t arr, int slot, 
         LocalSet(c, slot, id, arr, val);
         return true;
     case kSelDefault:
-        if (id >= kUserVarBase && Global_IsDeclared(id)) {
+        if (id >= kUserVarBase && Global_AnyDeclared() && Global_IsDeclared(id)) {
             Global_SetVar(id, arr, val);
             return true;
         }
@@ -373,7 +374,7 @@ inline CVariableList* ListOf(RContext& c, int32_t sel, int32_t id) {
     switch (sel) {
     case kSelDefault:
         if (id <= kLastBuiltinRangeId) return nullptr;
-        return Global_IsDeclared(id) ? &Global_List() : &c.self->i_vars;
+        return Global_AnyDeclared() && Global_IsDeclared(id) ? &Global_List() : &c.self->i_vars;
     case kSelSelf:
         return id > kLastBuiltinRangeId ? &c.self->i_vars : nullptr;
     case kSelOther:
@@ -937,6 +938,9 @@ using LTestFn = bool (*)(RContext& c, const LNode& n, const char* message, bool&
 
 // Where an operand can be read in place without evaluation.
 enum : uint8_t { kPlaceNone, kPlaceConstant, kPlaceLocal, kPlaceArgument, kPlaceElement };
+// Where a plain variable of self is read without the general paths (LNode::var): its own list
+// (a position hint in the tree node) or a built-in variable (the getter and setter in the node).
+enum : uint8_t { kPlaceSelf = 5, kPlaceBuiltin = 6 };
 
 struct LNode {
     union {
@@ -960,6 +964,9 @@ struct LNode {
     int32_t where = 0; // local slot or argument slot
     int32_t op = 0;    // operator, assignment symbol
     uint8_t place = kPlaceNone;
+    uint8_t var = kPlaceNone;
+    TBuiltinGetter get = nullptr;
+    TBuiltinSetter set = nullptr;
 };
 
 } // namespace
@@ -990,11 +997,35 @@ bool g_treeWalker = false; // tests: run the tree instead of the lowered form
 
 inline const RValue* PlaceValue(const RContext& c, const LNode& n);
 
-// A real operand held in the node (place p: the constant num, or local or argument slot w), or
-// false when it is not a real there.
-[[gnu::always_inline]] inline bool RealOperand(const RContext& c, uint8_t p, int32_t w, double num,
-                                               double& v) {
+// The list holding a plain variable of self named by node t, or nullptr when a globalvar may
+// shadow it (the general path decides then).
+[[gnu::always_inline]] inline CVariableList* SelfList(const RContext& c, const RToken& t) {
+    return t.ind2 == kSelSelf || !Global_AnyDeclared() ? &c.self->i_vars : nullptr;
+}
+
+// A real held by the self variable of operand node x (kPlaceSelf or kPlaceBuiltin), or false.
+[[gnu::always_inline]] inline bool VarOperand(const RContext& c, uint8_t p, const LNode& x, double& v) {
+    if (p == kPlaceSelf) {
+        CVariableList* list = SelfList(c, *x.t);
+        const RValue* e = list ? list->ElementAt(x.t->ind, 0, x.t->hint) : nullptr;
+        if (!e || e->kind != RValue::kReal) return false;
+        v = e->val;
+        return true;
+    }
+    RValue r;
+    if (!x.get(c.self, 0, r) || r.kind != RValue::kReal) return false;
+    v = r.val;
+    return true;
+}
+
+// A real operand held in the node (place p: the constant num, or local or argument slot w, or
+// the self variable of operand node x), or false when it is not a real there.
+[[gnu::always_inline]] inline bool RealOperand(const RContext& c, uint8_t p, int32_t w, double num, double& v,
+                                               const LNode* x = nullptr) {
     switch (p) {
+    case kPlaceSelf:
+    case kPlaceBuiltin:
+        return VarOperand(c, p, *x, v);
     case kPlaceConstant:
         v = num;
         return true;
@@ -1073,6 +1104,20 @@ bool LArgument(RContext&, const LNode& n, RValue& out) {
     return true;
 }
 
+bool LSelfVar(RContext& c, const LNode& n, RValue& out) {
+    if (CVariableList* list = SelfList(c, *n.t))
+        if (const RValue* e = list->ElementAt(n.t->ind, 0, n.t->hint)) {
+            out = *e;
+            return true;
+        }
+    return Eval(c, *n.t, out);
+}
+
+bool LBuiltinVar(RContext& c, const LNode& n, RValue& out) {
+    if (n.get(c.self, 0, out)) return true;
+    return Eval(c, *n.t, out);
+}
+
 bool LPlace(RContext& c, const LNode& n, RValue& out) {
     if (const RValue* p = PlaceValue(c, n)) {
         out = *p;
@@ -1112,7 +1157,8 @@ bool LBinary(RContext& c, const LNode& n, RValue& out) {
 template <uint8_t A, uint8_t B>
 bool LBinaryQuick(RContext& c, const LNode& n, RValue& out) {
     double l, r;
-    if (RealOperand(c, A, n.aw, n.an, l) && RealOperand(c, B, n.bw, n.bn, r) && RealBinary(n.op, l, r)) {
+    if (RealOperand(c, A, n.aw, n.an, l, n.a) && RealOperand(c, B, n.bw, n.bn, r, n.b) &&
+        RealBinary(n.op, l, r)) {
         out.SetReal(l);
         return true;
     }
@@ -1124,7 +1170,8 @@ bool LTestValue(RContext& c, const LNode& n, const char* message, bool& truth);
 template <uint8_t A, uint8_t B>
 bool LTestQuick(RContext& c, const LNode& n, const char* message, bool& truth) {
     double l, r;
-    if (RealOperand(c, A, n.aw, n.an, l) && RealOperand(c, B, n.bw, n.bn, r) && RealBinary(n.op, l, r)) {
+    if (RealOperand(c, A, n.aw, n.an, l, n.a) && RealOperand(c, B, n.bw, n.bn, r, n.b) &&
+        RealBinary(n.op, l, r)) {
         truth = l >= 0.5;
         return true;
     }
@@ -1141,6 +1188,10 @@ auto QuickFor(uint8_t b) -> decltype(H<A, kPlaceLocal>::fn) {
         return H<A, kPlaceLocal>::fn;
     case kPlaceArgument:
         return H<A, kPlaceArgument>::fn;
+    case kPlaceSelf:
+        return H<A, kPlaceSelf>::fn;
+    case kPlaceBuiltin:
+        return H<A, kPlaceBuiltin>::fn;
     default:
         return nullptr;
     }
@@ -1154,6 +1205,10 @@ auto QuickFor(uint8_t a, uint8_t b) -> decltype(H<kPlaceLocal, kPlaceLocal>::fn)
         return QuickFor<H, kPlaceLocal>(b);
     case kPlaceArgument:
         return QuickFor<H, kPlaceArgument>(b);
+    case kPlaceSelf:
+        return QuickFor<H, kPlaceSelf>(b);
+    case kPlaceBuiltin:
+        return QuickFor<H, kPlaceBuiltin>(b);
     default:
         return nullptr;
     }
@@ -1242,7 +1297,8 @@ template <uint8_t A, uint8_t B>
 int LIfQuick(RContext& c, const LNode& n, RValue& result) {
     double l, r;
     bool truth;
-    if (RealOperand(c, A, n.aw, n.an, l) && RealOperand(c, B, n.bw, n.bn, r) && RealBinary(n.op, l, r))
+    if (RealOperand(c, A, n.aw, n.an, l, n.a->a) && RealOperand(c, B, n.bw, n.bn, r, n.a->b) &&
+        RealBinary(n.op, l, r))
         truth = l >= 0.5;
     else if (!n.a->test(c, *n.a, "Expression expected", truth))
         return kOutError;
@@ -1354,12 +1410,45 @@ int LAssignLocal(RContext& c, const LNode& n, RValue& result) {
 int LAssignLocalQuick(RContext& c, const LNode& n, RValue& result) {
     RLocalSlot& s = c.slots[n.where];
     double r;
-    if (s.defined && s.simple.kind == RValue::kReal && RealOperand(c, n.bp, n.bw, n.bn, r) &&
+    if (s.defined && s.simple.kind == RValue::kReal && RealOperand(c, n.bp, n.bw, n.bn, r, n.b) &&
         RealBinary(n.aw, s.simple.val, r)) {
         result.SetReal(s.simple.val);
         return kOutNormal;
     }
     return LAssignLocal(c, n, result);
+}
+
+// An assignment or compound assignment (n.aw its operator) to a plain variable of self of a real
+// operand held in the node; anything else the general way.
+int LAssignVarQuick(RContext& c, const LNode& n, RValue& result) {
+    const LNode& target = *n.a;
+    double r;
+    if (!RealOperand(c, n.bp, n.bw, n.bn, r, n.b)) return LAssign(c, n, result);
+    if (target.var == kPlaceSelf) {
+        CVariableList* list = SelfList(c, *target.t);
+        if (!list) return LAssign(c, n, result);
+        if (n.op == kSymAssign) {
+            result.SetReal(r);
+            list->SetVarAt(target.t->ind, 0, result, target.t->hint);
+            return kOutNormal;
+        }
+        RValue* e = list->ElementAt(target.t->ind, 0, target.t->hint);
+        if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
+            result.SetReal(e->val);
+            return kOutNormal;
+        }
+        return LAssign(c, n, result);
+    }
+    if (!target.set) return LAssign(c, n, result);
+    if (n.op != kSymAssign) {
+        RValue cur;
+        if (!target.get(c.self, 0, cur) || cur.kind != RValue::kReal || !RealBinary(n.aw, cur.val, r))
+            return LAssign(c, n, result);
+        r = cur.val;
+    }
+    result.SetReal(r);
+    if (target.set(c.self, 0, result)) return kOutNormal;
+    return FailOut(c, n.t->position, "Cannot assign to the variable");
 }
 
 // An assignment to an element of a local array whose indices read in place.
@@ -1413,6 +1502,15 @@ class CLowering {
                 n.place = kPlaceArgument;
                 n.where = kArgumentSlotMark - t.slot;
                 n.eval = LArgument;
+            } else if (t.slot == -1 && (t.ind2 == kSelDefault || t.ind2 == kSelSelf)) {
+                if (t.ind > kLastBuiltinRangeId) {
+                    n.var = kPlaceSelf;
+                    n.eval = LSelfVar;
+                } else if ((n.get = BuiltinVar_Getter(t.ind))) {
+                    n.var = kPlaceBuiltin;
+                    n.set = BuiltinVar_Setter(t.ind);
+                    n.eval = LBuiltinVar;
+                }
             }
             break;
         case kNodeVariable:
@@ -1438,8 +1536,8 @@ class CLowering {
             n.b = Expression(t.items[1]);
             n.eval = LBinary;
             n.test = LTestBinary;
-            Hold(*n.a, n.ap, n.aw, n.an);
-            Hold(*n.b, n.bp, n.bw, n.bn);
+            HoldVar(*n.a, n.ap, n.aw, n.an);
+            HoldVar(*n.b, n.bp, n.bw, n.bn);
             if (LEvalFn f = QuickFor<HBinary>(n.ap, n.bp)) {
                 n.eval = f;
                 n.test = QuickFor<HTest>(n.ap, n.bp);
@@ -1474,7 +1572,14 @@ class CLowering {
             n.op = t.ind;
             n.a = Expression(target);
             n.b = Expression(t.items[1]);
-            Hold(*n.b, n.bp, n.bw, n.bn);
+            HoldVar(*n.b, n.bp, n.bw, n.bn);
+            if (n.a->var != kPlaceNone && (n.op == kSymAssign || n.op <= kSymDivAssign) &&
+                n.bp != kPlaceNone) {
+                n.exec = LAssignVarQuick;
+                if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
+                break;
+            }
+            if (n.bp == kPlaceSelf || n.bp == kPlaceBuiltin) n.bp = kPlaceNone; // held for the above only
             if (n.a->place == kPlaceLocal && n.op != kSymAssign && n.op <= kSymDivAssign &&
                 n.bp != kPlaceNone) {
                 n.exec = LAssignLocalQuick;
@@ -1558,6 +1663,13 @@ class CLowering {
             p = x.place;
             w = x.where;
         }
+    }
+
+    // Hold, and also a plain variable of self (for the quick handlers of binary operations,
+    // conditions and assignments to variables of self).
+    static void HoldVar(const LNode& x, uint8_t& p, int32_t& w, double& num) {
+        Hold(x, p, w, num);
+        if (p == kPlaceNone) p = x.var;
     }
 
     LNode& New(const RToken& t) {

@@ -23,9 +23,12 @@ CInstance* FindInstanceById(int32_t id) {
 
 } // namespace
 
+bool g_anyGlobalDeclared = false;
+
 void Global_Reset() {
     g_global = CVariableList();
     g_declared.assign(kInitialFlags, false);
+    g_anyGlobalDeclared = false;
 }
 
 void Global_Declare(int32_t id) {
@@ -33,11 +36,12 @@ void Global_Declare(int32_t id) {
     size_t need = size_t(id - 99000);
     if (g_declared.size() < need) g_declared.resize(need, false);
     g_declared[size_t(id - kUserVarBase)] = true;
+    g_anyGlobalDeclared = true;
     g_global.Init(id);
 }
 
 bool Global_IsDeclared(int32_t id) {
-    if (id < kUserVarBase) return false;
+    if (!g_anyGlobalDeclared || id < kUserVarBase) return false;
     size_t p = size_t(id - kUserVarBase);
     return p < g_declared.size() && g_declared[p];
 }
@@ -79,6 +83,8 @@ bool Global_ReadStream(CStream& str, CVariableList& list, std::vector<bool>& fla
 void Global_Install(CVariableList&& list, std::vector<bool>&& flags) {
     g_global = std::move(list);
     g_declared = std::move(flags);
+    g_anyGlobalDeclared = false;
+    for (bool b : g_declared) g_anyGlobalDeclared = g_anyGlobalDeclared || b;
 }
 
 bool Global_LoadFromStream(CStream& str) {

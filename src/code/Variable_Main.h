@@ -26,6 +26,12 @@ void Global_Reset();
 // the global variable as real 0 when absent. Does nothing for ids below 100000.
 void Global_Declare(int32_t id);
 bool Global_IsDeclared(int32_t id);
+// False while no globalvar flag has been set since the last reset: code that reads and writes
+// plain variables checks this before looking a flag up.
+extern bool g_anyGlobalDeclared;
+inline bool Global_AnyDeclared() {
+    return g_anyGlobalDeclared;
+}
 void Global_SetVar(int32_t id, int32_t arr_ind, const RValue& val);
 bool Global_GetVar(int32_t id, int32_t arr_ind, RValue& val);
 CVariableList& Global_List();

@@ -22,6 +22,33 @@
 
 namespace {
 
+// Built-in variables of the tests: "bv" settable and held here, "bro" read-only, "bmiss" a getter
+// that finds nothing.
+RValue g_builtinValue;
+
+void AddTestBuiltins() {
+    BuiltinVar_Add(
+        "bv",
+        [](CInstance*, int32_t, RValue& r) {
+            r = g_builtinValue;
+            return true;
+        },
+        [](CInstance*, int32_t, const RValue& v) {
+            g_builtinValue = v;
+            return true;
+        },
+        true);
+    BuiltinVar_Add(
+        "bro",
+        [](CInstance*, int32_t, RValue& r) {
+            r.SetReal(7);
+            return true;
+        },
+        nullptr, false);
+    BuiltinVar_Add(
+        "bmiss", [](CInstance*, int32_t, RValue&) { return false; }, nullptr, false);
+}
+
 struct ROutcome {
     bool compiled = false;
     bool ok = false;
@@ -43,6 +70,7 @@ class LangLowered : public ::testing::Test {
         Script_Clear();
         BuiltinVar_ClearAll();
         Code_AddArgumentVariables();
+        AddTestBuiltins();
         const char* scripts[][2] = {
             {"add", "return argument0 + argument1"},
             {"fib", "if argument0 < 2 return argument0; return fib(argument0 - 1) + fib(argument0 - 2)"},
@@ -88,6 +116,7 @@ class LangLowered : public ::testing::Test {
     static ROutcome RunOnce(const std::string& text, bool expression, bool tree) {
         Code_SetTreeWalkerForTests(tree);
         Global_Reset();
+        g_builtinValue = RValue();
         Error_ClearFlag();
         ROutcome o;
         CCode code(text, expression);
@@ -186,6 +215,33 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "globalvar g; g = 2; var l; l = g * 3; return l + global.g",
         "q += 1",
         "return nosuch",
+        // plain variables of self: reads, assignments, compound assignments, conditions
+        "a = 5; b = 2; if (a > b) a -= b; a += 640; if (a > 640) a -= 640; return a * 10 + b",
+        "a = 1; a += 2; a *= 'x'; return a",
+        "a = 'p'; a += 'q'; if a == 'pq' return a + 'r'",
+        "a = 7; a /= 0; return a",
+        "a = 6; a |= 1; a = a + a; return a",
+        "if (nosuch > 1) return 1",
+        "return 3 < nosuch",
+        "a = 1; if (a) a = 'z'; if (a) return 2",
+        "self.a = 3; self.a += 1; if (self.a >= 4) return self.a + a",
+        "a = 1; b = a; b -= 0.5; return (a - b) + (b < a)",
+        // a globalvar declared while running shadows the instance's own variable from then on
+        "a = 1; a += 1; globalvar a; a += 5; if (a > 4) return a * 10 + self.a",
+        "a = 2; if (a == 2) { globalvar a; a = 3 } a += 1; return a + self.a * 100",
+        // built-in variables of self
+        "bv = 3; bv += 2; if (bv > 4) bv -= 1; bv = bv * 2; return bv",
+        "bv = 'w'; bv += 1; return bv",
+        "bv = 'w'; bv += 'v'; if (bv == 'wv') return bv",
+        "bv = 2; bv /= 0; return bv",
+        "bv = 1; if (bv < bro) return bro * 2 + (bro < bv)",
+        "bro = 1",
+        "bro += 1",
+        "var l; l = 2; bro = l",
+        "return bmiss + 1",
+        "if (bmiss > 0) return 1",
+        "bv = bmiss",
+        "bmiss += 1",
         // script calls: arguments, results, errors inside and the argument-count check
         "var i, s; s = 0; for (i = 0; i < 12; i += 1) s += fib(i); return s",
         "return add(1, 2) * add('a', 'b')",
