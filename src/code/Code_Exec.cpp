@@ -1224,7 +1224,20 @@ struct HTest {
 
 bool LCall(RContext& c, const LNode& n, RValue& out) {
     const int argc = int(n.count);
-    CArguments args(n.t->ind < kScriptIdBase ? kArgumentSlots : argc);
+    const int id = n.t->ind;
+    if (id >= kScriptIdBase && id < kExtensionIdBase) {
+        // A script takes over exactly its arguments, evaluated in place.
+        CArguments args(argc);
+        RValue* a = args.Values();
+        for (int k = 0; k < argc; ++k) {
+            const LNode& e = *n.list[k];
+            if (!e.eval(c, e, a[k])) return false;
+        }
+        if (Script_CallTaking(id - kScriptIdBase, c.self, c.other, out, a, argc)) return true;
+        if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
+        return false;
+    }
+    CArguments args(id < kScriptIdBase ? kArgumentSlots : argc);
     RValue* a = args.Values();
     for (int k = 0; k < argc; ++k) {
         const LNode& e = *n.list[k];
@@ -1811,8 +1824,10 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
 
     const RToken& root = code->i_token;
     int o;
-    if (!g_treeWalker && !Lowered(*code).walk) {
-        const LNode* lowered = code->i_lowered->root;
+    const RLoweredCode* made = code->i_lowered.get();
+    if (!g_treeWalker && (!made || made->from != &root)) made = &Lowered(*code);
+    if (!g_treeWalker && !made->walk) {
+        const LNode* lowered = made->root;
         if (code->i_kind == CCode::kExpression)
             o = lowered->eval(c, *lowered, result) ? kOutNormal : kOutError;
         else if (root.kind == kNodeEmptyProgram)

@@ -11,6 +11,7 @@
 #include <new>
 #include <type_traits>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -103,11 +104,14 @@ bool CallScript(int index, CInstance* self, CInstance* other, RValue& result, bo
     if (n > kArgumentSlots) n = kArgumentSlots;
 
     // Nested calls see their own slots; the caller's are restored afterwards. Slots from
-    // arg_high on are known to be real 0, so only the ones below it are moved.
+    // arg_high on are known to be real 0, so only the ones below it are moved. Arguments taken
+    // over trade places with the caller's slots below n, which come back from them afterwards.
+    constexpr bool kTaking = !std::is_const_v<std::remove_pointer_t<Args>>;
     alignas(RValue) unsigned char savedBytes[kArgumentSlots * sizeof(RValue)];
     RValue* savedSlots = reinterpret_cast<RValue*>(savedBytes);
     const int savedHigh = arg_high;
-    for (int k = 0; k < savedHigh; ++k) new (&savedSlots[k]) RValue(std::move(arg_slots[k]));
+    const int savedFrom = kTaking ? n : 0;
+    for (int k = savedFrom; k < savedHigh; ++k) new (&savedSlots[k]) RValue(std::move(arg_slots[k]));
     int savedCount = arg_count;
     // A script calling itself keeps the name in place. Only script calls change the name, so the
     // script that set it last tells whether it is already the right one.
@@ -120,10 +124,10 @@ bool CallScript(int index, CInstance* self, CInstance* other, RValue& result, bo
     arg_count = n;
     if (renamed) arg_scriptname = script->s_name;
     for (int k = 0; k < n; ++k) {
-        if constexpr (std::is_const_v<std::remove_pointer_t<Args>>)
-            arg_slots[k] = args[k];
+        if constexpr (kTaking)
+            std::swap(arg_slots[k], args[k]);
         else
-            arg_slots[k] = std::move(args[k]);
+            arg_slots[k] = args[k];
     }
     for (int k = n; k < savedHigh; ++k) arg_slots[k] = RValue();
     arg_high = n;
@@ -154,7 +158,9 @@ bool CallScript(int index, CInstance* self, CInstance* other, RValue& result, bo
         }
     }
 
-    for (int k = 0; k < savedHigh; ++k) {
+    if constexpr (kTaking)
+        for (int k = 0; k < n; ++k) arg_slots[k] = std::move(args[k]);
+    for (int k = savedFrom; k < savedHigh; ++k) {
         arg_slots[k] = std::move(savedSlots[k]);
         savedSlots[k].~RValue();
     }
