@@ -2,41 +2,20 @@
 #include "resources/Sound_Class.h"
 
 #include "sound/Sound_Engine.h"
+#include "support/Support_File.h"
 #include "support/Support_Stream.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <vector>
 
 namespace {
 constexpr int kSoundVersion = 800;
 // A sound file larger than this is not read (longer than any sound that can be played).
-constexpr off_t kMaxSoundFileBytes = off_t(512) << 20;
+constexpr int64_t kMaxSoundFileBytes = int64_t(512) << 20;
 
 // The whole regular file; false for anything else (a folder, a pipe or device, which could stall
 // the game) and for files too large to be a sound.
 bool ReadSoundFile(const std::string& path, std::vector<uint8_t>& out) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st {};
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxSoundFileBytes;
-    if (ok) {
-        out.resize(size_t(st.st_size));
-        size_t got = 0;
-        while (got < out.size()) {
-            const ssize_t n = read(fd, out.data() + got, out.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += size_t(n);
-        }
-        out.resize(got); // a file that shrank meanwhile is taken as it was read
-        ok = got > 0 || st.st_size == 0;
-    }
-    close(fd);
-    return ok;
+    return ReadRegularFile(path, kMaxSoundFileBytes, out) == EFileRead::Ok;
 }
 } // namespace
 

@@ -360,6 +360,20 @@ CInstance* Collision_PlaceFind(CInstance& inst, double x, double y, int obj, boo
 
 namespace {
 
+// The grids below hash cell (cx, cy) into a power-of-two bucket table (mask = buckets - 1).
+uint32_t GridHash(int64_t cx, int64_t cy, uint32_t mask) {
+    const uint64_t h = uint64_t(cx) * 0x9E3779B97F4A7C15ull ^ (uint64_t(cy) * 0xC2B2AE3D27D4EB4Full);
+    return uint32_t((h ^ (h >> 29)) & mask);
+}
+
+// Cell side as a shift: the power of two (8 .. 2^24) at least twice the mean box side, so most
+// boxes touch one to four cells.
+int GridShift(double meanSide) {
+    int shift = 3;
+    while (shift < 24 && double(int64_t(1) << shift) < 2 * meanSide) ++shift;
+    return shift;
+}
+
 // A uniform grid hashed into buckets over every instance of the active list, kept up to date as
 // instances move: an instance whose box changes lists itself (g_indexMoved) and is put into its
 // new cells at the next search. Appended instances join at the next search; any other change of
@@ -420,10 +434,7 @@ class CSearchIndex {
         return int64_t(std::clamp(std::floor(v), double(INT32_MIN), double(INT32_MAX)));
     }
 
-    uint32_t Hash(int64_t cx, int64_t cy) const {
-        const uint64_t h = uint64_t(cx) * 0x9E3779B97F4A7C15ull ^ (uint64_t(cy) * 0xC2B2AE3D27D4EB4Full);
-        return uint32_t((h ^ (h >> 29)) & m_mask);
-    }
+    uint32_t Hash(int64_t cx, int64_t cy) const { return GridHash(cx, cy, m_mask); }
 
     // Whether i is in obj's per-object list: the list ascends by entry, so a binary search finds it.
     static bool InObjectList(const CLiveRoom& room, int obj, const CInstance& i) {
@@ -473,8 +484,7 @@ class CSearchIndex {
                 std::min(double(b.Right) - b.Left + 1, 1e6) + std::min(double(b.Bottom) - b.Top + 1, 1e6);
         }
         const double mean = n ? extent / (2.0 * n) : 16;
-        m_shift = 3;
-        while (m_shift < 24 && double(int64_t(1) << m_shift) < 2 * mean) ++m_shift;
+        m_shift = GridShift(mean);
         size_t buckets = 64;
         while (buckets < 2 * size_t(n) + 64) buckets *= 2;
         m_buckets.assign(buckets, {});
@@ -633,10 +643,7 @@ class CBroadPhase {
         int obj, pos;
     };
 
-    uint32_t Hash(int64_t cx, int64_t cy) const {
-        const uint64_t h = uint64_t(cx) * 0x9E3779B97F4A7C15ull ^ (uint64_t(cy) * 0xC2B2AE3D27D4EB4Full);
-        return uint32_t((h ^ (h >> 29)) & m_mask);
-    }
+    uint32_t Hash(int64_t cx, int64_t cy) const { return GridHash(cx, cy, m_mask); }
 
     void Build(CLiveRoom& room) {
         m_entries.clear();
@@ -659,8 +666,7 @@ class CBroadPhase {
         }
         // Cells about twice the mean box side: most boxes then touch one to four cells.
         const double mean = m_entries.empty() ? 16 : extent / double(2 * m_entries.size());
-        m_shift = 3;
-        while (m_shift < 24 && double(int64_t(1) << m_shift) < 2 * mean) ++m_shift;
+        m_shift = GridShift(mean);
         size_t buckets = 16;
         while (buckets < 2 * m_entries.size() + 16) buckets *= 2;
         m_mask = uint32_t(buckets - 1);

@@ -14,11 +14,6 @@
 #include "support/Support_File.h"
 #include "support/Support_Stream.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -31,35 +26,6 @@ constexpr int32_t kSaveVersion = 540;
 constexpr int64_t kMaxSaveBytes = int64_t(1) << 30;
 
 std::string g_loadName; // the file a load request names
-
-enum class ERead { Ok, Missing, Failed, TooLarge };
-
-ERead ReadWhole(const std::string& path, std::vector<uint8_t>& out) {
-    // Non-blocking, so that a pipe or device given as the name cannot stall the game.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ERead::Missing : ERead::Failed;
-    struct stat st {};
-    ERead r = ERead::Ok;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        r = ERead::Failed;
-    else if (st.st_size > kMaxSaveBytes)
-        r = ERead::TooLarge;
-    else {
-        out.resize(size_t(st.st_size));
-        size_t got = 0;
-        while (got < out.size()) {
-            const ssize_t n = read(fd, out.data() + got, out.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += size_t(n);
-        }
-        // A file that shrank while being read is taken as it was read; checks catch a cut.
-        out.resize(got);
-        if (got == 0 && st.st_size > 0) r = ERead::Failed;
-    }
-    close(fd);
-    return r;
-}
 
 // Everything a save file holds, read and checked before any of it replaces the running game.
 struct RSaved {
@@ -202,17 +168,17 @@ void Run_LoadRequested() {
 
 bool Run_LoadGame(const std::string& fname) {
     std::vector<uint8_t> bytes;
-    switch (ReadWhole(LocalPath(fname), bytes)) {
-    case ERead::Missing:
+    switch (ReadRegularFile(LocalPath(fname), kMaxSaveBytes, bytes)) {
+    case EFileRead::Missing:
         return false;
-    case ERead::Failed:
+    case EFileRead::Failed:
         Error_Show("Failed to load game from file " + fname, false);
         return false;
-    case ERead::TooLarge:
+    case EFileRead::TooLarge:
         Error_Show("Failed to load game from file " + fname + ": the file is too large to be a saved game.",
                    false);
         return false;
-    case ERead::Ok:
+    case EFileRead::Ok:
         break;
     }
     CStream s(std::move(bytes));

@@ -370,6 +370,31 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, bool durab
         path, [bytes](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); }, durable);
 }
 
+EFileRead ReadRegularFile(const std::string& path, int64_t maxBytes, std::vector<uint8_t>& out) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? EFileRead::Missing : EFileRead::Failed;
+    struct stat st {};
+    EFileRead r = EFileRead::Ok;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        r = EFileRead::Failed;
+    else if (st.st_size > maxBytes)
+        r = EFileRead::TooLarge;
+    else {
+        out.resize(size_t(st.st_size));
+        size_t got = 0;
+        while (got < out.size()) {
+            const ssize_t n = read(fd, out.data() + got, out.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += size_t(n);
+        }
+        out.resize(got);
+        if (got == 0 && st.st_size > 0) r = EFileRead::Failed;
+    }
+    close(fd);
+    return r;
+}
+
 bool CopyFileAtomic(const std::string& from, const std::string& to) {
     int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;

@@ -73,6 +73,12 @@ bool ReplaceFileWith(const std::string& path, const std::function<bool(int fd)>&
 bool WriteFileAtomic(const std::string& path, std::string_view bytes, bool durable);
 // Flushes a file written without durable, and its folder entry, to the disk.
 void SyncFile(const std::string& path);
+// Reads the whole regular file at path into out. The file is opened non-blocking and taken only
+// when it is a regular file, so a folder, pipe or device given as the name cannot stall the game.
+// Missing: no such file; TooLarge: more than maxBytes; Failed: not a regular file or unreadable.
+// A file that shrinks while being read is taken as it was read.
+enum class EFileRead { Ok, Missing, Failed, TooLarge };
+EFileRead ReadRegularFile(const std::string& path, int64_t maxBytes, std::vector<uint8_t>& out);
 // Copies the regular file from over to (replacing it as above). False when from is no regular
 // file, cannot be read, or to cannot be written.
 bool CopyFileAtomic(const std::string& from, const std::string& to);
