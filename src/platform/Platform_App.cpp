@@ -2,6 +2,7 @@
 // Timers are polled by the pump and the loop (never SDL timer threads), so every handler
 // runs on the main thread, as the single-threaded runner requires.
 #include "platform/Platform_App.h"
+#include "platform/Platform_Library.h"
 
 #include <SDL.h>
 
@@ -81,6 +82,11 @@ int MsUntilNextTimer(int capMs) {
     return int((best + 999) / 1000);
 }
 
+// Whether SDL runs the subsystem; asks SDL only once it is loaded.
+bool SdlRunning(Uint32 subsystem) {
+    return Platform_LibraryLoaded(ESystemLibrary::Sdl) && SDL_WasInit(subsystem) != 0;
+}
+
 bool TryVideoDriver(const char* driver) {
     if (driver) setenv("SDL_VIDEODRIVER", driver, 1);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
@@ -101,6 +107,11 @@ bool Platform_Init() {
     if (Platform_IsHeadless()) {
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
+    std::string error;
+    if (!Platform_LoadLibrary(ESystemLibrary::Sdl, &error)) {
+        Platform_Trace(error);
+        return false;
     }
     if (SDL_Init(SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
         Platform_Trace(std::string("SDL_Init failed: ") + SDL_GetError());
@@ -131,7 +142,7 @@ bool Platform_Initialized() {
 }
 
 std::string Platform_VideoDriver() {
-    const char* name = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : nullptr;
+    const char* name = SdlRunning(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : nullptr;
     return name ? name : "";
 }
 
@@ -179,7 +190,7 @@ void Platform_Trace(const std::string& line) {
 }
 
 void PumpMessages() {
-    if (SDL_WasInit(SDL_INIT_EVENTS)) {
+    if (SdlRunning(SDL_INIT_EVENTS)) {
         SDL_Event e;
         while (SDL_PollEvent(&e)) DispatchEvent(e);
     }
@@ -203,7 +214,7 @@ bool Platform_IsQuitEvent(const void* sdlEvent) {
 }
 
 bool Platform_PushQuitEvent() {
-    if (!SDL_WasInit(SDL_INIT_EVENTS)) return false;
+    if (!SdlRunning(SDL_INIT_EVENTS)) return false;
     SDL_Event e{};
     e.type = SDL_QUIT;
     return SDL_PushEvent(&e) == 1;
@@ -237,7 +248,7 @@ void Platform_RunMessageLoop() {
         try {
             // Wake at least every 100 ms so a terminate request from outside a handler is noticed.
             int waitMs = MsUntilNextTimer(100);
-            if (SDL_WasInit(SDL_INIT_EVENTS)) {
+            if (SdlRunning(SDL_INIT_EVENTS)) {
                 SDL_Event e;
                 if (SDL_WaitEventTimeout(&e, waitMs > 0 ? waitMs : 1)) DispatchEvent(e);
             } else {

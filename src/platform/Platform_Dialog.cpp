@@ -2,6 +2,7 @@
 #include "platform/Platform_Dialog.h"
 
 #include "platform/Platform_App.h"
+#include "platform/Platform_Library.h"
 
 #include <SDL.h>
 
@@ -124,14 +125,28 @@ void Platform_EmitDialog(const std::string& kind, const std::string& caption, co
     std::fflush(stdout);
 }
 
+namespace {
+// Message boxes need SDL; without it they fall back to the error stream like a failed box.
+bool SdlLoaded() {
+    std::string error;
+    if (Platform_LoadLibrary(ESystemLibrary::Sdl, &error)) return true;
+    Platform_Trace(error);
+    return false;
+}
+
+const char* LastError() {
+    return Platform_LibraryLoaded(ESystemLibrary::Sdl) ? SDL_GetError() : "SDL is not loaded";
+}
+} // namespace
+
 void Platform_ShowMessage(const std::string& text, const std::string& caption) {
     if (Platform_IsHeadless()) {
         Platform_EmitDialog("message", caption, text);
         return;
     }
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, CaptionOrTitle(caption).c_str(), text.c_str(),
-                                 nullptr) != 0) {
-        Platform_Trace(std::string("Message box not available: ") + SDL_GetError());
+    if (!SdlLoaded() || SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, CaptionOrTitle(caption).c_str(),
+                                                 text.c_str(), nullptr) != 0) {
+        Platform_Trace(std::string("Message box not available: ") + LastError());
         ToStderr(caption, text);
     }
 }
@@ -153,8 +168,8 @@ bool Platform_AskYesNo(const std::string& text, const std::string& caption) {
     data.numbuttons = 2;
     data.buttons = buttons;
     int chosen = 0;
-    if (SDL_ShowMessageBox(&data, &chosen) != 0) {
-        Platform_Trace(std::string("Message box not available: ") + SDL_GetError());
+    if (!SdlLoaded() || SDL_ShowMessageBox(&data, &chosen) != 0) {
+        Platform_Trace(std::string("Message box not available: ") + LastError());
         ToStderr(caption, text + " (answered No)");
         return false;
     }
@@ -195,8 +210,8 @@ int Platform_ShowButtons(const std::string& text, const std::string (&labels)[3]
     data.numbuttons = n;
     data.buttons = buttons;
     int chosen = 0;
-    if (SDL_ShowMessageBox(&data, &chosen) != 0) {
-        Platform_Trace(std::string("Message box not available: ") + SDL_GetError());
+    if (!SdlLoaded() || SDL_ShowMessageBox(&data, &chosen) != 0) {
+        Platform_Trace(std::string("Message box not available: ") + LastError());
         ToStderr(caption, text);
         return first;
     }

@@ -3,6 +3,7 @@
 #include "platform/Platform_Input.h"
 
 #include "platform/Platform_App.h"
+#include "platform/Platform_Library.h"
 #include "platform/Platform_Window.h"
 
 #include <SDL.h>
@@ -185,7 +186,8 @@ class CSdlInput : public IInputDevice {
     CSdlInput() {
         m_handler =
             Platform_AddEventHandler([this](const void* e) { OnEvent(*static_cast<const SDL_Event*>(e)); });
-        if (SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_JoystickEventState(SDL_ENABLE);
+        if (Platform_LibraryLoaded(ESystemLibrary::Sdl) && SDL_WasInit(SDL_INIT_JOYSTICK))
+            SDL_JoystickEventState(SDL_ENABLE);
         m_numLock = (SDL_GetModState() & KMOD_NUM) != 0;
         OpenJoysticks();
         SDL_StartTextInput();
@@ -210,7 +212,7 @@ class CSdlInput : public IInputDevice {
             m_numLock = numLock;
             out.push_back({EInputKind::NumLock, numLock ? 1 : 0, 0, {}});
         }
-        if (!SDL_WasInit(SDL_INIT_JOYSTICK)) return;
+        if (!Platform_LibraryLoaded(ESystemLibrary::Sdl) || !SDL_WasInit(SDL_INIT_JOYSTICK)) return;
         SDL_JoystickUpdate();
         for (int k = 0; k < 2; ++k) {
             RJoystickState s = Read(k);
@@ -310,7 +312,7 @@ class CSdlInput : public IInputDevice {
 
     // Keeps joysticks that are still attached and fills free slots with the first unused devices.
     void OpenJoysticks() {
-        if (!SDL_WasInit(SDL_INIT_JOYSTICK)) return;
+        if (!Platform_LibraryLoaded(ESystemLibrary::Sdl) || !SDL_WasInit(SDL_INIT_JOYSTICK)) return;
         for (SDL_Joystick*& j : m_joy)
             if (j && !SDL_JoystickGetAttached(j)) {
                 SDL_JoystickClose(j);

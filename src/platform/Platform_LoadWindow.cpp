@@ -4,6 +4,7 @@
 #include "platform/Platform_LoadWindow.h"
 
 #include "platform/Platform_App.h"
+#include "platform/Platform_Library.h"
 
 #include <SDL.h>
 #include <SDL_shape.h>
@@ -244,7 +245,7 @@ void LoadWindow_Show(LoadWindowLook look) {
     g.percent = 0;
     g.text = "Loading";
     g.active = true;
-    if (SDL_WasInit(SDL_INIT_VIDEO)) CreateWindow();
+    if (Platform_LibraryLoaded(ESystemLibrary::Sdl) && SDL_WasInit(SDL_INIT_VIDEO)) CreateWindow();
     Present();
 }
 

@@ -2,6 +2,7 @@
 #include "platform/Platform_Sound.h"
 
 #include "platform/Platform_App.h"
+#include "platform/Platform_Library.h"
 
 #define AL_ALEXT_PROTOTYPES
 #include <AL/al.h>
@@ -93,6 +94,11 @@ class OpenALDevice : public ISoundDevice {
     // A real output device (name null: the default), or a loopback device for capture.
     bool Open(bool loopback, const std::string& capturePath) {
         m_loopback = loopback;
+        std::string error;
+        if (!Platform_LoadLibrary(ESystemLibrary::OpenAl, &error)) {
+            Platform_Trace("Sound: " + error);
+            return false;
+        }
         if (loopback) {
             m_file = std::fopen(capturePath.c_str(), "wb");
             if (!m_file) {

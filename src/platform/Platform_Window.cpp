@@ -2,6 +2,7 @@
 #include "platform/Platform_Window.h"
 
 #include "platform/Platform_App.h"
+#include "platform/Platform_Library.h"
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_syswm.h>
@@ -210,6 +211,9 @@ void OnEvent(const void* p) {
 
 bool GameWindow_Open(int width, int height, std::string& error) {
     GameWindow_Close();
+    if (!Platform_LoadLibrary(ESystemLibrary::Sdl, &error) ||
+        !Platform_LoadLibrary(ESystemLibrary::Gl, &error))
+        return false;
     if (!Platform_Init()) {
         error = "no video driver could be started";
         return false;
