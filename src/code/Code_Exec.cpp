@@ -237,7 +237,7 @@ inline bool QuickReal(RContext& c, const RToken& n, double& v) {
 
 // A constant, a local holding a value or an argument slot, or nullptr.
 inline const RValue* PeekPlain(const RContext& c, const RToken& n) {
-    if (n.kind == kNodeConstant) return &n.value;
+    if (n.kind == kNodeConstant) return n.value;
     if (n.kind == kNodeFixedVariable) {
         if (n.slot >= 0) {
             const RLocalSlot& s = c.slots[n.slot];
@@ -263,7 +263,7 @@ const RValue* PeekElement(const RContext& c, const RToken& n) {
     const size_t items = n.items.size();
     if (n.slot < 0 || n.ind2 != kSelLocal || items < 2) return nullptr;
     const RToken& sel = n.items[0];
-    if (sel.kind != kNodeConstant || sel.value.IsString()) return nullptr;
+    if (sel.kind != kNodeConstant || sel.value->IsString()) return nullptr;
     int32_t arr = 0, j = 0;
     if (!PeekIndex(c, n.items[1], arr)) return nullptr;
     if (items > 2) {
@@ -458,7 +458,7 @@ inline bool Locate(RContext& c, const RToken& n, int32_t& sel, int32_t& arr) {
         return true;
     }
     const RToken& s = n.items[0];
-    if (s.kind == kNodeConstant && !s.value.IsString())
+    if (s.kind == kNodeConstant && !s.value->IsString())
         sel = n.ind2; // rounded by the compiler
     else if (!ComputedSelector(c, s, sel))
         return false;
@@ -673,7 +673,7 @@ bool CallWith(RContext& c, const RToken& n, int argc, RValue* a, RValue& out) {
 bool Eval(RContext& c, const RToken& n, RValue& out) {
     switch (n.kind) {
     case kNodeConstant:
-        out = n.value;
+        out = *n.value;
         return true;
     case kNodeCall:
         return EvalCall(c, n, out);
@@ -1066,7 +1066,7 @@ inline const RValue* PlaceValue(const RContext& c, const LNode& n);
 [[gnu::always_inline]] inline const RValue* PlaceValue(const RContext& c, const LNode& n) {
     switch (n.place) {
     case kPlaceConstant:
-        return &n.t->value;
+        return n.t->value;
     case kPlaceLocal: {
         const RLocalSlot& s = c.slots[n.where];
         return s.defined ? &s.simple : nullptr;
@@ -1090,12 +1090,12 @@ bool LTree(RContext& c, const LNode& n, RValue& out) {
 }
 
 bool LConstant(RContext&, const LNode& n, RValue& out) {
-    out = n.t->value;
+    out = *n.t->value;
     return true;
 }
 
 bool LRealConstant(RContext&, const LNode& n, RValue& out) {
-    out.SetReal(n.t->value.val);
+    out.SetReal(n.t->value->val);
     return true;
 }
 
@@ -1504,7 +1504,7 @@ class CLowering {
         switch (t.kind) {
         case kNodeConstant:
             n.place = kPlaceConstant;
-            n.eval = t.value.IsString() ? LConstant : LRealConstant;
+            n.eval = t.value->IsString() ? LConstant : LRealConstant;
             break;
         case kNodeFixedVariable:
             if (t.slot >= 0 && t.ind2 == kSelLocal) {
@@ -1528,7 +1528,7 @@ class CLowering {
             break;
         case kNodeVariable:
             if (t.slot >= 0 && t.ind2 == kSelLocal && (t.items.size() == 2 || t.items.size() == 3) &&
-                t.items[0].kind == kNodeConstant && !t.items[0].value.IsString()) {
+                t.items[0].kind == kNodeConstant && !t.items[0].value->IsString()) {
                 n.place = kPlaceElement;
                 n.where = t.slot;
                 n.a = Expression(t.items[1]);
@@ -1669,9 +1669,9 @@ class CLowering {
   private:
     // Copies where an operand node reads from into the parent's fields for it.
     static void Hold(const LNode& x, uint8_t& p, int32_t& w, double& num) {
-        if (x.place == kPlaceConstant && !x.t->value.IsString()) {
+        if (x.place == kPlaceConstant && !x.t->value->IsString()) {
             p = kPlaceConstant;
-            num = x.t->value.val;
+            num = x.t->value->val;
         } else if (x.place == kPlaceLocal || x.place == kPlaceArgument) {
             p = x.place;
             w = x.where;
@@ -1719,17 +1719,17 @@ size_t TreeSize(const RToken& t, size_t limit) {
 constexpr size_t kMaxLoweredNodes = 1u << 18;
 
 const RLoweredCode& Lowered(CCode& code) {
-    if (!code.i_lowered || code.i_lowered->from != &code.i_token) {
+    if (!code.i_lowered || code.i_lowered->from != &code.Root()) {
         code.i_lowered.reset(new RLoweredCode);
-        code.i_lowered->from = &code.i_token;
-        const size_t size = TreeSize(code.i_token, kMaxLoweredNodes);
+        code.i_lowered->from = &code.Root();
+        const size_t size = TreeSize(code.Root(), kMaxLoweredNodes);
         if (size > kMaxLoweredNodes) {
             code.i_lowered->walk = true;
             return *code.i_lowered;
         }
         code.i_lowered->nodes.reserve(size);
         CLowering lowering(*code.i_lowered);
-        const RToken& root = code.i_token;
+        const RToken& root = code.Root();
         if (code.i_kind == CCode::kExpression)
             code.i_lowered->root = lowering.Expression(root);
         else if (root.kind == kNodeBlock)
@@ -1822,7 +1822,7 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
     size_t mark = 0;
     if (nslots) c.slots = g_locals.Push(nslots, mark);
 
-    const RToken& root = code->i_token;
+    const RToken& root = code->Root();
     int o;
     const RLoweredCode* made = code->i_lowered.get();
     if (!g_treeWalker && (!made || made->from != &root)) made = &Lowered(*code);
