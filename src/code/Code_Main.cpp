@@ -9,6 +9,7 @@
 #include "code/Code_Variable.h"
 #include "code/Variable_BuiltIn.h"
 #include "code/Variable_Main.h"
+#include "platform/Platform_Memory.h"
 
 #include <algorithm>
 #include <cstring>
@@ -139,7 +140,15 @@ class CCompiler {
         if (m_nodes.size() < 16384) m_nodes.shrink_to_fit();
         code.i_nodes = std::move(m_nodes);
     }
-    void Reserve(size_t textSize) { m_nodes.reserve(textSize / 3 + 4); }
+    // About one node per three characters of text; the room not used is never touched.
+    void Reserve(size_t textSize) {
+        m_nodes.reserve(textSize / 3 + 4);
+        Platform_AdviseLargeArray(m_nodes.data(), m_nodes.capacity() * sizeof(RToken));
+        if (textSize >= (size_t(1) << 20)) { // long straight code: many statements wait at once
+            m_pend.reserve(textSize / 16);
+            Platform_AdviseLargeArray(m_pend.data(), m_pend.capacity() * sizeof(RToken));
+        }
+    }
     std::vector<int> TakeLocals() { return std::move(m_localIds); }
     // After parsing: false when the text holds an error the parser did not read.
     bool TokensOk() { return m_p.CheckRest(); }
