@@ -84,8 +84,8 @@ inline void ClearFrame(RValue* frame, int n) {
     for (int k = 0; k < n; ++k) frame[k] = RValue();
 }
 
-inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other, RValue& result, RValue* frame,
-                         int n, bool check);
+[[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
+                                                RValue& result, RValue* frame, int n, bool check);
 
 // ---- local slots ----
 
@@ -1031,8 +1031,9 @@ struct RLoweredCode {
     std::vector<LNode> nodes; // reserved for the whole tree up front: nodes never move
     std::vector<const LNode*> lists;
     const LNode* root = nullptr;
-    const RToken* from = nullptr; // the root it was made from (a moved code makes it again)
-    bool walk = false;            // too large to lower: the tree walker runs it
+    const LNode* program = nullptr; // root when it is a program's block: script calls run it straight
+    const RToken* from = nullptr;   // the root it was made from (a moved code makes it again)
+    bool walk = false;              // too large to lower: the tree walker runs it
 };
 
 void RLoweredDelete::operator()(RLoweredCode* p) const {
@@ -1809,7 +1810,7 @@ const RLoweredCode& Lowered(CCode& code) {
         if (code.i_kind == CCode::kExpression)
             code.i_lowered->root = lowering.Expression(root);
         else if (root.kind == kNodeBlock)
-            code.i_lowered->root = lowering.Statement(root);
+            code.i_lowered->program = code.i_lowered->root = lowering.Statement(root);
         lowering.Finish();
     }
     return *code.i_lowered;
@@ -1867,6 +1868,22 @@ void Code_AddArgumentVariables() {
 
 namespace {
 
+// Counts a run in, or fails with kMessageRunsTooDeep when runs nest too deeply.
+[[gnu::always_inline]] inline bool EnterRun(CCode* code) {
+    // The stack grows down from where the outermost run started.
+    const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    if (g_runDepth == 0) {
+        g_stackBase = here;
+        if (g_stackBudget == 0) g_stackBudget = StackBudget();
+    } else if (g_runDepth >= kMaxRunNesting || (here < g_stackBase && g_stackBase - here > g_stackBudget))
+        [[unlikely]] {
+        Error_SetCodeError(code, 0, kMessageRunsTooDeep);
+        return false;
+    }
+    ++g_runDepth;
+    return true;
+}
+
 inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) {
     Error_ClearFlag();
     if (!code || !code->i_compiled) {
@@ -1882,16 +1899,7 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
         return false;
     }
 
-    // The stack grows down from where the outermost run started.
-    const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-    if (g_runDepth == 0) {
-        g_stackBase = here;
-        if (g_stackBudget == 0) g_stackBudget = StackBudget();
-    } else if (g_runDepth >= kMaxRunNesting || (here < g_stackBase && g_stackBase - here > g_stackBudget)) {
-        Error_SetCodeError(code, 0, kMessageRunsTooDeep);
-        return false;
-    }
-    ++g_runDepth;
+    if (!EnterRun(code)) return false;
 
     RContext c{self, other, code, nullptr, nullptr};
     const size_t nslots = code->i_localIds.size();
@@ -1946,10 +1954,28 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
     return false;
 }
 
+// Run for a script's code: a program whose lowered form is at hand runs straight from its block.
+[[gnu::always_inline]] inline bool RunScript(CInstance* self, CInstance* other, CCode* code, RValue& result) {
+    const RLoweredCode* made = code->i_lowered.get();
+    if (!made || !made->program || made->from != &code->i_token || g_treeWalker || !self || !other ||
+        !code->i_compiled || code->i_kind != CCode::kProgram) [[unlikely]]
+        return Run(self, other, code, result);
+    Error_ClearFlag();
+    if (!EnterRun(code)) return false;
+    RContext c{self, other, code, nullptr, nullptr};
+    const size_t nslots = code->i_localIds.size();
+    size_t mark = 0;
+    if (nslots) c.slots = g_locals.Push(nslots, mark);
+    const int o = made->program->exec(c, *made->program, result);
+    if (nslots) g_locals.Pop(c.slots, nslots, mark);
+    --g_runDepth;
+    return o != kOutError;
+}
+
 // A script call whose arguments are in frame: the frame, the count and the name are the callee's
 // while it runs and the caller's again afterwards.
-inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other, RValue& result, RValue* frame,
-                         int n, bool check) {
+[[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
+                                                RValue& result, RValue* frame, int n, bool check) {
     RValue* const savedFrame = arg_slots.frame;
     const int savedCount = arg_count, savedHigh = arg_high;
     const std::string_view savedName = arg_scriptname;
@@ -1965,7 +1991,7 @@ inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other, RVa
         ok = NoCode(script, result);
     else if (g_testRunner) [[unlikely]]
         ok = g_testRunner(self, other, code, result);
-    else if (!(ok = Run(self, other, code, result))) [[unlikely]]
+    else if (!(ok = RunScript(self, other, code, result))) [[unlikely]]
         result = RValue::String("ERROR");
     if (!ok) [[unlikely]]
         PrefixScriptError(script);
