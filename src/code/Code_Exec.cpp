@@ -13,14 +13,17 @@
 #include "code/Variable_BuiltIn.h"
 #include "code/Variable_Main.h"
 #include "data/Option_Main.h"
+#include "platform/Platform_System.h"
 #include "run/Instance_Class.h"
 #include "run/Run_World.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <sanitizer/asan_interface.h>
 #include <sys/resource.h>
 #include <vector>
 
@@ -31,13 +34,101 @@ int arg_high = 0;
 
 namespace {
 
+// ---- local array rows ----
+
+// Rows of local arrays of 4 KB and more come from large blocks the system may back with huge
+// pages: filling a big array the first time then faults a few times instead of once per 4 KB.
+// A row takes a share of a block of one of four sizes per power of two (4, 5, 6 or 7 times a
+// power of two); a freed share waits in the list of its size for the next row of that size (the
+// memory stays with the process).
+class CRowPool {
+  public:
+    static constexpr size_t kMinBytes = 4096;
+
+    void* Get(size_t bytes) {
+        size_t size;
+        const int k = SizeClass(bytes, size);
+        void* p = m_free[k];
+        if (p) {
+            ASAN_UNPOISON_MEMORY_REGION(p, size);
+            m_free[k] = *static_cast<void**>(p);
+        } else {
+            if (m_left < size) {
+                const size_t block = size > kBlockBytes ? size : kBlockBytes;
+                m_next = static_cast<char*>(Platform_LargePageBlock(block));
+                if (!m_next) {
+                    m_left = 0;
+                    throw std::bad_alloc();
+                }
+                m_left = block;
+            }
+            p = m_next;
+            m_next += size;
+            m_left -= size;
+        }
+        ASAN_POISON_MEMORY_REGION(static_cast<char*>(p) + bytes, size - bytes);
+        return p;
+    }
+    void Put(void* p, size_t bytes) {
+        size_t size;
+        const int k = SizeClass(bytes, size);
+        ASAN_UNPOISON_MEMORY_REGION(p, sizeof(void*));
+        *static_cast<void**>(p) = m_free[k];
+        m_free[k] = p;
+        ASAN_POISON_MEMORY_REGION(p, size);
+    }
+
+  private:
+    static constexpr size_t kBlockBytes = size_t(32) << 20;
+    // The smallest size m << s (m 4 to 7, s at least 10) holding bytes, and its list's number.
+    static int SizeClass(size_t bytes, size_t& size) {
+        int s = int(std::bit_width(bytes - 1)) - 3;
+        if (s < 10) s = 10;
+        size_t m = (bytes + (size_t(1) << s) - 1) >> s;
+        if (m > 7) {
+            ++s;
+            m = (bytes + (size_t(1) << s) - 1) >> s;
+        }
+        size = m << s;
+        return (s - 10) * 4 + int(m) - 4;
+    }
+
+    void* m_free[4 * 64] = {};
+    char* m_next = nullptr;
+    size_t m_left = 0;
+};
+
+CRowPool g_rowPool;
+
+template <class T>
+struct RRowAllocator {
+    using value_type = T;
+    RRowAllocator() = default;
+    template <class U>
+    RRowAllocator(const RRowAllocator<U>&) {}
+    T* allocate(size_t n) {
+        const size_t bytes = n * sizeof(T);
+        return static_cast<T*>(bytes < CRowPool::kMinBytes ? ::operator new(bytes) : g_rowPool.Get(bytes));
+    }
+    void deallocate(T* p, size_t n) {
+        const size_t bytes = n * sizeof(T);
+        if (bytes < CRowPool::kMinBytes)
+            ::operator delete(p);
+        else
+            g_rowPool.Put(p, bytes);
+    }
+    friend bool operator==(const RRowAllocator&, const RRowAllocator&) { return true; }
+};
+
+using TRow = std::vector<RValue, RRowAllocator<RValue>>;
+
 // ---- local slots ----
 
 // One local variable: its plain value and its array rows, as a variable list stores them.
 struct RLocalSlot {
     bool defined = false;
     RValue simple;
-    std::vector<std::vector<RValue>> rows;
+    std::vector<TRow> rows;
 
     bool Get(int32_t arr, RValue& val) const {
         if (defined) {
@@ -93,7 +184,7 @@ struct RLocalSlot {
                 rows.reserve(row + 1 > 2 * rows.capacity() ? row + 1 : 2 * rows.capacity());
             rows.resize(row + 1);
         }
-        std::vector<RValue>& r = rows[row];
+        TRow& r = rows[row];
         if (r.size() <= col) {
             if (r.capacity() <= col) {
                 size_t want = 2 * r.capacity();
@@ -975,8 +1066,9 @@ enum : uint8_t { kPlaceNone, kPlaceConstant, kPlaceLocal, kPlaceArgument, kPlace
 // Where a plain variable of self is read without the general paths (LNode::var): its own list
 // (a position hint in the tree node) or a built-in variable (the getter and setter in the node).
 enum : uint8_t { kPlaceSelf = 5, kPlaceBuiltin = 6 };
-// An operand computed by its own node's real function (LNode::real): held by parents only.
-enum : uint8_t { kPlaceComputed = 7 };
+// An operand computed by its own node's real function (LNode::real), and an element of a local
+// array at one index read from a local (the commonest element): held by parents only.
+enum : uint8_t { kPlaceComputed = 7, kPlaceElementAtLocal = 8 };
 
 struct LNode {
     union {
@@ -1025,23 +1117,25 @@ namespace {
 bool g_treeWalker = false; // tests: run the tree instead of the lowered form
 
 // Item k of v, or nullptr when v is shorter (the bounds compared in bytes: no division).
-template <class T>
-[[gnu::always_inline]] inline T* ItemOf(std::vector<T>& v, size_t k) {
+template <class V>
+[[gnu::always_inline]] inline typename V::value_type* ItemOf(V& v, size_t k) {
     const uintptr_t b = reinterpret_cast<uintptr_t>(v.data());
     const uintptr_t e = reinterpret_cast<uintptr_t>(std::to_address(v.end()));
-    return k * sizeof(T) < e - b ? v.data() + k : nullptr;
+    return k * sizeof(typename V::value_type) < e - b ? v.data() + k : nullptr;
 }
 
 // An existing element of a local array, or nullptr. One index i is element (0, i).
 [[gnu::always_inline]] inline RValue* LocalElement(RLocalSlot& s, int32_t i, int32_t j) {
     if (!s.defined) return nullptr;
     if ((i | j) == 0) return &s.simple;
-    std::vector<RValue>* row = ItemOf(s.rows, size_t(i));
+    TRow* row = ItemOf(s.rows, size_t(i));
     return row ? ItemOf(*row, size_t(j)) : nullptr;
 }
 
 inline const RValue* PlaceValue(const RContext& c, const LNode& n);
 inline bool ElementReal(const RContext& c, const LNode& x, double& v);
+template <bool AtLocal>
+inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int32_t& j);
 
 // The list holding a plain variable of self named by node t, or nullptr when a globalvar may
 // shadow it (the general path decides then).
@@ -1074,6 +1168,14 @@ inline bool ElementReal(const RContext& c, const LNode& x, double& v);
         return VarOperand(c, p, *x, v);
     case kPlaceElement:
         return ElementReal(c, *x, v);
+    case kPlaceElementAtLocal: {
+        int32_t i, j;
+        if (!ElementIndicesOf<true>(c, *x, i, j)) return false;
+        const RValue* e = LocalElement(c.slots[x->where], i, j);
+        if (!e || e->kind != RValue::kReal) return false;
+        v = e->val;
+        return true;
+    }
     case kPlaceComputed:
         return x->real(const_cast<RContext&>(c), *x, v);
     case kPlaceConstant:
@@ -1127,6 +1229,23 @@ inline bool ElementReal(const RContext& c, const LNode& x, double& v);
         return InlineIndex(c, n.ap, n.aw, n.an, j);
     }
     return InlineIndex(c, n.ap, n.aw, n.an, i) && InlineIndex(c, n.bp, n.bw, n.bn, j);
+}
+
+// ElementIndices, for a node known to have one index read from a local (AtLocal) or any node.
+template <bool AtLocal>
+[[gnu::always_inline]] inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i,
+                                                    int32_t& j) {
+    if constexpr (AtLocal) {
+        const RLocalSlot& s = c.slots[n.aw];
+        if (!s.defined || s.simple.kind != RValue::kReal) return false;
+        const double d = s.simple.val;
+        if (!(d >= 0 && d < kArrayRowSize)) return false;
+        i = 0;
+        j = int32_t(d);
+        return double(j) == d;
+    } else {
+        return ElementIndices(c, n, i, j);
+    }
 }
 
 // A real held by an existing element of a local array node x, or false.
@@ -1302,6 +1421,8 @@ auto QuickFor(uint8_t b) -> decltype(H<A, kPlaceLocal>::fn) {
         return H<A, kPlaceBuiltin>::fn;
     case kPlaceElement:
         return H<A, kPlaceElement>::fn;
+    case kPlaceElementAtLocal:
+        return H<A, kPlaceElementAtLocal>::fn;
     case kPlaceComputed:
         return H<A, kPlaceComputed>::fn;
     default:
@@ -1323,6 +1444,8 @@ auto QuickFor(uint8_t a, uint8_t b) -> decltype(H<kPlaceLocal, kPlaceLocal>::fn)
         return QuickFor<H, kPlaceBuiltin>(b);
     case kPlaceElement:
         return QuickFor<H, kPlaceElement>(b);
+    case kPlaceElementAtLocal:
+        return QuickFor<H, kPlaceElementAtLocal>(b);
     case kPlaceComputed:
         return QuickFor<H, kPlaceComputed>(b);
     default:
@@ -1650,12 +1773,12 @@ int LAssignElement(RContext& c, const LNode& n, RValue& result) {
 
 // An assignment or compound assignment (n.aw its operator) of a real operand held in the node
 // to an element of a local array whose indices read in place; anything else the general way.
-template <uint8_t B>
+template <bool AtLocal, uint8_t B>
 int LAssignElementQuick(RContext& c, const LNode& n, RValue& result) {
     const LNode& target = *n.a;
     int32_t i = 0, j = 0;
     double r;
-    if (ElementIndices(c, target, i, j) && RealOperand(c, B, n.bw, n.bn, r, n.b)) {
+    if (ElementIndicesOf<AtLocal>(c, target, i, j) && RealOperand(c, B, n.bw, n.bn, r, n.b)) {
         RLocalSlot& s = c.slots[target.where];
         RValue* e = LocalElement(s, i, j);
         if (n.op == kSymAssign) {
@@ -1673,7 +1796,7 @@ int LAssignElementQuick(RContext& c, const LNode& n, RValue& result) {
 }
 template <uint8_t A, uint8_t B>
 struct HAssignElement {
-    static constexpr LExecFn fn = LAssignElementQuick<B>;
+    static constexpr LExecFn fn = LAssignElementQuick<A == kPlaceElementAtLocal, B>;
 };
 
 // ---- lowering ----
@@ -1792,7 +1915,8 @@ class CLowering {
                 n.exec = LAssignLocal;
             else if (n.a->place == kPlaceElement && (n.op == kSymAssign || n.op <= kSymDivAssign) &&
                      n.bp != kPlaceNone) {
-                n.exec = QuickFor<HAssignElement, kPlaceNone>(n.bp);
+                n.exec = Element1(*n.a) ? QuickFor<HAssignElement, kPlaceElementAtLocal>(n.bp)
+                                        : QuickFor<HAssignElement, kPlaceElement>(n.bp);
                 if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
             } else if (n.a->place == kPlaceElement)
                 n.exec = LAssignElement;
@@ -1880,9 +2004,12 @@ class CLowering {
     static void HoldVar(const LNode& x, uint8_t& p, int32_t& w, double& num) {
         Hold(x, p, w, num);
         if (p == kPlaceNone) p = x.var;
-        if (p == kPlaceNone && x.place == kPlaceElement) p = kPlaceElement;
+        if (p == kPlaceNone && x.place == kPlaceElement)
+            p = Element1(x) ? uint8_t(kPlaceElementAtLocal) : uint8_t(kPlaceElement);
         if (p == kPlaceNone && x.real) p = kPlaceComputed;
     }
+    // An element of a local array at one index read from a local.
+    static bool Element1(const LNode& x) { return x.place == kPlaceElement && !x.b && x.ap == kPlaceLocal; }
     // Operands read without side effects (built-in getters may have some).
     static bool Pure(uint8_t p) { return p != kPlaceNone && p != kPlaceBuiltin; }
 

@@ -232,6 +232,10 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "var i; for (i = 0; i < 3; i += 'a') {}",
         "var i, n; n = 0; for (i = 0; i < 3; i += 0.5) n += 1; return n",
         "var i, w; w = 'z'; for (i = 0; i <= w; i += 1) {}",
+        // rows long enough to come from the large blocks, grown, freed and taken again
+        "var a, g, i, j, s; for (i = 0; i < 700; i += 1) a[i] = i; for (i = 0; i < 3; i += 1) "
+        "for (j = 0; j < 400; j += 1) g[i, j] = a[j] + i; a[650] = 'x'; a[650] += 'y'; s = 0; "
+        "for (j = 600; j >= 0; j -= 1) s += a[j]; return s + g[2, 399] + g[1, 0] + real(a[650] == 'xy')",
         // instance and global variables next to locals
         "x = 1; var y; y = 2; x += y; return x",
         "globalvar g; g = 2; var l; l = g * 3; return l + global.g",
