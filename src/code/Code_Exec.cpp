@@ -1778,7 +1778,21 @@ int LAssignElementQuick(RContext& c, const LNode& n, RValue& result) {
     const LNode& target = *n.a;
     int32_t i = 0, j = 0;
     double r;
-    if (ElementIndicesOf<AtLocal>(c, target, i, j) && RealOperand(c, B, n.bw, n.bn, r, n.b)) {
+    if (!ElementIndicesOf<AtLocal>(c, target, i, j)) return LAssignElement(c, n, result);
+    bool real;
+    if constexpr (AtLocal && B == kPlaceElementAtLocal) {
+        // a[k] op= b[k]: the index read once for both.
+        if (n.b->aw == target.aw) {
+            const RValue* v = LocalElement(c.slots[n.b->where], 0, j);
+            real = v && v->kind == RValue::kReal;
+            if (real) r = v->val;
+        } else {
+            real = RealOperand(c, B, n.bw, n.bn, r, n.b);
+        }
+    } else {
+        real = RealOperand(c, B, n.bw, n.bn, r, n.b);
+    }
+    if (real) {
         RLocalSlot& s = c.slots[target.where];
         RValue* e = LocalElement(s, i, j);
         if (n.op == kSymAssign) {

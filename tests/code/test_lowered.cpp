@@ -219,6 +219,9 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "var a, k; k = 1; a[k] = 2; a[k] += a[3]; return a[k]",
         "var a, b, k; k = 1; b[k] = 'q'; a[k] = 1; a[k] += b[k]; return a[k]",
         "var a, k; k = 3; a[k] -= 1; return a[k]",
+        "var a, b, k; k = 4; a[k] = 1; a[k] += b[k]; return a[k]",
+        "var a, b, k, m; k = 4; m = 0; a[k] = 1; b[m] = 2; a[k] -= b[k]; a[m] = 3; a[m] *= b[m]; return a[k] "
+        "+ a[m]",
         "var a, k; k = 2; a[k] = !a[k] + (a[k] / 0); return a[k]",
         "var g, i, j; for (i = 3; i >= 0; i -= 1) for (j = 0; j <= i * 2; j += 1) g[i, j] = i + j; "
         "return g[3, 6] + g[0, 0] + g[1, 2]",
