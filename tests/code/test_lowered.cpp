@@ -77,6 +77,20 @@ class LangLowered : public ::testing::Test {
             {"bad", "return argument0 + qq"},
             {"arr", "return argument[1]"},
             {"setarg", "argument3 = 'w'; return argument0"},
+            {"outer",
+             "var r; r = add(argument1, argument0 * 10); return string(r) + ':' + string(argument0) + "
+             "string(argument1) + string(argument_count) + string(argument[1])"},
+            {"wr",
+             "argument0 += 1; argument5 = 'x'; return string(argument0) + argument5 + string(argument6) + "
+             "string(argument_count)"},
+            {"chk", "var r; r = wr(argument0); return r + string(argument0) + string(argument5)"},
+            {"down", "if argument_count < 2 return string(argument0) + string(argument1) + '.'; "
+                     "return string(argument0) + down(argument1)"},
+            {"ex",
+             "return string(execute_string('return argument0 * 10 + argument1 + argument_count', 9)) + "
+             "string(argument0) + string(argument1) + string(script_execute(add, argument1, argument0))"},
+            {"peek",
+             "return string(argument0) + string(argument1) + string(argument15) + string(argument_count)"},
         };
         int k = 0;
         for (auto& [name, text] : scripts) {
@@ -210,6 +224,35 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "var a, i, j; i = 1; j = 2; a[i, j] = 5; return a[i, j] + a[1, 2]",
         "var a, i; a[3] = 2; i = 3; return a[a[i]] + a[i - 1 + 1]",
         "var a; a = 4; a[0] += 1; return a",
+        // elements as operands of operations, conditions, unary minus and compound assignments
+        "var a, b, k; k = 2; a[k] = 1; b[k] = 1.5; a[k] += b[k]; a[k] *= a[k] - 1; return a[k] + -b[k]",
+        "var a, k; k = 1; a[k] = 5; if (a[k] < 0 || a[k] > 4) a[k] = -a[k]; return a[k] * 2 + (a[k] > a[0])",
+        "var a, k; k = 1; a[k] = 3; a[2] = 'x'; k = 2; if (a[1] > 2 || a[k] > 1) return 1",
+        "var a, k; a[0] = 1; k = 4; if (a[k] < 0 || a[0] > 0) return 1; return 2",
+        "var a, k; k = 1; a[k] = 'p'; a[k] = -a[k]",
+        "var a, k; k = 1; a[k] = 2; a[k] += a[3]; return a[k]",
+        "var a, b, k; k = 1; b[k] = 'q'; a[k] = 1; a[k] += b[k]; return a[k]",
+        "var a, k; k = 3; a[k] -= 1; return a[k]",
+        "var a, b, k; k = 4; a[k] = 1; a[k] += b[k]; return a[k]",
+        "var a, b, k, m; k = 4; m = 0; a[k] = 1; b[m] = 2; a[k] -= b[k]; a[m] = 3; a[m] *= b[m]; return a[k] "
+        "+ a[m]",
+        "var a, k; k = 2; a[k] = !a[k] + (a[k] / 0); return a[k]",
+        "var g, i, j; for (i = 3; i >= 0; i -= 1) for (j = 0; j <= i * 2; j += 1) g[i, j] = i + j; "
+        "return g[3, 6] + g[0, 0] + g[1, 2]",
+        "var g, i, j; i = 1; j = 3; g[i, j] = 1; i = 2; j = 0; g[i, j] = 4; return g[2, 3]",
+        "var g, i, j; i = 2; j = 1; g[i, j] = 'x'; j = 0; g[i, j] = 1; return g[i, j] + g[1, 0]",
+        "var s, k; s = 12345; for (k = 0; k < 3; k += 1) s = (s * 16807) mod 2147483647; "
+        "return s + (7 div 2) + (-7 mod 3) + (7.5 mod 2) + (-7.5 div 2)",
+        "var s; s = 5; return (s mod 0) + 1",
+        "var s; s = 5; return s div 0",
+        "var a, i; a[0] = 3; for (i = 0; i < a[0]; i += 1) a[i + 1] = i; return a[3]",
+        "var i; for (i = 0; i < 3; i += 'a') {}",
+        "var i, n; n = 0; for (i = 0; i < 3; i += 0.5) n += 1; return n",
+        "var i, w; w = 'z'; for (i = 0; i <= w; i += 1) {}",
+        // rows long enough to come from the large blocks, grown, freed and taken again
+        "var a, g, i, j, s; for (i = 0; i < 700; i += 1) a[i] = i; for (i = 0; i < 3; i += 1) "
+        "for (j = 0; j < 400; j += 1) g[i, j] = a[j] + i; a[650] = 'x'; a[650] += 'y'; s = 0; "
+        "for (j = 600; j >= 0; j -= 1) s += a[j]; return s + g[2, 399] + g[1, 0] + real(a[650] == 'xy')",
         // instance and global variables next to locals
         "x = 1; var y; y = 2; x += y; return x",
         "globalvar g; g = 2; var l; l = g * 3; return l + global.g",
@@ -263,6 +306,37 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
     const char* expressions[] = {"1 + 2 * 3",     "'a' + 'b'",  "fib(10) + add(2, 3)",
                                  "argument0 + 1", "nosuch * 2", "-'a'"};
     for (const char* e : expressions) ExpectSame(e, true);
+}
+
+TEST_F(LangLowered, ScriptCallsSeeTheirOwnArguments) {
+    // Without the argument-count check, so that scripts may be called with fewer arguments.
+    opt_checkargs = false;
+    struct Case {
+        const char* text;
+        const char* want; // nullptr: the run fails
+    };
+    const Case cases[] = {
+        {"return outer(1, 2)", "12:1222"},     // the caller's arguments and count after a nested call
+        {"return chk(7)", "8x0170"},           // writes inside the callee stay in its frame
+        {"return down(3, 4)", "340."},         // calling itself with fewer arguments
+        {"return down(down(1), 2)", "10.20."}, // a call inside the arguments of a call
+        {"return ex(5, 6)", "925611"},         // executed text and script_execute inside a script
+        {"return add(5, nosuch)", nullptr},    // an error while the arguments are evaluated
+        {"return outer(1, bad(2))", nullptr},  // an error inside a callee among the arguments
+        {"return peek()", "0000"},             // frames are empty again after the failures
+        {"return peek(1, 2) + peek(3)", "12023001"},
+    };
+    for (bool tree : {true, false})
+        for (const Case& c : cases) {
+            const ROutcome o = RunOnce(c.text, false, tree);
+            ASSERT_TRUE(o.compiled) << c.text << ": " << o.error;
+            EXPECT_EQ(o.ok, c.want != nullptr) << c.text << ": " << o.error;
+            if (c.want)
+                EXPECT_EQ(o.result.str.view(), std::string_view(c.want)) << c.text << (tree ? " (tree)" : "");
+        }
+    for (const Case& c : cases) ExpectSame(c.text, false);
+    opt_checkargs = true;
+    for (const Case& c : cases) ExpectSame(c.text, false);
 }
 
 TEST_F(LangLowered, CodeTooLargeToLowerRunsTheSame) {
