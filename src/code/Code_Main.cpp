@@ -9,8 +9,10 @@
 #include "code/Code_Variable.h"
 #include "code/Variable_BuiltIn.h"
 #include "code/Variable_Main.h"
+#include "platform/Platform_Memory.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 
 // ---- compiler ----
@@ -42,12 +44,48 @@ class CCompiler {
         Error_SetCodeError(m_code, position, message);
         return false;
     }
-    bool Adopt(RToken& parent, RToken&& child) {
+    // A node is built in a local while its children wait in m_pend, in order, on top of the
+    // stack; when the node itself is adopted, its children move side by side into the node
+    // array (first then holds their absolute index until Finish makes it relative).
+    void Close(RToken& n) {
+        if (n.items.count == 0) return;
+        const auto from = m_pend.begin() + n.items.first;
+        n.items.first = int32_t(m_nodes.size());
+        m_nodes.insert(m_nodes.end(), from, m_pend.end());
+        m_pend.erase(from, m_pend.end());
+    }
+    // Adopts without the height check; the caller checks before reporting any later error.
+    void Attach(RToken& parent, RToken&& child) {
+        Close(child);
         parent.height = int16_t(std::max(int(parent.height), child.height + 1));
-        parent.items.push_back(std::move(child));
+        if (parent.items.count == 0) parent.items.first = int32_t(m_pend.size());
+        m_pend.push_back(child);
+        ++parent.items.count;
+    }
+    bool CheckHeight(const RToken& parent) {
         if (parent.height > kMaxTreeHeight) return Fail(parent.position, kMessageTooDeep);
         return true;
     }
+    bool Adopt(RToken& parent, RToken&& child) {
+        Attach(parent, std::move(child));
+        return CheckHeight(parent);
+    }
+    // Constants: the index in the constant table, reals shared by their bits.
+    int AddConstant(const RValue& v) {
+        if (!v.IsString()) {
+            uint64_t bits;
+            std::memcpy(&bits, &v.val, sizeof bits);
+            auto [it, fresh] = m_reals.emplace(bits, int(m_consts.size()));
+            if (!fresh) return it->second;
+        }
+        m_consts.push_back(v);
+        return int(m_consts.size()) - 1;
+    }
+    void SetConstant(RToken& n, const RValue& v) {
+        n.kind = kNodeConstant;
+        n.slot = AddConstant(v);
+    }
+    const RValue& Value(const RToken& n) const { return m_consts[size_t(n.slot)]; }
 
     bool Statement(RToken& out);
     bool Block(RToken& out, int kind);
@@ -64,6 +102,10 @@ class CCompiler {
 
     CCode* m_code;
     CTokenStream m_p; // the current token; ++m_p reads the next one
+    std::vector<RToken> m_nodes;
+    std::vector<RToken> m_pend; // adopted nodes whose parent is not in m_nodes yet
+    std::vector<RValue> m_consts;
+    std::unordered_map<uint64_t, int> m_reals;
     int m_depth = 0;
     std::vector<int> m_localIds; // ids declared with var, in order of declaration
     std::unordered_map<int, int> m_localSlot;
@@ -78,6 +120,35 @@ class CCompiler {
     int m_argIndex = -1; // highest constant index of argument[...]
 
   public:
+    // Places the root last in the node array and makes the child offsets relative.
+    void Place(RToken&& root) {
+        Close(root);
+        m_nodes.push_back(root);
+        for (size_t i = 0; i < m_nodes.size(); ++i)
+            if (m_nodes[i].items.count) m_nodes[i].items.first -= int32_t(i);
+    }
+    RToken& PlacedRoot() { return m_nodes.back(); }
+    // Hands the tree and the constants to the code: constant nodes then point into the table.
+    void Finish(CCode& code) {
+        code.i_consts = std::move(m_consts);
+        for (RToken& n : m_nodes) {
+            if (n.kind != kNodeConstant) continue;
+            n.value = &code.i_consts[size_t(n.slot)];
+            n.slot = -1;
+        }
+        // Small trees give back the spare room; in large ones it was never touched.
+        if (m_nodes.size() < 16384) m_nodes.shrink_to_fit();
+        code.i_nodes = std::move(m_nodes);
+    }
+    // About one node per three characters of text; the room not used is never touched.
+    void Reserve(size_t textSize) {
+        m_nodes.reserve(textSize / 3 + 4);
+        Platform_AdviseLargeArray(m_nodes.data(), m_nodes.capacity() * sizeof(RToken));
+        if (textSize >= (size_t(1) << 20)) { // long straight code: many statements wait at once
+            m_pend.reserve(textSize / 16);
+            Platform_AdviseLargeArray(m_pend.data(), m_pend.capacity() * sizeof(RToken));
+        }
+    }
     std::vector<int> TakeLocals() { return std::move(m_localIds); }
     // After parsing: false when the text holds an error the parser did not read.
     bool TokensOk() { return m_p.CheckRest(); }
@@ -126,9 +197,8 @@ bool CCompiler::Program(RToken& root) {
 
 bool CCompiler::ExpressionRoot(RToken& root) {
     if (Sym() == kSymEnd) {
-        root.kind = kNodeConstant;
+        SetConstant(root, RValue::Real(0.0));
         root.position = Cur().position;
-        root.value = RValue::Real(0.0);
         return true;
     }
     return Expression(root);
@@ -281,10 +351,9 @@ bool CCompiler::VarList(RToken& out) {
     while (Sym() == kSymVariable) {
         if (Cur().ind < kUserVarBase) return Fail(Cur().position, "Cannot redeclare a builtin variable.");
         RToken name;
-        name.kind = kNodeConstant;
+        SetConstant(name, RValue::Real(0.0));
         name.ind = Cur().ind;
         name.position = Cur().position;
-        name.value = RValue::Real(0.0);
         if (!Adopt(out, std::move(name))) return false;
         ++m_p;
         if (Sym() == kSymComma) ++m_p;
@@ -302,8 +371,10 @@ bool CCompiler::Assignment(RToken& out) {
     out.ind = Sym();
     out.position = target.position;
     ++m_p;
+    Attach(out, std::move(target));
     if (!Expression(value)) return false;
-    return Adopt(out, std::move(target)) && Adopt(out, std::move(value));
+    Attach(out, std::move(value));
+    return CheckHeight(out);
 }
 
 bool CCompiler::Expression(RToken& out) {
@@ -321,10 +392,12 @@ bool CCompiler::Level(int level, RToken& out) {
         node.ind = Sym();
         node.position = out.position;
         ++m_p;
+        Attach(node, std::move(out));
         RToken right;
         if (!Level(level + 1, right)) return false;
-        if (!Adopt(node, std::move(out)) || !Adopt(node, std::move(right))) return false;
-        out = std::move(node);
+        Attach(node, std::move(right));
+        if (!CheckHeight(node)) return false;
+        out = node;
     }
     return true;
 }
@@ -350,7 +423,7 @@ bool CCompiler::Postfix(RToken& out) {
         ++m_p;
         RToken var;
         if (!Variable(var, &out)) return false;
-        out = std::move(var);
+        out = var;
     }
     return true;
 }
@@ -358,9 +431,8 @@ bool CCompiler::Postfix(RToken& out) {
 bool CCompiler::Primary(RToken& out) {
     switch (Sym()) {
     case kSymConstant:
-        out.kind = kNodeConstant;
+        SetConstant(out, Cur().val);
         out.position = Cur().position;
-        out.value = Cur().val;
         ++m_p;
         return true;
     case kSymFunction:
@@ -426,9 +498,8 @@ bool CCompiler::Variable(RToken& out, RToken* selector) {
             out.height = 2;
             return true;
         }
-        sel.kind = kNodeConstant;
+        SetConstant(sel, RValue::Real(kSelDefault));
         sel.position = out.position;
-        sel.value = RValue::Real(kSelDefault);
         return Adopt(out, std::move(sel)) && Indices(out);
     }
     ++m_p;
@@ -492,25 +563,25 @@ bool CCompiler::PostPass(RToken& node) {
         // argument[k] with a constant k uses argument k as argument<k> does: the argument-count
         // check of script calls then asks for at least k + 1 arguments.
         if (node.ind == BuiltinVar_ArgumentId() && node.itemnumb() == 2 &&
-            node.items[1].kind == kNodeConstant && !node.items[1].value.IsString()) {
-            const int64_t k = Operator_RoundInt64(node.items[1].value.val);
+            node.items[1].kind == kNodeConstant && !Value(node.items[1]).IsString()) {
+            const int64_t k = Operator_RoundInt64(Value(node.items[1]).val);
             if (k >= 0 && k < 16 && k > m_argIndex) m_argIndex = int(k);
         }
-        if (sel.kind == kNodeConstant && !sel.value.IsString() && sel.value.val == kSelDefault &&
+        if (sel.kind == kNodeConstant && !Value(sel).IsString() && Value(sel).val == kSelDefault &&
             m_localSlot.count(node.ind))
-            sel.value.val = kSelLocal;
-        if (sel.kind == kNodeConstant && !sel.value.IsString())
-            node.ind2 = SelectorOf(sel.value.val); // the executor reads a constant selector here
+            sel.slot = AddConstant(RValue::Real(kSelLocal));
+        if (sel.kind == kNodeConstant && !Value(sel).IsString())
+            node.ind2 = SelectorOf(Value(sel).val); // the executor reads a constant selector here
         if (node.itemnumb() == 1 && sel.kind == kNodeConstant) {
-            if (sel.value.IsString()) return Fail(sel.position, "Left hand side must be a real value.");
+            if (Value(sel).IsString()) return Fail(sel.position, "Left hand side must be a real value.");
             node.kind = kNodeFixedVariable;
-            node.ind2 = SelectorOf(sel.value.val);
-            std::vector<RToken>().swap(node.items);
+            node.ind2 = SelectorOf(Value(sel).val);
+            node.items.count = 0;
             node.height = 1;
             return VariableSlots(node, node.ind2 == kSelLocal);
         }
-        return VariableSlots(node, sel.kind == kNodeConstant && !sel.value.IsString() &&
-                                       SelectorOf(sel.value.val) == kSelLocal);
+        return VariableSlots(node, sel.kind == kNodeConstant && !Value(sel).IsString() &&
+                                       SelectorOf(Value(sel).val) == kSelLocal);
     }
     case kNodeFixedVariable:
         // A plain name, made in this form by the parser.
@@ -520,11 +591,10 @@ bool CCompiler::PostPass(RToken& node) {
     case kNodeUnary: {
         RToken& operand = node.items[0];
         if (operand.kind != kNodeConstant) return true;
-        RValue v = operand.value;
+        RValue v = Value(operand);
         if (!Operator_Unary(m_code, operand.position, node.ind, v)) return false;
-        node.kind = kNodeConstant;
-        node.value = std::move(v);
-        std::vector<RToken>().swap(node.items);
+        SetConstant(node, v);
+        node.items.count = 0;
         node.height = 1;
         return true;
     }
@@ -532,11 +602,10 @@ bool CCompiler::PostPass(RToken& node) {
         RToken& l = node.items[0];
         RToken& r = node.items[1];
         if (l.kind != kNodeConstant || r.kind != kNodeConstant) return true;
-        RValue v = l.value;
-        if (!Operator_Binary(m_code, r.position, node.ind, r.value, v)) return false;
-        node.kind = kNodeConstant;
-        node.value = std::move(v);
-        std::vector<RToken>().swap(node.items);
+        RValue v = Value(l);
+        if (!Operator_Binary(m_code, r.position, node.ind, Value(r), v)) return false;
+        SetConstant(node, v);
+        node.items.count = 0;
         node.height = 1;
         return true;
     }
@@ -555,19 +624,27 @@ bool CCode::Compile() {
         return false;
     }
     CCompiler compiler(this);
-    RToken root;
+    compiler.Reserve(i_str.size());
+    RToken top;
     const bool isExpression = i_kind != kProgram;
-    if (!(isExpression ? compiler.ExpressionRoot(root) : compiler.Program(root))) return false;
+    if (!(isExpression ? compiler.ExpressionRoot(top) : compiler.Program(top))) return false;
     if (!compiler.TokensOk()) return false;
-    if (!compiler.PostPass(root)) return false;
+    compiler.Place(std::move(top));
+    if (!compiler.PostPass(compiler.PlacedRoot())) return false;
     i_localIds = compiler.TakeLocals();
+    compiler.Finish(*this);
+    const RToken& root = Root();
     if (isExpression && root.kind == kNodeConstant) {
-        i_value = root.value;
+        i_value = *root.value;
         i_kind = kConstant;
     }
-    i_token = std::move(root);
     i_compiled = true;
     i_Args = std::max(VarName_HighestArgument(), compiler.HighestArgumentIndex()) + 1;
     i_ArgArray = VarName_ArgumentArrayUsed();
     return true;
+}
+
+const RToken& CCode::Root() const {
+    static const RToken empty;
+    return i_nodes.empty() ? empty : i_nodes.back();
 }

@@ -44,23 +44,61 @@ enum : int {
 
 inline constexpr int kArgumentSlotMark = -100;
 
-// One node of the code tree; the children are owned by the node.
+struct RToken;
+
+// The children of a node: they sit side by side in the code's node array, first (relative to the
+// node, which this view begins) the offset of the first one.
+struct RKids {
+    int32_t first = 0;
+    int32_t count = 0;
+    size_t size() const { return size_t(count); }
+    bool empty() const { return count == 0; }
+    inline const RToken* begin() const;
+    inline const RToken* end() const;
+    inline RToken* begin();
+    inline RToken* end();
+    inline const RToken& operator[](size_t k) const;
+    inline RToken& operator[](size_t k);
+};
+
+// One node of the code tree. The nodes of a code live in one array (CCode::i_nodes), the
+// constants in a table of their own (CCode::i_consts).
 struct RToken {
+    RKids items; // first member: the view finds the node at its own address
     int16_t kind = kNodeEmpty;
-    int16_t height = 1; // levels of the subtree, for the nesting limit
+    int16_t height = 1; // levels of the subtree, for the nesting limit (while compiling)
     int ind = 0;        // function id, variable id or operator symbol, by kind
     int ind2 = 0;       // kind 8: the fixed instance selector; kind 7: a constant selector, rounded
     int position = 0;
     // Local variables (selector -7): the run's local slot of the id. argument<k> read for self:
-    // kArgumentSlotMark - k, read straight from the argument slot.
+    // kArgumentSlotMark - k, read straight from the argument slot. Constants while compiling: the
+    // index of the value in the constant table.
     int slot = -1;
     // Variables of a variable list: the position where the variable was found last, tried first
     // on the next run (variables of the instances of one object usually sit at the same place).
     mutable int32_t hint = -1;
-    RValue value; // kind 5: the constant
-    std::vector<RToken> items;
-    int itemnumb() const { return int(items.size()); }
+    const RValue* value = nullptr; // kind 5: the constant
+    int itemnumb() const { return items.count; }
 };
+
+inline const RToken* RKids::begin() const {
+    return reinterpret_cast<const RToken*>(this) + first;
+}
+inline const RToken* RKids::end() const {
+    return begin() + count;
+}
+inline RToken* RKids::begin() {
+    return reinterpret_cast<RToken*>(this) + first;
+}
+inline RToken* RKids::end() {
+    return begin() + count;
+}
+inline const RToken& RKids::operator[](size_t k) const {
+    return begin()[k];
+}
+inline RToken& RKids::operator[](size_t k) {
+    return begin()[k];
+}
 
 // Nesting the compiler accepts: statements and parenthesised expressions inside each other, and
 // the height of the code tree. Deeper code fails to compile with kMessageTooDeep.
@@ -89,8 +127,12 @@ class CCode {
 
     int i_kind = kProgram;
     bool i_compiled = false;
-    std::string i_str;       // the source text
-    RToken i_token;          // root of the code tree
+    std::string i_str; // the source text
+    // The code tree: children before their parents, the root last; constants by pointer into
+    // i_consts. Both are filled once by Compile and never change after.
+    std::vector<RToken> i_nodes;
+    std::vector<RValue> i_consts;
+    const RToken& Root() const;
     RValue i_value;          // the constant result when i_kind is kConstant
     int i_Args = 0;          // 1 + the highest n of any argument<n> the text names; 0 when none
     bool i_ArgArray = false; // the text names the array variable argument

@@ -50,7 +50,7 @@ std::string Dump(const RToken& n) {
     std::string s = std::to_string(n.kind) + ":" + std::to_string(n.ind);
     if (n.kind == kNodeFixedVariable) s += "@" + std::to_string(n.ind2);
     if (n.kind == kNodeConstant)
-        s += n.value.IsString() ? "'" + n.value.str.str() + "'" : "=" + std::to_string(n.value.val);
+        s += n.value->IsString() ? "'" + n.value->str.str() + "'" : "=" + std::to_string(n.value->val);
     if (!n.items.empty()) {
         s += "[";
         for (const RToken& c : n.items) s += Dump(c) + " ";
@@ -267,7 +267,7 @@ TEST_F(LangCompiler, TreeShapes) {
     };
     // Fixed selectors become kind 8; computed ones stay kind 7.
     CCode g = tree("global.a = 1; other.b = 2; (a).b = 3; a[1] = 4");
-    const auto& s = g.i_token.items;
+    const auto& s = g.Root().items;
     ASSERT_EQ(s.size(), 4u);
     EXPECT_EQ(s[0].items[0].kind, kNodeFixedVariable);
     EXPECT_EQ(s[0].items[0].ind2, kSelGlobal);
@@ -276,17 +276,17 @@ TEST_F(LangCompiler, TreeShapes) {
     EXPECT_EQ(s[3].items[0].kind, kNodeVariable);
     EXPECT_EQ(s[3].items[0].itemnumb(), 2);
 
-    EXPECT_EQ(Dump(tree("if a == 1 then b = 2 else b = 3").i_token),
-              Dump(tree("if (a == 1) b = 2; else b = 3;").i_token));
-    EXPECT_EQ(tree("x = 1 y = 2").i_token.itemnumb(), 2);
-    EXPECT_EQ(tree("x := 3 = 3").i_token.items[0].items[1].value.val, 1);
-    EXPECT_EQ(tree("fany(1,)").i_token.items[0].itemnumb(), 1);
-    EXPECT_EQ(tree("x = a[]").i_token.items[0].items[1].kind, kNodeFixedVariable);
+    EXPECT_EQ(Dump(tree("if a == 1 then b = 2 else b = 3").Root()),
+              Dump(tree("if (a == 1) b = 2; else b = 3;").Root()));
+    EXPECT_EQ(tree("x = 1 y = 2").Root().itemnumb(), 2);
+    EXPECT_EQ(tree("x := 3 = 3").Root().items[0].items[1].value->val, 1);
+    EXPECT_EQ(tree("fany(1,)").Root().items[0].itemnumb(), 1);
+    EXPECT_EQ(tree("x = a[]").Root().items[0].items[1].kind, kNodeFixedVariable);
 
     // Names used before their var keep the default scope; after it they are local.
     CCode l = tree("x = 1; var x; x = 2;");
-    EXPECT_EQ(l.i_token.items[0].items[0].ind2, kSelDefault);
-    EXPECT_EQ(l.i_token.items[2].items[0].ind2, kSelLocal);
+    EXPECT_EQ(l.Root().items[0].items[0].ind2, kSelDefault);
+    EXPECT_EQ(l.Root().items[2].items[0].ind2, kSelLocal);
     EXPECT_EQ(l.i_localIds.size(), 1u);
 
     // Constant folding; trailing tokens of an expression are ignored.
@@ -296,16 +296,16 @@ TEST_F(LangCompiler, TreeShapes) {
         EXPECT_EQ(c.i_value.val, 7) << e;
     }
     EXPECT_EQ(tree("1 / y", true).i_kind, CCode::kExpression);
-    EXPECT_EQ(tree("z = 1 / y").i_token.items[0].items[1].kind, kNodeBinary);
+    EXPECT_EQ(tree("z = 1 / y").Root().items[0].items[1].kind, kNodeBinary);
 
     // Empty texts.
     for (const char* e : {"", "  // only a comment", "/* block */"}) {
-        EXPECT_EQ(tree(e).i_token.kind, kNodeEmptyProgram) << e;
+        EXPECT_EQ(tree(e).Root().kind, kNodeEmptyProgram) << e;
         CCode c = tree(e, true);
         EXPECT_EQ(c.i_kind, CCode::kConstant);
         EXPECT_EQ(c.i_value.val, 0);
     }
-    EXPECT_EQ(tree("for (; i < 3; i += 1) {}").i_token.items[0].items[0].kind, kNodeEmpty);
+    EXPECT_EQ(tree("for (; i < 3; i += 1) {}").Root().items[0].items[0].kind, kNodeEmpty);
 }
 
 TEST_F(LangCompiler, ArgumentUse) {

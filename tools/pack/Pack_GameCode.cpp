@@ -106,11 +106,11 @@ void WarnEvent(const GameImage& g, const CEvent& ev, const std::string& key, con
         const CAction& a = *ev.Action(i);
         const std::string actionKey = key + " action " + std::to_string(i);
         if (a.act_codecode && a.act_codecode->i_compiled)
-            WarnScriptCalls(g, actionKey + " code", file, *a.act_codecode, a.act_codecode->i_token, warnings);
+            WarnScriptCalls(g, actionKey + " code", file, *a.act_codecode, a.act_codecode->Root(), warnings);
         for (size_t k = 0; k < kActionArgs; k++)
             if (a.act_argcode[k] && a.act_argcode[k]->i_compiled)
                 WarnScriptCalls(g, actionKey + " arg " + std::to_string(k), file, *a.act_argcode[k],
-                                a.act_argcode[k]->i_token, warnings);
+                                a.act_argcode[k]->Root(), warnings);
     }
 }
 
@@ -206,13 +206,13 @@ int Pack_CheckCodeResources(const GameImage& g, const std::string& dir, int& pie
     // With everything compiled, the script calls can be compared with the scripts' code.
     for (const auto& [key, code] : compiled) {
         auto o = g.codeOrigins.find(key);
-        WarnScriptCalls(g, key, o == g.codeOrigins.end() ? dir : o->second.file, *code, code->i_token,
+        WarnScriptCalls(g, key, o == g.codeOrigins.end() ? dir : o->second.file, *code, code->Root(),
                         warnings);
     }
     for (int i = 0; i < Script_Count(); i++)
         if (CScript* s = Script_Get(i); s && s->s_code && s->s_code->i_compiled)
             WarnScriptCalls(g, Pack_CodeKey("script", i), dir + "/scripts/" + s->s_name + ".qvs", *s->s_code,
-                            s->s_code->i_token, warnings);
+                            s->s_code->Root(), warnings);
     for (int i = 0; i < TimeLine_Count(); i++)
         if (CTimeLine* t = TimeLine_Get(i))
             for (int m = 0; m < t->Count(); m++)

@@ -1,0 +1,9 @@
+// Memory advice for large arrays that are filled once and kept.
+#pragma once
+
+#include <cstddef>
+
+// Asks the system to back the whole 2 MB pages inside [p, p + bytes) with large pages where it
+// can: filling fresh memory page by page costs a fault per 4 KB page, which dominates the time
+// of building large arrays. Does nothing for small ranges or where the advice is not known.
+void Platform_AdviseLargeArray(void* p, size_t bytes);
