@@ -1405,6 +1405,15 @@ bool LBinary(RContext& c, const LNode& n, RValue& out) {
     return Operator_Binary(c.code, n.b->t->position, n.op, *rp, out);
 }
 
+// A binary operation whose operands both need evaluation (calls, say).
+bool LBinaryEval(RContext& c, const LNode& n, RValue& out) {
+    if (!n.a->eval(c, *n.a, out)) return false;
+    RValue r;
+    if (!n.b->eval(c, *n.b, r)) return false;
+    if (out.kind == RValue::kReal && r.kind == RValue::kReal && RealBinary(n.op, out.val, r.val)) return true;
+    return Operator_Binary(c.code, n.b->t->position, n.op, r, out);
+}
+
 // A binary operation on operands held in the node, both reals: computed straight away.
 template <uint8_t A, uint8_t B>
 bool LBinaryQuick(RContext& c, const LNode& n, RValue& out) {
@@ -1650,6 +1659,25 @@ int LReturnPlace(RContext& c, const LNode& n, RValue& result) {
     }
     return LReturn(c, n, result);
 }
+
+// An if without else whose condition compares operands held in its node (as LIfQuick) and whose
+// branch returns a value read in place (n.b a LReturnPlace node).
+template <uint8_t A, uint8_t B>
+int LIfReturnQuick(RContext& c, const LNode& n, RValue& result) {
+    double l, r;
+    bool truth;
+    if (RealOperand(c, A, n.aw, n.an, l, n.a->a) && RealOperand(c, B, n.bw, n.bn, r, n.a->b) &&
+        RealBinary(n.op, l, r))
+        truth = l >= 0.5;
+    else if (!n.a->test(c, *n.a, "Expression expected", truth))
+        return kOutError;
+    if (!truth) return kOutNormal;
+    return LReturnPlace(c, *n.b, result);
+}
+template <uint8_t A, uint8_t B>
+struct HIfReturn {
+    static constexpr LExecFn fn = LIfReturnQuick<A, B>;
+};
 
 int LWhile(RContext& c, const LNode& n, RValue& result) {
     for (;;) {
@@ -1958,7 +1986,8 @@ class CLowering {
                 n.eval = f;
                 n.test = QuickFor<HTest>(n.ap, n.bp);
                 if (Pure(n.ap) && Pure(n.bp)) n.real = QuickFor<HReal>(n.ap, n.bp);
-            }
+            } else if (n.a->place == kPlaceNone && n.b->place == kPlaceNone)
+                n.eval = LBinaryEval;
             break;
         case kNodeCall:
             n.eval = t.ind >= kScriptIdBase && t.ind < kExtensionIdBase ? LScriptCall : LCall;
@@ -2021,11 +2050,12 @@ class CLowering {
             n.b = Statement(t.items[1]);
             if (t.items.size() > 2) n.c = Statement(t.items[2]);
             n.exec = LIf;
-            if (n.a->t->kind == kNodeBinary && n.a->eval != LBinary) {
+            if (n.a->t->kind == kNodeBinary && n.a->eval != LBinary && n.a->eval != LBinaryEval) {
                 n.ap = n.a->ap, n.aw = n.a->aw, n.an = n.a->an;
                 n.bp = n.a->bp, n.bw = n.a->bw, n.bn = n.a->bn;
                 n.op = n.a->op;
                 n.exec = QuickFor<HIf>(n.ap, n.bp);
+                if (!n.c && n.b->exec == LReturnPlace) n.exec = QuickFor<HIfReturn>(n.ap, n.bp);
             }
             break;
         case kNodeWhile:
@@ -2044,7 +2074,7 @@ class CLowering {
             n.c = Statement(t.items[2]);
             n.d = Statement(t.items[3]);
             n.exec = LFor;
-            if (n.b->t->kind == kNodeBinary && n.b->eval != LBinary)
+            if (n.b->t->kind == kNodeBinary && n.b->eval != LBinary && n.b->eval != LBinaryEval)
                 n.exec = QuickFor<HFor>(n.b->ap, n.b->bp);
             break;
         case kNodeRepeat:
