@@ -393,6 +393,9 @@ void Event_ExecuteAction(CInstance* self, CInstance* other, const CAction& act, 
                 Error_ClearFlag();
             }
             for (int i = 0; i < n; ++i) arg_slots[i] = saved[i];
+            // Slots the code wrote above both its own arguments and the caller's are real 0 again,
+            // as slots from arg_high on must be.
+            for (int i = n > savedHigh ? n : savedHigh; i < arg_high; ++i) arg_slots[i] = RValue();
             arg_count = savedCount;
             arg_high = savedHigh;
         }

@@ -10,8 +10,10 @@
 #include "code/Variable_Main.h"
 #include "data/Option_Main.h"
 #include "functions/Function_Families.h"
+#include "resources/Action_Class.h"
 #include "resources/Script_Main.h"
 #include "run/Instance_Class.h"
+#include "run/Run_Event.h"
 
 #include <gtest/gtest.h>
 
@@ -343,6 +345,30 @@ TEST_F(LangLowered, ScriptCallsSeeTheirOwnArguments) {
     for (const Case& c : cases) ExpectSame(c.text, false);
     opt_checkargs = true;
     for (const Case& c : cases) ExpectSame(c.text, false);
+}
+
+TEST_F(LangLowered, CodeActionWithArgumentsLeavesNoSlotBehind) {
+    // A code action with one argument writes a slot above its own and the caller's arguments;
+    // afterwards that slot must read real 0 again, as every slot from arg_high on does.
+    CAction act(kActionCode);
+    act.act_exetype = 2;
+    act.act_argumentcount = 1;
+    act.act_argtype[0] = -1;
+    act.act_argvalue[0].SetReal(4);
+    act.act_codecode = std::make_unique<CCode>("argument9 = argument0 + 1", false);
+    ASSERT_TRUE(act.act_codecode->Compile()) << Error_Buffer();
+    CInstance self;
+    RValue result;
+    const int high = arg_high;
+    Event_ExecuteAction(&self, &self, act, result);
+    EXPECT_EQ(arg_high, high);
+    EXPECT_EQ(arg_slots[0].kind, RValue::kReal);
+    EXPECT_EQ(arg_slots[0].val, 0);
+    EXPECT_EQ(arg_slots[9].kind, RValue::kReal);
+    EXPECT_EQ(arg_slots[9].val, 0);
+    const ROutcome o = RunOnce("return argument9", false, false);
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(o.result.val, 0);
 }
 
 TEST_F(LangLowered, CodeTooLargeToLowerRunsTheSame) {
