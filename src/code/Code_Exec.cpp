@@ -13,7 +13,7 @@
 #include "code/Variable_BuiltIn.h"
 #include "code/Variable_Main.h"
 #include "data/Option_Main.h"
-#include "platform/Platform_System.h"
+#include "platform/Platform_Memory.h"
 #include "resources/Script_Main.h"
 #include "run/Instance_Class.h"
 #include "run/Run_World.h"
