@@ -13,6 +13,7 @@
 #include "code/Variable_BuiltIn.h"
 #include "code/Variable_Main.h"
 #include "data/Option_Main.h"
+#include "resources/Script_Main.h"
 #include "run/Instance_Class.h"
 #include "run/Run_World.h"
 
@@ -24,12 +25,67 @@
 #include <sys/resource.h>
 #include <vector>
 
-RValue arg_slots[kArgumentSlots];
+namespace {
+
+RValue g_outerFrame[kArgumentSlots]; // the argument slots outside any script
+
+} // namespace
+
+RArgumentSlots arg_slots{g_outerFrame};
 int arg_count = 0;
-std::string arg_scriptname = "<unknown>";
+std::string_view arg_scriptname = "<unknown>";
 int arg_high = 0;
 
 namespace {
+
+// ---- argument frames ----
+
+// Script calls nest strictly, so their argument frames come from one stack of chunks. A free
+// frame's slots are all real 0, so a call fills only its arguments and reads real 0 past them.
+class CArgumentStack {
+  public:
+    RValue* Push() {
+        if (m_top == m_end) Grow();
+        RValue* f = m_top;
+        m_top += kArgumentSlots;
+        return f;
+    }
+    void Pop(RValue* f) {
+        if (reinterpret_cast<uintptr_t>(f) < reinterpret_cast<uintptr_t>(m_start)) Back();
+        m_top = f;
+    }
+
+  private:
+    static constexpr size_t kChunkSlots = 64 * kArgumentSlots;
+    [[gnu::noinline]] void Grow() {
+        ++m_chunk;
+        if (m_chunk == m_chunks.size()) m_chunks.emplace_back(new RValue[kChunkSlots]);
+        m_start = m_top = m_chunks[m_chunk].get();
+        m_end = m_start + kChunkSlots;
+    }
+    // The frame being freed is the last of the chunk below (the current one is empty).
+    void Back() {
+        --m_chunk;
+        m_start = m_chunks[m_chunk].get();
+        m_end = m_start + kChunkSlots;
+    }
+    std::vector<std::unique_ptr<RValue[]>> m_chunks;
+    size_t m_chunk = size_t(-1);
+    RValue* m_start = nullptr;
+    RValue* m_top = nullptr;
+    RValue* m_end = nullptr;
+};
+
+CArgumentStack g_argumentFrames;
+TScriptRunner g_testRunner = nullptr;
+
+// Makes slots [0, n) of a frame real 0 again.
+inline void ClearFrame(RValue* frame, int n) {
+    for (int k = 0; k < n; ++k) frame[k] = RValue();
+}
+
+[[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
+                                                RValue& result, RValue* frame, int n, bool check);
 
 // ---- local slots ----
 
@@ -975,8 +1031,9 @@ struct RLoweredCode {
     std::vector<LNode> nodes; // reserved for the whole tree up front: nodes never move
     std::vector<const LNode*> lists;
     const LNode* root = nullptr;
-    const RToken* from = nullptr; // the root it was made from (a moved code makes it again)
-    bool walk = false;            // too large to lower: the tree walker runs it
+    const LNode* program = nullptr; // root when it is a program's block: script calls run it straight
+    const RToken* from = nullptr;   // the root it was made from (a moved code makes it again)
+    bool walk = false;              // too large to lower: the tree walker runs it
 };
 
 void RLoweredDelete::operator()(RLoweredCode* p) const {
@@ -1222,21 +1279,36 @@ struct HTest {
     static constexpr LTestFn fn = LTestQuick<A, B>;
 };
 
-bool LCall(RContext& c, const LNode& n, RValue& out) {
+// A script call: the arguments are evaluated straight into the callee's argument frame.
+bool LScriptCall(RContext& c, const LNode& n, RValue& out) {
     const int argc = int(n.count);
-    const int id = n.t->ind;
-    if (id >= kScriptIdBase && id < kExtensionIdBase) {
-        // A script takes over exactly its arguments, evaluated in place.
-        CArguments args(argc);
-        RValue* a = args.Values();
-        for (int k = 0; k < argc; ++k) {
-            const LNode& e = *n.list[k];
-            if (!e.eval(c, e, a[k])) return false;
+    RValue* frame = g_argumentFrames.Push();
+    for (int k = 0; k < argc; ++k) {
+        const LNode& e = *n.list[k];
+        if (!e.eval(c, e, frame[k])) [[unlikely]] {
+            ClearFrame(frame, argc);
+            g_argumentFrames.Pop(frame);
+            return false;
         }
-        if (Script_CallTaking(id - kScriptIdBase, c.self, c.other, out, a, argc)) return true;
+    }
+    CScript* script = Script_Get(n.t->ind - kScriptIdBase);
+    if (!script) [[unlikely]] {
+        ClearFrame(frame, argc);
+        g_argumentFrames.Pop(frame);
         if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
         return false;
     }
+    const bool ok = CallScriptIn(script, c.self, c.other, out, frame, argc, true);
+    g_argumentFrames.Pop(frame);
+    if (ok) [[likely]]
+        return true;
+    if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
+    return false;
+}
+
+bool LCall(RContext& c, const LNode& n, RValue& out) {
+    const int argc = int(n.count);
+    const int id = n.t->ind;
     CArguments args(id < kScriptIdBase ? kArgumentSlots : argc);
     RValue* a = args.Values();
     for (int k = 0; k < argc; ++k) {
@@ -1291,6 +1363,10 @@ int LBlock(RContext& c, const LNode& n, RValue& result) {
 
 int LCallStatement(RContext& c, const LNode& n, RValue& result) {
     return LCall(c, n, result) ? kOutNormal : kOutError;
+}
+
+int LScriptCallStatement(RContext& c, const LNode& n, RValue& result) {
+    return LScriptCall(c, n, result) ? kOutNormal : kOutError;
 }
 
 int LReturn(RContext& c, const LNode& n, RValue& result) {
@@ -1557,7 +1633,7 @@ class CLowering {
             }
             break;
         case kNodeCall:
-            n.eval = LCall;
+            n.eval = t.ind >= kScriptIdBase && t.ind < kExtensionIdBase ? LScriptCall : LCall;
             List(n, t, t.items.size() < size_t(kArgumentSlots) ? t.items.size() : size_t(kArgumentSlots),
                  false);
             break;
@@ -1576,7 +1652,8 @@ class CLowering {
             List(n, t, t.items.size(), true);
             break;
         case kNodeCall:
-            n.exec = LCallStatement;
+            n.exec =
+                t.ind >= kScriptIdBase && t.ind < kExtensionIdBase ? LScriptCallStatement : LCallStatement;
             List(n, t, t.items.size() < size_t(kArgumentSlots) ? t.items.size() : size_t(kArgumentSlots),
                  false);
             break;
@@ -1733,7 +1810,7 @@ const RLoweredCode& Lowered(CCode& code) {
         if (code.i_kind == CCode::kExpression)
             code.i_lowered->root = lowering.Expression(root);
         else if (root.kind == kNodeBlock)
-            code.i_lowered->root = lowering.Statement(root);
+            code.i_lowered->program = code.i_lowered->root = lowering.Statement(root);
         lowering.Finish();
     }
     return *code.i_lowered;
@@ -1761,7 +1838,7 @@ bool GetArgumentArray(CInstance*, int32_t arr, RValue& val) {
     int i = arr >= 0 && arr < kArgumentSlots ? arr : 0;
     val = arg_slots[i];
     if (opt_checkargs && i >= arg_count) {
-        Error_ShowInEvent("Illegal array index in script \"" + arg_scriptname + "\".\r" +
+        Error_ShowInEvent("Illegal array index in script \"" + std::string(arg_scriptname) + "\".\r" +
                               "trying to access argument[" + std::to_string(i) + "], but only " +
                               std::to_string(arg_count) + " arguments have been supplied.",
                           false);
@@ -1791,6 +1868,22 @@ void Code_AddArgumentVariables() {
 
 namespace {
 
+// Counts a run in, or fails with kMessageRunsTooDeep when runs nest too deeply.
+[[gnu::always_inline]] inline bool EnterRun(CCode* code) {
+    // The stack grows down from where the outermost run started.
+    const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    if (g_runDepth == 0) {
+        g_stackBase = here;
+        if (g_stackBudget == 0) g_stackBudget = StackBudget();
+    } else if (g_runDepth >= kMaxRunNesting || (here < g_stackBase && g_stackBase - here > g_stackBudget))
+        [[unlikely]] {
+        Error_SetCodeError(code, 0, kMessageRunsTooDeep);
+        return false;
+    }
+    ++g_runDepth;
+    return true;
+}
+
 inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) {
     Error_ClearFlag();
     if (!code || !code->i_compiled) {
@@ -1806,16 +1899,7 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
         return false;
     }
 
-    // The stack grows down from where the outermost run started.
-    const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-    if (g_runDepth == 0) {
-        g_stackBase = here;
-        if (g_stackBudget == 0) g_stackBudget = StackBudget();
-    } else if (g_runDepth >= kMaxRunNesting || (here < g_stackBase && g_stackBase - here > g_stackBudget)) {
-        Error_SetCodeError(code, 0, kMessageRunsTooDeep);
-        return false;
-    }
-    ++g_runDepth;
+    if (!EnterRun(code)) return false;
 
     RContext c{self, other, code, nullptr, nullptr};
     const size_t nslots = code->i_localIds.size();
@@ -1850,7 +1934,99 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
     return o != kOutError;
 }
 
+[[gnu::noinline, gnu::cold]] void PrefixScriptError(const CScript* script) {
+    Error_SetBuffer("In script " + script->s_name + ":\r" + Error_Buffer());
+}
+
+[[gnu::noinline, gnu::cold]] void ArgumentCountError(const CScript* script, const CCode* code, int n) {
+    const bool atLeast = code->i_ArgArray;
+    Error_SetBuffer("Illegal argument count calling script \"" + script->s_name + "\".\r" +
+                    (atLeast ? "Script requires at least " : "Script requires ") +
+                    std::to_string(code->i_Args) + " arguments, " + std::to_string(n) +
+                    " have been supplied.");
+}
+
+[[gnu::noinline, gnu::cold]] bool NoCode(const CScript* script, RValue& result) {
+    // A script is compiled before the game starts; one without code cannot run.
+    Error_ClearFlag();
+    Error_SetBuffer("Script " + script->s_name + " has no compiled code.");
+    result = RValue::String("ERROR");
+    return false;
+}
+
+// Run for a script's code: a program whose lowered form is at hand runs straight from its block.
+[[gnu::always_inline]] inline bool RunScript(CInstance* self, CInstance* other, CCode* code, RValue& result) {
+    const RLoweredCode* made = code->i_lowered.get();
+    if (!made || !made->program || made->from != &code->i_token || g_treeWalker || !self || !other ||
+        !code->i_compiled || code->i_kind != CCode::kProgram) [[unlikely]]
+        return Run(self, other, code, result);
+    Error_ClearFlag();
+    if (!EnterRun(code)) return false;
+    RContext c{self, other, code, nullptr, nullptr};
+    const size_t nslots = code->i_localIds.size();
+    size_t mark = 0;
+    if (nslots) c.slots = g_locals.Push(nslots, mark);
+    const int o = made->program->exec(c, *made->program, result);
+    if (nslots) g_locals.Pop(c.slots, nslots, mark);
+    --g_runDepth;
+    return o != kOutError;
+}
+
+// A script call whose arguments are in frame: the frame, the count and the name are the callee's
+// while it runs and the caller's again afterwards.
+[[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
+                                                RValue& result, RValue* frame, int n, bool check) {
+    RValue* const savedFrame = arg_slots.frame;
+    const int savedCount = arg_count, savedHigh = arg_high;
+    const std::string_view savedName = arg_scriptname;
+    arg_slots.frame = frame;
+    arg_count = n;
+    arg_high = n;
+    arg_scriptname = script->s_name;
+
+    result = RValue();
+    CCode* code = script->s_code.get();
+    bool ok;
+    if (!code) [[unlikely]]
+        ok = NoCode(script, result);
+    else if (g_testRunner) [[unlikely]]
+        ok = g_testRunner(self, other, code, result);
+    else if (!(ok = RunScript(self, other, code, result))) [[unlikely]]
+        result = RValue::String("ERROR");
+    if (!ok) [[unlikely]]
+        PrefixScriptError(script);
+    if (check && opt_checkargs && code && (code->i_ArgArray ? n < code->i_Args : n != code->i_Args))
+        [[unlikely]] {
+        ArgumentCountError(script, code, n);
+        ok = false;
+    }
+
+    ClearFrame(frame, arg_high);
+    arg_slots.frame = savedFrame;
+    arg_count = savedCount;
+    arg_high = savedHigh;
+    arg_scriptname = savedName;
+    return ok;
+}
+
 } // namespace
+
+RValue* Code_PushArguments() {
+    return g_argumentFrames.Push();
+}
+
+void Code_PopArguments(RValue* frame) {
+    g_argumentFrames.Pop(frame);
+}
+
+bool Code_CallScript(CScript* script, CInstance* self, CInstance* other, RValue& result, RValue* frame, int n,
+                     bool check) {
+    return CallScriptIn(script, self, other, result, frame, n, check);
+}
+
+void Script_SetRunnerForTests(TScriptRunner runner) {
+    g_testRunner = runner;
+}
 
 void Code_SetTreeWalkerForTests(bool on) {
     g_treeWalker = on;

@@ -1,21 +1,42 @@
-// The executor's entry points and the call state shared by every script call: the 16
-// argument slots, the argument count and the current script name.
+// The executor's entry points and the call state shared by every script call: the running
+// call's 16 argument slots, the argument count and the current script name.
 #pragma once
 
 #include "code/Variable_Class.h"
 
-#include <string>
+#include <cstddef>
+#include <string_view>
 
 class CCode;
 class CInstance;
+class CScript;
 
 inline constexpr int kArgumentSlots = 16;
 
-extern RValue arg_slots[kArgumentSlots]; // slot k is argument<k> and argument[k]
-extern int arg_count;                    // read by argument_count
-extern std::string arg_scriptname;       // the running script's name, "<unknown>" outside
+// The argument frame of the running call: each script call runs with a frame of its own on a
+// stack of frames, outside any script a frame of the runner's.
+struct RArgumentSlots {
+    RValue* frame;
+    RValue& operator[](std::ptrdiff_t k) const { return frame[k]; }
+    RValue* begin() const { return frame; }
+    RValue* end() const { return frame + kArgumentSlots; }
+};
+extern RArgumentSlots arg_slots;        // slot k is argument<k> and argument[k]
+extern int arg_count;                   // read by argument_count
+extern std::string_view arg_scriptname; // the running script's name, "<unknown>" outside
 // Slots from arg_high on are real 0 (what a script call leaves there); writing a slot raises it.
 extern int arg_high;
+
+// A fresh argument frame (every slot real 0) on top of the frame stack, and its release (frames
+// are released in the reverse order; the slots must be real 0 again).
+RValue* Code_PushArguments();
+void Code_PopArguments(RValue* frame);
+// Runs script with its n arguments already in frame (from Code_PushArguments): frame becomes the
+// running call's, the argument-count check follows the run when check is set, and the frame's
+// slots are real 0 again afterwards. False with the error buffer set when the run or the check
+// failed (result is then "ERROR" when the run failed).
+bool Code_CallScript(CScript* script, CInstance* self, CInstance* other, RValue& result, RValue* frame, int n,
+                     bool check);
 
 // Outcomes of running a node.
 enum : int { kOutNormal = 0, kOutError = -1, kOutExit = -2, kOutBreak = -3, kOutContinue = -4 };

@@ -77,6 +77,20 @@ class LangLowered : public ::testing::Test {
             {"bad", "return argument0 + qq"},
             {"arr", "return argument[1]"},
             {"setarg", "argument3 = 'w'; return argument0"},
+            {"outer",
+             "var r; r = add(argument1, argument0 * 10); return string(r) + ':' + string(argument0) + "
+             "string(argument1) + string(argument_count) + string(argument[1])"},
+            {"wr",
+             "argument0 += 1; argument5 = 'x'; return string(argument0) + argument5 + string(argument6) + "
+             "string(argument_count)"},
+            {"chk", "var r; r = wr(argument0); return r + string(argument0) + string(argument5)"},
+            {"down", "if argument_count < 2 return string(argument0) + string(argument1) + '.'; "
+                     "return string(argument0) + down(argument1)"},
+            {"ex",
+             "return string(execute_string('return argument0 * 10 + argument1 + argument_count', 9)) + "
+             "string(argument0) + string(argument1) + string(script_execute(add, argument1, argument0))"},
+            {"peek",
+             "return string(argument0) + string(argument1) + string(argument15) + string(argument_count)"},
         };
         int k = 0;
         for (auto& [name, text] : scripts) {
@@ -263,6 +277,37 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
     const char* expressions[] = {"1 + 2 * 3",     "'a' + 'b'",  "fib(10) + add(2, 3)",
                                  "argument0 + 1", "nosuch * 2", "-'a'"};
     for (const char* e : expressions) ExpectSame(e, true);
+}
+
+TEST_F(LangLowered, ScriptCallsSeeTheirOwnArguments) {
+    // Without the argument-count check, so that scripts may be called with fewer arguments.
+    opt_checkargs = false;
+    struct Case {
+        const char* text;
+        const char* want; // nullptr: the run fails
+    };
+    const Case cases[] = {
+        {"return outer(1, 2)", "12:1222"},     // the caller's arguments and count after a nested call
+        {"return chk(7)", "8x0170"},           // writes inside the callee stay in its frame
+        {"return down(3, 4)", "340."},         // calling itself with fewer arguments
+        {"return down(down(1), 2)", "10.20."}, // a call inside the arguments of a call
+        {"return ex(5, 6)", "925611"},         // executed text and script_execute inside a script
+        {"return add(5, nosuch)", nullptr},    // an error while the arguments are evaluated
+        {"return outer(1, bad(2))", nullptr},  // an error inside a callee among the arguments
+        {"return peek()", "0000"},             // frames are empty again after the failures
+        {"return peek(1, 2) + peek(3)", "12023001"},
+    };
+    for (bool tree : {true, false})
+        for (const Case& c : cases) {
+            const ROutcome o = RunOnce(c.text, false, tree);
+            ASSERT_TRUE(o.compiled) << c.text << ": " << o.error;
+            EXPECT_EQ(o.ok, c.want != nullptr) << c.text << ": " << o.error;
+            if (c.want)
+                EXPECT_EQ(o.result.str.view(), std::string_view(c.want)) << c.text << (tree ? " (tree)" : "");
+        }
+    for (const Case& c : cases) ExpectSame(c.text, false);
+    opt_checkargs = true;
+    for (const Case& c : cases) ExpectSame(c.text, false);
 }
 
 TEST_F(LangLowered, CodeTooLargeToLowerRunsTheSame) {
