@@ -13,15 +13,18 @@
 #include "code/Variable_BuiltIn.h"
 #include "code/Variable_Main.h"
 #include "data/Option_Main.h"
+#include "platform/Platform_System.h"
 #include "resources/Script_Main.h"
 #include "run/Instance_Class.h"
 #include "run/Run_World.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <sanitizer/asan_interface.h>
 #include <sys/resource.h>
 #include <vector>
 
@@ -87,13 +90,101 @@ inline void ClearFrame(RValue* frame, int n) {
 [[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
                                                 RValue& result, RValue* frame, int n, bool check);
 
+// ---- local array rows ----
+
+// Rows of local arrays of 4 KB and more come from large blocks the system may back with huge
+// pages: filling a big array the first time then faults a few times instead of once per 4 KB.
+// A row takes a share of a block of one of four sizes per power of two (4, 5, 6 or 7 times a
+// power of two); a freed share waits in the list of its size for the next row of that size (the
+// memory stays with the process).
+class CRowPool {
+  public:
+    static constexpr size_t kMinBytes = 4096;
+
+    void* Get(size_t bytes) {
+        size_t size;
+        const int k = SizeClass(bytes, size);
+        void* p = m_free[k];
+        if (p) {
+            ASAN_UNPOISON_MEMORY_REGION(p, size);
+            m_free[k] = *static_cast<void**>(p);
+        } else {
+            if (m_left < size) {
+                const size_t block = size > kBlockBytes ? size : kBlockBytes;
+                m_next = static_cast<char*>(Platform_LargePageBlock(block));
+                if (!m_next) {
+                    m_left = 0;
+                    throw std::bad_alloc();
+                }
+                m_left = block;
+            }
+            p = m_next;
+            m_next += size;
+            m_left -= size;
+        }
+        ASAN_POISON_MEMORY_REGION(static_cast<char*>(p) + bytes, size - bytes);
+        return p;
+    }
+    void Put(void* p, size_t bytes) {
+        size_t size;
+        const int k = SizeClass(bytes, size);
+        ASAN_UNPOISON_MEMORY_REGION(p, sizeof(void*));
+        *static_cast<void**>(p) = m_free[k];
+        m_free[k] = p;
+        ASAN_POISON_MEMORY_REGION(p, size);
+    }
+
+  private:
+    static constexpr size_t kBlockBytes = size_t(32) << 20;
+    // The smallest size m << s (m 4 to 7, s at least 10) holding bytes, and its list's number.
+    static int SizeClass(size_t bytes, size_t& size) {
+        int s = int(std::bit_width(bytes - 1)) - 3;
+        if (s < 10) s = 10;
+        size_t m = (bytes + (size_t(1) << s) - 1) >> s;
+        if (m > 7) {
+            ++s;
+            m = (bytes + (size_t(1) << s) - 1) >> s;
+        }
+        size = m << s;
+        return (s - 10) * 4 + int(m) - 4;
+    }
+
+    void* m_free[4 * 64] = {};
+    char* m_next = nullptr;
+    size_t m_left = 0;
+};
+
+CRowPool g_rowPool;
+
+template <class T>
+struct RRowAllocator {
+    using value_type = T;
+    RRowAllocator() = default;
+    template <class U>
+    RRowAllocator(const RRowAllocator<U>&) {}
+    T* allocate(size_t n) {
+        const size_t bytes = n * sizeof(T);
+        return static_cast<T*>(bytes < CRowPool::kMinBytes ? ::operator new(bytes) : g_rowPool.Get(bytes));
+    }
+    void deallocate(T* p, size_t n) {
+        const size_t bytes = n * sizeof(T);
+        if (bytes < CRowPool::kMinBytes)
+            ::operator delete(p);
+        else
+            g_rowPool.Put(p, bytes);
+    }
+    friend bool operator==(const RRowAllocator&, const RRowAllocator&) { return true; }
+};
+
+using TRow = std::vector<RValue, RRowAllocator<RValue>>;
+
 // ---- local slots ----
 
 // One local variable: its plain value and its array rows, as a variable list stores them.
 struct RLocalSlot {
     bool defined = false;
     RValue simple;
-    std::vector<std::vector<RValue>> rows;
+    std::vector<TRow> rows;
 
     bool Get(int32_t arr, RValue& val) const {
         if (defined) {
@@ -131,9 +222,33 @@ struct RLocalSlot {
             rows[row][col] = val;
             return;
         }
-        if (rows.size() <= row) rows.resize(row + 1);
-        if (rows[row].size() <= col) rows[row].resize(col + 1);
+        Grow(row, col);
         rows[row][col] = val;
+    }
+    // The element, created (real 0) when it does not exist yet.
+    [[gnu::noinline]] RValue* Make(size_t row, size_t col) {
+        defined = true;
+        if ((row | col) == 0) return &simple;
+        Grow(row, col);
+        return &rows[row][col];
+    }
+    // Makes element (row, col) exist. A new row reserves the length of the row before it, as
+    // rows of one array tend to be filled to the same length.
+    [[gnu::noinline]] void Grow(size_t row, size_t col) {
+        if (rows.size() <= row) {
+            if (rows.capacity() <= row)
+                rows.reserve(row + 1 > 2 * rows.capacity() ? row + 1 : 2 * rows.capacity());
+            rows.resize(row + 1);
+        }
+        TRow& r = rows[row];
+        if (r.size() <= col) {
+            if (r.capacity() <= col) {
+                size_t want = 2 * r.capacity();
+                if (r.empty() && row > 0 && rows[row - 1].size() > want) want = rows[row - 1].size();
+                r.reserve(col + 1 > want ? col + 1 : want);
+            }
+            r.resize(col + 1);
+        }
     }
     void Reset() {
         defined = false;
@@ -235,6 +350,14 @@ constexpr double kCompareTolerance = 1e-13;
     case kOpDivide:
         if (r == 0.0) return false;
         l /= r;
+        return true;
+    case kOpDiv:
+        if (r == 0.0) return false;
+        l = std::trunc(l / r);
+        return true;
+    case kOpMod:
+        if (r == 0.0) return false;
+        l = l - std::trunc(l / r) * r;
         return true;
     case kOpLess:
         l = (l - r) < -kCompareTolerance;
@@ -991,12 +1114,17 @@ struct LNode;
 using LEvalFn = bool (*)(RContext& c, const LNode& n, RValue& out);
 using LExecFn = int (*)(RContext& c, const LNode& n, RValue& result);
 using LTestFn = bool (*)(RContext& c, const LNode& n, const char* message, bool& truth);
+// A real computed without side effects or errors, or false (the node's eval then does the rest).
+using LRealFn = bool (*)(RContext& c, const LNode& n, double& v);
 
 // Where an operand can be read in place without evaluation.
 enum : uint8_t { kPlaceNone, kPlaceConstant, kPlaceLocal, kPlaceArgument, kPlaceElement };
 // Where a plain variable of self is read without the general paths (LNode::var): its own list
 // (a position hint in the tree node) or a built-in variable (the getter and setter in the node).
 enum : uint8_t { kPlaceSelf = 5, kPlaceBuiltin = 6 };
+// An operand computed by its own node's real function (LNode::real), and an element of a local
+// array at one index read from a local (the commonest element): held by parents only.
+enum : uint8_t { kPlaceComputed = 7, kPlaceElementAtLocal = 8 };
 
 struct LNode {
     union {
@@ -1004,6 +1132,7 @@ struct LNode {
         LExecFn exec;           // statements
     };
     LTestFn test = nullptr; // expressions used as conditions
+    LRealFn real = nullptr; // expressions whose real value can be read without side effects
     const RToken* t = nullptr;
     // Operands of a binary operation or an assignment's value read straight from the node: the
     // real constant, or the local or argument slot (kPlaceConstant only for real constants).
@@ -1044,15 +1173,26 @@ namespace {
 
 bool g_treeWalker = false; // tests: run the tree instead of the lowered form
 
+// Item k of v, or nullptr when v is shorter (the bounds compared in bytes: no division).
+template <class V>
+[[gnu::always_inline]] inline typename V::value_type* ItemOf(V& v, size_t k) {
+    const uintptr_t b = reinterpret_cast<uintptr_t>(v.data());
+    const uintptr_t e = reinterpret_cast<uintptr_t>(std::to_address(v.end()));
+    return k * sizeof(typename V::value_type) < e - b ? v.data() + k : nullptr;
+}
+
 // An existing element of a local array, or nullptr. One index i is element (0, i).
 [[gnu::always_inline]] inline RValue* LocalElement(RLocalSlot& s, int32_t i, int32_t j) {
     if (!s.defined) return nullptr;
     if ((i | j) == 0) return &s.simple;
-    return size_t(i) < s.rows.size() && size_t(j) < s.rows[size_t(i)].size() ? &s.rows[size_t(i)][size_t(j)]
-                                                                             : nullptr;
+    TRow* row = ItemOf(s.rows, size_t(i));
+    return row ? ItemOf(*row, size_t(j)) : nullptr;
 }
 
 inline const RValue* PlaceValue(const RContext& c, const LNode& n);
+inline bool ElementReal(const RContext& c, const LNode& x, double& v);
+template <bool AtLocal>
+inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int32_t& j);
 
 // The list holding a plain variable of self named by node t, or nullptr when a globalvar may
 // shadow it (the general path decides then).
@@ -1083,6 +1223,18 @@ inline const RValue* PlaceValue(const RContext& c, const LNode& n);
     case kPlaceSelf:
     case kPlaceBuiltin:
         return VarOperand(c, p, *x, v);
+    case kPlaceElement:
+        return ElementReal(c, *x, v);
+    case kPlaceElementAtLocal: {
+        int32_t i, j;
+        if (!ElementIndicesOf<true>(c, *x, i, j)) return false;
+        const RValue* e = LocalElement(c.slots[x->where], i, j);
+        if (!e || e->kind != RValue::kReal) return false;
+        v = e->val;
+        return true;
+    }
+    case kPlaceComputed:
+        return x->real(const_cast<RContext&>(c), *x, v);
     case kPlaceConstant:
         v = num;
         return true;
@@ -1105,8 +1257,24 @@ inline const RValue* PlaceValue(const RContext& c, const LNode& n);
 [[gnu::always_inline]] inline bool InlineIndex(const RContext& c, uint8_t p, int32_t w, double num,
                                                int32_t& out) {
     double d;
-    if (!RealOperand(c, p, w, num, d) || !(d >= 0 && d < kArrayRowSize && double(int32_t(d)) == d))
+    switch (p) {
+    case kPlaceConstant:
+        d = num;
+        break;
+    case kPlaceLocal: {
+        const RLocalSlot& s = c.slots[w];
+        if (!s.defined || s.simple.kind != RValue::kReal) return false;
+        d = s.simple.val;
+        break;
+    }
+    case kPlaceArgument:
+        if (arg_slots[w].kind != RValue::kReal) return false;
+        d = arg_slots[w].val;
+        break;
+    default:
         return false;
+    }
+    if (!(d >= 0 && d < kArrayRowSize && double(int32_t(d)) == d)) return false;
     out = int32_t(d);
     return true;
 }
@@ -1118,6 +1286,33 @@ inline const RValue* PlaceValue(const RContext& c, const LNode& n);
         return InlineIndex(c, n.ap, n.aw, n.an, j);
     }
     return InlineIndex(c, n.ap, n.aw, n.an, i) && InlineIndex(c, n.bp, n.bw, n.bn, j);
+}
+
+// ElementIndices, for a node known to have one index read from a local (AtLocal) or any node.
+template <bool AtLocal>
+[[gnu::always_inline]] inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i,
+                                                    int32_t& j) {
+    if constexpr (AtLocal) {
+        const RLocalSlot& s = c.slots[n.aw];
+        if (!s.defined || s.simple.kind != RValue::kReal) return false;
+        const double d = s.simple.val;
+        if (!(d >= 0 && d < kArrayRowSize)) return false;
+        i = 0;
+        j = int32_t(d);
+        return double(j) == d;
+    } else {
+        return ElementIndices(c, n, i, j);
+    }
+}
+
+// A real held by an existing element of a local array node x, or false.
+[[gnu::always_inline]] inline bool ElementReal(const RContext& c, const LNode& x, double& v) {
+    int32_t i = 0, j = 0;
+    if (!ElementIndices(c, x, i, j)) return false;
+    const RValue* e = LocalElement(c.slots[x.where], i, j);
+    if (!e || e->kind != RValue::kReal) return false;
+    v = e->val;
+    return true;
 }
 
 [[gnu::always_inline]] inline const RValue* PlaceValue(const RContext& c, const LNode& n) {
@@ -1222,6 +1417,38 @@ bool LBinaryQuick(RContext& c, const LNode& n, RValue& out) {
     return LBinary(c, n, out);
 }
 
+// The real of a binary operation on operands held in the node, when all of it is real.
+template <uint8_t A, uint8_t B>
+bool LRealQuick(RContext& c, const LNode& n, double& v) {
+    double r;
+    return RealOperand(c, A, n.aw, n.an, v, n.a) && RealOperand(c, B, n.bw, n.bn, r, n.b) &&
+           RealBinary(n.op, v, r);
+}
+
+// The real of a unary operation on an operand held in the node.
+bool LRealUnary(RContext& c, const LNode& n, double& v) {
+    if (!RealOperand(c, n.ap, n.aw, n.an, v, n.a)) return false;
+    switch (n.op) {
+    case kOpMinus:
+        v = -v;
+        return true;
+    case kOpNot:
+        v = v < 0.5 ? 1.0 : 0.0;
+        return true;
+    default: // kOpPlus
+        return true;
+    }
+}
+
+bool LUnaryQuick(RContext& c, const LNode& n, RValue& out) {
+    double v;
+    if (LRealUnary(c, n, v)) {
+        out.SetReal(v);
+        return true;
+    }
+    return LUnary(c, n, out);
+}
+
 bool LTestValue(RContext& c, const LNode& n, const char* message, bool& truth);
 
 template <uint8_t A, uint8_t B>
@@ -1249,6 +1476,12 @@ auto QuickFor(uint8_t b) -> decltype(H<A, kPlaceLocal>::fn) {
         return H<A, kPlaceSelf>::fn;
     case kPlaceBuiltin:
         return H<A, kPlaceBuiltin>::fn;
+    case kPlaceElement:
+        return H<A, kPlaceElement>::fn;
+    case kPlaceElementAtLocal:
+        return H<A, kPlaceElementAtLocal>::fn;
+    case kPlaceComputed:
+        return H<A, kPlaceComputed>::fn;
     default:
         return nullptr;
     }
@@ -1266,6 +1499,12 @@ auto QuickFor(uint8_t a, uint8_t b) -> decltype(H<kPlaceLocal, kPlaceLocal>::fn)
         return QuickFor<H, kPlaceSelf>(b);
     case kPlaceBuiltin:
         return QuickFor<H, kPlaceBuiltin>(b);
+    case kPlaceElement:
+        return QuickFor<H, kPlaceElement>(b);
+    case kPlaceElementAtLocal:
+        return QuickFor<H, kPlaceElementAtLocal>(b);
+    case kPlaceComputed:
+        return QuickFor<H, kPlaceComputed>(b);
     default:
         return nullptr;
     }
@@ -1277,6 +1516,10 @@ struct HBinary {
 template <uint8_t A, uint8_t B>
 struct HTest {
     static constexpr LTestFn fn = LTestQuick<A, B>;
+};
+template <uint8_t A, uint8_t B>
+struct HReal {
+    static constexpr LRealFn fn = LRealQuick<A, B>;
 };
 
 // A script call: the arguments are evaluated straight into the callee's argument frame.
@@ -1430,6 +1673,55 @@ int LDo(RContext& c, const LNode& n, RValue& result) {
     }
 }
 
+int LAssignLocal(RContext& c, const LNode& n, RValue& result);
+
+// A compound assignment to a local holding a real, of a real operand held in the node (place B).
+template <uint8_t B>
+int LAssignLocalQuick(RContext& c, const LNode& n, RValue& result) {
+    RLocalSlot& s = c.slots[n.where];
+    double r;
+    if (s.defined && s.simple.kind == RValue::kReal && RealOperand(c, B, n.bw, n.bn, r, n.b) &&
+        RealBinary(n.aw, s.simple.val, r)) {
+        result.SetReal(s.simple.val);
+        return kOutNormal;
+    }
+    return LAssignLocal(c, n, result);
+}
+template <uint8_t A, uint8_t B>
+struct HAssignLocal {
+    static constexpr LExecFn fn = LAssignLocalQuick<B>;
+};
+
+// A for loop whose condition (node b) compares operands held in that node; a step that is a
+// compound assignment to a local is called directly.
+template <uint8_t A, uint8_t B>
+int LForQuick(RContext& c, const LNode& n, RValue& result) {
+    RValue temp;
+    int o = n.a->exec(c, *n.a, temp);
+    if (o != kOutNormal) return o;
+    const LNode& cond = *n.b;
+    const bool localStep = n.c->exec == LAssignLocalQuick<kPlaceConstant>;
+    for (;;) {
+        double l, r;
+        bool truth;
+        if (RealOperand(c, A, cond.aw, cond.an, l, cond.a) &&
+            RealOperand(c, B, cond.bw, cond.bn, r, cond.b) && RealBinary(cond.op, l, r))
+            truth = l >= 0.5;
+        else if (!cond.test(c, cond, "Expression expected", truth))
+            return kOutError;
+        if (!truth) return kOutNormal;
+        o = n.d->exec(c, *n.d, result);
+        if (o == kOutBreak) return kOutNormal;
+        if (o == kOutExit || o == kOutError) return o;
+        o = localStep ? LAssignLocalQuick<kPlaceConstant>(c, *n.c, temp) : n.c->exec(c, *n.c, temp);
+        if (o != kOutNormal) return o;
+    }
+}
+template <uint8_t A, uint8_t B>
+struct HFor {
+    static constexpr LExecFn fn = LForQuick<A, B>;
+};
+
 int LFor(RContext& c, const LNode& n, RValue& result) {
     RValue temp;
     int o = n.a->exec(c, *n.a, temp);
@@ -1495,18 +1787,6 @@ int LAssignLocal(RContext& c, const LNode& n, RValue& result) {
     return AssignValue(c, *n.t, kSelLocal, 0, vp, val, result);
 }
 
-// A compound assignment to a local holding a real, of a real operand held in the node.
-int LAssignLocalQuick(RContext& c, const LNode& n, RValue& result) {
-    RLocalSlot& s = c.slots[n.where];
-    double r;
-    if (s.defined && s.simple.kind == RValue::kReal && RealOperand(c, n.bp, n.bw, n.bn, r, n.b) &&
-        RealBinary(n.aw, s.simple.val, r)) {
-        result.SetReal(s.simple.val);
-        return kOutNormal;
-    }
-    return LAssignLocal(c, n, result);
-}
-
 // An assignment or compound assignment (n.aw its operator) to a plain variable of self of a real
 // operand held in the node; anything else the general way.
 int LAssignVarQuick(RContext& c, const LNode& n, RValue& result) {
@@ -1567,6 +1847,48 @@ int LAssignElement(RContext& c, const LNode& n, RValue& result) {
     return AssignValue(c, *n.t, kSelLocal, arr, vp, val, result);
 }
 
+// An assignment or compound assignment (n.aw its operator) of a real operand held in the node
+// to an element of a local array whose indices read in place; anything else the general way.
+template <bool AtLocal, uint8_t B>
+int LAssignElementQuick(RContext& c, const LNode& n, RValue& result) {
+    const LNode& target = *n.a;
+    int32_t i = 0, j = 0;
+    double r;
+    if (!ElementIndicesOf<AtLocal>(c, target, i, j)) return LAssignElement(c, n, result);
+    bool real;
+    if constexpr (AtLocal && B == kPlaceElementAtLocal) {
+        // a[k] op= b[k]: the index read once for both.
+        if (n.b->aw == target.aw) {
+            const RValue* v = LocalElement(c.slots[n.b->where], 0, j);
+            real = v && v->kind == RValue::kReal;
+            if (real) r = v->val;
+        } else {
+            real = RealOperand(c, B, n.bw, n.bn, r, n.b);
+        }
+    } else {
+        real = RealOperand(c, B, n.bw, n.bn, r, n.b);
+    }
+    if (real) {
+        RLocalSlot& s = c.slots[target.where];
+        RValue* e = LocalElement(s, i, j);
+        if (n.op == kSymAssign) {
+            result.SetReal(r);
+            if (!e) e = s.Make(size_t(i), size_t(j));
+            e->SetReal(r);
+            return kOutNormal;
+        }
+        if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
+            result.SetReal(e->val);
+            return kOutNormal;
+        }
+    }
+    return LAssignElement(c, n, result);
+}
+template <uint8_t A, uint8_t B>
+struct HAssignElement {
+    static constexpr LExecFn fn = LAssignElementQuick<A == kPlaceElementAtLocal, B>;
+};
+
 // ---- lowering ----
 
 class CLowering {
@@ -1618,6 +1940,11 @@ class CLowering {
             n.op = t.ind;
             n.a = Expression(t.items[0]);
             n.eval = LUnary;
+            HoldVar(*n.a, n.ap, n.aw, n.an);
+            if (Pure(n.ap) && (n.op == kOpMinus || n.op == kOpPlus || n.op == kOpNot)) {
+                n.eval = LUnaryQuick;
+                n.real = LRealUnary;
+            }
             break;
         case kNodeBinary:
             n.op = t.ind;
@@ -1630,6 +1957,7 @@ class CLowering {
             if (LEvalFn f = QuickFor<HBinary>(n.ap, n.bp)) {
                 n.eval = f;
                 n.test = QuickFor<HTest>(n.ap, n.bp);
+                if (Pure(n.ap) && Pure(n.bp)) n.real = QuickFor<HReal>(n.ap, n.bp);
             }
             break;
         case kNodeCall:
@@ -1672,11 +2000,16 @@ class CLowering {
             if (n.bp == kPlaceSelf || n.bp == kPlaceBuiltin) n.bp = kPlaceNone; // held for the above only
             if (n.a->place == kPlaceLocal && n.op != kSymAssign && n.op <= kSymDivAssign &&
                 n.bp != kPlaceNone) {
-                n.exec = LAssignLocalQuick;
+                n.exec = QuickFor<HAssignLocal, kPlaceNone>(n.bp);
                 n.aw = BinaryOfAssign(n.op);
             } else if (n.a->place == kPlaceLocal)
                 n.exec = LAssignLocal;
-            else if (n.a->place == kPlaceElement)
+            else if (n.a->place == kPlaceElement && (n.op == kSymAssign || n.op <= kSymDivAssign) &&
+                     n.bp != kPlaceNone) {
+                n.exec = Element1(*n.a) ? QuickFor<HAssignElement, kPlaceElementAtLocal>(n.bp)
+                                        : QuickFor<HAssignElement, kPlaceElement>(n.bp);
+                if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
+            } else if (n.a->place == kPlaceElement)
                 n.exec = LAssignElement;
             else
                 n.exec = LAssign;
@@ -1711,6 +2044,8 @@ class CLowering {
             n.c = Statement(t.items[2]);
             n.d = Statement(t.items[3]);
             n.exec = LFor;
+            if (n.b->t->kind == kNodeBinary && n.b->eval != LBinary)
+                n.exec = QuickFor<HFor>(n.b->ap, n.b->bp);
             break;
         case kNodeRepeat:
             n.a = Expression(t.items[0]);
@@ -1760,7 +2095,14 @@ class CLowering {
     static void HoldVar(const LNode& x, uint8_t& p, int32_t& w, double& num) {
         Hold(x, p, w, num);
         if (p == kPlaceNone) p = x.var;
+        if (p == kPlaceNone && x.place == kPlaceElement)
+            p = Element1(x) ? uint8_t(kPlaceElementAtLocal) : uint8_t(kPlaceElement);
+        if (p == kPlaceNone && x.real) p = kPlaceComputed;
     }
+    // An element of a local array at one index read from a local.
+    static bool Element1(const LNode& x) { return x.place == kPlaceElement && !x.b && x.ap == kPlaceLocal; }
+    // Operands read without side effects (built-in getters may have some).
+    static bool Pure(uint8_t p) { return p != kPlaceNone && p != kPlaceBuiltin; }
 
     LNode& New(const RToken& t) {
         if (m_out.nodes.size() == m_out.nodes.capacity()) std::abort(); // the count was wrong

@@ -1,10 +1,12 @@
-// Process priority through the scheduler's nice values.
+// Process priority through the scheduler's nice values; blocks of memory for huge pages.
 #include "platform/Platform_System.h"
 
 #include "platform/Platform_App.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <sys/mman.h>
 #include <sys/resource.h>
 
 void Platform_SetProcessPriority(int priority) {
@@ -21,4 +23,21 @@ void Platform_SetProgramPriority(int level) {
     if (getpriority(PRIO_PROCESS, 0) == nice && errno == 0) return;
     if (setpriority(PRIO_PROCESS, 0, nice) != 0)
         Platform_Trace(std::string("Program priority not changed: ") + std::strerror(errno));
+}
+
+void* Platform_LargePageBlock(size_t bytes) {
+    constexpr size_t kHuge = size_t(2) << 20;
+    bytes = (bytes + kHuge - 1) & ~(kHuge - 1);
+    // Mapped one huge page larger, then trimmed to a 2 MB boundary at both ends.
+    const size_t mapped = bytes + kHuge;
+    void* m = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m == MAP_FAILED) return nullptr;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(m);
+    const uintptr_t aligned = (start + kHuge - 1) & ~uintptr_t(kHuge - 1);
+    if (aligned > start) munmap(m, aligned - start);
+    const uintptr_t end = start + mapped, used = aligned + bytes;
+    if (end > used) munmap(reinterpret_cast<void*>(used), end - used);
+    void* p = reinterpret_cast<void*>(aligned);
+    madvise(p, bytes, MADV_HUGEPAGE); // a refusal leaves ordinary pages
+    return p;
 }

@@ -224,6 +224,35 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "var a, i, j; i = 1; j = 2; a[i, j] = 5; return a[i, j] + a[1, 2]",
         "var a, i; a[3] = 2; i = 3; return a[a[i]] + a[i - 1 + 1]",
         "var a; a = 4; a[0] += 1; return a",
+        // elements as operands of operations, conditions, unary minus and compound assignments
+        "var a, b, k; k = 2; a[k] = 1; b[k] = 1.5; a[k] += b[k]; a[k] *= a[k] - 1; return a[k] + -b[k]",
+        "var a, k; k = 1; a[k] = 5; if (a[k] < 0 || a[k] > 4) a[k] = -a[k]; return a[k] * 2 + (a[k] > a[0])",
+        "var a, k; k = 1; a[k] = 3; a[2] = 'x'; k = 2; if (a[1] > 2 || a[k] > 1) return 1",
+        "var a, k; a[0] = 1; k = 4; if (a[k] < 0 || a[0] > 0) return 1; return 2",
+        "var a, k; k = 1; a[k] = 'p'; a[k] = -a[k]",
+        "var a, k; k = 1; a[k] = 2; a[k] += a[3]; return a[k]",
+        "var a, b, k; k = 1; b[k] = 'q'; a[k] = 1; a[k] += b[k]; return a[k]",
+        "var a, k; k = 3; a[k] -= 1; return a[k]",
+        "var a, b, k; k = 4; a[k] = 1; a[k] += b[k]; return a[k]",
+        "var a, b, k, m; k = 4; m = 0; a[k] = 1; b[m] = 2; a[k] -= b[k]; a[m] = 3; a[m] *= b[m]; return a[k] "
+        "+ a[m]",
+        "var a, k; k = 2; a[k] = !a[k] + (a[k] / 0); return a[k]",
+        "var g, i, j; for (i = 3; i >= 0; i -= 1) for (j = 0; j <= i * 2; j += 1) g[i, j] = i + j; "
+        "return g[3, 6] + g[0, 0] + g[1, 2]",
+        "var g, i, j; i = 1; j = 3; g[i, j] = 1; i = 2; j = 0; g[i, j] = 4; return g[2, 3]",
+        "var g, i, j; i = 2; j = 1; g[i, j] = 'x'; j = 0; g[i, j] = 1; return g[i, j] + g[1, 0]",
+        "var s, k; s = 12345; for (k = 0; k < 3; k += 1) s = (s * 16807) mod 2147483647; "
+        "return s + (7 div 2) + (-7 mod 3) + (7.5 mod 2) + (-7.5 div 2)",
+        "var s; s = 5; return (s mod 0) + 1",
+        "var s; s = 5; return s div 0",
+        "var a, i; a[0] = 3; for (i = 0; i < a[0]; i += 1) a[i + 1] = i; return a[3]",
+        "var i; for (i = 0; i < 3; i += 'a') {}",
+        "var i, n; n = 0; for (i = 0; i < 3; i += 0.5) n += 1; return n",
+        "var i, w; w = 'z'; for (i = 0; i <= w; i += 1) {}",
+        // rows long enough to come from the large blocks, grown, freed and taken again
+        "var a, g, i, j, s; for (i = 0; i < 700; i += 1) a[i] = i; for (i = 0; i < 3; i += 1) "
+        "for (j = 0; j < 400; j += 1) g[i, j] = a[j] + i; a[650] = 'x'; a[650] += 'y'; s = 0; "
+        "for (j = 600; j >= 0; j -= 1) s += a[j]; return s + g[2, 399] + g[1, 0] + real(a[650] == 'xy')",
         // instance and global variables next to locals
         "x = 1; var y; y = 2; x += y; return x",
         "globalvar g; g = 2; var l; l = g * 3; return l + global.g",
