@@ -2329,8 +2329,8 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
 // Run for a script's code: a program whose lowered form is at hand runs straight from its block.
 [[gnu::always_inline]] inline bool RunScript(CInstance* self, CInstance* other, CCode* code, RValue& result) {
     const RLoweredCode* made = code->i_lowered.get();
-    if (!made || !made->program || made->from != &code->Root() || g_treeWalker || !self || !other ||
-        !code->i_compiled || code->i_kind != CCode::kProgram) [[unlikely]]
+    if (!made || !made->program || code->i_nodes.empty() || made->from != &code->i_nodes.back() ||
+        g_treeWalker || !self || !other || !code->i_compiled || code->i_kind != CCode::kProgram) [[unlikely]]
         return Run(self, other, code, result);
     Error_ClearFlag();
     if (!EnterRun(code)) return false;

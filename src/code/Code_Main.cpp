@@ -133,8 +133,7 @@ class CCompiler {
         code.i_consts = std::move(m_consts);
         for (RToken& n : m_nodes) {
             if (n.kind != kNodeConstant) continue;
-            n.value = &code.i_consts[size_t(n.slot)];
-            n.slot = -1;
+            n.value = &code.i_consts[size_t(n.slot)]; // takes the place of slot and hint
         }
         // Small trees give back the spare room; in large ones it was never touched.
         if (m_nodes.size() < 16384) m_nodes.shrink_to_fit();

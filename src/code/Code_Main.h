@@ -70,16 +70,23 @@ struct RToken {
     int ind = 0;        // function id, variable id or operator symbol, by kind
     int ind2 = 0;       // kind 8: the fixed instance selector; kind 7: a constant selector, rounded
     int position = 0;
-    // Local variables (selector -7): the run's local slot of the id. argument<k> read for self:
-    // kArgumentSlotMark - k, read straight from the argument slot. Constants while compiling: the
-    // index of the value in the constant table.
-    int slot = -1;
-    // Variables of a variable list: the position where the variable was found last, tried first
-    // on the next run (variables of the instances of one object usually sit at the same place).
-    mutable int32_t hint = -1;
-    const RValue* value = nullptr; // kind 5: the constant
+    union {
+        // Variables. slot: local variables (selector -7): the run's local slot of the id;
+        // argument<k> read for self: kArgumentSlotMark - k, read straight from the argument slot;
+        // constants while compiling: the index of the value in the constant table. hint:
+        // variables of a variable list: the position where the variable was found last, tried
+        // first on the next run (variables of the instances of one object usually sit at the
+        // same place).
+        struct {
+            int slot;
+            mutable int32_t hint;
+        };
+        const RValue* value; // kind 5 once compiled: the constant
+    };
+    RToken() : slot(-1), hint(-1) {}
     int itemnumb() const { return items.count; }
 };
+static_assert(sizeof(RToken) <= 32, "code tree nodes stay small");
 
 inline const RToken* RKids::begin() const {
     return reinterpret_cast<const RToken*>(this) + first;
