@@ -37,7 +37,8 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::map<std::s
         close(outPipe[0]);
         close(errPipe[0]);
         for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
-        if (!getenv("LSAN_OPTIONS")) setenv("LSAN_OPTIONS", "suppressions=" QV_TESTS_DIR "/lsan.supp", 1);
+        if (!getenv("LSAN_OPTIONS"))
+            setenv("LSAN_OPTIONS", "suppressions=" QV_TESTS_DIR "/lsan.supp:use_tls=0", 1);
         std::vector<char*> args;
         for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
