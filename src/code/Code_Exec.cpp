@@ -1632,17 +1632,25 @@ int LIf(RContext& c, const LNode& n, RValue& result) {
     return n.c ? n.c->exec(c, *n.c, result) : kOutNormal;
 }
 
+// The condition of an if node that holds its compared operands (ap/aw/an, bp/bw/bn, op): computed
+// inline when both are reals, else through the condition node's own test. False on an error.
+template <uint8_t A, uint8_t B>
+[[gnu::always_inline]] inline bool IfCondition(RContext& c, const LNode& n, bool& truth) {
+    double l, r;
+    if (RealOperand(c, A, n.aw, n.an, l, n.a->a) && RealOperand(c, B, n.bw, n.bn, r, n.a->b) &&
+        RealBinary(n.op, l, r)) {
+        truth = l >= 0.5;
+        return true;
+    }
+    return n.a->test(c, *n.a, "Expression expected", truth);
+}
+
 // An if whose condition compares operands held in its own node: a and b of the condition are
 // copied into the if node (ap/aw/an, bp/bw/bn, op), its branches stay in b and c.
 template <uint8_t A, uint8_t B>
 int LIfQuick(RContext& c, const LNode& n, RValue& result) {
-    double l, r;
     bool truth;
-    if (RealOperand(c, A, n.aw, n.an, l, n.a->a) && RealOperand(c, B, n.bw, n.bn, r, n.a->b) &&
-        RealBinary(n.op, l, r))
-        truth = l >= 0.5;
-    else if (!n.a->test(c, *n.a, "Expression expected", truth))
-        return kOutError;
+    if (!IfCondition<A, B>(c, n, truth)) return kOutError;
     if (truth) return n.b->exec(c, *n.b, result);
     return n.c ? n.c->exec(c, *n.c, result) : kOutNormal;
 }
@@ -1664,13 +1672,8 @@ int LReturnPlace(RContext& c, const LNode& n, RValue& result) {
 // branch returns a value read in place (n.b a LReturnPlace node).
 template <uint8_t A, uint8_t B>
 int LIfReturnQuick(RContext& c, const LNode& n, RValue& result) {
-    double l, r;
     bool truth;
-    if (RealOperand(c, A, n.aw, n.an, l, n.a->a) && RealOperand(c, B, n.bw, n.bn, r, n.a->b) &&
-        RealBinary(n.op, l, r))
-        truth = l >= 0.5;
-    else if (!n.a->test(c, *n.a, "Expression expected", truth))
-        return kOutError;
+    if (!IfCondition<A, B>(c, n, truth)) return kOutError;
     if (!truth) return kOutNormal;
     return LReturnPlace(c, *n.b, result);
 }
