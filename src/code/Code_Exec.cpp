@@ -1173,6 +1173,9 @@ enum : uint8_t { kPlaceSelf = 5, kPlaceBuiltin = 6 };
 // An operand computed by its own node's real function (LNode::real), and an element of a local
 // array at one index read from a local (the commonest element): held by parents only.
 enum : uint8_t { kPlaceComputed = 7, kPlaceElementAtLocal = 8 };
+// An element of an array of self at one index read from a local (LNode::var; the index local in
+// the node's aw).
+enum : uint8_t { kPlaceSelfElement = 9 };
 
 struct LNode {
     union {
@@ -1263,6 +1266,14 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
     return true;
 }
 
+// The existing element of the array of self named by node x (kPlaceSelfElement), or nullptr.
+[[gnu::always_inline]] inline RValue* SelfElement(const RContext& c, const LNode& x) {
+    int32_t i, j;
+    if (!ElementIndicesOf<true>(c, x, i, j)) return nullptr;
+    CVariableList* list = SelfList(c, *x.t);
+    return list ? list->ElementAt(x.t->ind, j, x.t->hint) : nullptr;
+}
+
 // A real operand held in the node (place p: the constant num, or local or argument slot w, or
 // the self variable of operand node x), or false when it is not a real there.
 [[gnu::always_inline]] inline bool RealOperand(const RContext& c, uint8_t p, int32_t w, double num, double& v,
@@ -1283,6 +1294,12 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
     }
     case kPlaceComputed:
         return x->real(const_cast<RContext&>(c), *x, v);
+    case kPlaceSelfElement: {
+        const RValue* e = SelfElement(c, *x);
+        if (!e || e->kind != RValue::kReal) return false;
+        v = e->val;
+        return true;
+    }
     case kPlaceConstant:
         v = num;
         return true;
@@ -1413,6 +1430,14 @@ bool LSelfVar(RContext& c, const LNode& n, RValue& out) {
     return Eval(c, *n.t, out);
 }
 
+bool LSelfElement(RContext& c, const LNode& n, RValue& out) {
+    if (const RValue* e = SelfElement(c, n)) {
+        out = *e;
+        return true;
+    }
+    return Eval(c, *n.t, out);
+}
+
 bool LBuiltinVar(RContext& c, const LNode& n, RValue& out) {
     if (n.get(c.self, 0, out)) return true;
     return Eval(c, *n.t, out);
@@ -1538,6 +1563,8 @@ auto QuickFor(uint8_t b) -> decltype(H<A, kPlaceLocal>::fn) {
         return H<A, kPlaceElementAtLocal>::fn;
     case kPlaceComputed:
         return H<A, kPlaceComputed>::fn;
+    case kPlaceSelfElement:
+        return H<A, kPlaceSelfElement>::fn;
     default:
         return nullptr;
     }
@@ -1561,6 +1588,8 @@ auto QuickFor(uint8_t a, uint8_t b) -> decltype(H<kPlaceLocal, kPlaceLocal>::fn)
         return QuickFor<H, kPlaceElementAtLocal>(b);
     case kPlaceComputed:
         return QuickFor<H, kPlaceComputed>(b);
+    case kPlaceSelfElement:
+        return QuickFor<H, kPlaceSelfElement>(b);
     default:
         return nullptr;
     }
@@ -1634,6 +1663,8 @@ auto ByOperator(uint8_t a, uint8_t b, int op) -> decltype(H<kPlaceLocal, kPlaceL
         return ByOperator<H, kPlaceElementAtLocal>(b, op);
     case kPlaceComputed:
         return ByOperator<H, kPlaceComputed>(b, op);
+    case kPlaceSelfElement:
+        return ByOperator<H, kPlaceSelfElement>(b, op);
     default:
         return nullptr;
     }
@@ -1866,6 +1897,8 @@ LExecFn RangeFor(uint8_t x, int op1, int op2) {
         return RangeFor<kPlaceElementAtLocal, Or>(op1, op2);
     case kPlaceSelf:
         return RangeFor<kPlaceSelf, Or>(op1, op2);
+    case kPlaceSelfElement:
+        return RangeFor<kPlaceSelfElement, Or>(op1, op2);
     default:
         return nullptr;
     }
@@ -2070,6 +2103,34 @@ int LAssignElement(RContext& c, const LNode& n, RValue& result) {
     return AssignValue(c, *n.t, kSelLocal, arr, vp, val, result);
 }
 
+// An assignment or compound assignment (n.aw its operator) of a real operand held in the node
+// (place B) to an element of an array of self at one index read from a local; anything else, and
+// a globalvar that may shadow the array, the general way.
+template <uint8_t B>
+int LAssignSelfElementQuick(RContext& c, const LNode& n, RValue& result) {
+    const LNode& target = *n.a;
+    int32_t i, j;
+    double r;
+    CVariableList* list = SelfList(c, *target.t);
+    if (list && ElementIndicesOf<true>(c, target, i, j) && RealOperand(c, B, n.bw, n.bn, r, n.b)) {
+        if (n.op == kSymAssign) {
+            list->SetVarAt(target.t->ind, j, RValue::Real(r), target.t->hint);
+            result.SetReal(r);
+            return kOutNormal;
+        }
+        RValue* e = list->ElementAt(target.t->ind, j, target.t->hint);
+        if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
+            result.SetReal(e->val);
+            return kOutNormal;
+        }
+    }
+    return LAssign(c, n, result);
+}
+template <uint8_t A, uint8_t B>
+struct HAssignSelfElement {
+    static constexpr LExecFn fn = LAssignSelfElementQuick<B>;
+};
+
 // a[k] = -a[k] for an element of a local array at one index read from a local: negated in place
 // when it holds a real, anything else the general way.
 int LNegateElement(RContext& c, const LNode& n, RValue& result) {
@@ -2173,6 +2234,16 @@ class CLowering {
                 Hold(*n.a, n.ap, n.aw, n.an);
                 if (n.b) Hold(*n.b, n.bp, n.bw, n.bn);
                 n.eval = LPlace;
+            } else if (t.slot == -1 && (t.ind2 == kSelDefault || t.ind2 == kSelSelf) &&
+                       t.ind > kLastBuiltinRangeId && t.items.size() == 2 &&
+                       t.items[0].kind == kNodeConstant && !t.items[0].value->IsString() &&
+                       t.items[1].kind == kNodeFixedVariable && t.items[1].slot >= 0 &&
+                       t.items[1].ind2 == kSelLocal) {
+                // An element of an array of self at an index read from a local.
+                n.var = kPlaceSelfElement;
+                n.a = Expression(t.items[1]);
+                n.aw = n.a->where;
+                n.eval = LSelfElement;
             }
             break;
         case kNodeUnary:
@@ -2231,13 +2302,20 @@ class CLowering {
             n.a = Expression(target);
             n.b = Expression(t.items[1]);
             HoldVar(*n.b, n.bp, n.bw, n.bn);
-            if (n.a->var != kPlaceNone && (n.op == kSymAssign || n.op <= kSymDivAssign) &&
-                n.bp != kPlaceNone) {
+            if (n.a->var == kPlaceSelfElement && (n.op == kSymAssign || n.op <= kSymDivAssign) &&
+                n.bp != kPlaceNone && n.bp != kPlaceBuiltin) {
+                n.exec = QuickFor<HAssignSelfElement, kPlaceNone>(n.bp);
+                if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
+                break;
+            }
+            if ((n.a->var == kPlaceSelf || n.a->var == kPlaceBuiltin) &&
+                (n.op == kSymAssign || n.op <= kSymDivAssign) && n.bp != kPlaceNone) {
                 n.exec = LAssignVarQuick;
                 if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
                 break;
             }
-            if (n.bp == kPlaceSelf || n.bp == kPlaceBuiltin) n.bp = kPlaceNone; // held for the above only
+            if (n.bp == kPlaceSelf || n.bp == kPlaceBuiltin || n.bp == kPlaceSelfElement)
+                n.bp = kPlaceNone; // held for the above only
             if (Negation(n)) {
                 n.exec = LNegateElement;
                 break;
@@ -2365,14 +2443,17 @@ class CLowering {
         n.an = l.bn;
         n.bn = r.bn;
     }
-    // Two operand nodes read from the same place (an element at one index read from a local, or a
-    // plain variable of self).
+    // Two operand nodes read from the same place (an element at one index read from a local, a
+    // plain variable of self or an element of an array of self at one index read from a local).
     static bool SameOperand(const LNode& x, const LNode& y, uint8_t place) {
         if (place == kPlaceElementAtLocal)
             return Element1(x) && Element1(y) && x.where == y.where && x.aw == y.aw;
         if (place == kPlaceSelf)
             return x.var == kPlaceSelf && y.var == kPlaceSelf && x.t->ind == y.t->ind &&
                    x.t->ind2 == y.t->ind2;
+        if (place == kPlaceSelfElement)
+            return x.var == kPlaceSelfElement && y.var == kPlaceSelfElement && x.t->ind == y.t->ind &&
+                   x.t->ind2 == y.t->ind2 && x.aw == y.aw;
         return false;
     }
     // a[k] = -a[k] for an element at one index read from a local.

@@ -281,6 +281,26 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         // a globalvar declared while running shadows the instance's own variable from then on
         "a = 1; a += 1; globalvar a; a += 5; if (a > 4) return a * 10 + self.a",
         "a = 2; if (a == 2) { globalvar a; a = 3 } a += 1; return a + self.a * 100",
+        // arrays of self at an index read from a local: reads, assignments, compound assignments,
+        // conditions, missing elements, strings, bad indices, element 0 as the plain value and a
+        // globalvar declared while running that shadows the array from then on
+        "var k, s; for (k = 0; k < 5; k += 1) { qx[k] = k * 2; qv[k] = 1 } for (k = 0; k < 5; k += 1) { "
+        "qx[k] += qv[k]; qx[k] *= qx[k] - qv[k]; if (qx[k] < 2 || qx[k] > 40) qv[k] = -qv[k]; } s = 0; "
+        "for (k = 0; k < 5; k += 1) s += qx[k] * qv[k]; return s + qx",
+        "var k; k = 3; qx[k] += 1; return qx[k]",
+        "var k; k = 3; qx[1] = 2; return qx[k] + 1",
+        "var k; k = 1; qx[k] = 'p'; qx[k] += 'q'; if (qx[k] == 'pq') qx[k] += 1; return qx[k]",
+        "var k; k = 1; qx[k] = 2; globalvar qx; qx[k] = 5; qx[k] += 1; return qx[k] * 10 + self.qx[k]",
+        "var k; k = 2; self.qx[k] = 4; qx[k] -= self.qx[k] / 8; if (qx[k] < 0 || qx[k] > 1) qx[k] = -qx[k]; "
+        "return qx[k]",
+        "var k; k = -1; qx[k] = 1",
+        "var k; k = 32000; qx[k] += 1",
+        "var k; k = 'a'; qx[k] = 1",
+        "var k; k = 1.5; qx[k] = 3; return qx[2]",
+        "var k; k = 0; qx = 7; qx[k] += 1; return qx",
+        "var k; qx[k] = 1; return qx",
+        "var k, v; k = 1; qx[k] = 4; v = qx[k]; v += qx[k]; qx[k] /= 0; return v",
+        "var k; k = 1; qx[k] = 2; qx[k] = bv; qx[k] += bmiss; return qx[k]",
         // built-in variables of self
         "bv = 3; bv += 2; if (bv > 4) bv -= 1; bv = bv * 2; return bv",
         "bv = 'w'; bv += 1; return bv",
@@ -349,6 +369,7 @@ TEST_F(LangLowered, ComparisonsAgreeOnEveryOperatorPlaceAndKind) {
         "k = 1; a[k] = L; if (a[k] OP R) a[k] = -a[k]; return a[k]",
         "return execute_string(\"if (argument0 OP argument1) return 1; return 2\", L, R)",
         "s = L; if (s OP R) return 1; t = R; while (s OP t) return 2; return 3",
+        "k = 1; e[k] = L; if (e[k] OP R) e[k] = -e[k]; return (e[k] OP R) * 10 + (e[k] > 0)",
     };
     auto replace = [](std::string text, const std::string& from, const std::string& to) {
         for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -368,6 +389,7 @@ TEST_F(LangLowered, ComparisonsAgreeOnEveryOperatorPlaceAndKind) {
         "k = 2; a[k] = V; if (a[k] OP1 0 && a[k] OP2 10) return 1 else return 0",
         "k = 2; a[3] = V; if (a[k] OP1 0 || a[k] OP2 10) return 1; return 0",
         "s = V; if (s OP1 0 || s OP2 10) s = 1; if (self.s OP1 0 && self.s OP2 10) return s + 2",
+        "k = 2; e[k] = V; if (e[k] OP1 0 || e[k] OP2 10) e[k] = 5; if (e[k] OP1 0 && e[k] OP2 9) return 2",
     };
     for (const char* range : ranges)
         for (const char* op1 : ordering)
