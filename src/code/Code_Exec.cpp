@@ -2112,7 +2112,22 @@ int LAssignSelfElementQuick(RContext& c, const LNode& n, RValue& result) {
     int32_t i, j;
     double r;
     CVariableList* list = SelfList(c, *target.t);
-    if (list && ElementIndicesOf<true>(c, target, i, j) && RealOperand(c, B, n.bw, n.bn, r, n.b)) {
+    if (!list || !ElementIndicesOf<true>(c, target, i, j)) return LAssign(c, n, result);
+    bool real;
+    if constexpr (B == kPlaceSelfElement) {
+        // a[k] op= b[k] on arrays of self: the index read once for both.
+        if (n.b->aw == target.aw) {
+            CVariableList* from = SelfList(c, *n.b->t);
+            const RValue* v = from ? from->ElementAt(n.b->t->ind, j, n.b->t->hint) : nullptr;
+            real = v && v->kind == RValue::kReal;
+            if (real) r = v->val;
+        } else {
+            real = RealOperand(c, B, n.bw, n.bn, r, n.b);
+        }
+    } else {
+        real = RealOperand(c, B, n.bw, n.bn, r, n.b);
+    }
+    if (real) {
         if (n.op == kSymAssign) {
             list->SetVarAt(target.t->ind, j, RValue::Real(r), target.t->hint);
             result.SetReal(r);

@@ -288,6 +288,9 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "qx[k] += qv[k]; qx[k] *= qx[k] - qv[k]; if (qx[k] < 2 || qx[k] > 40) qv[k] = -qv[k]; } s = 0; "
         "for (k = 0; k < 5; k += 1) s += qx[k] * qv[k]; return s + qx",
         "var k; k = 3; qx[k] += 1; return qx[k]",
+        "var k, m; k = 1; m = 2; qx[k] = 1; qv[m] = 3; qv[k] = 'z'; qx[k] += qv[m]; qx[k] *= qv[k]; return "
+        "qx[k]",
+        "var k; k = 4; qx[k] = 1; qx[k] += qv[k]; return qx[k]",
         "var k; k = 3; qx[1] = 2; return qx[k] + 1",
         "var k; k = 1; qx[k] = 'p'; qx[k] += 'q'; if (qx[k] == 'pq') qx[k] += 1; return qx[k]",
         "var k; k = 1; qx[k] = 2; globalvar qx; qx[k] = 5; qx[k] += 1; return qx[k] * 10 + self.qx[k]",
