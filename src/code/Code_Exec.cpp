@@ -1173,9 +1173,9 @@ enum : uint8_t { kPlaceSelf = 5, kPlaceBuiltin = 6 };
 // An operand computed by its own node's real function (LNode::real), and an element of a local
 // array at one index read from a local (the commonest element): held by parents only.
 enum : uint8_t { kPlaceComputed = 7, kPlaceElementAtLocal = 8 };
-// An element of an array of self at one index read from a local (LNode::var; the index local in
-// the node's aw).
-enum : uint8_t { kPlaceSelfElement = 9 };
+// An element of an array of self, of other or of the global list at one index read from a local
+// (LNode::var; the index local in the node's aw).
+enum : uint8_t { kPlaceVarElement = 9 };
 
 struct LNode {
     union {
@@ -1266,11 +1266,26 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
     return true;
 }
 
-// The existing element of the array of self named by node x (kPlaceSelfElement), or nullptr.
-[[gnu::always_inline]] inline RValue* SelfElement(const RContext& c, const LNode& x) {
+// The list holding the array named by node t (self's, other's or the global list), or nullptr
+// when a globalvar may shadow an array of self (the general path decides then).
+[[gnu::always_inline]] inline CVariableList* ArrayList(const RContext& c, const RToken& t) {
+    switch (t.ind2) {
+    case kSelSelf:
+        return &c.self->i_vars;
+    case kSelOther:
+        return &c.other->i_vars;
+    case kSelGlobal:
+        return &Global_List();
+    default:
+        return Global_AnyDeclared() ? nullptr : &c.self->i_vars;
+    }
+}
+
+// The existing element of the array named by node x (kPlaceVarElement), or nullptr.
+[[gnu::always_inline]] inline RValue* VarElement(const RContext& c, const LNode& x) {
     int32_t i, j;
     if (!ElementIndicesOf<true>(c, x, i, j)) return nullptr;
-    CVariableList* list = SelfList(c, *x.t);
+    CVariableList* list = ArrayList(c, *x.t);
     return list ? list->ElementAt(x.t->ind, j, x.t->hint) : nullptr;
 }
 
@@ -1294,8 +1309,8 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
     }
     case kPlaceComputed:
         return x->real(const_cast<RContext&>(c), *x, v);
-    case kPlaceSelfElement: {
-        const RValue* e = SelfElement(c, *x);
+    case kPlaceVarElement: {
+        const RValue* e = VarElement(c, *x);
         if (!e || e->kind != RValue::kReal) return false;
         v = e->val;
         return true;
@@ -1430,8 +1445,8 @@ bool LSelfVar(RContext& c, const LNode& n, RValue& out) {
     return Eval(c, *n.t, out);
 }
 
-bool LSelfElement(RContext& c, const LNode& n, RValue& out) {
-    if (const RValue* e = SelfElement(c, n)) {
+bool LVarElement(RContext& c, const LNode& n, RValue& out) {
+    if (const RValue* e = VarElement(c, n)) {
         out = *e;
         return true;
     }
@@ -1563,8 +1578,8 @@ auto QuickFor(uint8_t b) -> decltype(H<A, kPlaceLocal>::fn) {
         return H<A, kPlaceElementAtLocal>::fn;
     case kPlaceComputed:
         return H<A, kPlaceComputed>::fn;
-    case kPlaceSelfElement:
-        return H<A, kPlaceSelfElement>::fn;
+    case kPlaceVarElement:
+        return H<A, kPlaceVarElement>::fn;
     default:
         return nullptr;
     }
@@ -1588,8 +1603,8 @@ auto QuickFor(uint8_t a, uint8_t b) -> decltype(H<kPlaceLocal, kPlaceLocal>::fn)
         return QuickFor<H, kPlaceElementAtLocal>(b);
     case kPlaceComputed:
         return QuickFor<H, kPlaceComputed>(b);
-    case kPlaceSelfElement:
-        return QuickFor<H, kPlaceSelfElement>(b);
+    case kPlaceVarElement:
+        return QuickFor<H, kPlaceVarElement>(b);
     default:
         return nullptr;
     }
@@ -1663,8 +1678,8 @@ auto ByOperator(uint8_t a, uint8_t b, int op) -> decltype(H<kPlaceLocal, kPlaceL
         return ByOperator<H, kPlaceElementAtLocal>(b, op);
     case kPlaceComputed:
         return ByOperator<H, kPlaceComputed>(b, op);
-    case kPlaceSelfElement:
-        return ByOperator<H, kPlaceSelfElement>(b, op);
+    case kPlaceVarElement:
+        return ByOperator<H, kPlaceVarElement>(b, op);
     default:
         return nullptr;
     }
@@ -1897,8 +1912,8 @@ LExecFn RangeFor(uint8_t x, int op1, int op2) {
         return RangeFor<kPlaceElementAtLocal, Or>(op1, op2);
     case kPlaceSelf:
         return RangeFor<kPlaceSelf, Or>(op1, op2);
-    case kPlaceSelfElement:
-        return RangeFor<kPlaceSelfElement, Or>(op1, op2);
+    case kPlaceVarElement:
+        return RangeFor<kPlaceVarElement, Or>(op1, op2);
     default:
         return nullptr;
     }
@@ -2104,20 +2119,20 @@ int LAssignElement(RContext& c, const LNode& n, RValue& result) {
 }
 
 // An assignment or compound assignment (n.aw its operator) of a real operand held in the node
-// (place B) to an element of an array of self at one index read from a local; anything else, and
-// a globalvar that may shadow the array, the general way.
+// (place B) to an element of an array of self, other or the global list at one index read from a
+// local; anything else, and a globalvar that may shadow an array of self, the general way.
 template <uint8_t B>
-int LAssignSelfElementQuick(RContext& c, const LNode& n, RValue& result) {
+int LAssignVarElementQuick(RContext& c, const LNode& n, RValue& result) {
     const LNode& target = *n.a;
     int32_t i, j;
     double r;
-    CVariableList* list = SelfList(c, *target.t);
+    CVariableList* list = ArrayList(c, *target.t);
     if (!list || !ElementIndicesOf<true>(c, target, i, j)) return LAssign(c, n, result);
     bool real;
-    if constexpr (B == kPlaceSelfElement) {
-        // a[k] op= b[k] on arrays of self: the index read once for both.
+    if constexpr (B == kPlaceVarElement) {
+        // a[k] op= b[k] on arrays of variable lists: the index read once for both.
         if (n.b->aw == target.aw) {
-            CVariableList* from = SelfList(c, *n.b->t);
+            CVariableList* from = ArrayList(c, *n.b->t);
             const RValue* v = from ? from->ElementAt(n.b->t->ind, j, n.b->t->hint) : nullptr;
             real = v && v->kind == RValue::kReal;
             if (real) r = v->val;
@@ -2142,8 +2157,8 @@ int LAssignSelfElementQuick(RContext& c, const LNode& n, RValue& result) {
     return LAssign(c, n, result);
 }
 template <uint8_t A, uint8_t B>
-struct HAssignSelfElement {
-    static constexpr LExecFn fn = LAssignSelfElementQuick<B>;
+struct HAssignVarElement {
+    static constexpr LExecFn fn = LAssignVarElementQuick<B>;
 };
 
 // a[k] = -a[k] for an element of a local array at one index read from a local: negated in place
@@ -2249,16 +2264,19 @@ class CLowering {
                 Hold(*n.a, n.ap, n.aw, n.an);
                 if (n.b) Hold(*n.b, n.bp, n.bw, n.bn);
                 n.eval = LPlace;
-            } else if (t.slot == -1 && (t.ind2 == kSelDefault || t.ind2 == kSelSelf) &&
+            } else if (t.slot == -1 &&
+                       (t.ind2 == kSelDefault || t.ind2 == kSelSelf || t.ind2 == kSelOther ||
+                        t.ind2 == kSelGlobal) &&
                        t.ind > kLastBuiltinRangeId && t.items.size() == 2 &&
                        t.items[0].kind == kNodeConstant && !t.items[0].value->IsString() &&
                        t.items[1].kind == kNodeFixedVariable && t.items[1].slot >= 0 &&
                        t.items[1].ind2 == kSelLocal) {
-                // An element of an array of self at an index read from a local.
-                n.var = kPlaceSelfElement;
+                // An element of an array of self, other or the global list at an index read from
+                // a local.
+                n.var = kPlaceVarElement;
                 n.a = Expression(t.items[1]);
                 n.aw = n.a->where;
-                n.eval = LSelfElement;
+                n.eval = LVarElement;
             }
             break;
         case kNodeUnary:
@@ -2317,9 +2335,9 @@ class CLowering {
             n.a = Expression(target);
             n.b = Expression(t.items[1]);
             HoldVar(*n.b, n.bp, n.bw, n.bn);
-            if (n.a->var == kPlaceSelfElement && (n.op == kSymAssign || n.op <= kSymDivAssign) &&
+            if (n.a->var == kPlaceVarElement && (n.op == kSymAssign || n.op <= kSymDivAssign) &&
                 n.bp != kPlaceNone && n.bp != kPlaceBuiltin) {
-                n.exec = QuickFor<HAssignSelfElement, kPlaceNone>(n.bp);
+                n.exec = QuickFor<HAssignVarElement, kPlaceNone>(n.bp);
                 if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
                 break;
             }
@@ -2329,7 +2347,7 @@ class CLowering {
                 if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
                 break;
             }
-            if (n.bp == kPlaceSelf || n.bp == kPlaceBuiltin || n.bp == kPlaceSelfElement)
+            if (n.bp == kPlaceSelf || n.bp == kPlaceBuiltin || n.bp == kPlaceVarElement)
                 n.bp = kPlaceNone; // held for the above only
             if (Negation(n)) {
                 n.exec = LNegateElement;
@@ -2459,15 +2477,16 @@ class CLowering {
         n.bn = r.bn;
     }
     // Two operand nodes read from the same place (an element at one index read from a local, a
-    // plain variable of self or an element of an array of self at one index read from a local).
+    // plain variable of self or an element of an array of a variable list at one index read from
+    // a local).
     static bool SameOperand(const LNode& x, const LNode& y, uint8_t place) {
         if (place == kPlaceElementAtLocal)
             return Element1(x) && Element1(y) && x.where == y.where && x.aw == y.aw;
         if (place == kPlaceSelf)
             return x.var == kPlaceSelf && y.var == kPlaceSelf && x.t->ind == y.t->ind &&
                    x.t->ind2 == y.t->ind2;
-        if (place == kPlaceSelfElement)
-            return x.var == kPlaceSelfElement && y.var == kPlaceSelfElement && x.t->ind == y.t->ind &&
+        if (place == kPlaceVarElement)
+            return x.var == kPlaceVarElement && y.var == kPlaceVarElement && x.t->ind == y.t->ind &&
                    x.t->ind2 == y.t->ind2 && x.aw == y.aw;
         return false;
     }

@@ -142,14 +142,15 @@ class LangLowered : public ::testing::Test {
             o.error = Error_Buffer();
             return o;
         }
-        CInstance self;
+        // other is an instance of its own, so that other.a and a name different variables.
+        CInstance self, other;
         for (int run = 0; run < 2; ++run) {
             RValue result;
-            o.ok = Code_Execute(&self, &self, &code, result);
+            o.ok = Code_Execute(&self, &other, &code, result);
             o.result = result;
             o.error += Error_Buffer() + "|";
         }
-        o.vars = Describe(self);
+        o.vars = Describe(self) + " other: " + Describe(other);
         Error_ClearFlag();
         return o;
     }
@@ -304,6 +305,15 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "var k; qx[k] = 1; return qx",
         "var k, v; k = 1; qx[k] = 4; v = qx[k]; v += qx[k]; qx[k] /= 0; return v",
         "var k; k = 1; qx[k] = 2; qx[k] = bv; qx[k] += bmiss; return qx[k]",
+        // the same for arrays of other and of the global list
+        "var k; k = 1; global.qg[k] = 2; global.qg[k] += 3; global.qg[k] *= global.qg[k]; if (global.qg[k] < "
+        "0 "
+        "|| global.qg[k] > 20) global.qg[k] = -global.qg[k]; return global.qg[k] + global.qg",
+        "var k; k = 2; other.qx[k] = 3; other.qx[k] -= qx[k] / 2; if (other.qx[k] > 1) return self.qx[k] * "
+        "10",
+        "var k; k = 1; global.qg[k] = 'a'; global.qg[k] += 1",
+        "var k; k = 5; return global.qg[k]",
+        "var k; k = 1; globalvar qg; qg[k] = 4; global.qg[k] += qg[k]; qx[k] = global.qg[k]; return qx[k]",
         // built-in variables of self
         "bv = 3; bv += 2; if (bv > 4) bv -= 1; bv = bv * 2; return bv",
         "bv = 'w'; bv += 1; return bv",
@@ -393,6 +403,7 @@ TEST_F(LangLowered, ComparisonsAgreeOnEveryOperatorPlaceAndKind) {
         "k = 2; a[3] = V; if (a[k] OP1 0 || a[k] OP2 10) return 1; return 0",
         "s = V; if (s OP1 0 || s OP2 10) s = 1; if (self.s OP1 0 && self.s OP2 10) return s + 2",
         "k = 2; e[k] = V; if (e[k] OP1 0 || e[k] OP2 10) e[k] = 5; if (e[k] OP1 0 && e[k] OP2 9) return 2",
+        "k = 2; global.e[k] = V; if (global.e[k] OP1 0 || global.e[k] OP2 10) return 1; return other.e[k]",
     };
     for (const char* range : ranges)
         for (const char* op1 : ordering)
