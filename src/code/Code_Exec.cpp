@@ -35,9 +35,9 @@ RValue g_outerFrame[kArgumentSlots]; // the argument slots outside any script
 } // namespace
 
 RArgumentSlots arg_slots{g_outerFrame};
-int arg_count = 0;
-std::string_view arg_scriptname = "<unknown>";
-int arg_high = 0;
+int& arg_count = arg_slots.count;
+std::string_view& arg_scriptname = arg_slots.scriptname;
+int& arg_high = arg_slots.high;
 
 namespace {
 
@@ -81,12 +81,15 @@ class CArgumentStack {
 
 CArgumentStack g_argumentFrames;
 TScriptRunner g_testRunner = nullptr;
+bool g_treeWalker = false; // tests: run the tree instead of the lowered form
+bool g_slowCalls = false;  // the test runner or the tree walker is on: script calls go through Run
 
 // Makes slots [0, n) of a frame real 0 again.
 inline void ClearFrame(RValue* frame, int n) {
     for (int k = 0; k < n; ++k) frame[k] = RValue();
 }
 
+template <bool Known>
 [[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
                                                 RValue& result, RValue* frame, int n, bool check);
 
@@ -308,7 +311,7 @@ struct RContext {
 };
 
 int g_runDepth = 0;
-uintptr_t g_stackBase = 0;
+uintptr_t g_stackLimit = 0; // nested runs fail below this stack address
 size_t g_stackBudget = 0;
 
 size_t StackBudget() {
@@ -1171,8 +1174,6 @@ void RLoweredDelete::operator()(RLoweredCode* p) const {
 
 namespace {
 
-bool g_treeWalker = false; // tests: run the tree instead of the lowered form
-
 // Item k of v, or nullptr when v is shorter (the bounds compared in bytes: no division).
 template <class V>
 [[gnu::always_inline]] inline typename V::value_type* ItemOf(V& v, size_t k) {
@@ -1531,31 +1532,53 @@ struct HReal {
     static constexpr LRealFn fn = LRealQuick<A, B>;
 };
 
-// A script call: the arguments are evaluated straight into the callee's argument frame.
+// An argument of a script call evaluated into its slot of the callee's frame (real 0 until
+// then): a real computed without side effects goes straight into the slot's value.
+[[gnu::always_inline]] inline bool ArgumentInto(RContext& c, const LNode& e, RValue& slot) {
+    double v;
+    if (e.real && e.real(c, e, v)) {
+        slot.val = v;
+        return true;
+    }
+    return e.eval(c, e, slot);
+}
+
+[[gnu::noinline, gnu::cold]] bool ArgumentFailed(RValue* frame, int evaluated) {
+    ClearFrame(frame, evaluated);
+    g_argumentFrames.Pop(frame);
+    return false;
+}
+
+[[gnu::noinline, gnu::cold]] bool NoSuchScript(RContext& c, const LNode& n, RValue* frame, int argc) {
+    ClearFrame(frame, argc);
+    g_argumentFrames.Pop(frame);
+    if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
+    return false;
+}
+
+// A script call: the arguments are evaluated straight into the callee's argument frame. N is
+// the number of arguments when the handler is made for one count, else -1 (n.count).
+template <int N>
 bool LScriptCall(RContext& c, const LNode& n, RValue& out) {
-    const int argc = int(n.count);
+    const int argc = N >= 0 ? N : int(n.count);
     RValue* frame = g_argumentFrames.Push();
-    for (int k = 0; k < argc; ++k) {
-        const LNode& e = *n.list[k];
-        if (!e.eval(c, e, frame[k])) [[unlikely]] {
-            ClearFrame(frame, argc);
-            g_argumentFrames.Pop(frame);
-            return false;
-        }
-    }
-    CScript* script = Script_Get(n.t->ind - kScriptIdBase);
-    if (!script) [[unlikely]] {
-        ClearFrame(frame, argc);
-        g_argumentFrames.Pop(frame);
-        if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
-        return false;
-    }
-    const bool ok = CallScriptIn(script, c.self, c.other, out, frame, argc, true);
+    for (int k = 0; k < argc; ++k)
+        if (!ArgumentInto(c, *n.list[k], frame[k])) [[unlikely]]
+            return ArgumentFailed(frame, argc);
+    CScript* script = Script_Get(n.where);
+    if (!script) [[unlikely]]
+        return NoSuchScript(c, n, frame, argc);
+    const bool ok = CallScriptIn<true>(script, c.self, c.other, out, frame, argc, true);
     g_argumentFrames.Pop(frame);
     if (ok) [[likely]]
         return true;
     if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
     return false;
+}
+
+template <int N>
+int LScriptCallStatement(RContext& c, const LNode& n, RValue& result) {
+    return LScriptCall<N>(c, n, result) ? kOutNormal : kOutError;
 }
 
 bool LCall(RContext& c, const LNode& n, RValue& out) {
@@ -1617,10 +1640,6 @@ int LCallStatement(RContext& c, const LNode& n, RValue& result) {
     return LCall(c, n, result) ? kOutNormal : kOutError;
 }
 
-int LScriptCallStatement(RContext& c, const LNode& n, RValue& result) {
-    return LScriptCall(c, n, result) ? kOutNormal : kOutError;
-}
-
 int LReturn(RContext& c, const LNode& n, RValue& result) {
     return n.a->eval(c, *n.a, result) ? kOutExit : kOutError;
 }
@@ -1660,7 +1679,7 @@ struct HIf {
 };
 
 // A return of a value read in place.
-int LReturnPlace(RContext& c, const LNode& n, RValue& result) {
+[[gnu::always_inline]] inline int LReturnPlace(RContext& c, const LNode& n, RValue& result) {
     if (const RValue* p = PlaceValue(c, *n.a)) {
         result = *p;
         return kOutExit;
@@ -1993,9 +2012,16 @@ class CLowering {
                 n.eval = LBinaryEval;
             break;
         case kNodeCall:
-            n.eval = t.ind >= kScriptIdBase && t.ind < kExtensionIdBase ? LScriptCall : LCall;
             List(n, t, t.items.size() < size_t(kArgumentSlots) ? t.items.size() : size_t(kArgumentSlots),
                  false);
+            n.eval = LCall;
+            if (t.ind >= kScriptIdBase && t.ind < kExtensionIdBase) {
+                n.where = t.ind - kScriptIdBase;
+                n.eval = n.count == 0   ? LScriptCall<0>
+                         : n.count == 1 ? LScriptCall<1>
+                         : n.count == 2 ? LScriptCall<2>
+                                        : LScriptCall<-1>;
+            }
             break;
         default:
             break;
@@ -2012,10 +2038,16 @@ class CLowering {
             List(n, t, t.items.size(), true);
             break;
         case kNodeCall:
-            n.exec =
-                t.ind >= kScriptIdBase && t.ind < kExtensionIdBase ? LScriptCallStatement : LCallStatement;
             List(n, t, t.items.size() < size_t(kArgumentSlots) ? t.items.size() : size_t(kArgumentSlots),
                  false);
+            n.exec = LCallStatement;
+            if (t.ind >= kScriptIdBase && t.ind < kExtensionIdBase) {
+                n.where = t.ind - kScriptIdBase;
+                n.exec = n.count == 0   ? LScriptCallStatement<0>
+                         : n.count == 1 ? LScriptCallStatement<1>
+                         : n.count == 2 ? LScriptCallStatement<2>
+                                        : LScriptCallStatement<-1>;
+            }
             break;
         case kNodeAssign: {
             const RToken& target = t.items[0];
@@ -2245,13 +2277,13 @@ namespace {
 
 // Counts a run in, or fails with kMessageRunsTooDeep when runs nest too deeply.
 [[gnu::always_inline]] inline bool EnterRun(CCode* code) {
-    // The stack grows down from where the outermost run started.
+    // The stack grows down from where the outermost run started; nested runs must stay above
+    // g_stackLimit (that start less the budget).
     const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-    if (g_runDepth == 0) {
-        g_stackBase = here;
+    if (g_runDepth == 0) [[unlikely]] {
         if (g_stackBudget == 0) g_stackBudget = StackBudget();
-    } else if (g_runDepth >= kMaxRunNesting || (here < g_stackBase && g_stackBase - here > g_stackBudget))
-        [[unlikely]] {
+        g_stackLimit = here > g_stackBudget ? here - g_stackBudget : 0;
+    } else if (g_runDepth >= kMaxRunNesting || here < g_stackLimit) [[unlikely]] {
         Error_SetCodeError(code, 0, kMessageRunsTooDeep);
         return false;
     }
@@ -2329,45 +2361,68 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
     return false;
 }
 
-// Run for a script's code: a program whose lowered form is at hand runs straight from its block.
-[[gnu::always_inline]] inline bool RunScript(CInstance* self, CInstance* other, CCode* code, RValue& result) {
-    const RLoweredCode* made = code->i_lowered.get();
-    if (!made || !made->program || code->i_nodes.empty() || made->from != &code->i_nodes.back() ||
-        g_treeWalker || !self || !other || !code->i_compiled || code->i_kind != CCode::kProgram) [[unlikely]]
-        return Run(self, other, code, result);
-    Error_ClearFlag();
-    if (!EnterRun(code)) return false;
+// A script's program whose lowered form is at hand, run straight from its block: what Run does
+// for it, without the checks that the lowered form already answers (a lowered program was
+// compiled, and its tree never changes after compiling).
+[[gnu::always_inline]] inline bool RunProgram(CInstance* self, CInstance* other, CCode* code,
+                                              const LNode& program, RValue& result) {
+    if (Error_IsSet()) [[unlikely]]
+        Error_ClearFlag();
+    if (!EnterRun(code)) [[unlikely]]
+        return false;
     RContext c{self, other, code, nullptr, nullptr};
     const size_t nslots = code->i_localIds.size();
     size_t mark = 0;
     if (nslots) c.slots = g_locals.Push(nslots, mark);
-    const int o = made->program->exec(c, *made->program, result);
+    // The program's block, statement by statement.
+    int o = kOutNormal;
+    for (uint32_t k = 0; k < program.count; ++k) {
+        const LNode& s = *program.list[k];
+        if ((o = s.exec(c, s, result)) != kOutNormal) break;
+    }
     if (nslots) g_locals.Pop(c.slots, nslots, mark);
     --g_runDepth;
     return o != kOutError;
 }
 
+// A script's code run the general way: no code, the test runner, the tree walker, no lowered
+// form yet. A failed run leaves "ERROR" as the result.
+[[gnu::noinline]] bool RunScriptSlow(const CScript* script, CInstance* self, CInstance* other, CCode* code,
+                                     RValue& result) {
+    if (!code) return NoCode(script, result);
+    if (g_testRunner) return g_testRunner(self, other, code, result);
+    if (Run(self, other, code, result)) return true;
+    result = RValue::String("ERROR");
+    return false;
+}
+
+// The result of a call before the script runs: real 0.
+[[gnu::always_inline]] inline void ClearValue(RValue& v) {
+    v.kind = RValue::kReal;
+    v.val = 0.0;
+    if (!v.str.empty()) [[unlikely]]
+        v.str = TRefString();
+}
+
 // A script call whose arguments are in frame: the frame, the count and the name are the callee's
-// while it runs and the caller's again afterwards.
+// while it runs and the caller's again afterwards. Known is set when self and other are known to
+// be instances (a call from running code).
+template <bool Known>
 [[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
                                                 RValue& result, RValue* frame, int n, bool check) {
-    RValue* const savedFrame = arg_slots.frame;
-    const int savedCount = arg_count, savedHigh = arg_high;
-    const std::string_view savedName = arg_scriptname;
-    arg_slots.frame = frame;
-    arg_count = n;
-    arg_high = n;
-    arg_scriptname = script->s_name;
+    const RArgumentSlots saved = arg_slots;
+    arg_slots = RArgumentSlots{frame, n, n, script->s_name};
 
-    result = RValue();
+    ClearValue(result);
     CCode* code = script->s_code.get();
+    const RLoweredCode* made = code ? code->i_lowered.get() : nullptr;
     bool ok;
-    if (!code) [[unlikely]]
-        ok = NoCode(script, result);
-    else if (g_testRunner) [[unlikely]]
-        ok = g_testRunner(self, other, code, result);
-    else if (!(ok = RunScript(self, other, code, result))) [[unlikely]]
-        result = RValue::String("ERROR");
+    if (made && made->program && !g_slowCalls && (Known || (self && other))) [[likely]] {
+        if (!(ok = RunProgram(self, other, code, *made->program, result))) [[unlikely]]
+            result = RValue::String("ERROR");
+    } else {
+        ok = RunScriptSlow(script, self, other, code, result);
+    }
     if (!ok) [[unlikely]]
         PrefixScriptError(script);
     if (check && opt_checkargs && code && (code->i_ArgArray ? n < code->i_Args : n != code->i_Args))
@@ -2376,11 +2431,8 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
         ok = false;
     }
 
-    ClearFrame(frame, arg_high);
-    arg_slots.frame = savedFrame;
-    arg_count = savedCount;
-    arg_high = savedHigh;
-    arg_scriptname = savedName;
+    ClearFrame(frame, arg_slots.high);
+    arg_slots = saved;
     return ok;
 }
 
@@ -2396,15 +2448,17 @@ void Code_PopArguments(RValue* frame) {
 
 bool Code_CallScript(CScript* script, CInstance* self, CInstance* other, RValue& result, RValue* frame, int n,
                      bool check) {
-    return CallScriptIn(script, self, other, result, frame, n, check);
+    return CallScriptIn<false>(script, self, other, result, frame, n, check);
 }
 
 void Script_SetRunnerForTests(TScriptRunner runner) {
     g_testRunner = runner;
+    g_slowCalls = g_testRunner || g_treeWalker;
 }
 
 void Code_SetTreeWalkerForTests(bool on) {
     g_treeWalker = on;
+    g_slowCalls = g_testRunner || g_treeWalker;
 }
 
 bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result) {

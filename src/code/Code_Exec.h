@@ -13,19 +13,24 @@ class CScript;
 
 inline constexpr int kArgumentSlots = 16;
 
-// The argument frame of the running call: each script call runs with a frame of its own on a
-// stack of frames, outside any script a frame of the runner's.
+// The argument state of the running call: its frame of argument slots (each script call runs
+// with a frame of its own on a stack of frames, outside any script a frame of the runner's), its
+// argument count, the high mark of its written slots and its script's name. A call saves and
+// restores it as one piece.
 struct RArgumentSlots {
     RValue* frame;
+    int count = 0;
+    int high = 0;
+    std::string_view scriptname = "<unknown>";
     RValue& operator[](std::ptrdiff_t k) const { return frame[k]; }
     RValue* begin() const { return frame; }
     RValue* end() const { return frame + kArgumentSlots; }
 };
-extern RArgumentSlots arg_slots;        // slot k is argument<k> and argument[k]
-extern int arg_count;                   // read by argument_count
-extern std::string_view arg_scriptname; // the running script's name, "<unknown>" outside
+extern RArgumentSlots arg_slots;         // slot k is argument<k> and argument[k]
+extern int& arg_count;                   // read by argument_count
+extern std::string_view& arg_scriptname; // the running script's name, "<unknown>" outside
 // Slots from arg_high on are real 0 (what a script call leaves there); writing a slot raises it.
-extern int arg_high;
+extern int& arg_high;
 
 // A fresh argument frame (every slot real 0) on top of the frame stack, and its release (frames
 // are released in the reverse order; the slots must be real 0 again).
