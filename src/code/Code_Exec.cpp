@@ -30,14 +30,14 @@
 
 namespace {
 
-RValue g_outerFrame[kArgumentSlots]; // the argument slots outside any script
+RArgumentFrame g_outerFrame; // the argument frame outside any script
 
 } // namespace
 
-RArgumentSlots arg_slots{g_outerFrame};
-int& arg_count = arg_slots.count;
-std::string_view& arg_scriptname = arg_slots.scriptname;
-int& arg_high = arg_slots.high;
+RArgumentSlots arg_slots{&g_outerFrame};
+RArgumentField<int, &RArgumentFrame::count> arg_count;
+RArgumentField<std::string_view, &RArgumentFrame::scriptname> arg_scriptname;
+RArgumentField<int, &RArgumentFrame::high> arg_high;
 
 namespace {
 
@@ -47,37 +47,41 @@ namespace {
 // frame's slots are all real 0, so a call fills only its arguments and reads real 0 past them.
 class CArgumentStack {
   public:
-    RValue* Push() {
+    RArgumentFrame* Push() {
         if (m_top == m_end) Grow();
-        RValue* f = m_top;
-        m_top += kArgumentSlots;
-        return f;
+        return m_top++;
     }
-    void Pop(RValue* f) {
-        if (reinterpret_cast<uintptr_t>(f) < reinterpret_cast<uintptr_t>(m_start)) Back();
+    void Pop(RArgumentFrame* f) {
+        if (f < m_start) Back();
         m_top = f;
     }
 
   private:
-    static constexpr size_t kChunkSlots = 64 * kArgumentSlots;
+    static constexpr size_t kChunkFrames = 64;
     [[gnu::noinline]] void Grow() {
         ++m_chunk;
-        if (m_chunk == m_chunks.size()) m_chunks.emplace_back(new RValue[kChunkSlots]);
+        if (m_chunk == m_chunks.size()) m_chunks.emplace_back(new RArgumentFrame[kChunkFrames]);
         m_start = m_top = m_chunks[m_chunk].get();
-        m_end = m_start + kChunkSlots;
+        m_end = m_start + kChunkFrames;
     }
     // The frame being freed is the last of the chunk below (the current one is empty).
     void Back() {
         --m_chunk;
         m_start = m_chunks[m_chunk].get();
-        m_end = m_start + kChunkSlots;
+        m_end = m_start + kChunkFrames;
     }
-    std::vector<std::unique_ptr<RValue[]>> m_chunks;
+    std::vector<std::unique_ptr<RArgumentFrame[]>> m_chunks;
     size_t m_chunk = size_t(-1);
-    RValue* m_start = nullptr;
-    RValue* m_top = nullptr;
-    RValue* m_end = nullptr;
+    RArgumentFrame* m_start = nullptr;
+    RArgumentFrame* m_top = nullptr;
+    RArgumentFrame* m_end = nullptr;
 };
+
+// The frame whose slots start at slots.
+inline RArgumentFrame* FrameOf(RValue* slots) {
+    return reinterpret_cast<RArgumentFrame*>(reinterpret_cast<char*>(slots) -
+                                             offsetof(RArgumentFrame, slots));
+}
 
 CArgumentStack g_argumentFrames;
 TScriptRunner g_testRunner = nullptr;
@@ -91,7 +95,7 @@ inline void ClearFrame(RValue* frame, int n) {
 
 template <bool Known>
 [[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
-                                                RValue& result, RValue* frame, int n, bool check);
+                                                RValue& result, RArgumentFrame* frame, int n, bool check);
 
 // ---- local array rows ----
 
@@ -1166,6 +1170,11 @@ struct RLoweredCode {
     const LNode* program = nullptr; // root when it is a program's block: script calls run it straight
     const RToken* from = nullptr;   // the root it was made from (a moved code makes it again)
     bool walk = false;              // too large to lower: the tree walker runs it
+    // For script calls: the number of local slots, and the argument counts the code accepts
+    // (n is accepted when unsigned(n - argsLow) <= argsSpan).
+    uint32_t slots = 0;
+    int32_t argsLow = 0;
+    uint32_t argsSpan = 0;
 };
 
 void RLoweredDelete::operator()(RLoweredCode* p) const {
@@ -1536,6 +1545,19 @@ struct HReal {
 // then): a real computed without side effects goes straight into the slot's value.
 [[gnu::always_inline]] inline bool ArgumentInto(RContext& c, const LNode& e, RValue& slot) {
     double v;
+    // The commonest argument of a recursive call, an argument with a constant (argument0 - 1),
+    // computed here rather than through its handler.
+    if (e.real == LRealQuick<kPlaceArgument, kPlaceConstant>) {
+        const RValue& a = arg_slots[e.aw];
+        if (a.kind == RValue::kReal) {
+            v = a.val;
+            if (RealBinary(e.op, v, e.bn)) {
+                slot.val = v;
+                return true;
+            }
+        }
+        return e.eval(c, e, slot);
+    }
     if (e.real && e.real(c, e, v)) {
         slot.val = v;
         return true;
@@ -1543,14 +1565,14 @@ struct HReal {
     return e.eval(c, e, slot);
 }
 
-[[gnu::noinline, gnu::cold]] bool ArgumentFailed(RValue* frame, int evaluated) {
-    ClearFrame(frame, evaluated);
+[[gnu::noinline, gnu::cold]] bool ArgumentFailed(RArgumentFrame* frame, int evaluated) {
+    ClearFrame(frame->slots, evaluated);
     g_argumentFrames.Pop(frame);
     return false;
 }
 
-[[gnu::noinline, gnu::cold]] bool NoSuchScript(RContext& c, const LNode& n, RValue* frame, int argc) {
-    ClearFrame(frame, argc);
+[[gnu::noinline, gnu::cold]] bool NoSuchScript(RContext& c, const LNode& n, RArgumentFrame* frame, int argc) {
+    ClearFrame(frame->slots, argc);
     g_argumentFrames.Pop(frame);
     if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
     return false;
@@ -1561,9 +1583,9 @@ struct HReal {
 template <int N>
 bool LScriptCall(RContext& c, const LNode& n, RValue& out) {
     const int argc = N >= 0 ? N : int(n.count);
-    RValue* frame = g_argumentFrames.Push();
+    RArgumentFrame* frame = g_argumentFrames.Push();
     for (int k = 0; k < argc; ++k)
-        if (!ArgumentInto(c, *n.list[k], frame[k])) [[unlikely]]
+        if (!ArgumentInto(c, *n.list[k], frame->slots[k])) [[unlikely]]
             return ArgumentFailed(frame, argc);
     CScript* script = Script_Get(n.where);
     if (!script) [[unlikely]]
@@ -2212,6 +2234,9 @@ const RLoweredCode& Lowered(CCode& code) {
             return *code.i_lowered;
         }
         code.i_lowered->nodes.reserve(size);
+        code.i_lowered->slots = uint32_t(code.i_localIds.size());
+        code.i_lowered->argsLow = code.i_Args;
+        code.i_lowered->argsSpan = code.i_ArgArray ? uint32_t(kArgumentSlots) : 0;
         CLowering lowering(*code.i_lowered);
         const RToken& root = code.Root();
         if (code.i_kind == CCode::kExpression)
@@ -2365,16 +2390,17 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
 // for it, without the checks that the lowered form already answers (a lowered program was
 // compiled, and its tree never changes after compiling).
 [[gnu::always_inline]] inline bool RunProgram(CInstance* self, CInstance* other, CCode* code,
-                                              const LNode& program, RValue& result) {
+                                              const RLoweredCode& made, RValue& result) {
     if (Error_IsSet()) [[unlikely]]
         Error_ClearFlag();
     if (!EnterRun(code)) [[unlikely]]
         return false;
     RContext c{self, other, code, nullptr, nullptr};
-    const size_t nslots = code->i_localIds.size();
+    const size_t nslots = made.slots;
     size_t mark = 0;
     if (nslots) c.slots = g_locals.Push(nslots, mark);
     // The program's block, statement by statement.
+    const LNode& program = *made.program;
     int o = kOutNormal;
     for (uint32_t k = 0; k < program.count; ++k) {
         const LNode& s = *program.list[k];
@@ -2409,46 +2435,50 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
 // be instances (a call from running code).
 template <bool Known>
 [[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
-                                                RValue& result, RValue* frame, int n, bool check) {
-    const RArgumentSlots saved = arg_slots;
-    arg_slots = RArgumentSlots{frame, n, n, script->s_name};
+                                                RValue& result, RArgumentFrame* frame, int n, bool check) {
+    frame->count = n;
+    frame->high = n;
+    frame->scriptname = script->s_name;
+    RArgumentFrame* const saved = arg_slots.call;
+    arg_slots.call = frame;
 
     ClearValue(result);
     CCode* code = script->s_code.get();
     const RLoweredCode* made = code ? code->i_lowered.get() : nullptr;
-    bool ok;
+    bool ok, countOk;
     if (made && made->program && !g_slowCalls && (Known || (self && other))) [[likely]] {
-        if (!(ok = RunProgram(self, other, code, *made->program, result))) [[unlikely]]
+        if (!(ok = RunProgram(self, other, code, *made, result))) [[unlikely]]
             result = RValue::String("ERROR");
+        countOk = uint32_t(n - made->argsLow) <= made->argsSpan;
     } else {
         ok = RunScriptSlow(script, self, other, code, result);
+        countOk = !code || (code->i_ArgArray ? n >= code->i_Args : n == code->i_Args);
     }
     if (!ok) [[unlikely]]
         PrefixScriptError(script);
-    if (check && opt_checkargs && code && (code->i_ArgArray ? n < code->i_Args : n != code->i_Args))
-        [[unlikely]] {
+    if (check && !countOk && opt_checkargs) [[unlikely]] {
         ArgumentCountError(script, code, n);
         ok = false;
     }
 
-    ClearFrame(frame, arg_slots.high);
-    arg_slots = saved;
+    ClearFrame(frame->slots, frame->high);
+    arg_slots.call = saved;
     return ok;
 }
 
 } // namespace
 
 RValue* Code_PushArguments() {
-    return g_argumentFrames.Push();
+    return g_argumentFrames.Push()->slots;
 }
 
 void Code_PopArguments(RValue* frame) {
-    g_argumentFrames.Pop(frame);
+    g_argumentFrames.Pop(FrameOf(frame));
 }
 
 bool Code_CallScript(CScript* script, CInstance* self, CInstance* other, RValue& result, RValue* frame, int n,
                      bool check) {
-    return CallScriptIn<false>(script, self, other, result, frame, n, check);
+    return CallScriptIn<false>(script, self, other, result, FrameOf(frame), n, check);
 }
 
 void Script_SetRunnerForTests(TScriptRunner runner) {
