@@ -1666,6 +1666,21 @@ int LReturn(RContext& c, const LNode& n, RValue& result) {
     return n.a->eval(c, *n.a, result) ? kOutExit : kOutError;
 }
 
+// A return of a binary operation whose operands both need evaluation (the sum of two calls,
+// say), computed straight into the result: what LBinaryEval does, without the call through it.
+// Op is the operator when the handler is made for one, else -1 (the node's).
+template <int Op>
+int LReturnBinaryEval(RContext& c, const LNode& n, RValue& result) {
+    const LNode& x = *n.a;
+    if (!x.a->eval(c, *x.a, result)) return kOutError;
+    RValue r;
+    if (!x.b->eval(c, *x.b, r)) return kOutError;
+    if (result.kind == RValue::kReal && r.kind == RValue::kReal &&
+        RealBinary(Op >= 0 ? Op : x.op, result.val, r.val))
+        return kOutExit;
+    return Operator_Binary(c.code, x.b->t->position, x.op, r, result) ? kOutExit : kOutError;
+}
+
 int LIf(RContext& c, const LNode& n, RValue& result) {
     bool truth = false;
     if (!n.a->test(c, *n.a, "Expression expected", truth)) return kOutError;
@@ -2142,6 +2157,8 @@ class CLowering {
         case kNodeReturn:
             n.a = Expression(t.items[0]);
             n.exec = n.a->place != kPlaceNone ? LReturnPlace : LReturn;
+            if (n.a->eval == LBinaryEval)
+                n.exec = n.a->op == kOpPlus ? LReturnBinaryEval<kOpPlus> : LReturnBinaryEval<-1>;
             break;
         case kNodeExit:
         case kNodeBreak:
@@ -2461,7 +2478,11 @@ template <bool Known>
         ok = false;
     }
 
-    ClearFrame(frame->slots, frame->high);
+    // Mostly only the arguments were written (n is a constant where the call's count is known).
+    if (frame->high == n) [[likely]]
+        ClearFrame(frame->slots, n);
+    else
+        ClearFrame(frame->slots, frame->high);
     arg_slots.call = saved;
     return ok;
 }

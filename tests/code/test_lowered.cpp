@@ -312,6 +312,11 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "return dn(5, 0)",
         "return rec(3)",
         "return rec('a')",
+        // a return of an operation on two calls, computed into the result: strings, errors
+        "return add('a', 'b') + add('c', 'd')",
+        "return add(1, 2) + add('c', 'd')",
+        "return add(1, 2) + bad(1)",
+        "return add(7, 2) - add(1, 1)",
         // accepted argument counts: exactly, at least
         "return add()",
         "return arr(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16)",
