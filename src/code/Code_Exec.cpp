@@ -1551,6 +1551,10 @@ struct HReal {
         const RValue& a = arg_slots[e.aw];
         if (a.kind == RValue::kReal) {
             v = a.val;
+            if (e.op == kOpMinus) {
+                slot.val = v - e.bn;
+                return true;
+            }
             if (RealBinary(e.op, v, e.bn)) {
                 slot.val = v;
                 return true;
@@ -2317,12 +2321,14 @@ void Code_AddArgumentVariables() {
 
 namespace {
 
-// Counts a run in, or fails with kMessageRunsTooDeep when runs nest too deeply.
+// Counts a run in, or fails with kMessageRunsTooDeep when runs nest too deeply. Nested is set
+// when the run is known to start inside another (a call from running code).
+template <bool Nested = false>
 [[gnu::always_inline]] inline bool EnterRun(CCode* code) {
     // The stack grows down from where the outermost run started; nested runs must stay above
     // g_stackLimit (that start less the budget).
     const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-    if (g_runDepth == 0) [[unlikely]] {
+    if (!Nested && g_runDepth == 0) [[unlikely]] {
         if (g_stackBudget == 0) g_stackBudget = StackBudget();
         g_stackLimit = here > g_stackBudget ? here - g_stackBudget : 0;
     } else if (g_runDepth >= kMaxRunNesting || here < g_stackLimit) [[unlikely]] {
@@ -2405,12 +2411,13 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
 
 // A script's program whose lowered form is at hand, run straight from its block: what Run does
 // for it, without the checks that the lowered form already answers (a lowered program was
-// compiled, and its tree never changes after compiling).
+// compiled, and its tree never changes after compiling). Nested: called from running code.
+template <bool Nested>
 [[gnu::always_inline]] inline bool RunProgram(CInstance* self, CInstance* other, CCode* code,
                                               const RLoweredCode& made, RValue& result) {
     if (Error_IsSet()) [[unlikely]]
         Error_ClearFlag();
-    if (!EnterRun(code)) [[unlikely]]
+    if (!EnterRun<Nested>(code)) [[unlikely]]
         return false;
     RContext c{self, other, code, nullptr, nullptr};
     const size_t nslots = made.slots;
@@ -2464,7 +2471,7 @@ template <bool Known>
     const RLoweredCode* made = code ? code->i_lowered.get() : nullptr;
     bool ok, countOk;
     if (made && made->program && !g_slowCalls && (Known || (self && other))) [[likely]] {
-        if (!(ok = RunProgram(self, other, code, *made, result))) [[unlikely]]
+        if (!(ok = RunProgram<Known>(self, other, code, *made, result))) [[unlikely]]
             result = RValue::String("ERROR");
         countOk = uint32_t(n - made->argsLow) <= made->argsSpan;
     } else {
