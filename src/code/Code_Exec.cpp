@@ -399,6 +399,54 @@ constexpr double kCompareTolerance = 1e-13;
     }
 }
 
+// The operator of a quick handler fixed when the handler is chosen (a comparison, && or ||),
+// or kOpAny: read from the node and computed by RealBinary.
+constexpr int kOpAny = 0;
+
+// The truth of l Op r for two reals, one function per operator, exactly as Operator_Binary
+// computes it (the same tolerance; a NaN difference is greater, greater or equal, and unequal).
+template <int Op>
+[[gnu::always_inline]] inline bool RealTruth(double l, double r) {
+    if constexpr (Op == kOpAnd) {
+        return l >= 0.5 && r >= 0.5;
+    } else if constexpr (Op == kOpOr) {
+        return l >= 0.5 || r >= 0.5;
+    } else {
+        const double d = l - r;
+        if constexpr (Op == kOpLess) return d < -kCompareTolerance;
+        if constexpr (Op == kOpLessEqual) return d <= kCompareTolerance;
+        if constexpr (Op == kOpEqual) return d > -kCompareTolerance && d < kCompareTolerance;
+        if constexpr (Op == kOpNotEqual)
+            return d < -kCompareTolerance || d > kCompareTolerance || std::isnan(d);
+        if constexpr (Op == kOpGreaterEqual) return d >= -kCompareTolerance || std::isnan(d);
+        if constexpr (Op == kOpGreater) return d > kCompareTolerance || std::isnan(d);
+    }
+}
+
+// l op r in place for two reals: Op's own function, or RealBinary on op for kOpAny.
+template <int Op>
+[[gnu::always_inline]] inline bool RealOp(int op, double& l, double r) {
+    if constexpr (Op == kOpAny) {
+        return RealBinary(op, l, r);
+    } else {
+        l = RealTruth<Op>(l, r) ? 1.0 : 0.0;
+        return true;
+    }
+}
+
+// The truth of l op r as a condition (Op as for RealOp), or false when RealBinary leaves op to
+// the general path.
+template <int Op>
+[[gnu::always_inline]] inline bool RealCondition(int op, double l, double r, bool& truth) {
+    if constexpr (Op == kOpAny) {
+        if (!RealBinary(op, l, r)) return false;
+        truth = l >= 0.5;
+    } else {
+        truth = RealTruth<Op>(l, r);
+    }
+    return true;
+}
+
 bool Eval(RContext& c, const RToken& n, RValue& out);
 int Exec(RContext& c, const RToken& n, RValue& result);
 int ExecAssign(RContext& c, const RToken& n, RValue& result);
@@ -1132,6 +1180,9 @@ enum : uint8_t { kPlaceSelf = 5, kPlaceBuiltin = 6 };
 // An operand computed by its own node's real function (LNode::real), and an element of a local
 // array at one index read from a local (the commonest element): held by parents only.
 enum : uint8_t { kPlaceComputed = 7, kPlaceElementAtLocal = 8 };
+// An element of an array of self at one index read from a local (LNode::var; the index local in
+// the node's aw).
+enum : uint8_t { kPlaceSelfElement = 9 };
 
 struct LNode {
     union {
@@ -1225,6 +1276,14 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
     return true;
 }
 
+// The existing element of the array of self named by node x (kPlaceSelfElement), or nullptr.
+[[gnu::always_inline]] inline RValue* SelfElement(const RContext& c, const LNode& x) {
+    int32_t i, j;
+    if (!ElementIndicesOf<true>(c, x, i, j)) return nullptr;
+    CVariableList* list = SelfList(c, *x.t);
+    return list ? list->ElementAt(x.t->ind, j, x.t->hint) : nullptr;
+}
+
 // A real operand held in the node (place p: the constant num, or local or argument slot w, or
 // the self variable of operand node x), or false when it is not a real there.
 [[gnu::always_inline]] inline bool RealOperand(const RContext& c, uint8_t p, int32_t w, double num, double& v,
@@ -1245,6 +1304,12 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
     }
     case kPlaceComputed:
         return x->real(const_cast<RContext&>(c), *x, v);
+    case kPlaceSelfElement: {
+        const RValue* e = SelfElement(c, *x);
+        if (!e || e->kind != RValue::kReal) return false;
+        v = e->val;
+        return true;
+    }
     case kPlaceConstant:
         v = num;
         return true;
@@ -1375,6 +1440,14 @@ bool LSelfVar(RContext& c, const LNode& n, RValue& out) {
     return Eval(c, *n.t, out);
 }
 
+bool LSelfElement(RContext& c, const LNode& n, RValue& out) {
+    if (const RValue* e = SelfElement(c, n)) {
+        out = *e;
+        return true;
+    }
+    return Eval(c, *n.t, out);
+}
+
 bool LBuiltinVar(RContext& c, const LNode& n, RValue& out) {
     if (n.get(c.self, 0, out)) return true;
     return Eval(c, *n.t, out);
@@ -1436,12 +1509,13 @@ bool LBinaryQuick(RContext& c, const LNode& n, RValue& out) {
     return LBinary(c, n, out);
 }
 
-// The real of a binary operation on operands held in the node, when all of it is real.
-template <uint8_t A, uint8_t B>
+// The real of a binary operation on operands held in the node, when all of it is real (Op as
+// for RealOp).
+template <uint8_t A, uint8_t B, int Op = kOpAny>
 bool LRealQuick(RContext& c, const LNode& n, double& v) {
     double r;
     return RealOperand(c, A, n.aw, n.an, v, n.a) && RealOperand(c, B, n.bw, n.bn, r, n.b) &&
-           RealBinary(n.op, v, r);
+           RealOp<Op>(n.op, v, r);
 }
 
 // The real of a unary operation on an operand held in the node.
@@ -1470,14 +1544,12 @@ bool LUnaryQuick(RContext& c, const LNode& n, RValue& out) {
 
 bool LTestValue(RContext& c, const LNode& n, const char* message, bool& truth);
 
-template <uint8_t A, uint8_t B>
+template <uint8_t A, uint8_t B, int Op = kOpAny>
 bool LTestQuick(RContext& c, const LNode& n, const char* message, bool& truth) {
     double l, r;
     if (RealOperand(c, A, n.aw, n.an, l, n.a) && RealOperand(c, B, n.bw, n.bn, r, n.b) &&
-        RealBinary(n.op, l, r)) {
-        truth = l >= 0.5;
+        RealCondition<Op>(n.op, l, r, truth))
         return true;
-    }
     return LTestValue(c, n, message, truth);
 }
 
@@ -1501,6 +1573,8 @@ auto QuickFor(uint8_t b) -> decltype(H<A, kPlaceLocal>::fn) {
         return H<A, kPlaceElementAtLocal>::fn;
     case kPlaceComputed:
         return H<A, kPlaceComputed>::fn;
+    case kPlaceSelfElement:
+        return H<A, kPlaceSelfElement>::fn;
     default:
         return nullptr;
     }
@@ -1524,6 +1598,8 @@ auto QuickFor(uint8_t a, uint8_t b) -> decltype(H<kPlaceLocal, kPlaceLocal>::fn)
         return QuickFor<H, kPlaceElementAtLocal>(b);
     case kPlaceComputed:
         return QuickFor<H, kPlaceComputed>(b);
+    case kPlaceSelfElement:
+        return QuickFor<H, kPlaceSelfElement>(b);
     default:
         return nullptr;
     }
@@ -1539,6 +1615,83 @@ struct HTest {
 template <uint8_t A, uint8_t B>
 struct HReal {
     static constexpr LRealFn fn = LRealQuick<A, B>;
+};
+
+// Handlers fixed on their operator as well: comparisons whose left operand is at one of the
+// common places and whose right operand is a real constant, a local or an argument, and && and ||
+// of two computed operands; nullptr otherwise (the handler by places serves then).
+template <template <uint8_t, uint8_t, int> class H, uint8_t A, uint8_t B>
+auto ByOperator(int op) -> decltype(H<A, B, kOpLess>::fn) {
+    switch (op) {
+    case kOpLess:
+        return H<A, B, kOpLess>::fn;
+    case kOpLessEqual:
+        return H<A, B, kOpLessEqual>::fn;
+    case kOpAssignEqual:
+    case kOpEqual:
+        return H<A, B, kOpEqual>::fn;
+    case kOpNotEqual:
+        return H<A, B, kOpNotEqual>::fn;
+    case kOpGreaterEqual:
+        return H<A, B, kOpGreaterEqual>::fn;
+    case kOpGreater:
+        return H<A, B, kOpGreater>::fn;
+    default:
+        return nullptr;
+    }
+}
+template <template <uint8_t, uint8_t, int> class H, uint8_t A>
+auto ByOperator(uint8_t b, int op) -> decltype(H<A, kPlaceLocal, kOpLess>::fn) {
+    switch (b) {
+    case kPlaceConstant:
+        return ByOperator<H, A, kPlaceConstant>(op);
+    case kPlaceLocal:
+        return ByOperator<H, A, kPlaceLocal>(op);
+    case kPlaceArgument:
+        return ByOperator<H, A, kPlaceArgument>(op);
+    default:
+        return nullptr;
+    }
+}
+template <template <uint8_t, uint8_t, int> class H>
+auto ByOperator(uint8_t a, uint8_t b, int op) -> decltype(H<kPlaceLocal, kPlaceLocal, kOpLess>::fn) {
+    if (a == kPlaceComputed && b == kPlaceComputed) {
+        if (op == kOpAnd) return H<kPlaceComputed, kPlaceComputed, kOpAnd>::fn;
+        if (op == kOpOr) return H<kPlaceComputed, kPlaceComputed, kOpOr>::fn;
+        return nullptr;
+    }
+    switch (a) {
+    case kPlaceLocal:
+        return ByOperator<H, kPlaceLocal>(b, op);
+    case kPlaceArgument:
+        return ByOperator<H, kPlaceArgument>(b, op);
+    case kPlaceSelf:
+        return ByOperator<H, kPlaceSelf>(b, op);
+    case kPlaceBuiltin:
+        return ByOperator<H, kPlaceBuiltin>(b, op);
+    case kPlaceElementAtLocal:
+        return ByOperator<H, kPlaceElementAtLocal>(b, op);
+    case kPlaceComputed:
+        return ByOperator<H, kPlaceComputed>(b, op);
+    case kPlaceSelfElement:
+        return ByOperator<H, kPlaceSelfElement>(b, op);
+    default:
+        return nullptr;
+    }
+}
+// The handler fixed on the operator where there is one, else the one by places.
+template <template <uint8_t, uint8_t, int> class H, template <uint8_t, uint8_t> class G>
+auto QuickFor(uint8_t a, uint8_t b, int op) -> decltype(G<kPlaceLocal, kPlaceLocal>::fn) {
+    if (auto f = ByOperator<H>(a, b, op)) return f;
+    return QuickFor<G>(a, b);
+}
+template <uint8_t A, uint8_t B, int Op>
+struct HTestOp {
+    static constexpr LTestFn fn = LTestQuick<A, B, Op>;
+};
+template <uint8_t A, uint8_t B, int Op>
+struct HRealOp {
+    static constexpr LRealFn fn = LRealQuick<A, B, Op>;
 };
 
 // An argument of a script call evaluated into its slot of the callee's frame (real 0 until
@@ -1694,29 +1847,31 @@ int LIf(RContext& c, const LNode& n, RValue& result) {
 
 // The condition of an if node that holds its compared operands (ap/aw/an, bp/bw/bn, op): computed
 // inline when both are reals, else through the condition node's own test. False on an error.
-template <uint8_t A, uint8_t B>
+template <uint8_t A, uint8_t B, int Op>
 [[gnu::always_inline]] inline bool IfCondition(RContext& c, const LNode& n, bool& truth) {
     double l, r;
     if (RealOperand(c, A, n.aw, n.an, l, n.a->a) && RealOperand(c, B, n.bw, n.bn, r, n.a->b) &&
-        RealBinary(n.op, l, r)) {
-        truth = l >= 0.5;
+        RealCondition<Op>(n.op, l, r, truth))
         return true;
-    }
     return n.a->test(c, *n.a, "Expression expected", truth);
 }
 
 // An if whose condition compares operands held in its own node: a and b of the condition are
 // copied into the if node (ap/aw/an, bp/bw/bn, op), its branches stay in b and c.
-template <uint8_t A, uint8_t B>
+template <uint8_t A, uint8_t B, int Op = kOpAny>
 int LIfQuick(RContext& c, const LNode& n, RValue& result) {
     bool truth;
-    if (!IfCondition<A, B>(c, n, truth)) return kOutError;
+    if (!IfCondition<A, B, Op>(c, n, truth)) return kOutError;
     if (truth) return n.b->exec(c, *n.b, result);
     return n.c ? n.c->exec(c, *n.c, result) : kOutNormal;
 }
 template <uint8_t A, uint8_t B>
 struct HIf {
     static constexpr LExecFn fn = LIfQuick<A, B>;
+};
+template <uint8_t A, uint8_t B, int Op>
+struct HIfOp {
+    static constexpr LExecFn fn = LIfQuick<A, B, Op>;
 };
 
 // A return of a value read in place.
@@ -1730,10 +1885,10 @@ struct HIf {
 
 // An if without else whose condition compares operands held in its node (as LIfQuick) and whose
 // branch returns a value read in place (n.b a LReturnPlace node).
-template <uint8_t A, uint8_t B>
+template <uint8_t A, uint8_t B, int Op = kOpAny>
 int LIfReturnQuick(RContext& c, const LNode& n, RValue& result) {
     bool truth;
-    if (!IfCondition<A, B>(c, n, truth)) return kOutError;
+    if (!IfCondition<A, B, Op>(c, n, truth)) return kOutError;
     if (!truth) return kOutNormal;
     return LReturnPlace(c, *n.b, result);
 }
@@ -1741,6 +1896,73 @@ template <uint8_t A, uint8_t B>
 struct HIfReturn {
     static constexpr LExecFn fn = LIfReturnQuick<A, B>;
 };
+template <uint8_t A, uint8_t B, int Op>
+struct HIfReturnOp {
+    static constexpr LExecFn fn = LIfReturnQuick<A, B, Op>;
+};
+
+// An if whose condition is two comparisons of one operand with real constants joined by || (Or)
+// or && (a range test such as x < 0 || x > 640): the operand (node n.d, held at place X) is read
+// once for both comparisons, the constants are in n.an and n.bn. Both comparisons are made, as
+// the general path makes them; when the operand is no real there, the condition's own test runs.
+template <uint8_t X, int Op1, int Op2, bool Or>
+int LIfRange(RContext& c, const LNode& n, RValue& result) {
+    double v;
+    bool truth;
+    if (RealOperand(c, X, 0, 0, v, n.d)) {
+        const bool first = RealTruth<Op1>(v, n.an), second = RealTruth<Op2>(v, n.bn);
+        truth = Or ? first || second : first && second;
+    } else if (!n.a->test(c, *n.a, "Expression expected", truth)) {
+        return kOutError;
+    }
+    if (truth) return n.b->exec(c, *n.b, result);
+    return n.c ? n.c->exec(c, *n.c, result) : kOutNormal;
+}
+
+// The range test handlers by place and ordering operators (<, <=, >, >=), or nullptr.
+template <uint8_t X, bool Or, int Op1>
+LExecFn RangeFor(int op2) {
+    switch (op2) {
+    case kOpLess:
+        return LIfRange<X, Op1, kOpLess, Or>;
+    case kOpLessEqual:
+        return LIfRange<X, Op1, kOpLessEqual, Or>;
+    case kOpGreater:
+        return LIfRange<X, Op1, kOpGreater, Or>;
+    case kOpGreaterEqual:
+        return LIfRange<X, Op1, kOpGreaterEqual, Or>;
+    default:
+        return nullptr;
+    }
+}
+template <uint8_t X, bool Or>
+LExecFn RangeFor(int op1, int op2) {
+    switch (op1) {
+    case kOpLess:
+        return RangeFor<X, Or, kOpLess>(op2);
+    case kOpLessEqual:
+        return RangeFor<X, Or, kOpLessEqual>(op2);
+    case kOpGreater:
+        return RangeFor<X, Or, kOpGreater>(op2);
+    case kOpGreaterEqual:
+        return RangeFor<X, Or, kOpGreaterEqual>(op2);
+    default:
+        return nullptr;
+    }
+}
+template <bool Or>
+LExecFn RangeFor(uint8_t x, int op1, int op2) {
+    switch (x) {
+    case kPlaceElementAtLocal:
+        return RangeFor<kPlaceElementAtLocal, Or>(op1, op2);
+    case kPlaceSelf:
+        return RangeFor<kPlaceSelf, Or>(op1, op2);
+    case kPlaceSelfElement:
+        return RangeFor<kPlaceSelfElement, Or>(op1, op2);
+    default:
+        return nullptr;
+    }
+}
 
 int LWhile(RContext& c, const LNode& n, RValue& result) {
     for (;;) {
@@ -1785,7 +2007,7 @@ struct HAssignLocal {
 
 // A for loop whose condition (node b) compares operands held in that node; a step that is a
 // compound assignment to a local is called directly.
-template <uint8_t A, uint8_t B>
+template <uint8_t A, uint8_t B, int Op = kOpAny>
 int LForQuick(RContext& c, const LNode& n, RValue& result) {
     RValue temp;
     int o = n.a->exec(c, *n.a, temp);
@@ -1795,10 +2017,9 @@ int LForQuick(RContext& c, const LNode& n, RValue& result) {
     for (;;) {
         double l, r;
         bool truth;
-        if (RealOperand(c, A, cond.aw, cond.an, l, cond.a) &&
-            RealOperand(c, B, cond.bw, cond.bn, r, cond.b) && RealBinary(cond.op, l, r))
-            truth = l >= 0.5;
-        else if (!cond.test(c, cond, "Expression expected", truth))
+        if (!(RealOperand(c, A, cond.aw, cond.an, l, cond.a) &&
+              RealOperand(c, B, cond.bw, cond.bn, r, cond.b) && RealCondition<Op>(cond.op, l, r, truth)) &&
+            !cond.test(c, cond, "Expression expected", truth))
             return kOutError;
         if (!truth) return kOutNormal;
         o = n.d->exec(c, *n.d, result);
@@ -1811,6 +2032,10 @@ int LForQuick(RContext& c, const LNode& n, RValue& result) {
 template <uint8_t A, uint8_t B>
 struct HFor {
     static constexpr LExecFn fn = LForQuick<A, B>;
+};
+template <uint8_t A, uint8_t B, int Op>
+struct HForOp {
+    static constexpr LExecFn fn = LForQuick<A, B, Op>;
 };
 
 int LFor(RContext& c, const LNode& n, RValue& result) {
@@ -1939,6 +2164,65 @@ int LAssignElement(RContext& c, const LNode& n, RValue& result) {
 }
 
 // An assignment or compound assignment (n.aw its operator) of a real operand held in the node
+// (place B) to an element of an array of self at one index read from a local; anything else, and
+// a globalvar that may shadow the array, the general way.
+template <uint8_t B>
+int LAssignSelfElementQuick(RContext& c, const LNode& n, RValue& result) {
+    const LNode& target = *n.a;
+    int32_t i, j;
+    double r;
+    CVariableList* list = SelfList(c, *target.t);
+    if (!list || !ElementIndicesOf<true>(c, target, i, j)) return LAssign(c, n, result);
+    bool real;
+    if constexpr (B == kPlaceSelfElement) {
+        // a[k] op= b[k] on arrays of self: the index read once for both.
+        if (n.b->aw == target.aw) {
+            CVariableList* from = SelfList(c, *n.b->t);
+            const RValue* v = from ? from->ElementAt(n.b->t->ind, j, n.b->t->hint) : nullptr;
+            real = v && v->kind == RValue::kReal;
+            if (real) r = v->val;
+        } else {
+            real = RealOperand(c, B, n.bw, n.bn, r, n.b);
+        }
+    } else {
+        real = RealOperand(c, B, n.bw, n.bn, r, n.b);
+    }
+    if (real) {
+        if (n.op == kSymAssign) {
+            list->SetVarAt(target.t->ind, j, RValue::Real(r), target.t->hint);
+            result.SetReal(r);
+            return kOutNormal;
+        }
+        RValue* e = list->ElementAt(target.t->ind, j, target.t->hint);
+        if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
+            result.SetReal(e->val);
+            return kOutNormal;
+        }
+    }
+    return LAssign(c, n, result);
+}
+template <uint8_t A, uint8_t B>
+struct HAssignSelfElement {
+    static constexpr LExecFn fn = LAssignSelfElementQuick<B>;
+};
+
+// a[k] = -a[k] for an element of a local array at one index read from a local: negated in place
+// when it holds a real, anything else the general way.
+int LNegateElement(RContext& c, const LNode& n, RValue& result) {
+    const LNode& target = *n.a;
+    int32_t i = 0, j = 0;
+    if (ElementIndicesOf<true>(c, target, i, j)) {
+        RValue* e = LocalElement(c.slots[target.where], i, j);
+        if (e && e->kind == RValue::kReal) {
+            e->val = -e->val;
+            result.SetReal(e->val);
+            return kOutNormal;
+        }
+    }
+    return LAssignElement(c, n, result);
+}
+
+// An assignment or compound assignment (n.aw its operator) of a real operand held in the node
 // to an element of a local array whose indices read in place; anything else the general way.
 template <bool AtLocal, uint8_t B>
 int LAssignElementQuick(RContext& c, const LNode& n, RValue& result) {
@@ -2025,6 +2309,16 @@ class CLowering {
                 Hold(*n.a, n.ap, n.aw, n.an);
                 if (n.b) Hold(*n.b, n.bp, n.bw, n.bn);
                 n.eval = LPlace;
+            } else if (t.slot == -1 && (t.ind2 == kSelDefault || t.ind2 == kSelSelf) &&
+                       t.ind > kLastBuiltinRangeId && t.items.size() == 2 &&
+                       t.items[0].kind == kNodeConstant && !t.items[0].value->IsString() &&
+                       t.items[1].kind == kNodeFixedVariable && t.items[1].slot >= 0 &&
+                       t.items[1].ind2 == kSelLocal) {
+                // An element of an array of self at an index read from a local.
+                n.var = kPlaceSelfElement;
+                n.a = Expression(t.items[1]);
+                n.aw = n.a->where;
+                n.eval = LSelfElement;
             }
             break;
         case kNodeUnary:
@@ -2047,8 +2341,8 @@ class CLowering {
             HoldVar(*n.b, n.bp, n.bw, n.bn);
             if (LEvalFn f = QuickFor<HBinary>(n.ap, n.bp)) {
                 n.eval = f;
-                n.test = QuickFor<HTest>(n.ap, n.bp);
-                if (Pure(n.ap) && Pure(n.bp)) n.real = QuickFor<HReal>(n.ap, n.bp);
+                n.test = QuickFor<HTestOp, HTest>(n.ap, n.bp, n.op);
+                if (Pure(n.ap) && Pure(n.bp)) n.real = QuickFor<HRealOp, HReal>(n.ap, n.bp, n.op);
             } else if (n.a->place == kPlaceNone && n.b->place == kPlaceNone)
                 n.eval = LBinaryEval;
             break;
@@ -2096,13 +2390,24 @@ class CLowering {
             n.a = Expression(target);
             n.b = Expression(t.items[1]);
             HoldVar(*n.b, n.bp, n.bw, n.bn);
-            if (n.a->var != kPlaceNone && (n.op == kSymAssign || n.op <= kSymDivAssign) &&
-                n.bp != kPlaceNone) {
+            if (n.a->var == kPlaceSelfElement && (n.op == kSymAssign || n.op <= kSymDivAssign) &&
+                n.bp != kPlaceNone && n.bp != kPlaceBuiltin) {
+                n.exec = QuickFor<HAssignSelfElement, kPlaceNone>(n.bp);
+                if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
+                break;
+            }
+            if ((n.a->var == kPlaceSelf || n.a->var == kPlaceBuiltin) &&
+                (n.op == kSymAssign || n.op <= kSymDivAssign) && n.bp != kPlaceNone) {
                 n.exec = LAssignVarQuick;
                 if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
                 break;
             }
-            if (n.bp == kPlaceSelf || n.bp == kPlaceBuiltin) n.bp = kPlaceNone; // held for the above only
+            if (n.bp == kPlaceSelf || n.bp == kPlaceBuiltin || n.bp == kPlaceSelfElement)
+                n.bp = kPlaceNone; // held for the above only
+            if (Negation(n)) {
+                n.exec = LNegateElement;
+                break;
+            }
             if (n.a->place == kPlaceLocal && n.op != kSymAssign && n.op <= kSymDivAssign &&
                 n.bp != kPlaceNone) {
                 n.exec = QuickFor<HAssignLocal, kPlaceNone>(n.bp);
@@ -2130,8 +2435,10 @@ class CLowering {
                 n.ap = n.a->ap, n.aw = n.a->aw, n.an = n.a->an;
                 n.bp = n.a->bp, n.bw = n.a->bw, n.bn = n.a->bn;
                 n.op = n.a->op;
-                n.exec = QuickFor<HIf>(n.ap, n.bp);
-                if (!n.c && n.b->exec == LReturnPlace) n.exec = QuickFor<HIfReturn>(n.ap, n.bp);
+                n.exec = QuickFor<HIfOp, HIf>(n.ap, n.bp, n.op);
+                if (!n.c && n.b->exec == LReturnPlace)
+                    n.exec = QuickFor<HIfReturnOp, HIfReturn>(n.ap, n.bp, n.op);
+                RangeTest(n);
             }
             break;
         case kNodeWhile:
@@ -2151,7 +2458,7 @@ class CLowering {
             n.d = Statement(t.items[3]);
             n.exec = LFor;
             if (n.b->t->kind == kNodeBinary && n.b->eval != LBinary && n.b->eval != LBinaryEval)
-                n.exec = QuickFor<HFor>(n.b->ap, n.b->bp);
+                n.exec = QuickFor<HForOp, HFor>(n.b->ap, n.b->bp, n.b->op);
             break;
         case kNodeRepeat:
             n.a = Expression(t.items[0]);
@@ -2206,6 +2513,44 @@ class CLowering {
         if (p == kPlaceNone && x.place == kPlaceElement)
             p = Element1(x) ? uint8_t(kPlaceElementAtLocal) : uint8_t(kPlaceElement);
         if (p == kPlaceNone && x.real) p = kPlaceComputed;
+    }
+    // An if whose condition compares one operand with two real constants, joined by || or &&,
+    // gets the range test handler: the operand is held in n.d, the constants in n.an and n.bn.
+    static void RangeTest(LNode& n) {
+        const LNode& cond = *n.a;
+        if ((cond.op != kOpOr && cond.op != kOpAnd) || cond.ap != kPlaceComputed || cond.bp != kPlaceComputed)
+            return;
+        const LNode& l = *cond.a;
+        const LNode& r = *cond.b;
+        if (l.t->kind != kNodeBinary || r.t->kind != kNodeBinary || l.bp != kPlaceConstant ||
+            r.bp != kPlaceConstant || l.ap != r.ap || !SameOperand(*l.a, *r.a, l.ap))
+            return;
+        const LExecFn f =
+            cond.op == kOpOr ? RangeFor<true>(l.ap, l.op, r.op) : RangeFor<false>(l.ap, l.op, r.op);
+        if (!f) return;
+        n.exec = f;
+        n.d = l.a;
+        n.an = l.bn;
+        n.bn = r.bn;
+    }
+    // Two operand nodes read from the same place (an element at one index read from a local, a
+    // plain variable of self or an element of an array of self at one index read from a local).
+    static bool SameOperand(const LNode& x, const LNode& y, uint8_t place) {
+        if (place == kPlaceElementAtLocal)
+            return Element1(x) && Element1(y) && x.where == y.where && x.aw == y.aw;
+        if (place == kPlaceSelf)
+            return x.var == kPlaceSelf && y.var == kPlaceSelf && x.t->ind == y.t->ind &&
+                   x.t->ind2 == y.t->ind2;
+        if (place == kPlaceSelfElement)
+            return x.var == kPlaceSelfElement && y.var == kPlaceSelfElement && x.t->ind == y.t->ind &&
+                   x.t->ind2 == y.t->ind2 && x.aw == y.aw;
+        return false;
+    }
+    // a[k] = -a[k] for an element at one index read from a local.
+    static bool Negation(const LNode& n) {
+        const LNode& v = *n.b;
+        return n.op == kSymAssign && Element1(*n.a) && v.t->kind == kNodeUnary && v.op == kOpMinus &&
+               Element1(*v.a) && v.a->where == n.a->where && v.a->aw == n.a->aw;
     }
     // An element of a local array at one index read from a local.
     static bool Element1(const LNode& x) { return x.place == kPlaceElement && !x.b && x.ap == kPlaceLocal; }
