@@ -26,7 +26,8 @@ struct RefMap {
     std::vector<std::pair<RValue, RValue>> pairs;
 
     void Add(const RValue& key, const RValue& val) {
-        RValue k = key.IsString() ? Str(std::string(key.str.view()).c_str()) : RValue::Real(key.val == 0 ? 0.0 : key.val);
+        RValue k = key.IsString() ? Str(std::string(key.str.view()).c_str())
+                                  : RValue::Real(key.val == 0 ? 0.0 : key.val);
         DS_ExactLess less;
         size_t at = pairs.size();
         while (at > 0 && less(k, pairs[at - 1].first)) --at;
@@ -109,14 +110,16 @@ RValue DrawKey(EPool pool, std::mt19937& rng) {
     case EPool::SmallInts:
         return RValue::Real(double(int(below(41)) - 20));
     case EPool::ManyInts:
-        return below(2) ? RValue::Real(double(below(3000))) : RValue::String("k" + std::to_string(below(3000)));
+        return below(2) ? RValue::Real(double(below(3000)))
+                        : RValue::String("k" + std::to_string(below(3000)));
     case EPool::NearReals: {
         // Keys a few steps of 4e-9 apart: some within a precision of 1e-8 of each other.
         const double base = double(below(6)) - 2;
         return RValue::Real(below(4) == 0 ? -0.0 : base + double(below(7)) * 4e-9);
     }
     case EPool::Strings: {
-        static const char* const kTexts[] = {"", "a", "ab", "abc", "b", "B", "k1", "k10", "k2", "\xC3\xA9", "a\tb"};
+        static const char* const kTexts[] = {"",   "a",   "ab", "abc",      "b",   "B",
+                                             "k1", "k10", "k2", "\xC3\xA9", "a\tb"};
         return Str(kTexts[below(sizeof kTexts / sizeof *kTexts)]);
     }
     case EPool::Mixed: {
@@ -163,7 +166,7 @@ void RunCase(const Case& c) {
         const std::string where = "op " + std::to_string(op) + " key " + Show(&key);
         if (what < 40) {
             const RValue val = (valueCounter % 3 == 0) ? RValue::String("v" + std::to_string(valueCounter))
-                                                        : RValue::Real(valueCounter);
+                                                       : RValue::Real(valueCounter);
             ++valueCounter;
             map.Add(key, val);
             ref.Add(key, val);
@@ -248,7 +251,8 @@ TEST(DSMap, OrderQueriesBetweenChanges) {
     CDS_Map map;
     RefMap ref;
     for (int i = 0; i < 600; ++i) {
-        const RValue key = (i % 2) ? RValue::Real(i * 7 % 601) : RValue::String("s" + std::to_string(i * 13 % 997));
+        const RValue key =
+            (i % 2) ? RValue::Real(i * 7 % 601) : RValue::String("s" + std::to_string(i * 13 % 997));
         map.Add(key, RValue::Real(i));
         ref.Add(key, RValue::Real(i));
         ASSERT_TRUE(Same(map.Next(key), ref.Next(key))) << i;
@@ -279,8 +283,8 @@ TEST(DSMap, InfiniteKeysAreFound) {
         double precision, a, b;
         int expected;
     } rows[] = {
-        {0.00000001, inf, inf, 0},  {0, inf, inf, 0},      {0, -inf, -inf, 0}, {0, inf, -inf, 1},
-        {0, -inf, inf, -1},         {0, 1e300, inf, -1},   {0.5, inf, 1e308, 1}, {0, 5, 5 + 4e-12, 0},
+        {0.00000001, inf, inf, 0}, {0, inf, inf, 0},    {0, -inf, -inf, 0},   {0, inf, -inf, 1},
+        {0, -inf, inf, -1},        {0, 1e300, inf, -1}, {0.5, inf, 1e308, 1}, {0, 5, 5 + 4e-12, 0},
     };
     for (const auto& r : rows) {
         DS_SetPrecision(r.precision);
@@ -302,10 +306,12 @@ TEST(DSMap, InfiniteKeysAreFound) {
 // Checks every key of the reference: found with its value, and the walk from the first key.
 void ExpectSameMap(CDS_Map& map, RefMap& ref, const std::string& where) {
     ASSERT_EQ(map.Size(), ref.pairs.size()) << where;
-    for (const auto& p : ref.pairs) ASSERT_TRUE(Same(map.Find(p.first), ref.Find(p.first))) << where << " " << Show(&p.first);
+    for (const auto& p : ref.pairs)
+        ASSERT_TRUE(Same(map.Find(p.first), ref.Find(p.first))) << where << " " << Show(&p.first);
     const RValue* k = map.First();
     ASSERT_TRUE(Same(k, ref.First())) << where;
-    for (; k; k = map.Next(*k)) ASSERT_TRUE(Same(map.Next(*k), ref.Next(*k))) << where << " after " << Show(k);
+    for (; k; k = map.Next(*k))
+        ASSERT_TRUE(Same(map.Next(*k), ref.Next(*k))) << where << " after " << Show(k);
     std::string text;
     ASSERT_TRUE(map.Write(text));
     EXPECT_EQ(text, ref.Write()) << where;
@@ -322,10 +328,13 @@ TEST(DSMap, RemovedKeysLeaveInAnyState) {
         const char* name;
         std::vector<Phase> phases;
     } cases[] = {
-        {"deletes from the sorted part, tail waiting", {{300, 0, true}, {100, 0, false}, {0, 260, false}, {20, 0, false}}},
+        {"deletes from the sorted part, tail waiting",
+         {{300, 0, true}, {100, 0, false}, {0, 260, false}, {20, 0, false}}},
         {"deletes from the tail only", {{50, 0, true}, {400, 0, false}, {0, 30, false}, {0, 400, false}}},
-        {"deletes across both, queries between", {{200, 0, true}, {200, 150, true}, {100, 300, true}, {300, 0, false}}},
-        {"everything deleted, then refilled", {{150, 150, false}, {150, 0, true}, {0, 150, true}, {80, 0, false}}},
+        {"deletes across both, queries between",
+         {{200, 0, true}, {200, 150, true}, {100, 300, true}, {300, 0, false}}},
+        {"everything deleted, then refilled",
+         {{150, 150, false}, {150, 0, true}, {0, 150, true}, {80, 0, false}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -335,7 +344,8 @@ TEST(DSMap, RemovedKeysLeaveInAnyState) {
         for (const Phase& ph : c.phases) {
             for (int i = 0; i < ph.add; ++i, ++next) {
                 // Fractional reals and strings: no shortcut for whole-number keys.
-                const RValue key = next % 2 ? RValue::Real(next + 0.5) : RValue::String("k" + std::to_string(100000 + next));
+                const RValue key =
+                    next % 2 ? RValue::Real(next + 0.5) : RValue::String("k" + std::to_string(100000 + next));
                 map.Add(key, RValue::Real(next));
                 ref.Add(key, RValue::Real(next));
             }
@@ -364,20 +374,20 @@ TEST(DSMap, StringFormIsStable) {
     map.Add(RValue::Real(3), RValue::Real(6));
     map.Delete(RValue::Real(3));
     *map.Find(Str("b")) = RValue::Real(7);
-    const std::string expected = "9101000007000000" // 401, 7 pairs
-                                 "0000000000000000000004C000000000" // -2.5
-                                 "00000000000000000000000000000000" // 0
-                                 "00000000000000000000084000000000" // 3
-                                 "00000000000000000000084000000000" // 3
-                                 "01000000000000000000000000000000" // ""
-                                 "0100000000000000000000000100000062" // "b"
-                                 "0100000000000000000000000100000062" // "b"
-                                 "0100000000000000000000000100000078" // "x"
-                                 "00000000000000000000004000000000" // 2
-                                 "00000000000000000000144000000000" // 5
-                                 "00000000000000000000184000000000" // 6
-                                 "00000000000000000000104000000000" // 4
-                                 "000000000000000000001C4000000000" // 7
+    const std::string expected = "9101000007000000"                            // 401, 7 pairs
+                                 "0000000000000000000004C000000000"            // -2.5
+                                 "00000000000000000000000000000000"            // 0
+                                 "00000000000000000000084000000000"            // 3
+                                 "00000000000000000000084000000000"            // 3
+                                 "01000000000000000000000000000000"            // ""
+                                 "0100000000000000000000000100000062"          // "b"
+                                 "0100000000000000000000000100000062"          // "b"
+                                 "0100000000000000000000000100000078"          // "x"
+                                 "00000000000000000000004000000000"            // 2
+                                 "00000000000000000000144000000000"            // 5
+                                 "00000000000000000000184000000000"            // 6
+                                 "00000000000000000000104000000000"            // 4
+                                 "000000000000000000001C4000000000"            // 7
                                  "01000000000000000000000005000000616761696E"; // "again"
     std::string text;
     ASSERT_TRUE(map.Write(text));
