@@ -1126,6 +1126,9 @@ enum : uint8_t { kPlaceSelf = 5, kPlaceBuiltin = 6 };
 // array at one index read from a local (the commonest element): held by parents only.
 enum : uint8_t { kPlaceComputed = 7, kPlaceElementAtLocal = 8 };
 
+// 112 bytes: fields that no node uses together share their place (if and for nodes' c and d
+// with a built-in variable's getter and setter; the list's start in the pool, while lowering,
+// with the list).
 struct LNode {
     union {
         LEvalFn eval = nullptr; // expressions
@@ -1139,20 +1142,27 @@ struct LNode {
     double an = 0, bn = 0;
     int32_t aw = 0, bw = 0;
     uint8_t ap = kPlaceNone, bp = kPlaceNone;
-    const LNode* a = nullptr;
-    const LNode* b = nullptr;
-    const LNode* c = nullptr;
-    const LNode* d = nullptr;
-    const LNode* const* list = nullptr; // block statements, call arguments
-    uint32_t first = 0;                 // the list's start in the code's list pool
-    uint32_t count = 0;
-    int32_t where = 0; // local slot or argument slot
-    int32_t op = 0;    // operator, assignment symbol
     uint8_t place = kPlaceNone;
     uint8_t var = kPlaceNone;
-    TBuiltinGetter get = nullptr;
-    TBuiltinSetter set = nullptr;
+    int32_t where = 0; // local slot or argument slot
+    const LNode* a = nullptr;
+    const LNode* b = nullptr;
+    union {
+        const LNode* c = nullptr;
+        TBuiltinGetter get; // kPlaceBuiltin
+    };
+    union {
+        const LNode* d = nullptr;
+        TBuiltinSetter set; // kPlaceBuiltin
+    };
+    union {
+        const LNode* const* list = nullptr; // block statements, call arguments
+        uintptr_t listStart;                // while lowering: the list's start in the code's pool
+    };
+    uint32_t count = 0;
+    int32_t op = 0; // operator, assignment symbol
 };
+static_assert(sizeof(LNode) == 112, "lowered nodes stay small");
 
 } // namespace
 
@@ -2108,7 +2118,7 @@ class CLowering {
     // Points every list at its place in the pool once the pool no longer grows.
     void Finish() {
         for (LNode& n : m_out.nodes)
-            if (n.count) n.list = m_out.lists.data() + n.first;
+            if (n.count) n.list = m_out.lists.data() + n.listStart;
     }
 
   private:
@@ -2148,7 +2158,7 @@ class CLowering {
         items.reserve(count);
         for (size_t k = 0; k < count; ++k)
             items.push_back(statements ? Statement(t.items[k]) : Expression(t.items[k]));
-        n.first = uint32_t(m_out.lists.size());
+        if (count) n.listStart = m_out.lists.size();
         n.count = uint32_t(count);
         m_out.lists.insert(m_out.lists.end(), items.begin(), items.end());
     }
