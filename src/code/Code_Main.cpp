@@ -103,14 +103,20 @@ class CCompiler {
         if (id <= kMaxNodeInd) return true;
         return Fail(position, "Too many names in the game's code.");
     }
-    // Constants: the index in the constant table, reals shared by their bits.
+    // Constants: the index in the constant table, reals shared by their bits, strings by their
+    // text (the table's strings hold the texts the keys view).
     int AddConstant(const RValue& v) {
-        if (!v.IsString()) {
-            uint64_t bits;
-            std::memcpy(&bits, &v.val, sizeof bits);
-            auto [it, fresh] = m_reals.emplace(bits, int(m_consts.size()));
-            if (!fresh) return it->second;
+        if (v.IsString()) {
+            const auto it = m_strings.find(v.str.view());
+            if (it != m_strings.end()) return it->second;
+            m_consts.push_back(v);
+            m_strings.emplace(m_consts.back().str.view(), int(m_consts.size()) - 1);
+            return int(m_consts.size()) - 1;
         }
+        uint64_t bits;
+        std::memcpy(&bits, &v.val, sizeof bits);
+        auto [it, fresh] = m_reals.emplace(bits, int(m_consts.size()));
+        if (!fresh) return it->second;
         m_consts.push_back(v);
         return int(m_consts.size()) - 1;
     }
@@ -145,6 +151,7 @@ class CCompiler {
     std::vector<RToken> m_pend; // adopted nodes whose parent is not in m_nodes yet
     std::vector<RValue> m_consts;
     std::unordered_map<uint64_t, int> m_reals;
+    std::unordered_map<std::string_view, int> m_strings;
     int m_depth = 0;
     std::vector<int> m_localIds; // ids declared with var, in order of declaration
     std::unordered_map<int, int> m_localSlot;
