@@ -473,11 +473,11 @@ inline bool QuickReal(RContext& c, const RToken& n, double& v) {
 inline const RValue* PeekPlain(const RContext& c, const RToken& n) {
     if (n.kind == kNodeConstant) return n.value;
     if (n.kind == kNodeFixedVariable) {
-        if (n.slot >= 0) {
-            const RLocalSlot& s = c.slots[n.slot];
+        if (n.Slot() >= 0) {
+            const RLocalSlot& s = c.slots[n.Slot()];
             return s.defined ? &s.simple : nullptr;
         }
-        if (n.slot <= kArgumentSlotMark) return &arg_slots[kArgumentSlotMark - n.slot];
+        if (n.Slot() <= kArgumentSlotMark) return &arg_slots[kArgumentSlotMark - n.Slot()];
     }
     return nullptr;
 }
@@ -495,7 +495,7 @@ inline bool PeekIndex(const RContext& c, const RToken& n, int32_t& out) {
 // An existing element of a local array whose indices read in place, or nullptr.
 const RValue* PeekElement(const RContext& c, const RToken& n) {
     const size_t items = n.items.size();
-    if (n.slot < 0 || n.ind2 != kSelLocal || items < 2) return nullptr;
+    if (n.Slot() < 0 || n.Ind2() != kSelLocal || items < 2) return nullptr;
     const RToken& sel = n.items[0];
     if (sel.kind != kNodeConstant || sel.value->IsString()) return nullptr;
     int32_t arr = 0, j = 0;
@@ -504,7 +504,7 @@ const RValue* PeekElement(const RContext& c, const RToken& n) {
         if (!PeekIndex(c, n.items[2], j)) return nullptr;
         arr = arr * kArrayRowSize + j;
     }
-    return c.slots[n.slot].Element(arr);
+    return c.slots[n.Slot()].Element(arr);
 }
 
 // The value of a node that needs no evaluation (a constant, a local holding a value, an
@@ -523,7 +523,7 @@ inline RValue* ListElement(RContext& c, const RToken& n, int32_t sel, int32_t ar
 // operands and using them at once: running code may move the stored values of a list.
 inline const RValue* PeekStored(RContext& c, const RToken& n) {
     if (const RValue* p = Peek(c, n)) return p;
-    if (n.kind == kNodeFixedVariable && n.slot == -1) return ListElement(c, n, n.ind2, 0);
+    if (n.kind == kNodeFixedVariable && n.Slot() == -1) return ListElement(c, n, n.Ind2(), 0);
     return nullptr;
 }
 
@@ -623,7 +623,7 @@ inline CVariableList* ListOf(RContext& c, int32_t sel, int32_t id) {
 // The stored element of a variable node in a variable list, or nullptr.
 inline RValue* ListElement(RContext& c, const RToken& n, int32_t sel, int32_t arr) {
     CVariableList* list = ListOf(c, sel, n.ind);
-    return list ? list->ElementAt(n.ind, arr, n.hint) : nullptr;
+    return list ? list->ElementAt(n.ind, arr, n.Hint()) : nullptr;
 }
 
 // The instance whose built-in variable a fixed selector names, or nullptr.
@@ -688,12 +688,12 @@ bool IndexValueSlow(RContext& c, const RToken& n, int32_t& out) {
 inline bool Locate(RContext& c, const RToken& n, int32_t& sel, int32_t& arr) {
     arr = 0;
     if (n.kind == kNodeFixedVariable) {
-        sel = n.ind2;
+        sel = n.Ind2();
         return true;
     }
     const RToken& s = n.items[0];
     if (s.kind == kNodeConstant && !s.value->IsString())
-        sel = n.ind2; // rounded by the compiler
+        sel = n.Ind2(); // rounded by the compiler
     else if (!ComputedSelector(c, s, sel))
         return false;
     if (n.itemnumb() > 1) {
@@ -719,8 +719,8 @@ bool MissingVariable(RContext& c, const RToken& n, int32_t arr, RValue& out) {
 bool ReadVariable(RContext& c, const RToken& n, RValue& out) {
     int32_t sel = 0, arr = 0;
     if (!Locate(c, n, sel, arr)) return false;
-    if (n.slot >= 0 && sel == kSelLocal) {
-        if (const RValue* e = c.slots[n.slot].Element(arr)) {
+    if (n.Slot() >= 0 && sel == kSelLocal) {
+        if (const RValue* e = c.slots[n.Slot()].Element(arr)) {
             out = *e;
             return true;
         }
@@ -728,7 +728,7 @@ bool ReadVariable(RContext& c, const RToken& n, RValue& out) {
         out = *e;
         return true;
     }
-    if (GetBySelector(c, sel, n.ind, arr, n.slot, out)) return true;
+    if (GetBySelector(c, sel, n.ind, arr, n.Slot(), out)) return true;
     return MissingVariable(c, n, arr, out);
 }
 
@@ -757,7 +757,7 @@ int BinaryOfAssign(int sym) {
                                          RValue& val) {
     const RToken& target = n.items[0];
     RValue cur;
-    if (!GetBySelector(c, sel, target.ind, arr, target.slot, cur)) {
+    if (!GetBySelector(c, sel, target.ind, arr, target.Slot(), cur)) {
         if (opt_uninitzero) return kOutExit;
         UnknownVariable(c, n.position, target.ind, arr);
         return kOutError;
@@ -794,8 +794,8 @@ int AssignValue(RContext& c, const RToken& n, int32_t sel, int32_t arr, const RV
     const RToken& target = n.items[0];
     if (n.ind != kSymAssign) {
         // The stored variable or element (a local, or in an instance's or the global list).
-        RValue* e = target.slot >= 0 && sel == kSelLocal ? c.slots[target.slot].Element(arr)
-                                                         : ListElement(c, target, sel, arr);
+        RValue* e = target.Slot() >= 0 && sel == kSelLocal ? c.slots[target.Slot()].Element(arr)
+                                                           : ListElement(c, target, sel, arr);
         // Holding a real: updated in place.
         if (e && n.ind <= kSymDivAssign && e->kind == RValue::kReal && vp->kind == RValue::kReal &&
             RealBinary(BinaryOfAssign(n.ind), e->val, vp->val)) {
@@ -822,12 +822,12 @@ int AssignValue(RContext& c, const RToken& n, int32_t sel, int32_t arr, const RV
         if (o != kOutNormal) return o;
     }
     result = val;
-    if (target.slot >= 0 && sel == kSelLocal) {
-        c.slots[target.slot].Set(arr, val);
+    if (target.Slot() >= 0 && sel == kSelLocal) {
+        c.slots[target.Slot()].Set(arr, val);
         return kOutNormal;
     }
     if (CVariableList* list = ListOf(c, sel, target.ind)) {
-        list->SetVarAt(target.ind, arr, val, target.hint);
+        list->SetVarAt(target.ind, arr, val, target.Hint());
         return kOutNormal;
     }
     if (CInstance* inst = BuiltinOwner(c, sel, target.ind)) {
@@ -836,7 +836,7 @@ int AssignValue(RContext& c, const RToken& n, int32_t sel, int32_t arr, const RV
         if (set && set(inst, arr, val)) return kOutNormal;
         return FailOut(c, n.position, "Cannot assign to the variable");
     }
-    if (!SetBySelector(c, sel, target.ind, arr, target.slot, val))
+    if (!SetBySelector(c, sel, target.ind, arr, target.Slot(), val))
         return FailOut(c, n.position, "Cannot assign to the variable");
     return kOutNormal;
 }
@@ -912,19 +912,19 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
     case kNodeCall:
         return EvalCall(c, n, out);
     case kNodeFixedVariable:
-        if (n.slot >= 0) {
-            const RLocalSlot& s = c.slots[n.slot];
+        if (n.Slot() >= 0) {
+            const RLocalSlot& s = c.slots[n.Slot()];
             if (s.defined) {
                 out = s.simple;
                 return true;
             }
-        } else if (n.slot <= kArgumentSlotMark) {
-            out = arg_slots[kArgumentSlotMark - n.slot];
+        } else if (n.Slot() <= kArgumentSlotMark) {
+            out = arg_slots[kArgumentSlotMark - n.Slot()];
             return true;
-        } else if (const RValue* e = ListElement(c, n, n.ind2, 0)) {
+        } else if (const RValue* e = ListElement(c, n, n.Ind2(), 0)) {
             out = *e;
             return true;
-        } else if (CInstance* inst = BuiltinOwner(c, n.ind2, n.ind)) {
+        } else if (CInstance* inst = BuiltinOwner(c, n.Ind2(), n.ind)) {
             // A built-in variable straight through its getter.
             const TBuiltinGetter g = BuiltinVar_Getter(n.ind);
             if (g && g(inst, 0, out)) return true;
@@ -1184,6 +1184,9 @@ enum : uint8_t { kPlaceComputed = 7, kPlaceElementAtLocal = 8 };
 // the node's aw).
 enum : uint8_t { kPlaceSelfElement = 9 };
 
+// 112 bytes: fields that no node uses together share their place (if and for nodes' c and d
+// with a built-in variable's getter and setter; the list's start in the pool, while lowering,
+// with the list).
 struct LNode {
     union {
         LEvalFn eval = nullptr; // expressions
@@ -1197,20 +1200,27 @@ struct LNode {
     double an = 0, bn = 0;
     int32_t aw = 0, bw = 0;
     uint8_t ap = kPlaceNone, bp = kPlaceNone;
-    const LNode* a = nullptr;
-    const LNode* b = nullptr;
-    const LNode* c = nullptr;
-    const LNode* d = nullptr;
-    const LNode* const* list = nullptr; // block statements, call arguments
-    uint32_t first = 0;                 // the list's start in the code's list pool
-    uint32_t count = 0;
-    int32_t where = 0; // local slot or argument slot
-    int32_t op = 0;    // operator, assignment symbol
     uint8_t place = kPlaceNone;
     uint8_t var = kPlaceNone;
-    TBuiltinGetter get = nullptr;
-    TBuiltinSetter set = nullptr;
+    int32_t where = 0; // local slot or argument slot
+    const LNode* a = nullptr;
+    const LNode* b = nullptr;
+    union {
+        const LNode* c = nullptr;
+        TBuiltinGetter get; // kPlaceBuiltin
+    };
+    union {
+        const LNode* d = nullptr;
+        TBuiltinSetter set; // kPlaceBuiltin
+    };
+    union {
+        const LNode* const* list = nullptr; // block statements, call arguments
+        uintptr_t listStart;                // while lowering: the list's start in the code's pool
+    };
+    uint32_t count = 0;
+    int32_t op = 0; // operator, assignment symbol
 };
+static_assert(sizeof(LNode) == 112, "lowered nodes stay small");
 
 } // namespace
 
@@ -1258,14 +1268,14 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
 // The list holding a plain variable of self named by node t, or nullptr when a globalvar may
 // shadow it (the general path decides then).
 [[gnu::always_inline]] inline CVariableList* SelfList(const RContext& c, const RToken& t) {
-    return t.ind2 == kSelSelf || !Global_AnyDeclared() ? &c.self->i_vars : nullptr;
+    return t.Ind2() == kSelSelf || !Global_AnyDeclared() ? &c.self->i_vars : nullptr;
 }
 
 // A real held by the self variable of operand node x (kPlaceSelf or kPlaceBuiltin), or false.
 [[gnu::always_inline]] inline bool VarOperand(const RContext& c, uint8_t p, const LNode& x, double& v) {
     if (p == kPlaceSelf) {
         CVariableList* list = SelfList(c, *x.t);
-        const RValue* e = list ? list->ElementAt(x.t->ind, 0, x.t->hint) : nullptr;
+        const RValue* e = list ? list->ElementAt(x.t->ind, 0, x.t->Hint()) : nullptr;
         if (!e || e->kind != RValue::kReal) return false;
         v = e->val;
         return true;
@@ -1433,7 +1443,7 @@ bool LArgument(RContext&, const LNode& n, RValue& out) {
 
 bool LSelfVar(RContext& c, const LNode& n, RValue& out) {
     if (CVariableList* list = SelfList(c, *n.t))
-        if (const RValue* e = list->ElementAt(n.t->ind, 0, n.t->hint)) {
+        if (const RValue* e = list->ElementAt(n.t->ind, 0, n.t->Hint())) {
             out = *e;
             return true;
         }
@@ -2114,10 +2124,10 @@ int LAssignVarQuick(RContext& c, const LNode& n, RValue& result) {
         if (!list) return LAssign(c, n, result);
         if (n.op == kSymAssign) {
             result.SetReal(r);
-            list->SetVarAt(target.t->ind, 0, result, target.t->hint);
+            list->SetVarAt(target.t->ind, 0, result, target.t->Hint());
             return kOutNormal;
         }
-        RValue* e = list->ElementAt(target.t->ind, 0, target.t->hint);
+        RValue* e = list->ElementAt(target.t->ind, 0, target.t->Hint());
         if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
             result.SetReal(e->val);
             return kOutNormal;
@@ -2280,15 +2290,15 @@ class CLowering {
             n.eval = t.value->IsString() ? LConstant : LRealConstant;
             break;
         case kNodeFixedVariable:
-            if (t.slot >= 0 && t.ind2 == kSelLocal) {
+            if (t.Slot() >= 0 && t.Ind2() == kSelLocal) {
                 n.place = kPlaceLocal;
-                n.where = t.slot;
+                n.where = t.Slot();
                 n.eval = LPlace;
-            } else if (t.slot <= kArgumentSlotMark) {
+            } else if (t.Slot() <= kArgumentSlotMark) {
                 n.place = kPlaceArgument;
-                n.where = kArgumentSlotMark - t.slot;
+                n.where = kArgumentSlotMark - t.Slot();
                 n.eval = LArgument;
-            } else if (t.slot == -1 && (t.ind2 == kSelDefault || t.ind2 == kSelSelf)) {
+            } else if (t.Slot() == -1 && (t.Ind2() == kSelDefault || t.Ind2() == kSelSelf)) {
                 if (t.ind > kLastBuiltinRangeId) {
                     n.var = kPlaceSelf;
                     n.eval = LSelfVar;
@@ -2300,10 +2310,10 @@ class CLowering {
             }
             break;
         case kNodeVariable:
-            if (t.slot >= 0 && t.ind2 == kSelLocal && (t.items.size() == 2 || t.items.size() == 3) &&
+            if (t.Slot() >= 0 && t.Ind2() == kSelLocal && (t.items.size() == 2 || t.items.size() == 3) &&
                 t.items[0].kind == kNodeConstant && !t.items[0].value->IsString()) {
                 n.place = kPlaceElement;
-                n.where = t.slot;
+                n.where = t.Slot();
                 n.a = Expression(t.items[1]);
                 if (t.items.size() == 3) n.b = Expression(t.items[2]);
                 Hold(*n.a, n.ap, n.aw, n.an);
@@ -2490,7 +2500,7 @@ class CLowering {
     // Points every list at its place in the pool once the pool no longer grows.
     void Finish() {
         for (LNode& n : m_out.nodes)
-            if (n.count) n.list = m_out.lists.data() + n.first;
+            if (n.count) n.list = m_out.lists.data() + n.listStart;
     }
 
   private:
@@ -2568,7 +2578,7 @@ class CLowering {
         items.reserve(count);
         for (size_t k = 0; k < count; ++k)
             items.push_back(statements ? Statement(t.items[k]) : Expression(t.items[k]));
-        n.first = uint32_t(m_out.lists.size());
+        if (count) n.listStart = m_out.lists.size();
         n.count = uint32_t(count);
         m_out.lists.insert(m_out.lists.end(), items.begin(), items.end());
     }
