@@ -30,14 +30,14 @@
 
 namespace {
 
-RValue g_outerFrame[kArgumentSlots]; // the argument slots outside any script
+RArgumentFrame g_outerFrame; // the argument frame outside any script
 
 } // namespace
 
-RArgumentSlots arg_slots{g_outerFrame};
-int arg_count = 0;
-std::string_view arg_scriptname = "<unknown>";
-int arg_high = 0;
+RArgumentSlots arg_slots{&g_outerFrame};
+RArgumentField<int, &RArgumentFrame::count> arg_count;
+RArgumentField<std::string_view, &RArgumentFrame::scriptname> arg_scriptname;
+RArgumentField<int, &RArgumentFrame::high> arg_high;
 
 namespace {
 
@@ -47,48 +47,55 @@ namespace {
 // frame's slots are all real 0, so a call fills only its arguments and reads real 0 past them.
 class CArgumentStack {
   public:
-    RValue* Push() {
+    RArgumentFrame* Push() {
         if (m_top == m_end) Grow();
-        RValue* f = m_top;
-        m_top += kArgumentSlots;
-        return f;
+        return m_top++;
     }
-    void Pop(RValue* f) {
-        if (reinterpret_cast<uintptr_t>(f) < reinterpret_cast<uintptr_t>(m_start)) Back();
+    void Pop(RArgumentFrame* f) {
+        if (f < m_start) Back();
         m_top = f;
     }
 
   private:
-    static constexpr size_t kChunkSlots = 64 * kArgumentSlots;
+    static constexpr size_t kChunkFrames = 64;
     [[gnu::noinline]] void Grow() {
         ++m_chunk;
-        if (m_chunk == m_chunks.size()) m_chunks.emplace_back(new RValue[kChunkSlots]);
+        if (m_chunk == m_chunks.size()) m_chunks.emplace_back(new RArgumentFrame[kChunkFrames]);
         m_start = m_top = m_chunks[m_chunk].get();
-        m_end = m_start + kChunkSlots;
+        m_end = m_start + kChunkFrames;
     }
     // The frame being freed is the last of the chunk below (the current one is empty).
     void Back() {
         --m_chunk;
         m_start = m_chunks[m_chunk].get();
-        m_end = m_start + kChunkSlots;
+        m_end = m_start + kChunkFrames;
     }
-    std::vector<std::unique_ptr<RValue[]>> m_chunks;
+    std::vector<std::unique_ptr<RArgumentFrame[]>> m_chunks;
     size_t m_chunk = size_t(-1);
-    RValue* m_start = nullptr;
-    RValue* m_top = nullptr;
-    RValue* m_end = nullptr;
+    RArgumentFrame* m_start = nullptr;
+    RArgumentFrame* m_top = nullptr;
+    RArgumentFrame* m_end = nullptr;
 };
+
+// The frame whose slots start at slots.
+inline RArgumentFrame* FrameOf(RValue* slots) {
+    return reinterpret_cast<RArgumentFrame*>(reinterpret_cast<char*>(slots) -
+                                             offsetof(RArgumentFrame, slots));
+}
 
 CArgumentStack g_argumentFrames;
 TScriptRunner g_testRunner = nullptr;
+bool g_treeWalker = false; // tests: run the tree instead of the lowered form
+bool g_slowCalls = false;  // the test runner or the tree walker is on: script calls go through Run
 
 // Makes slots [0, n) of a frame real 0 again.
 inline void ClearFrame(RValue* frame, int n) {
     for (int k = 0; k < n; ++k) frame[k] = RValue();
 }
 
+template <bool Known>
 [[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
-                                                RValue& result, RValue* frame, int n, bool check);
+                                                RValue& result, RArgumentFrame* frame, int n, bool check);
 
 // ---- local array rows ----
 
@@ -308,7 +315,7 @@ struct RContext {
 };
 
 int g_runDepth = 0;
-uintptr_t g_stackBase = 0;
+uintptr_t g_stackLimit = 0; // nested runs fail below this stack address
 size_t g_stackBudget = 0;
 
 size_t StackBudget() {
@@ -466,11 +473,11 @@ inline bool QuickReal(RContext& c, const RToken& n, double& v) {
 inline const RValue* PeekPlain(const RContext& c, const RToken& n) {
     if (n.kind == kNodeConstant) return n.value;
     if (n.kind == kNodeFixedVariable) {
-        if (n.slot >= 0) {
-            const RLocalSlot& s = c.slots[n.slot];
+        if (n.Slot() >= 0) {
+            const RLocalSlot& s = c.slots[n.Slot()];
             return s.defined ? &s.simple : nullptr;
         }
-        if (n.slot <= kArgumentSlotMark) return &arg_slots[kArgumentSlotMark - n.slot];
+        if (n.Slot() <= kArgumentSlotMark) return &arg_slots[kArgumentSlotMark - n.Slot()];
     }
     return nullptr;
 }
@@ -488,7 +495,7 @@ inline bool PeekIndex(const RContext& c, const RToken& n, int32_t& out) {
 // An existing element of a local array whose indices read in place, or nullptr.
 const RValue* PeekElement(const RContext& c, const RToken& n) {
     const size_t items = n.items.size();
-    if (n.slot < 0 || n.ind2 != kSelLocal || items < 2) return nullptr;
+    if (n.Slot() < 0 || n.Ind2() != kSelLocal || items < 2) return nullptr;
     const RToken& sel = n.items[0];
     if (sel.kind != kNodeConstant || sel.value->IsString()) return nullptr;
     int32_t arr = 0, j = 0;
@@ -497,7 +504,7 @@ const RValue* PeekElement(const RContext& c, const RToken& n) {
         if (!PeekIndex(c, n.items[2], j)) return nullptr;
         arr = arr * kArrayRowSize + j;
     }
-    return c.slots[n.slot].Element(arr);
+    return c.slots[n.Slot()].Element(arr);
 }
 
 // The value of a node that needs no evaluation (a constant, a local holding a value, an
@@ -516,7 +523,7 @@ inline RValue* ListElement(RContext& c, const RToken& n, int32_t sel, int32_t ar
 // operands and using them at once: running code may move the stored values of a list.
 inline const RValue* PeekStored(RContext& c, const RToken& n) {
     if (const RValue* p = Peek(c, n)) return p;
-    if (n.kind == kNodeFixedVariable && n.slot == -1) return ListElement(c, n, n.ind2, 0);
+    if (n.kind == kNodeFixedVariable && n.Slot() == -1) return ListElement(c, n, n.Ind2(), 0);
     return nullptr;
 }
 
@@ -616,7 +623,7 @@ inline CVariableList* ListOf(RContext& c, int32_t sel, int32_t id) {
 // The stored element of a variable node in a variable list, or nullptr.
 inline RValue* ListElement(RContext& c, const RToken& n, int32_t sel, int32_t arr) {
     CVariableList* list = ListOf(c, sel, n.ind);
-    return list ? list->ElementAt(n.ind, arr, n.hint) : nullptr;
+    return list ? list->ElementAt(n.ind, arr, n.Hint()) : nullptr;
 }
 
 // The instance whose built-in variable a fixed selector names, or nullptr.
@@ -681,12 +688,12 @@ bool IndexValueSlow(RContext& c, const RToken& n, int32_t& out) {
 inline bool Locate(RContext& c, const RToken& n, int32_t& sel, int32_t& arr) {
     arr = 0;
     if (n.kind == kNodeFixedVariable) {
-        sel = n.ind2;
+        sel = n.Ind2();
         return true;
     }
     const RToken& s = n.items[0];
     if (s.kind == kNodeConstant && !s.value->IsString())
-        sel = n.ind2; // rounded by the compiler
+        sel = n.Ind2(); // rounded by the compiler
     else if (!ComputedSelector(c, s, sel))
         return false;
     if (n.itemnumb() > 1) {
@@ -712,8 +719,8 @@ bool MissingVariable(RContext& c, const RToken& n, int32_t arr, RValue& out) {
 bool ReadVariable(RContext& c, const RToken& n, RValue& out) {
     int32_t sel = 0, arr = 0;
     if (!Locate(c, n, sel, arr)) return false;
-    if (n.slot >= 0 && sel == kSelLocal) {
-        if (const RValue* e = c.slots[n.slot].Element(arr)) {
+    if (n.Slot() >= 0 && sel == kSelLocal) {
+        if (const RValue* e = c.slots[n.Slot()].Element(arr)) {
             out = *e;
             return true;
         }
@@ -721,7 +728,7 @@ bool ReadVariable(RContext& c, const RToken& n, RValue& out) {
         out = *e;
         return true;
     }
-    if (GetBySelector(c, sel, n.ind, arr, n.slot, out)) return true;
+    if (GetBySelector(c, sel, n.ind, arr, n.Slot(), out)) return true;
     return MissingVariable(c, n, arr, out);
 }
 
@@ -750,7 +757,7 @@ int BinaryOfAssign(int sym) {
                                          RValue& val) {
     const RToken& target = n.items[0];
     RValue cur;
-    if (!GetBySelector(c, sel, target.ind, arr, target.slot, cur)) {
+    if (!GetBySelector(c, sel, target.ind, arr, target.Slot(), cur)) {
         if (opt_uninitzero) return kOutExit;
         UnknownVariable(c, n.position, target.ind, arr);
         return kOutError;
@@ -787,8 +794,8 @@ int AssignValue(RContext& c, const RToken& n, int32_t sel, int32_t arr, const RV
     const RToken& target = n.items[0];
     if (n.ind != kSymAssign) {
         // The stored variable or element (a local, or in an instance's or the global list).
-        RValue* e = target.slot >= 0 && sel == kSelLocal ? c.slots[target.slot].Element(arr)
-                                                         : ListElement(c, target, sel, arr);
+        RValue* e = target.Slot() >= 0 && sel == kSelLocal ? c.slots[target.Slot()].Element(arr)
+                                                           : ListElement(c, target, sel, arr);
         // Holding a real: updated in place.
         if (e && n.ind <= kSymDivAssign && e->kind == RValue::kReal && vp->kind == RValue::kReal &&
             RealBinary(BinaryOfAssign(n.ind), e->val, vp->val)) {
@@ -815,12 +822,12 @@ int AssignValue(RContext& c, const RToken& n, int32_t sel, int32_t arr, const RV
         if (o != kOutNormal) return o;
     }
     result = val;
-    if (target.slot >= 0 && sel == kSelLocal) {
-        c.slots[target.slot].Set(arr, val);
+    if (target.Slot() >= 0 && sel == kSelLocal) {
+        c.slots[target.Slot()].Set(arr, val);
         return kOutNormal;
     }
     if (CVariableList* list = ListOf(c, sel, target.ind)) {
-        list->SetVarAt(target.ind, arr, val, target.hint);
+        list->SetVarAt(target.ind, arr, val, target.Hint());
         return kOutNormal;
     }
     if (CInstance* inst = BuiltinOwner(c, sel, target.ind)) {
@@ -829,7 +836,7 @@ int AssignValue(RContext& c, const RToken& n, int32_t sel, int32_t arr, const RV
         if (set && set(inst, arr, val)) return kOutNormal;
         return FailOut(c, n.position, "Cannot assign to the variable");
     }
-    if (!SetBySelector(c, sel, target.ind, arr, target.slot, val))
+    if (!SetBySelector(c, sel, target.ind, arr, target.Slot(), val))
         return FailOut(c, n.position, "Cannot assign to the variable");
     return kOutNormal;
 }
@@ -905,19 +912,19 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
     case kNodeCall:
         return EvalCall(c, n, out);
     case kNodeFixedVariable:
-        if (n.slot >= 0) {
-            const RLocalSlot& s = c.slots[n.slot];
+        if (n.Slot() >= 0) {
+            const RLocalSlot& s = c.slots[n.Slot()];
             if (s.defined) {
                 out = s.simple;
                 return true;
             }
-        } else if (n.slot <= kArgumentSlotMark) {
-            out = arg_slots[kArgumentSlotMark - n.slot];
+        } else if (n.Slot() <= kArgumentSlotMark) {
+            out = arg_slots[kArgumentSlotMark - n.Slot()];
             return true;
-        } else if (const RValue* e = ListElement(c, n, n.ind2, 0)) {
+        } else if (const RValue* e = ListElement(c, n, n.Ind2(), 0)) {
             out = *e;
             return true;
-        } else if (CInstance* inst = BuiltinOwner(c, n.ind2, n.ind)) {
+        } else if (CInstance* inst = BuiltinOwner(c, n.Ind2(), n.ind)) {
             // A built-in variable straight through its getter.
             const TBuiltinGetter g = BuiltinVar_Getter(n.ind);
             if (g && g(inst, 0, out)) return true;
@@ -1177,6 +1184,9 @@ enum : uint8_t { kPlaceComputed = 7, kPlaceElementAtLocal = 8 };
 // (LNode::var; the index local in the node's aw).
 enum : uint8_t { kPlaceVarElement = 9 };
 
+// 112 bytes: fields that no node uses together share their place (if and for nodes' c and d
+// with a built-in variable's getter and setter; the list's start in the pool, while lowering,
+// with the list).
 struct LNode {
     union {
         LEvalFn eval = nullptr; // expressions
@@ -1190,20 +1200,27 @@ struct LNode {
     double an = 0, bn = 0;
     int32_t aw = 0, bw = 0;
     uint8_t ap = kPlaceNone, bp = kPlaceNone;
-    const LNode* a = nullptr;
-    const LNode* b = nullptr;
-    const LNode* c = nullptr;
-    const LNode* d = nullptr;
-    const LNode* const* list = nullptr; // block statements, call arguments
-    uint32_t first = 0;                 // the list's start in the code's list pool
-    uint32_t count = 0;
-    int32_t where = 0; // local slot or argument slot
-    int32_t op = 0;    // operator, assignment symbol
     uint8_t place = kPlaceNone;
     uint8_t var = kPlaceNone;
-    TBuiltinGetter get = nullptr;
-    TBuiltinSetter set = nullptr;
+    int32_t where = 0; // local slot or argument slot
+    const LNode* a = nullptr;
+    const LNode* b = nullptr;
+    union {
+        const LNode* c = nullptr;
+        TBuiltinGetter get; // kPlaceBuiltin
+    };
+    union {
+        const LNode* d = nullptr;
+        TBuiltinSetter set; // kPlaceBuiltin
+    };
+    union {
+        const LNode* const* list = nullptr; // block statements, call arguments
+        uintptr_t listStart;                // while lowering: the list's start in the code's pool
+    };
+    uint32_t count = 0;
+    int32_t op = 0; // operator, assignment symbol
 };
+static_assert(sizeof(LNode) == 112, "lowered nodes stay small");
 
 } // namespace
 
@@ -1214,6 +1231,11 @@ struct RLoweredCode {
     const LNode* program = nullptr; // root when it is a program's block: script calls run it straight
     const RToken* from = nullptr;   // the root it was made from (a moved code makes it again)
     bool walk = false;              // too large to lower: the tree walker runs it
+    // For script calls: the number of local slots, and the argument counts the code accepts
+    // (n is accepted when unsigned(n - argsLow) <= argsSpan).
+    uint32_t slots = 0;
+    int32_t argsLow = 0;
+    uint32_t argsSpan = 0;
 };
 
 void RLoweredDelete::operator()(RLoweredCode* p) const {
@@ -1221,8 +1243,6 @@ void RLoweredDelete::operator()(RLoweredCode* p) const {
 }
 
 namespace {
-
-bool g_treeWalker = false; // tests: run the tree instead of the lowered form
 
 // Item k of v, or nullptr when v is shorter (the bounds compared in bytes: no division).
 template <class V>
@@ -1248,14 +1268,14 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
 // The list holding a plain variable of self named by node t, or nullptr when a globalvar may
 // shadow it (the general path decides then).
 [[gnu::always_inline]] inline CVariableList* SelfList(const RContext& c, const RToken& t) {
-    return t.ind2 == kSelSelf || !Global_AnyDeclared() ? &c.self->i_vars : nullptr;
+    return t.Ind2() == kSelSelf || !Global_AnyDeclared() ? &c.self->i_vars : nullptr;
 }
 
 // A real held by the self variable of operand node x (kPlaceSelf or kPlaceBuiltin), or false.
 [[gnu::always_inline]] inline bool VarOperand(const RContext& c, uint8_t p, const LNode& x, double& v) {
     if (p == kPlaceSelf) {
         CVariableList* list = SelfList(c, *x.t);
-        const RValue* e = list ? list->ElementAt(x.t->ind, 0, x.t->hint) : nullptr;
+        const RValue* e = list ? list->ElementAt(x.t->ind, 0, x.t->Hint()) : nullptr;
         if (!e || e->kind != RValue::kReal) return false;
         v = e->val;
         return true;
@@ -1269,7 +1289,7 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
 // The list holding the array named by node t (self's, other's or the global list), or nullptr
 // when a globalvar may shadow an array of self (the general path decides then).
 [[gnu::always_inline]] inline CVariableList* ArrayList(const RContext& c, const RToken& t) {
-    switch (t.ind2) {
+    switch (t.Ind2()) {
     case kSelSelf:
         return &c.self->i_vars;
     case kSelOther:
@@ -1286,7 +1306,7 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
     int32_t i, j;
     if (!ElementIndicesOf<true>(c, x, i, j)) return nullptr;
     CVariableList* list = ArrayList(c, *x.t);
-    return list ? list->ElementAt(x.t->ind, j, x.t->hint) : nullptr;
+    return list ? list->ElementAt(x.t->ind, j, x.t->Hint()) : nullptr;
 }
 
 // A real operand held in the node (place p: the constant num, or local or argument slot w, or
@@ -1438,7 +1458,7 @@ bool LArgument(RContext&, const LNode& n, RValue& out) {
 
 bool LSelfVar(RContext& c, const LNode& n, RValue& out) {
     if (CVariableList* list = SelfList(c, *n.t))
-        if (const RValue* e = list->ElementAt(n.t->ind, 0, n.t->hint)) {
+        if (const RValue* e = list->ElementAt(n.t->ind, 0, n.t->Hint())) {
             out = *e;
             return true;
         }
@@ -1699,31 +1719,70 @@ struct HRealOp {
     static constexpr LRealFn fn = LRealQuick<A, B, Op>;
 };
 
-// A script call: the arguments are evaluated straight into the callee's argument frame.
-bool LScriptCall(RContext& c, const LNode& n, RValue& out) {
-    const int argc = int(n.count);
-    RValue* frame = g_argumentFrames.Push();
-    for (int k = 0; k < argc; ++k) {
-        const LNode& e = *n.list[k];
-        if (!e.eval(c, e, frame[k])) [[unlikely]] {
-            ClearFrame(frame, argc);
-            g_argumentFrames.Pop(frame);
-            return false;
+// An argument of a script call evaluated into its slot of the callee's frame (real 0 until
+// then): a real computed without side effects goes straight into the slot's value.
+[[gnu::always_inline]] inline bool ArgumentInto(RContext& c, const LNode& e, RValue& slot) {
+    double v;
+    // The commonest argument of a recursive call, an argument with a constant (argument0 - 1),
+    // computed here rather than through its handler.
+    if (e.real == LRealQuick<kPlaceArgument, kPlaceConstant>) {
+        const RValue& a = arg_slots[e.aw];
+        if (a.kind == RValue::kReal) {
+            v = a.val;
+            if (e.op == kOpMinus) {
+                slot.val = v - e.bn;
+                return true;
+            }
+            if (RealBinary(e.op, v, e.bn)) {
+                slot.val = v;
+                return true;
+            }
         }
+        return e.eval(c, e, slot);
     }
-    CScript* script = Script_Get(n.t->ind - kScriptIdBase);
-    if (!script) [[unlikely]] {
-        ClearFrame(frame, argc);
-        g_argumentFrames.Pop(frame);
-        if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
-        return false;
+    if (e.real && e.real(c, e, v)) {
+        slot.val = v;
+        return true;
     }
-    const bool ok = CallScriptIn(script, c.self, c.other, out, frame, argc, true);
+    return e.eval(c, e, slot);
+}
+
+[[gnu::noinline, gnu::cold]] bool ArgumentFailed(RArgumentFrame* frame, int evaluated) {
+    ClearFrame(frame->slots, evaluated);
+    g_argumentFrames.Pop(frame);
+    return false;
+}
+
+[[gnu::noinline, gnu::cold]] bool NoSuchScript(RContext& c, const LNode& n, RArgumentFrame* frame, int argc) {
+    ClearFrame(frame->slots, argc);
+    g_argumentFrames.Pop(frame);
+    if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
+    return false;
+}
+
+// A script call: the arguments are evaluated straight into the callee's argument frame. N is
+// the number of arguments when the handler is made for one count, else -1 (n.count).
+template <int N>
+bool LScriptCall(RContext& c, const LNode& n, RValue& out) {
+    const int argc = N >= 0 ? N : int(n.count);
+    RArgumentFrame* frame = g_argumentFrames.Push();
+    for (int k = 0; k < argc; ++k)
+        if (!ArgumentInto(c, *n.list[k], frame->slots[k])) [[unlikely]]
+            return ArgumentFailed(frame, argc);
+    CScript* script = Script_Get(n.where);
+    if (!script) [[unlikely]]
+        return NoSuchScript(c, n, frame, argc);
+    const bool ok = CallScriptIn<true>(script, c.self, c.other, out, frame, argc, true);
     g_argumentFrames.Pop(frame);
     if (ok) [[likely]]
         return true;
     if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
     return false;
+}
+
+template <int N>
+int LScriptCallStatement(RContext& c, const LNode& n, RValue& result) {
+    return LScriptCall<N>(c, n, result) ? kOutNormal : kOutError;
 }
 
 bool LCall(RContext& c, const LNode& n, RValue& out) {
@@ -1785,12 +1844,23 @@ int LCallStatement(RContext& c, const LNode& n, RValue& result) {
     return LCall(c, n, result) ? kOutNormal : kOutError;
 }
 
-int LScriptCallStatement(RContext& c, const LNode& n, RValue& result) {
-    return LScriptCall(c, n, result) ? kOutNormal : kOutError;
-}
-
 int LReturn(RContext& c, const LNode& n, RValue& result) {
     return n.a->eval(c, *n.a, result) ? kOutExit : kOutError;
+}
+
+// A return of a binary operation whose operands both need evaluation (the sum of two calls,
+// say), computed straight into the result: what LBinaryEval does, without the call through it.
+// Op is the operator when the handler is made for one, else -1 (the node's).
+template <int Op>
+int LReturnBinaryEval(RContext& c, const LNode& n, RValue& result) {
+    const LNode& x = *n.a;
+    if (!x.a->eval(c, *x.a, result)) return kOutError;
+    RValue r;
+    if (!x.b->eval(c, *x.b, r)) return kOutError;
+    if (result.kind == RValue::kReal && r.kind == RValue::kReal &&
+        RealBinary(Op >= 0 ? Op : x.op, result.val, r.val))
+        return kOutExit;
+    return Operator_Binary(c.code, x.b->t->position, x.op, r, result) ? kOutExit : kOutError;
 }
 
 int LIf(RContext& c, const LNode& n, RValue& result) {
@@ -1830,7 +1900,7 @@ struct HIfOp {
 };
 
 // A return of a value read in place.
-int LReturnPlace(RContext& c, const LNode& n, RValue& result) {
+[[gnu::always_inline]] inline int LReturnPlace(RContext& c, const LNode& n, RValue& result) {
     if (const RValue* p = PlaceValue(c, *n.a)) {
         result = *p;
         return kOutExit;
@@ -2069,10 +2139,10 @@ int LAssignVarQuick(RContext& c, const LNode& n, RValue& result) {
         if (!list) return LAssign(c, n, result);
         if (n.op == kSymAssign) {
             result.SetReal(r);
-            list->SetVarAt(target.t->ind, 0, result, target.t->hint);
+            list->SetVarAt(target.t->ind, 0, result, target.t->Hint());
             return kOutNormal;
         }
-        RValue* e = list->ElementAt(target.t->ind, 0, target.t->hint);
+        RValue* e = list->ElementAt(target.t->ind, 0, target.t->Hint());
         if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
             result.SetReal(e->val);
             return kOutNormal;
@@ -2133,7 +2203,7 @@ int LAssignVarElementQuick(RContext& c, const LNode& n, RValue& result) {
         // a[k] op= b[k] on arrays of variable lists: the index read once for both.
         if (n.b->aw == target.aw) {
             CVariableList* from = ArrayList(c, *n.b->t);
-            const RValue* v = from ? from->ElementAt(n.b->t->ind, j, n.b->t->hint) : nullptr;
+            const RValue* v = from ? from->ElementAt(n.b->t->ind, j, n.b->t->Hint()) : nullptr;
             real = v && v->kind == RValue::kReal;
             if (real) r = v->val;
         } else {
@@ -2144,11 +2214,11 @@ int LAssignVarElementQuick(RContext& c, const LNode& n, RValue& result) {
     }
     if (real) {
         if (n.op == kSymAssign) {
-            list->SetVarAt(target.t->ind, j, RValue::Real(r), target.t->hint);
+            list->SetVarAt(target.t->ind, j, RValue::Real(r), target.t->Hint());
             result.SetReal(r);
             return kOutNormal;
         }
-        RValue* e = list->ElementAt(target.t->ind, j, target.t->hint);
+        RValue* e = list->ElementAt(target.t->ind, j, target.t->Hint());
         if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
             result.SetReal(e->val);
             return kOutNormal;
@@ -2235,15 +2305,15 @@ class CLowering {
             n.eval = t.value->IsString() ? LConstant : LRealConstant;
             break;
         case kNodeFixedVariable:
-            if (t.slot >= 0 && t.ind2 == kSelLocal) {
+            if (t.Slot() >= 0 && t.Ind2() == kSelLocal) {
                 n.place = kPlaceLocal;
-                n.where = t.slot;
+                n.where = t.Slot();
                 n.eval = LPlace;
-            } else if (t.slot <= kArgumentSlotMark) {
+            } else if (t.Slot() <= kArgumentSlotMark) {
                 n.place = kPlaceArgument;
-                n.where = kArgumentSlotMark - t.slot;
+                n.where = kArgumentSlotMark - t.Slot();
                 n.eval = LArgument;
-            } else if (t.slot == -1 && (t.ind2 == kSelDefault || t.ind2 == kSelSelf)) {
+            } else if (t.Slot() == -1 && (t.Ind2() == kSelDefault || t.Ind2() == kSelSelf)) {
                 if (t.ind > kLastBuiltinRangeId) {
                     n.var = kPlaceSelf;
                     n.eval = LSelfVar;
@@ -2255,22 +2325,22 @@ class CLowering {
             }
             break;
         case kNodeVariable:
-            if (t.slot >= 0 && t.ind2 == kSelLocal && (t.items.size() == 2 || t.items.size() == 3) &&
+            if (t.Slot() >= 0 && t.Ind2() == kSelLocal && (t.items.size() == 2 || t.items.size() == 3) &&
                 t.items[0].kind == kNodeConstant && !t.items[0].value->IsString()) {
                 n.place = kPlaceElement;
-                n.where = t.slot;
+                n.where = t.Slot();
                 n.a = Expression(t.items[1]);
                 if (t.items.size() == 3) n.b = Expression(t.items[2]);
                 Hold(*n.a, n.ap, n.aw, n.an);
                 if (n.b) Hold(*n.b, n.bp, n.bw, n.bn);
                 n.eval = LPlace;
-            } else if (t.slot == -1 &&
-                       (t.ind2 == kSelDefault || t.ind2 == kSelSelf || t.ind2 == kSelOther ||
-                        t.ind2 == kSelGlobal) &&
+            } else if (t.Slot() < 0 &&
+                       (t.Ind2() == kSelDefault || t.Ind2() == kSelSelf || t.Ind2() == kSelOther ||
+                        t.Ind2() == kSelGlobal) &&
                        t.ind > kLastBuiltinRangeId && t.items.size() == 2 &&
                        t.items[0].kind == kNodeConstant && !t.items[0].value->IsString() &&
-                       t.items[1].kind == kNodeFixedVariable && t.items[1].slot >= 0 &&
-                       t.items[1].ind2 == kSelLocal) {
+                       t.items[1].kind == kNodeFixedVariable && t.items[1].Slot() >= 0 &&
+                       t.items[1].Ind2() == kSelLocal) {
                 // An element of an array of self, other or the global list at an index read from
                 // a local.
                 n.var = kPlaceVarElement;
@@ -2305,9 +2375,16 @@ class CLowering {
                 n.eval = LBinaryEval;
             break;
         case kNodeCall:
-            n.eval = t.ind >= kScriptIdBase && t.ind < kExtensionIdBase ? LScriptCall : LCall;
             List(n, t, t.items.size() < size_t(kArgumentSlots) ? t.items.size() : size_t(kArgumentSlots),
                  false);
+            n.eval = LCall;
+            if (t.ind >= kScriptIdBase && t.ind < kExtensionIdBase) {
+                n.where = t.ind - kScriptIdBase;
+                n.eval = n.count == 0   ? LScriptCall<0>
+                         : n.count == 1 ? LScriptCall<1>
+                         : n.count == 2 ? LScriptCall<2>
+                                        : LScriptCall<-1>;
+            }
             break;
         default:
             break;
@@ -2324,10 +2401,16 @@ class CLowering {
             List(n, t, t.items.size(), true);
             break;
         case kNodeCall:
-            n.exec =
-                t.ind >= kScriptIdBase && t.ind < kExtensionIdBase ? LScriptCallStatement : LCallStatement;
             List(n, t, t.items.size() < size_t(kArgumentSlots) ? t.items.size() : size_t(kArgumentSlots),
                  false);
+            n.exec = LCallStatement;
+            if (t.ind >= kScriptIdBase && t.ind < kExtensionIdBase) {
+                n.where = t.ind - kScriptIdBase;
+                n.exec = n.count == 0   ? LScriptCallStatement<0>
+                         : n.count == 1 ? LScriptCallStatement<1>
+                         : n.count == 2 ? LScriptCallStatement<2>
+                                        : LScriptCallStatement<-1>;
+            }
             break;
         case kNodeAssign: {
             const RToken& target = t.items[0];
@@ -2413,6 +2496,8 @@ class CLowering {
         case kNodeReturn:
             n.a = Expression(t.items[0]);
             n.exec = n.a->place != kPlaceNone ? LReturnPlace : LReturn;
+            if (n.a->eval == LBinaryEval)
+                n.exec = n.a->op == kOpPlus ? LReturnBinaryEval<kOpPlus> : LReturnBinaryEval<-1>;
             break;
         case kNodeExit:
         case kNodeBreak:
@@ -2433,7 +2518,7 @@ class CLowering {
     // Points every list at its place in the pool once the pool no longer grows.
     void Finish() {
         for (LNode& n : m_out.nodes)
-            if (n.count) n.list = m_out.lists.data() + n.first;
+            if (n.count) n.list = m_out.lists.data() + n.listStart;
     }
 
   private:
@@ -2484,10 +2569,10 @@ class CLowering {
             return Element1(x) && Element1(y) && x.where == y.where && x.aw == y.aw;
         if (place == kPlaceSelf)
             return x.var == kPlaceSelf && y.var == kPlaceSelf && x.t->ind == y.t->ind &&
-                   x.t->ind2 == y.t->ind2;
+                   x.t->Ind2() == y.t->Ind2();
         if (place == kPlaceVarElement)
             return x.var == kPlaceVarElement && y.var == kPlaceVarElement && x.t->ind == y.t->ind &&
-                   x.t->ind2 == y.t->ind2 && x.aw == y.aw;
+                   x.t->Ind2() == y.t->Ind2() && x.aw == y.aw;
         return false;
     }
     // a[k] = -a[k] for an element at one index read from a local.
@@ -2512,7 +2597,7 @@ class CLowering {
         items.reserve(count);
         for (size_t k = 0; k < count; ++k)
             items.push_back(statements ? Statement(t.items[k]) : Expression(t.items[k]));
-        n.first = uint32_t(m_out.lists.size());
+        if (count) n.listStart = m_out.lists.size();
         n.count = uint32_t(count);
         m_out.lists.insert(m_out.lists.end(), items.begin(), items.end());
     }
@@ -2544,6 +2629,9 @@ const RLoweredCode& Lowered(CCode& code) {
             return *code.i_lowered;
         }
         code.i_lowered->nodes.reserve(size);
+        code.i_lowered->slots = uint32_t(code.i_localIds.size());
+        code.i_lowered->argsLow = code.i_Args;
+        code.i_lowered->argsSpan = code.i_ArgArray ? uint32_t(kArgumentSlots) : 0;
         CLowering lowering(*code.i_lowered);
         const RToken& root = code.Root();
         if (code.i_kind == CCode::kExpression)
@@ -2607,15 +2695,17 @@ void Code_AddArgumentVariables() {
 
 namespace {
 
-// Counts a run in, or fails with kMessageRunsTooDeep when runs nest too deeply.
+// Counts a run in, or fails with kMessageRunsTooDeep when runs nest too deeply. Nested is set
+// when the run is known to start inside another (a call from running code).
+template <bool Nested = false>
 [[gnu::always_inline]] inline bool EnterRun(CCode* code) {
-    // The stack grows down from where the outermost run started.
+    // The stack grows down from where the outermost run started; nested runs must stay above
+    // g_stackLimit (that start less the budget).
     const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-    if (g_runDepth == 0) {
-        g_stackBase = here;
+    if (!Nested && g_runDepth == 0) [[unlikely]] {
         if (g_stackBudget == 0) g_stackBudget = StackBudget();
-    } else if (g_runDepth >= kMaxRunNesting || (here < g_stackBase && g_stackBase - here > g_stackBudget))
-        [[unlikely]] {
+        g_stackLimit = here > g_stackBudget ? here - g_stackBudget : 0;
+    } else if (g_runDepth >= kMaxRunNesting || here < g_stackLimit) [[unlikely]] {
         Error_SetCodeError(code, 0, kMessageRunsTooDeep);
         return false;
     }
@@ -2693,82 +2783,114 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
     return false;
 }
 
-// Run for a script's code: a program whose lowered form is at hand runs straight from its block.
-[[gnu::always_inline]] inline bool RunScript(CInstance* self, CInstance* other, CCode* code, RValue& result) {
-    const RLoweredCode* made = code->i_lowered.get();
-    if (!made || !made->program || code->i_nodes.empty() || made->from != &code->i_nodes.back() ||
-        g_treeWalker || !self || !other || !code->i_compiled || code->i_kind != CCode::kProgram) [[unlikely]]
-        return Run(self, other, code, result);
-    Error_ClearFlag();
-    if (!EnterRun(code)) return false;
+// A script's program whose lowered form is at hand, run straight from its block: what Run does
+// for it, without the checks that the lowered form already answers (a lowered program was
+// compiled, and its tree never changes after compiling). Nested: called from running code.
+template <bool Nested>
+[[gnu::always_inline]] inline bool RunProgram(CInstance* self, CInstance* other, CCode* code,
+                                              const RLoweredCode& made, RValue& result) {
+    if (Error_IsSet()) [[unlikely]]
+        Error_ClearFlag();
+    if (!EnterRun<Nested>(code)) [[unlikely]]
+        return false;
     RContext c{self, other, code, nullptr, nullptr};
-    const size_t nslots = code->i_localIds.size();
+    const size_t nslots = made.slots;
     size_t mark = 0;
     if (nslots) c.slots = g_locals.Push(nslots, mark);
-    const int o = made->program->exec(c, *made->program, result);
+    // The program's block, statement by statement.
+    const LNode& program = *made.program;
+    int o = kOutNormal;
+    for (uint32_t k = 0; k < program.count; ++k) {
+        const LNode& s = *program.list[k];
+        if ((o = s.exec(c, s, result)) != kOutNormal) break;
+    }
     if (nslots) g_locals.Pop(c.slots, nslots, mark);
     --g_runDepth;
     return o != kOutError;
 }
 
-// A script call whose arguments are in frame: the frame, the count and the name are the callee's
-// while it runs and the caller's again afterwards.
-[[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
-                                                RValue& result, RValue* frame, int n, bool check) {
-    RValue* const savedFrame = arg_slots.frame;
-    const int savedCount = arg_count, savedHigh = arg_high;
-    const std::string_view savedName = arg_scriptname;
-    arg_slots.frame = frame;
-    arg_count = n;
-    arg_high = n;
-    arg_scriptname = script->s_name;
+// A script's code run the general way: no code, the test runner, the tree walker, no lowered
+// form yet. A failed run leaves "ERROR" as the result.
+[[gnu::noinline]] bool RunScriptSlow(const CScript* script, CInstance* self, CInstance* other, CCode* code,
+                                     RValue& result) {
+    if (!code) return NoCode(script, result);
+    if (g_testRunner) return g_testRunner(self, other, code, result);
+    if (Run(self, other, code, result)) return true;
+    result = RValue::String("ERROR");
+    return false;
+}
 
-    result = RValue();
+// The result of a call before the script runs: real 0.
+[[gnu::always_inline]] inline void ClearValue(RValue& v) {
+    v.kind = RValue::kReal;
+    v.val = 0.0;
+    if (!v.str.empty()) [[unlikely]]
+        v.str = TRefString();
+}
+
+// A script call whose arguments are in frame: the frame, the count and the name are the callee's
+// while it runs and the caller's again afterwards. Known is set when self and other are known to
+// be instances (a call from running code).
+template <bool Known>
+[[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
+                                                RValue& result, RArgumentFrame* frame, int n, bool check) {
+    frame->count = n;
+    frame->high = n;
+    frame->scriptname = script->s_name;
+    RArgumentFrame* const saved = arg_slots.call;
+    arg_slots.call = frame;
+
+    ClearValue(result);
     CCode* code = script->s_code.get();
-    bool ok;
-    if (!code) [[unlikely]]
-        ok = NoCode(script, result);
-    else if (g_testRunner) [[unlikely]]
-        ok = g_testRunner(self, other, code, result);
-    else if (!(ok = RunScript(self, other, code, result))) [[unlikely]]
-        result = RValue::String("ERROR");
+    const RLoweredCode* made = code ? code->i_lowered.get() : nullptr;
+    bool ok, countOk;
+    if (made && made->program && !g_slowCalls && (Known || (self && other))) [[likely]] {
+        if (!(ok = RunProgram<Known>(self, other, code, *made, result))) [[unlikely]]
+            result = RValue::String("ERROR");
+        countOk = uint32_t(n - made->argsLow) <= made->argsSpan;
+    } else {
+        ok = RunScriptSlow(script, self, other, code, result);
+        countOk = !code || (code->i_ArgArray ? n >= code->i_Args : n == code->i_Args);
+    }
     if (!ok) [[unlikely]]
         PrefixScriptError(script);
-    if (check && opt_checkargs && code && (code->i_ArgArray ? n < code->i_Args : n != code->i_Args))
-        [[unlikely]] {
+    if (check && !countOk && opt_checkargs) [[unlikely]] {
         ArgumentCountError(script, code, n);
         ok = false;
     }
 
-    ClearFrame(frame, arg_high);
-    arg_slots.frame = savedFrame;
-    arg_count = savedCount;
-    arg_high = savedHigh;
-    arg_scriptname = savedName;
+    // Mostly only the arguments were written (n is a constant where the call's count is known).
+    if (frame->high == n) [[likely]]
+        ClearFrame(frame->slots, n);
+    else
+        ClearFrame(frame->slots, frame->high);
+    arg_slots.call = saved;
     return ok;
 }
 
 } // namespace
 
 RValue* Code_PushArguments() {
-    return g_argumentFrames.Push();
+    return g_argumentFrames.Push()->slots;
 }
 
 void Code_PopArguments(RValue* frame) {
-    g_argumentFrames.Pop(frame);
+    g_argumentFrames.Pop(FrameOf(frame));
 }
 
 bool Code_CallScript(CScript* script, CInstance* self, CInstance* other, RValue& result, RValue* frame, int n,
                      bool check) {
-    return CallScriptIn(script, self, other, result, frame, n, check);
+    return CallScriptIn<false>(script, self, other, result, FrameOf(frame), n, check);
 }
 
 void Script_SetRunnerForTests(TScriptRunner runner) {
     g_testRunner = runner;
+    g_slowCalls = g_testRunner || g_treeWalker;
 }
 
 void Code_SetTreeWalkerForTests(bool on) {
     g_treeWalker = on;
+    g_slowCalls = g_testRunner || g_treeWalker;
 }
 
 bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result) {

@@ -93,6 +93,8 @@ class LangLowered : public ::testing::Test {
              "string(argument0) + string(argument1) + string(script_execute(add, argument1, argument0))"},
             {"peek",
              "return string(argument0) + string(argument1) + string(argument15) + string(argument_count)"},
+            {"dn", "return add(argument0 - 1, argument0 / argument1)"},
+            {"rec", "if argument0 < 1 return qq; return rec(argument0 - 1) + 1"},
             {"put", "p = argument0; return argument0"},
         };
         int k = 0;
@@ -337,6 +339,21 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "return arr(1)",
         "var x; x = setarg(4, 5, 6, 7); return x",
         "return string_length('abc') + real('4')",
+        // an argument computed straight into the callee's slot, and its way out (strings, division
+        // by 0); errors deep in a recursion, prefixed once per level
+        "return dn(5, 2)",
+        "return dn('a', 2)",
+        "return dn(5, 0)",
+        "return rec(3)",
+        "return rec('a')",
+        // a return of an operation on two calls, computed into the result: strings, errors
+        "return add('a', 'b') + add('c', 'd')",
+        "return add(1, 2) + add('c', 'd')",
+        "return add(1, 2) + bad(1)",
+        "return add(7, 2) - add(1, 1)",
+        // accepted argument counts: exactly, at least
+        "return add()",
+        "return arr(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16)",
         // nested control
         "var i, j, s; s = 0; for (i = 0; i < 5; i += 1) { if i == 1 continue; for (j = 0; j < 5; j += 1) { "
         "if j == 3 break; s += j } } return s",
