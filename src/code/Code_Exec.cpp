@@ -1291,7 +1291,7 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
     int32_t i, j;
     if (!ElementIndicesOf<true>(c, x, i, j)) return nullptr;
     CVariableList* list = SelfList(c, *x.t);
-    return list ? list->ElementAt(x.t->ind, j, x.t->hint) : nullptr;
+    return list ? list->ElementAt(x.t->ind, j, x.t->Hint()) : nullptr;
 }
 
 // A real operand held in the node (place p: the constant num, or local or argument slot w, or
@@ -2188,7 +2188,7 @@ int LAssignSelfElementQuick(RContext& c, const LNode& n, RValue& result) {
         // a[k] op= b[k] on arrays of self: the index read once for both.
         if (n.b->aw == target.aw) {
             CVariableList* from = SelfList(c, *n.b->t);
-            const RValue* v = from ? from->ElementAt(n.b->t->ind, j, n.b->t->hint) : nullptr;
+            const RValue* v = from ? from->ElementAt(n.b->t->ind, j, n.b->t->Hint()) : nullptr;
             real = v && v->kind == RValue::kReal;
             if (real) r = v->val;
         } else {
@@ -2199,11 +2199,11 @@ int LAssignSelfElementQuick(RContext& c, const LNode& n, RValue& result) {
     }
     if (real) {
         if (n.op == kSymAssign) {
-            list->SetVarAt(target.t->ind, j, RValue::Real(r), target.t->hint);
+            list->SetVarAt(target.t->ind, j, RValue::Real(r), target.t->Hint());
             result.SetReal(r);
             return kOutNormal;
         }
-        RValue* e = list->ElementAt(target.t->ind, j, target.t->hint);
+        RValue* e = list->ElementAt(target.t->ind, j, target.t->Hint());
         if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
             result.SetReal(e->val);
             return kOutNormal;
@@ -2319,11 +2319,11 @@ class CLowering {
                 Hold(*n.a, n.ap, n.aw, n.an);
                 if (n.b) Hold(*n.b, n.bp, n.bw, n.bn);
                 n.eval = LPlace;
-            } else if (t.slot == -1 && (t.ind2 == kSelDefault || t.ind2 == kSelSelf) &&
+            } else if (t.Slot() == -1 && (t.Ind2() == kSelDefault || t.Ind2() == kSelSelf) &&
                        t.ind > kLastBuiltinRangeId && t.items.size() == 2 &&
                        t.items[0].kind == kNodeConstant && !t.items[0].value->IsString() &&
-                       t.items[1].kind == kNodeFixedVariable && t.items[1].slot >= 0 &&
-                       t.items[1].ind2 == kSelLocal) {
+                       t.items[1].kind == kNodeFixedVariable && t.items[1].Slot() >= 0 &&
+                       t.items[1].Ind2() == kSelLocal) {
                 // An element of an array of self at an index read from a local.
                 n.var = kPlaceSelfElement;
                 n.a = Expression(t.items[1]);
@@ -2550,10 +2550,10 @@ class CLowering {
             return Element1(x) && Element1(y) && x.where == y.where && x.aw == y.aw;
         if (place == kPlaceSelf)
             return x.var == kPlaceSelf && y.var == kPlaceSelf && x.t->ind == y.t->ind &&
-                   x.t->ind2 == y.t->ind2;
+                   x.t->Ind2() == y.t->Ind2();
         if (place == kPlaceSelfElement)
             return x.var == kPlaceSelfElement && y.var == kPlaceSelfElement && x.t->ind == y.t->ind &&
-                   x.t->ind2 == y.t->ind2 && x.aw == y.aw;
+                   x.t->Ind2() == y.t->Ind2() && x.aw == y.aw;
         return false;
     }
     // a[k] = -a[k] for an element at one index read from a local.
