@@ -1212,6 +1212,7 @@ struct LNode {
     union {
         const LNode* d = nullptr;
         TBuiltinSetter set; // kPlaceBuiltin
+        int32_t* hint;      // kPlaceVarElement: the tree node's list position hint
     };
     union {
         const LNode* const* list = nullptr; // block statements, call arguments
@@ -1286,10 +1287,10 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
     return true;
 }
 
-// The list holding the array named by node t (self's, other's or the global list), or nullptr
-// when a globalvar may shadow an array of self (the general path decides then).
-[[gnu::always_inline]] inline CVariableList* ArrayList(const RContext& c, const RToken& t) {
-    switch (t.Ind2()) {
+// The list holding the array of node x (kPlaceVarElement: self's, other's or the global list), or
+// nullptr when a globalvar may shadow an array of self (the general path decides then).
+[[gnu::always_inline]] inline CVariableList* ArrayList(const RContext& c, const LNode& x) {
+    switch (x.where) {
     case kSelSelf:
         return &c.self->i_vars;
     case kSelOther:
@@ -1305,8 +1306,8 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
 [[gnu::always_inline]] inline RValue* VarElement(const RContext& c, const LNode& x) {
     int32_t i, j;
     if (!ElementIndicesOf<true>(c, x, i, j)) return nullptr;
-    CVariableList* list = ArrayList(c, *x.t);
-    return list ? list->ElementAt(x.t->ind, j, x.t->Hint()) : nullptr;
+    CVariableList* list = ArrayList(c, x);
+    return list ? list->ElementAt(x.op, j, *x.hint) : nullptr;
 }
 
 // A real operand held in the node (place p: the constant num, or local or argument slot w, or
@@ -2196,14 +2197,14 @@ int LAssignVarElementQuick(RContext& c, const LNode& n, RValue& result) {
     const LNode& target = *n.a;
     int32_t i, j;
     double r;
-    CVariableList* list = ArrayList(c, *target.t);
+    CVariableList* list = ArrayList(c, target);
     if (!list || !ElementIndicesOf<true>(c, target, i, j)) return LAssign(c, n, result);
     bool real;
     if constexpr (B == kPlaceVarElement) {
         // a[k] op= b[k] on arrays of variable lists: the index read once for both.
         if (n.b->aw == target.aw) {
-            CVariableList* from = ArrayList(c, *n.b->t);
-            const RValue* v = from ? from->ElementAt(n.b->t->ind, j, n.b->t->Hint()) : nullptr;
+            CVariableList* from = ArrayList(c, *n.b);
+            const RValue* v = from ? from->ElementAt(n.b->op, j, *n.b->hint) : nullptr;
             real = v && v->kind == RValue::kReal;
             if (real) r = v->val;
         } else {
@@ -2214,11 +2215,11 @@ int LAssignVarElementQuick(RContext& c, const LNode& n, RValue& result) {
     }
     if (real) {
         if (n.op == kSymAssign) {
-            list->SetVarAt(target.t->ind, j, RValue::Real(r), target.t->Hint());
+            list->SetVarAt(target.op, j, RValue::Real(r), *target.hint);
             result.SetReal(r);
             return kOutNormal;
         }
-        RValue* e = list->ElementAt(target.t->ind, j, target.t->Hint());
+        RValue* e = list->ElementAt(target.op, j, *target.hint);
         if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
             result.SetReal(e->val);
             return kOutNormal;
@@ -2343,9 +2344,13 @@ class CLowering {
                        t.items[1].Ind2() == kSelLocal) {
                 // An element of an array of self, other or the global list at an index read from
                 // a local.
+                // The selector, the variable id and the hint are kept in the node (where, op, hint).
                 n.var = kPlaceVarElement;
                 n.a = Expression(t.items[1]);
                 n.aw = n.a->where;
+                n.where = t.Ind2();
+                n.op = t.ind;
+                n.hint = &t.Hint();
                 n.eval = LVarElement;
             }
             break;
