@@ -51,7 +51,9 @@ bool CScript::LoadFromStream(CStream& str) {
 }
 
 bool CScript::Compile() {
-    s_code = std::make_unique<CCode>(s_text, false);
+    std::string text = s_code ? std::move(s_code->i_str) : std::move(s_text);
+    s_text = std::string();
+    s_code = std::make_unique<CCode>(std::move(text), false);
     return s_code->Compile();
 }
 

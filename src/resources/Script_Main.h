@@ -13,14 +13,17 @@ class CStream;
 class CScript {
   public:
     std::string s_name;
-    std::string s_text;
+    std::string s_text; // the source text until Compile hands it to the code
     std::unique_ptr<CCode> s_code;
 
     void Clear();
     // Record: version 800, the source text. False on another version.
     bool LoadFromStream(CStream& str);
-    // Compiles the text as a program into s_code; the compiler's success.
+    // Compiles the text as a program into s_code, which then holds the only copy of the text;
+    // the compiler's success.
     bool Compile();
+    // The source text, compiled or not.
+    const std::string& Text() const { return s_code ? s_code->GetText() : s_text; }
 };
 
 // Removes every script.
