@@ -630,7 +630,7 @@ void CDS_Map::Compact() {
         if (m_entries[k].live) to[k] = n++;
     for (size_t k = 0; k < m_entries.size(); ++k)
         if (to[k] != kNone && to[k] != k) m_entries[to[k]] = std::move(m_entries[k]);
-    m_entries.erase(m_entries.begin() + n, m_entries.end());
+    while (m_entries.size() > n) m_entries.pop_back();
     for (uint64_t& slot : m_slots)
         if (slot != 0) slot = (slot & 0xFFFFFFFF00000000ull) | (uint64_t(to[uint32_t(slot) - 1]) + 1);
     for (COrder* o : {&m_reals, &m_strings}) {
