@@ -404,7 +404,7 @@ void CDS_Map::Rehash(size_t slots) {
 }
 
 void CDS_Map::Index(uint32_t e, uint32_t hash) {
-    if ((m_keys + 1) * 2 > m_slots.size()) Rehash(std::max<size_t>(16, m_slots.size() * 2));
+    if ((m_keys + 1) * 5 > m_slots.size() * 4) Rehash(std::max<size_t>(16, m_slots.size() * 2));
     const size_t mask = m_slots.size() - 1;
     size_t s = hash & mask;
     while (m_slots[s] != 0) s = (s + 1) & mask;

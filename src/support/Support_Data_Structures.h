@@ -191,7 +191,8 @@ class CDS_Map {
     std::vector<std::vector<RValue>> m_more; // later values of keys added more than once
     std::vector<uint32_t> m_moreFree;
     // Open-addressing index of the live entries but the NaN key: (hash << 32) | (entry + 1) per
-    // slot, 0 when empty; a power of two of slots, at most half used.
+    // slot, 0 when empty; a power of two of slots, at most four fifths used (probes compare the
+    // stored hashes, so a longer run costs little, and a smaller table stays in the cache).
     std::vector<uint64_t> m_slots;
     mutable COrder m_reals, m_strings;
     uint32_t m_nan = kNone; // the entry of the NaN key (all NaNs are one key)
