@@ -24,12 +24,18 @@ int32_t SelectorOf(double v) {
     return int32_t(uint32_t(uint64_t(Operator_RoundInt64(v))));
 }
 
+// A node while the parser builds it: the height of its subtree (levels, for the nesting limit)
+// is known only here; the node array keeps the node without it.
+struct RBuild : RToken {
+    int height = 1;
+};
+
 class CCompiler {
   public:
     explicit CCompiler(CCode* code) : m_code(code), m_p(code, code->i_str) {}
 
-    bool Program(RToken& root);
-    bool ExpressionRoot(RToken& root);
+    bool Program(RBuild& root);
+    bool ExpressionRoot(RBuild& root);
     bool PostPass(RToken& node);
     // Local and argument slots of a variable node; local: its selector is local.
     bool VariableSlots(RToken& node, bool local);
@@ -46,59 +52,98 @@ class CCompiler {
     }
     // A node is built in a local while its children wait in m_pend, in order, on top of the
     // stack; when the node itself is adopted, its children move side by side into the node
-    // array (first then holds their absolute index until Finish makes it relative).
+    // array (first then holds their absolute index until Place makes it relative), followed by
+    // the record of a kNodeVariable.
     void Close(RToken& n) {
-        if (n.items.count == 0) return;
-        const auto from = m_pend.begin() + n.items.first;
+        if (n.kind == kNodeVariable) {
+            MoveChildren(n);
+            RToken cell;
+            cell.kind = kNodeVarCell;
+            cell.ind2 = kSelDefault;
+            cell.slotHint = -1; // the hint
+            cell.position = -1; // the slot
+            m_nodes.push_back(cell);
+            return;
+        }
+        if (n.IsLeaf() || n.items.count == 0) return;
+        MoveChildren(n);
+    }
+    void MoveChildren(RToken& n) {
+        const size_t from = n.items.count ? size_t(n.items.first) : m_pend.size();
         n.items.first = int32_t(m_nodes.size());
-        m_nodes.insert(m_nodes.end(), from, m_pend.end());
-        m_pend.erase(from, m_pend.end());
+        // Long runs (the statements of straight code) give back the pages they leave behind as
+        // they go, so that the stack and the array do not hold them both at once.
+        constexpr size_t kChunk = 16384;
+        for (size_t k = from; k < m_pend.size(); k += kChunk) {
+            const size_t e = std::min(m_pend.size(), k + kChunk);
+            m_nodes.insert(m_nodes.end(), m_pend.begin() + ptrdiff_t(k), m_pend.begin() + ptrdiff_t(e));
+            if (m_pend.size() - from > kChunk)
+                Platform_ReleasePages(m_pend.data() + from, (e - from) * sizeof(RToken));
+        }
+        m_pend.resize(from);
     }
     // Adopts without the height check; the caller checks before reporting any later error.
-    void Attach(RToken& parent, RToken&& child) {
+    void Attach(RBuild& parent, RBuild&& child) {
         Close(child);
-        parent.height = int16_t(std::max(int(parent.height), child.height + 1));
+        parent.height = std::max(parent.height, child.height + 1);
         if (parent.items.count == 0) parent.items.first = int32_t(m_pend.size());
         m_pend.push_back(child);
         ++parent.items.count;
     }
-    bool CheckHeight(const RToken& parent) {
+    bool CheckHeight(const RBuild& parent) {
         if (parent.height > kMaxTreeHeight) return Fail(parent.position, kMessageTooDeep);
         return true;
     }
-    bool Adopt(RToken& parent, RToken&& child) {
+    bool Adopt(RBuild& parent, RBuild&& child) {
         Attach(parent, std::move(child));
         return CheckHeight(parent);
     }
-    // Constants: the index in the constant table, reals shared by their bits.
+    // Ids of names: they must fit a node.
+    bool IdFits(int id, int position) {
+        if (id <= kMaxNodeInd) return true;
+        return Fail(position, "Too many names in the game's code.");
+    }
+    // Constants: the index in the constant table, reals shared by their bits, strings by their
+    // text (the table's strings hold the texts the keys view).
     int AddConstant(const RValue& v) {
-        if (!v.IsString()) {
-            uint64_t bits;
-            std::memcpy(&bits, &v.val, sizeof bits);
-            auto [it, fresh] = m_reals.emplace(bits, int(m_consts.size()));
-            if (!fresh) return it->second;
+        if (v.IsString()) {
+            const auto it = m_strings.find(v.str.view());
+            if (it != m_strings.end()) return it->second;
+            m_consts.push_back(v);
+            m_strings.emplace(m_consts.back().str.view(), int(m_consts.size()) - 1);
+            return int(m_consts.size()) - 1;
         }
+        uint64_t bits;
+        std::memcpy(&bits, &v.val, sizeof bits);
+        auto [it, fresh] = m_reals.emplace(bits, int(m_consts.size()));
+        if (!fresh) return it->second;
         m_consts.push_back(v);
         return int(m_consts.size()) - 1;
     }
     void SetConstant(RToken& n, const RValue& v) {
         n.kind = kNodeConstant;
-        n.slot = AddConstant(v);
+        n.constIndex = AddConstant(v);
     }
-    const RValue& Value(const RToken& n) const { return m_consts[size_t(n.slot)]; }
+    const RValue& Value(const RToken& n) const { return m_consts[size_t(n.constIndex)]; }
+    void SetSlot(RToken& n, int32_t slot) {
+        if (n.kind == kNodeFixedVariable)
+            n.slotHint = slot;
+        else
+            n.items.begin()[n.items.count].position = slot;
+    }
 
-    bool Statement(RToken& out);
-    bool Block(RToken& out, int kind);
-    bool Assignment(RToken& out);
-    bool VarList(RToken& out);
-    bool Expression(RToken& out);
-    bool Level(int level, RToken& out);
-    bool Unary(RToken& out);
-    bool Postfix(RToken& out);
-    bool Primary(RToken& out);
-    bool Call(RToken& out);
-    bool Variable(RToken& out, RToken* selector);
-    bool Indices(RToken& out);
+    bool Statement(RBuild& out);
+    bool Block(RBuild& out, int kind);
+    bool Assignment(RBuild& out);
+    bool VarList(RBuild& out);
+    bool Expression(RBuild& out);
+    bool Level(int level, RBuild& out);
+    bool Unary(RBuild& out);
+    bool Postfix(RBuild& out);
+    bool Primary(RBuild& out);
+    bool Call(RBuild& out);
+    bool Variable(RBuild& out, RBuild* selector);
+    bool Indices(RBuild& out);
 
     CCode* m_code;
     CTokenStream m_p; // the current token; ++m_p reads the next one
@@ -106,6 +151,7 @@ class CCompiler {
     std::vector<RToken> m_pend; // adopted nodes whose parent is not in m_nodes yet
     std::vector<RValue> m_consts;
     std::unordered_map<uint64_t, int> m_reals;
+    std::unordered_map<std::string_view, int> m_strings;
     int m_depth = 0;
     std::vector<int> m_localIds; // ids declared with var, in order of declaration
     std::unordered_map<int, int> m_localSlot;
@@ -121,11 +167,14 @@ class CCompiler {
 
   public:
     // Places the root last in the node array and makes the child offsets relative.
-    void Place(RToken&& root) {
+    void Place(RBuild&& root) {
         Close(root);
         m_nodes.push_back(root);
-        for (size_t i = 0; i < m_nodes.size(); ++i)
-            if (m_nodes[i].items.count) m_nodes[i].items.first -= int32_t(i);
+        for (size_t i = 0; i < m_nodes.size(); ++i) {
+            RToken& n = m_nodes[i];
+            if (n.kind == kNodeVariable || (n.kind != kNodeVarCell && n.items.size()))
+                n.items.first -= int32_t(i);
+        }
     }
     RToken& PlacedRoot() { return m_nodes.back(); }
     // Hands the tree and the constants to the code: constant nodes then point into the table.
@@ -133,20 +182,20 @@ class CCompiler {
         code.i_consts = std::move(m_consts);
         for (RToken& n : m_nodes) {
             if (n.kind != kNodeConstant) continue;
-            n.value = &code.i_consts[size_t(n.slot)]; // takes the place of slot and hint
+            n.value = &code.i_consts[size_t(n.constIndex)];
         }
         // Small trees give back the spare room; in large ones it was never touched.
         if (m_nodes.size() < 16384) m_nodes.shrink_to_fit();
         code.i_nodes = std::move(m_nodes);
     }
-    // About one node per three characters of text; the room not used is never touched.
+    // About one node per three characters of text; the room not used is never touched. Large
+    // pages back the first three quarters, which dense code fills: a large page at the end
+    // would be resident whole, however little of it the tree uses.
     void Reserve(size_t textSize) {
         m_nodes.reserve(textSize / 3 + 4);
-        Platform_AdviseLargeArray(m_nodes.data(), m_nodes.capacity() * sizeof(RToken));
-        if (textSize >= (size_t(1) << 20)) { // long straight code: many statements wait at once
+        Platform_AdviseLargeArray(m_nodes.data(), m_nodes.capacity() * sizeof(RToken) / 4 * 3);
+        if (textSize >= (size_t(1) << 20)) // long straight code: many statements wait at once
             m_pend.reserve(textSize / 16);
-            Platform_AdviseLargeArray(m_pend.data(), m_pend.capacity() * sizeof(RToken));
-        }
     }
     std::vector<int> TakeLocals() { return std::move(m_localIds); }
     // After parsing: false when the text holds an error the parser did not read.
@@ -175,7 +224,7 @@ bool IsAssignSymbol(int sym) {
     return (sym >= kSymAssign && sym <= kSymDivAssign) || (sym >= kSymOrAssign && sym <= kSymXorAssign);
 }
 
-bool CCompiler::Program(RToken& root) {
+bool CCompiler::Program(RBuild& root) {
     root.position = Cur().position;
     if (Sym() == kSymEnd) {
         root.kind = kNodeEmptyProgram;
@@ -188,13 +237,13 @@ bool CCompiler::Program(RToken& root) {
     }
     root.kind = kNodeBlock;
     while (Sym() != kSymEnd) {
-        RToken s;
+        RBuild s;
         if (!Statement(s) || !Adopt(root, std::move(s))) return false;
     }
     return true;
 }
 
-bool CCompiler::ExpressionRoot(RToken& root) {
+bool CCompiler::ExpressionRoot(RBuild& root) {
     if (Sym() == kSymEnd) {
         SetConstant(root, RValue::Real(0.0));
         root.position = Cur().position;
@@ -203,26 +252,26 @@ bool CCompiler::ExpressionRoot(RToken& root) {
     return Expression(root);
 }
 
-bool CCompiler::Block(RToken& out, int kind) {
+bool CCompiler::Block(RBuild& out, int kind) {
     // The current token is { or begin.
     out.kind = kind;
     out.position = NextPos();
     ++m_p;
     while (Sym() != kSymEndBlock) {
         if (Sym() == kSymEnd) return Fail(Cur().position, "Symbol } expected.");
-        RToken s;
+        RBuild s;
         if (!Statement(s) || !Adopt(out, std::move(s))) return false;
     }
     ++m_p;
     return true;
 }
 
-bool CCompiler::Statement(RToken& out) {
+bool CCompiler::Statement(RBuild& out) {
     RDepth depth(*this);
     if (!depth.ok) return Fail(Cur().position, kMessageTooDeep);
     const int sym = Sym();
     const int after = NextPos();
-    RToken a, b, c, d;
+    RBuild a, b, c, d;
     switch (sym) {
     case kSymFunction:
         if (!Call(out)) return false;
@@ -304,7 +353,7 @@ bool CCompiler::Statement(RToken& out) {
         ++m_p;
         while (Sym() != kSymEndBlock) {
             if (Sym() == kSymEnd) return Fail(Cur().position, "Symbol } expected.");
-            RToken s;
+            RBuild s;
             if (!Statement(s) || !Adopt(out, std::move(s))) return false;
         }
         ++m_p;
@@ -343,13 +392,14 @@ bool CCompiler::Statement(RToken& out) {
     return true;
 }
 
-bool CCompiler::VarList(RToken& out) {
+bool CCompiler::VarList(RBuild& out) {
     out.kind = Sym() == kSymVar ? kNodeVar : kNodeGlobalVar;
     out.position = NextPos();
     ++m_p;
     while (Sym() == kSymVariable) {
         if (Cur().ind < kUserVarBase) return Fail(Cur().position, "Cannot redeclare a builtin variable.");
-        RToken name;
+        if (!IdFits(Cur().ind, Cur().position)) return false;
+        RBuild name;
         SetConstant(name, RValue::Real(0.0));
         name.ind = Cur().ind;
         name.position = Cur().position;
@@ -360,8 +410,8 @@ bool CCompiler::VarList(RToken& out) {
     return true;
 }
 
-bool CCompiler::Assignment(RToken& out) {
-    RToken target, value;
+bool CCompiler::Assignment(RBuild& out) {
+    RBuild target, value;
     if (!Postfix(target)) return false;
     if (target.kind != kNodeVariable && target.kind != kNodeFixedVariable)
         return Fail(target.position, "Variable name expected.");
@@ -376,23 +426,23 @@ bool CCompiler::Assignment(RToken& out) {
     return CheckHeight(out);
 }
 
-bool CCompiler::Expression(RToken& out) {
+bool CCompiler::Expression(RBuild& out) {
     RDepth depth(*this);
     if (!depth.ok) return Fail(Cur().position, kMessageTooDeep);
     return Level(1, out);
 }
 
-bool CCompiler::Level(int level, RToken& out) {
+bool CCompiler::Level(int level, RBuild& out) {
     if (level > 6) return Unary(out);
     if (!Level(level + 1, out)) return false;
     while (IsBinaryAt(level, Sym())) {
-        RToken node;
+        RBuild node;
         node.kind = kNodeBinary;
         node.ind = Sym();
         node.position = out.position;
         ++m_p;
         Attach(node, std::move(out));
-        RToken right;
+        RBuild right;
         if (!Level(level + 1, right)) return false;
         Attach(node, std::move(right));
         if (!CheckHeight(node)) return false;
@@ -401,7 +451,7 @@ bool CCompiler::Level(int level, RToken& out) {
     return true;
 }
 
-bool CCompiler::Unary(RToken& out) {
+bool CCompiler::Unary(RBuild& out) {
     const int sym = Sym();
     if (sym == kOpNot || sym == kOpPlus || sym == kOpMinus || sym == kOpBitNot) {
         RDepth depth(*this);
@@ -410,24 +460,24 @@ bool CCompiler::Unary(RToken& out) {
         out.ind = sym;
         out.position = Cur().position;
         ++m_p;
-        RToken operand;
+        RBuild operand;
         return Unary(operand) && Adopt(out, std::move(operand));
     }
     return Postfix(out);
 }
 
-bool CCompiler::Postfix(RToken& out) {
+bool CCompiler::Postfix(RBuild& out) {
     if (!Primary(out)) return false;
     while (Sym() == kSymDot) {
         ++m_p;
-        RToken var;
+        RBuild var;
         if (!Variable(var, &out)) return false;
         out = var;
     }
     return true;
 }
 
-bool CCompiler::Primary(RToken& out) {
+bool CCompiler::Primary(RBuild& out) {
     switch (Sym()) {
     case kSymConstant:
         SetConstant(out, Cur().val);
@@ -450,8 +500,9 @@ bool CCompiler::Primary(RToken& out) {
     }
 }
 
-bool CCompiler::Call(RToken& out) {
+bool CCompiler::Call(RBuild& out) {
     if (Sym() != kSymFunction) return Fail(Cur().position, "Function name expected.");
+    if (!IdFits(Cur().ind, Cur().position)) return false;
     out.kind = kNodeCall;
     out.ind = Cur().ind;
     out.position = Cur().position;
@@ -460,7 +511,7 @@ bool CCompiler::Call(RToken& out) {
     ++m_p;
     while (Sym() != kSymClose) {
         if (Sym() == kSymEnd) return Fail(Cur().position, "Symbol ) expected.");
-        RToken arg;
+        RBuild arg;
         if (!Expression(arg) || !Adopt(out, std::move(arg))) return false;
         if (Sym() == kSymComma) {
             ++m_p;
@@ -478,11 +529,12 @@ bool CCompiler::Call(RToken& out) {
     return true;
 }
 
-bool CCompiler::Variable(RToken& out, RToken* selector) {
+bool CCompiler::Variable(RBuild& out, RBuild* selector) {
     if (Sym() != kSymVariable) return Fail(Cur().position, "Variable name expected.");
+    if (!IdFits(Cur().ind, Cur().position)) return false;
     out.kind = kNodeVariable;
     out.ind = Cur().ind;
-    RToken sel;
+    RBuild sel;
     if (selector) {
         out.position = selector->position;
         sel = std::move(*selector);
@@ -494,6 +546,7 @@ bool CCompiler::Variable(RToken& out, RToken* selector) {
             // levels for the nesting limit, as the selector node would.
             out.kind = kNodeFixedVariable;
             out.ind2 = kSelDefault;
+            out.slotHint = -1;
             out.height = 2;
             return true;
         }
@@ -506,11 +559,11 @@ bool CCompiler::Variable(RToken& out, RToken* selector) {
     return Sym() == kSymOpenIndex ? Indices(out) : true;
 }
 
-bool CCompiler::Indices(RToken& out) {
+bool CCompiler::Indices(RBuild& out) {
     ++m_p;
     while (Sym() != kSymCloseIndex) {
         if (Sym() == kSymEnd) return Fail(Cur().position, "Symbol ] expected.");
-        RToken index;
+        RBuild index;
         if (!Expression(index)) return false;
         if (out.itemnumb() >= 3) return Fail(out.position, "Only 1- and 2-dimensional arrays are supported.");
         if (!Adopt(out, std::move(index))) return false;
@@ -529,18 +582,19 @@ bool CCompiler::Indices(RToken& out) {
 bool CCompiler::VariableSlots(RToken& node, bool local) {
     if (local) {
         // Explicit local.x shares the slot of a var-declared x; other ids get a slot of their own.
-        auto it = m_localSlot.find(node.ind);
+        const int id = node.ind;
+        auto it = m_localSlot.find(id);
         if (it == m_localSlot.end()) {
-            it = m_localSlot.emplace(node.ind, int(m_localIds.size())).first;
-            m_localIds.push_back(node.ind);
+            it = m_localSlot.emplace(id, int(m_localIds.size())).first;
+            m_localIds.push_back(id);
         }
-        node.slot = it->second;
+        SetSlot(node, it->second);
     }
     if (node.kind == kNodeFixedVariable && (node.ind2 == kSelDefault || node.ind2 == kSelSelf)) {
         // argument0 .. argument15 read their slot whatever the instance.
         const int base = BuiltinVar_Argument0Id();
         if (base >= 0 && node.ind >= base && node.ind < base + 16)
-            node.slot = kArgumentSlotMark - (node.ind - base);
+            SetSlot(node, kArgumentSlotMark - (node.ind - base));
     }
     return true;
 }
@@ -568,15 +622,18 @@ bool CCompiler::PostPass(RToken& node) {
         }
         if (sel.kind == kNodeConstant && !Value(sel).IsString() && Value(sel).val == kSelDefault &&
             m_localSlot.count(node.ind))
-            sel.slot = AddConstant(RValue::Real(kSelLocal));
+            sel.constIndex = AddConstant(RValue::Real(kSelLocal));
+        RToken& cell = node.items.begin()[node.items.count];
         if (sel.kind == kNodeConstant && !Value(sel).IsString())
-            node.ind2 = SelectorOf(Value(sel).val); // the executor reads a constant selector here
+            cell.ind2 = SelectorOf(Value(sel).val); // the executor reads a constant selector here
         if (node.itemnumb() == 1 && sel.kind == kNodeConstant) {
             if (Value(sel).IsString()) return Fail(sel.position, "Left hand side must be a real value.");
+            // The fixed form: selector and slot in the node, the selector node and the record
+            // left unused.
+            const int32_t selector = SelectorOf(Value(sel).val);
             node.kind = kNodeFixedVariable;
-            node.ind2 = SelectorOf(Value(sel).val);
-            node.items.count = 0;
-            node.height = 1;
+            node.ind2 = selector;
+            node.slotHint = -1;
             return VariableSlots(node, node.ind2 == kSelLocal);
         }
         return VariableSlots(node, sel.kind == kNodeConstant && !Value(sel).IsString() &&
@@ -585,7 +642,6 @@ bool CCompiler::PostPass(RToken& node) {
     case kNodeFixedVariable:
         // A plain name, made in this form by the parser.
         if (node.ind2 == kSelDefault && m_localSlot.count(node.ind)) node.ind2 = kSelLocal;
-        node.height = 1;
         return VariableSlots(node, node.ind2 == kSelLocal);
     case kNodeUnary: {
         RToken& operand = node.items[0];
@@ -593,8 +649,6 @@ bool CCompiler::PostPass(RToken& node) {
         RValue v = Value(operand);
         if (!Operator_Unary(m_code, operand.position, node.ind, v)) return false;
         SetConstant(node, v);
-        node.items.count = 0;
-        node.height = 1;
         return true;
     }
     case kNodeBinary: {
@@ -604,8 +658,6 @@ bool CCompiler::PostPass(RToken& node) {
         RValue v = Value(l);
         if (!Operator_Binary(m_code, r.position, node.ind, Value(r), v)) return false;
         SetConstant(node, v);
-        node.items.count = 0;
-        node.height = 1;
         return true;
     }
     default:
@@ -624,7 +676,7 @@ bool CCode::Compile() {
     }
     CCompiler compiler(this);
     compiler.Reserve(i_str.size());
-    RToken top;
+    RBuild top;
     const bool isExpression = i_kind != kProgram;
     if (!(isExpression ? compiler.ExpressionRoot(top) : compiler.Program(top))) return false;
     if (!compiler.TokensOk()) return false;

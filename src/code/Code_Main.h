@@ -5,6 +5,7 @@
 
 #include "code/Code_Lex.h"
 #include "code/Variable_Class.h"
+#include "code/Variable_Main.h"
 
 #include <cstdint>
 #include <memory>
@@ -13,7 +14,7 @@
 
 class CCode;
 
-// Code tree node kinds.
+// Code tree node kinds (they fit the node's 8-bit kind field).
 enum : int {
     kNodeEmptyProgram = -2,
     kNodeEmpty = -1,
@@ -21,6 +22,7 @@ enum : int {
     kNodeCall = 6,
     kNodeVariable = 7,
     kNodeFixedVariable = 8,
+    kNodeVarCell = 9, // the record of a kNodeVariable, after its children (not a node of the tree)
     kNodeIf = 13,
     kNodeWhile = 16,
     kNodeDo = 17,
@@ -36,23 +38,26 @@ enum : int {
     kNodeDefault = 28,
     kNodeVar = 29,
     kNodeGlobalVar = 30,
+    kNodeBlock = 40,
+    kNodeUnary = 41,
+    kNodeBinary = 42,
     kNodeAssign = 101,
-    kNodeBlock = 1000,
-    kNodeUnary = 1010,
-    kNodeBinary = 1011,
 };
 
 inline constexpr int kArgumentSlotMark = -100;
+// Ids a node holds (function, variable and operator ids) are below this.
+inline constexpr int kMaxNodeInd = (1 << 23) - 1;
 
 struct RToken;
 
 // The children of a node: they sit side by side in the code's node array, first (relative to the
-// node, which this view begins) the offset of the first one.
+// node, which this view begins) the offset of the first one. Constants and fixed variables have
+// none (their node holds other data where the view's numbers would be).
 struct RKids {
-    int32_t first = 0;
-    int32_t count = 0;
-    size_t size() const { return size_t(count); }
-    bool empty() const { return count == 0; }
+    int32_t first;
+    int32_t count;
+    inline size_t size() const;
+    bool empty() const { return size() == 0; }
     inline const RToken* begin() const;
     inline const RToken* end() const;
     inline RToken* begin();
@@ -61,50 +66,70 @@ struct RKids {
     inline RToken& operator[](size_t k);
 };
 
-// One node of the code tree. The nodes of a code live in one array (CCode::i_nodes), the
-// constants in a table of their own (CCode::i_consts).
+// One node of the code tree, 16 bytes. The nodes of a code live in one array (CCode::i_nodes),
+// the constants in a table of their own (CCode::i_consts).
+//
+// Variables: ind is the variable id, Ind2() the selector (a fixed one, or for kNodeVariable a
+// constant selector, rounded), Slot() the local slot of a local variable (selector kSelLocal) or
+// kArgumentSlotMark - k for argument<k> read for self, else -1, and Hint() the position where the
+// variable was found last in a variable list, tried first on the next run (variables of the
+// instances of one object usually sit at the same place). A fixed variable keeps the selector
+// and the slot or hint in place of the children; a kNodeVariable keeps them in a record of kind
+// kNodeVarCell right after its children (selector, hint, and the slot where the position is).
 struct RToken {
-    RKids items; // first member: the view finds the node at its own address
-    int16_t kind = kNodeEmpty;
-    int16_t height = 1; // levels of the subtree, for the nesting limit (while compiling)
-    int ind = 0;        // function id, variable id or operator symbol, by kind
-    int ind2 = 0;       // kind 8: the fixed instance selector; kind 7: a constant selector, rounded
-    int position = 0;
     union {
-        // Variables. slot: local variables (selector -7): the run's local slot of the id;
-        // argument<k> read for self: kArgumentSlotMark - k, read straight from the argument slot;
-        // constants while compiling: the index of the value in the constant table. hint:
-        // variables of a variable list: the position where the variable was found last, tried
-        // first on the next run (variables of the instances of one object usually sit at the
-        // same place).
-        struct {
-            int slot;
-            mutable int32_t hint;
-        };
+        RKids items;         // first member: the view finds the node at its own address
         const RValue* value; // kind 5 once compiled: the constant
+        struct {
+            int32_t ind2;             // fixed variables, variable records: the selector
+            mutable int32_t slotHint; // fixed variables: the slot, or when none the hint
+        };
+        int32_t constIndex; // kind 5 while compiling: the index in the constant table
     };
-    RToken() : slot(-1), hint(-1) {}
-    int itemnumb() const { return items.count; }
-};
-static_assert(sizeof(RToken) <= 32, "code tree nodes stay small");
+    int32_t position = 0;
+    int32_t kind : 8;
+    int32_t ind : 24; // function id, variable id or operator symbol, by kind
 
+    RToken() : items{0, 0}, kind(kNodeEmpty), ind(0) {}
+    int itemnumb() const { return int(items.size()); }
+    bool IsLeaf() const { return kind == kNodeConstant || kind == kNodeFixedVariable; }
+
+    // The record of a kNodeVariable.
+    const RToken& Cell() const { return items.begin()[items.count]; }
+    int32_t Ind2() const { return kind == kNodeFixedVariable ? ind2 : Cell().ind2; }
+    int32_t Slot() const {
+        if (kind != kNodeFixedVariable) return Cell().position;
+        return ind2 == kSelLocal || slotHint <= kArgumentSlotMark ? slotHint : -1;
+    }
+    int32_t& Hint() const {
+        static int32_t unused = -1; // nodes with a slot read no list
+        if (kind != kNodeFixedVariable) return Cell().slotHint;
+        return Slot() == -1 ? slotHint : unused;
+    }
+};
+static_assert(sizeof(RToken) == 16, "code tree nodes stay small");
+
+inline size_t RKids::size() const {
+    return reinterpret_cast<const RToken*>(this)->IsLeaf() ? 0 : size_t(count);
+}
 inline const RToken* RKids::begin() const {
-    return reinterpret_cast<const RToken*>(this) + first;
+    return reinterpret_cast<const RToken*>(this) +
+           (reinterpret_cast<const RToken*>(this)->IsLeaf() ? 0 : first);
 }
 inline const RToken* RKids::end() const {
-    return begin() + count;
+    return begin() + size();
 }
 inline RToken* RKids::begin() {
-    return reinterpret_cast<RToken*>(this) + first;
+    return reinterpret_cast<RToken*>(this) + (reinterpret_cast<const RToken*>(this)->IsLeaf() ? 0 : first);
 }
 inline RToken* RKids::end() {
-    return begin() + count;
+    return begin() + size();
 }
 inline const RToken& RKids::operator[](size_t k) const {
-    return begin()[k];
+    return reinterpret_cast<const RToken*>(this)[first + ptrdiff_t(k)];
 }
 inline RToken& RKids::operator[](size_t k) {
-    return begin()[k];
+    return reinterpret_cast<RToken*>(this)[first + ptrdiff_t(k)];
 }
 
 // Nesting the compiler accepts: statements and parenthesised expressions inside each other, and

@@ -19,7 +19,7 @@ QV_FUNCTION(F_ScriptName) {
 
 QV_FUNCTION(F_ScriptGetText) {
     CScript* s = Script_Get(Arg_Int(args[0]));
-    result.SetString(s ? s->s_text : std::string());
+    result.SetString(s ? s->Text() : std::string());
 }
 
 QV_FUNCTION(F_ScriptExecute) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <sys/mman.h>
+#include <unistd.h>
 
 void Platform_AdviseLargeArray(void* p, size_t bytes) {
 #ifdef MADV_HUGEPAGE
@@ -30,4 +31,11 @@ void* Platform_LargePageBlock(size_t bytes) {
     void* p = reinterpret_cast<void*>(aligned);
     Platform_AdviseLargeArray(p, bytes);
     return p;
+}
+
+void Platform_ReleasePages(void* p, size_t bytes) {
+    static const uintptr_t kPage = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = (uintptr_t(p) + kPage - 1) & ~(kPage - 1);
+    const uintptr_t end = (uintptr_t(p) + bytes) & ~(kPage - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
 }

@@ -12,3 +12,8 @@ void Platform_AdviseLargeArray(void* p, size_t bytes);
 // as above, for storage that hands out its own shares. It is never given back. nullptr when the
 // system refuses the memory.
 void* Platform_LargePageBlock(size_t bytes);
+
+// Gives the whole pages inside [p, p + bytes) back to the system: they read as zero afterwards
+// and take no memory until written again. For the part of a large array whose contents are no
+// longer needed while the array itself stays.
+void Platform_ReleasePages(void* p, size_t bytes);

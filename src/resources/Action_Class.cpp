@@ -97,13 +97,13 @@ bool CAction::CompileQuiet(std::string& what) {
         act_argumentcount = 0;
     }
     if (act_exetype == 2) {
-        act_codecode = std::make_unique<CCode>(act_codestring, false);
+        act_codecode = std::make_unique<CCode>(std::move(act_codestring), false);
         if (!act_codecode->Compile()) {
             what = "code action";
             return false;
         }
     }
-    act_codestring.clear();
+    act_codestring = std::string(); // the code holds the text; the string keeps no room
     for (int i = 0; i < act_argumentcount; i++) {
         std::string& text = act_argstring[size_t(i)];
         int& kind = act_argtype[size_t(i)];
@@ -112,7 +112,7 @@ bool CAction::CompileQuiet(std::string& what) {
             act_argvalue[size_t(i)] = RValue::String(text);
             kind = -1;
         } else {
-            auto code = std::make_unique<CCode>(text, true);
+            auto code = std::make_unique<CCode>(std::move(text), true);
             if (!code->Compile()) {
                 what = "argument " + std::to_string(i);
                 return false;
@@ -125,7 +125,7 @@ bool CAction::CompileQuiet(std::string& what) {
                 kind = 0;
             }
         }
-        text.clear();
+        text = std::string();
     }
     return true;
 }

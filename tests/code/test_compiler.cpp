@@ -8,6 +8,7 @@
 #include "code/Variable_Main.h"
 #include "data/Option_Main.h"
 #include "resources/Script_Main.h"
+#include "run/Instance_Class.h"
 
 #include <gtest/gtest.h>
 
@@ -306,6 +307,32 @@ TEST_F(LangCompiler, TreeShapes) {
         EXPECT_EQ(c.i_value.val, 0);
     }
     EXPECT_EQ(tree("for (; i < 3; i += 1) {}").Root().items[0].items[0].kind, kNodeEmpty);
+}
+
+TEST_F(LangCompiler, EqualConstantsShareOneEntry) {
+    // Equal reals (by value) and equal strings (by text) share one entry of the code's table.
+    struct Row {
+        const char* text;
+        size_t constants;
+    };
+    const Row rows[] = {
+        {"a = 'xy'; b = \"xy\"; c = 'xy'", 1},
+        {"a = 1; b = 1.0; c = $1; d = 2", 2},
+        {"a = ''; b = \"\"; c = 'x'; d = 'X'; e = 'x'", 3},
+        {"a = 'x'; b = 1; c = 'x'; d = 1", 2},
+    };
+    for (const Row& r : rows) {
+        CCode code(r.text, false);
+        ASSERT_TRUE(code.Compile()) << r.text;
+        EXPECT_EQ(code.i_consts.size(), r.constants) << r.text;
+    }
+    // A shared string stays what it was when a variable that took it grows.
+    CCode code("var a, b; a = 'xy'; a += 'z'; b = 'xy'; return b + a", false);
+    ASSERT_TRUE(code.Compile());
+    CInstance self;
+    RValue result;
+    ASSERT_TRUE(Code_Execute(&self, &self, &code, result)) << Error_Buffer();
+    EXPECT_EQ(result.str.str(), "xyxyz");
 }
 
 TEST_F(LangCompiler, ArgumentUse) {

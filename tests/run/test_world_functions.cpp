@@ -71,6 +71,19 @@ TEST(WorldVariables, GettersSettersAndTheirMessages) {
     EXPECT_NE(errors[2].find("Cannot assign to the variable"), std::string::npos) << errors[2];
 }
 
+TEST(WorldScripts, CompiledCodeKeepsTheTextItRuns) {
+    // A compiled script's code holds the only copy of its text: script_get_text reads it there,
+    // and code actions and their arguments run from the text handed to their code.
+    TestGame g = WithM();
+    g.scripts.emplace_back("s2", "return argument0 + 1 // plus one");
+    g.Object("o", R"j({"events": [{"type": "create", "actions": [)j" +
+                      Actions({"m(script_get_text(s2)); m(s2(1)); m(script_get_text(m))"}) + "]}]}");
+    g.Room("r0", R"j({"instances": [{"object": "o"}]})j");
+    GameOutcome o = RunInProcess(g, 0);
+    EXPECT_EQ(o.Messages(),
+              (Lines{"return argument0 + 1 // plus one", "2", "show_message(string(argument0))"}));
+}
+
 TEST(WorldFunctions, FindCountCreateChangeDestroyAndDeactivate) {
     TestGame g = WithM();
     const std::string code = Actions({

@@ -150,8 +150,7 @@ int Pack_Eval(int argc, char** argv) {
     }
     for (size_t k = 0; k < scripts.size(); ++k) {
         CScript* s = Script_Get(int(k));
-        s->s_code = std::make_unique<CCode>(s->s_text, false);
-        if (!s->s_code->Compile()) {
+        if (!s->Compile()) {
             WriteLine(
                 "{\"error\":" +
                 Platform_JsonString("COMPILATION ERROR in Script: " + s->s_name + "\r" + Error_Buffer()) +

@@ -151,7 +151,7 @@ int Pack_CheckCodeResources(const GameImage& g, const std::string& dir, int& pie
         if (s->Compile()) continue;
         ++failures;
         Pack_ReportCompileError(Origin(g, Pack_CodeKey("script", i)), dir + "/scripts/" + s->s_name + ".qvs",
-                                s->s_text, "COMPILATION ERROR in Script: " + s->s_name, Error_Buffer());
+                                s->Text(), "COMPILATION ERROR in Script: " + s->s_name, Error_Buffer());
         Error_ClearFlag();
     }
     for (int i = 0; i < TimeLine_Count(); i++) {

@@ -39,7 +39,7 @@ void Pack_UnpackScripts(const std::string& projectDir) {
             continue;
         }
         names.emplace_back(Pack_FileName(s->s_name));
-        Pack_WriteFileBytes(folder + "/" + s->s_name + ".qvs", s->s_text);
+        Pack_WriteFileBytes(folder + "/" + s->s_name + ".qvs", s->Text());
     }
     if (!names.empty()) Pack_WriteFolderIndex(folder, names);
 }
