@@ -461,7 +461,18 @@ bool CCompiler::Unary(RBuild& out) {
         out.position = Cur().position;
         ++m_p;
         RBuild operand;
-        return Unary(operand) && Adopt(out, std::move(operand));
+        if (!Unary(operand)) return false;
+        if (operand.kind == kNodeConstant && !Value(operand).IsString()) {
+            // An operator on a real constant (-1, say) cannot fail: folded at once, as the post
+            // pass would, so that the operand leaves no unused node behind. It still counts as
+            // two levels.
+            RValue v = Value(operand);
+            Operator_Unary(m_code, operand.position, sym, v);
+            SetConstant(out, v);
+            out.height = std::max(out.height, operand.height + 1);
+            return CheckHeight(out);
+        }
+        return Adopt(out, std::move(operand));
     }
     return Postfix(out);
 }
