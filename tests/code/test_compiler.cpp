@@ -326,13 +326,16 @@ TEST_F(LangCompiler, EqualConstantsShareOneEntry) {
         ASSERT_TRUE(code.Compile()) << r.text;
         EXPECT_EQ(code.i_consts.size(), r.constants) << r.text;
     }
-    // Operators on real constants fold without leaving the operand's node behind (a variable
-    // with indices also keeps a record after its children).
+    // Operators on real constants fold without leaving the operand's node behind, and so do
+    // constant selectors (a variable with indices keeps a record after its children).
     struct Nodes {
         const char* text;
         size_t nodes;
     };
-    const Nodes folded[] = {{"x = -1", 4}, {"x = -(-(+1))", 4}, {"x = a[-1, ~2]", 8}}; // with the root
+    const Nodes folded[] = {{"x = -1", 4},
+                            {"x = -(-(+1))", 4},
+                            {"x = a[-1, ~2]", 8},
+                            {"global.a = other.b + (-5).c", 6}}; // with the root
     for (const Nodes& r : folded) {
         CCode code(r.text, false);
         ASSERT_TRUE(code.Compile()) << r.text;
