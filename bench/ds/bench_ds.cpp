@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
         const char* name;
         double ns[2];
     };
-    std::vector<Line> lines(9);
+    std::vector<Line> lines(10);
     for (int s = 0; s < 2; ++s) {
         const size_t n = sizes[s];
         {
@@ -101,6 +101,21 @@ int main(int argc, char** argv) {
                 g_sink = m.Find(key)->val;
                 const RValue* next = m.Next(key);
                 g_sink = next ? next->val : 0;
+            });
+        }
+        {
+            // A rising key added, a neighbour asked for, the lowest key removed: orders asked
+            // for between changes.
+            CDS_Map m;
+            for (size_t k = 0; k < n; ++k) m.Add(RValue::Real(double(k)), RValue::Real(double(k)));
+            double next = double(n);
+            lines[9].name = "map add + find_next + delete first (real key)";
+            lines[9].ns[s] = NsPerOp(ops, [&](size_t) {
+                m.Add(RValue::Real(next), RValue::Real(next));
+                next += 1;
+                const RValue* k = m.Next(RValue::Real(next - double(rng() % n)));
+                g_sink = k ? k->val : 0;
+                m.Delete(*m.First());
             });
         }
         {

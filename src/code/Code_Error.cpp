@@ -17,7 +17,6 @@ namespace {
 
 constexpr char CR = '\r';
 
-bool g_flag = false;
 std::string g_buffer;
 std::string g_last;
 bool g_occurred = false;
@@ -52,9 +51,11 @@ void LogWrite(const std::string& text) {
 
 } // namespace
 
+bool g_errorFlag = false;
+
 void Error_SetCodeError(const CCode* code, int position, const std::string& message) {
-    if (g_flag) return;
-    g_flag = true;
+    if (g_errorFlag) return;
+    g_errorFlag = true;
     static const std::string kNoText;
     const std::string& t = code ? code->i_str : kNoText;
     const int len = int(t.size());
@@ -129,11 +130,8 @@ void Error_Show(const std::string& text, bool fatal) {
     }
 }
 
-bool Error_IsSet() {
-    return g_flag;
-}
 void Error_ClearFlag() {
-    g_flag = false;
+    g_errorFlag = false;
     g_buffer.clear();
 }
 const std::string& Error_Buffer() {
@@ -141,7 +139,7 @@ const std::string& Error_Buffer() {
 }
 void Error_SetBuffer(std::string text) {
     g_buffer = std::move(text);
-    g_flag = true;
+    g_errorFlag = true;
 }
 
 const std::string& Error_Last() {

@@ -17,8 +17,12 @@ void Error_ShowInEvent(const std::string& text, bool fatal);
 // The heading Error_ShowInEvent puts in front of a text.
 std::string Error_EventHeading(bool fatal);
 
-// The error flag and buffer of the current compile or run.
-bool Error_IsSet();
+// The error flag and buffer of the current compile or run. The flag is read inline: the executor
+// tests it on every script call.
+extern bool g_errorFlag;
+inline bool Error_IsSet() {
+    return g_errorFlag;
+}
 void Error_ClearFlag(); // clears the flag and empties the buffer
 const std::string& Error_Buffer();
 // Replaces the buffer (callers put lines in front of it) and sets the flag.

@@ -30,14 +30,14 @@
 
 namespace {
 
-RValue g_outerFrame[kArgumentSlots]; // the argument slots outside any script
+RArgumentFrame g_outerFrame; // the argument frame outside any script
 
 } // namespace
 
-RArgumentSlots arg_slots{g_outerFrame};
-int arg_count = 0;
-std::string_view arg_scriptname = "<unknown>";
-int arg_high = 0;
+RArgumentSlots arg_slots{&g_outerFrame};
+RArgumentField<int, &RArgumentFrame::count> arg_count;
+RArgumentField<std::string_view, &RArgumentFrame::scriptname> arg_scriptname;
+RArgumentField<int, &RArgumentFrame::high> arg_high;
 
 namespace {
 
@@ -47,48 +47,55 @@ namespace {
 // frame's slots are all real 0, so a call fills only its arguments and reads real 0 past them.
 class CArgumentStack {
   public:
-    RValue* Push() {
+    RArgumentFrame* Push() {
         if (m_top == m_end) Grow();
-        RValue* f = m_top;
-        m_top += kArgumentSlots;
-        return f;
+        return m_top++;
     }
-    void Pop(RValue* f) {
-        if (reinterpret_cast<uintptr_t>(f) < reinterpret_cast<uintptr_t>(m_start)) Back();
+    void Pop(RArgumentFrame* f) {
+        if (f < m_start) Back();
         m_top = f;
     }
 
   private:
-    static constexpr size_t kChunkSlots = 64 * kArgumentSlots;
+    static constexpr size_t kChunkFrames = 64;
     [[gnu::noinline]] void Grow() {
         ++m_chunk;
-        if (m_chunk == m_chunks.size()) m_chunks.emplace_back(new RValue[kChunkSlots]);
+        if (m_chunk == m_chunks.size()) m_chunks.emplace_back(new RArgumentFrame[kChunkFrames]);
         m_start = m_top = m_chunks[m_chunk].get();
-        m_end = m_start + kChunkSlots;
+        m_end = m_start + kChunkFrames;
     }
     // The frame being freed is the last of the chunk below (the current one is empty).
     void Back() {
         --m_chunk;
         m_start = m_chunks[m_chunk].get();
-        m_end = m_start + kChunkSlots;
+        m_end = m_start + kChunkFrames;
     }
-    std::vector<std::unique_ptr<RValue[]>> m_chunks;
+    std::vector<std::unique_ptr<RArgumentFrame[]>> m_chunks;
     size_t m_chunk = size_t(-1);
-    RValue* m_start = nullptr;
-    RValue* m_top = nullptr;
-    RValue* m_end = nullptr;
+    RArgumentFrame* m_start = nullptr;
+    RArgumentFrame* m_top = nullptr;
+    RArgumentFrame* m_end = nullptr;
 };
+
+// The frame whose slots start at slots.
+inline RArgumentFrame* FrameOf(RValue* slots) {
+    return reinterpret_cast<RArgumentFrame*>(reinterpret_cast<char*>(slots) -
+                                             offsetof(RArgumentFrame, slots));
+}
 
 CArgumentStack g_argumentFrames;
 TScriptRunner g_testRunner = nullptr;
+bool g_treeWalker = false; // tests: run the tree instead of the lowered form
+bool g_slowCalls = false;  // the test runner or the tree walker is on: script calls go through Run
 
 // Makes slots [0, n) of a frame real 0 again.
 inline void ClearFrame(RValue* frame, int n) {
     for (int k = 0; k < n; ++k) frame[k] = RValue();
 }
 
+template <bool Known>
 [[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
-                                                RValue& result, RValue* frame, int n, bool check);
+                                                RValue& result, RArgumentFrame* frame, int n, bool check);
 
 // ---- local array rows ----
 
@@ -308,7 +315,7 @@ struct RContext {
 };
 
 int g_runDepth = 0;
-uintptr_t g_stackBase = 0;
+uintptr_t g_stackLimit = 0; // nested runs fail below this stack address
 size_t g_stackBudget = 0;
 
 size_t StackBudget() {
@@ -390,6 +397,54 @@ constexpr double kCompareTolerance = 1e-13;
     default:
         return false;
     }
+}
+
+// The operator of a quick handler fixed when the handler is chosen (a comparison, && or ||),
+// or kOpAny: read from the node and computed by RealBinary.
+constexpr int kOpAny = 0;
+
+// The truth of l Op r for two reals, one function per operator, exactly as Operator_Binary
+// computes it (the same tolerance; a NaN difference is greater, greater or equal, and unequal).
+template <int Op>
+[[gnu::always_inline]] inline bool RealTruth(double l, double r) {
+    if constexpr (Op == kOpAnd) {
+        return l >= 0.5 && r >= 0.5;
+    } else if constexpr (Op == kOpOr) {
+        return l >= 0.5 || r >= 0.5;
+    } else {
+        const double d = l - r;
+        if constexpr (Op == kOpLess) return d < -kCompareTolerance;
+        if constexpr (Op == kOpLessEqual) return d <= kCompareTolerance;
+        if constexpr (Op == kOpEqual) return d > -kCompareTolerance && d < kCompareTolerance;
+        if constexpr (Op == kOpNotEqual)
+            return d < -kCompareTolerance || d > kCompareTolerance || std::isnan(d);
+        if constexpr (Op == kOpGreaterEqual) return d >= -kCompareTolerance || std::isnan(d);
+        if constexpr (Op == kOpGreater) return d > kCompareTolerance || std::isnan(d);
+    }
+}
+
+// l op r in place for two reals: Op's own function, or RealBinary on op for kOpAny.
+template <int Op>
+[[gnu::always_inline]] inline bool RealOp(int op, double& l, double r) {
+    if constexpr (Op == kOpAny) {
+        return RealBinary(op, l, r);
+    } else {
+        l = RealTruth<Op>(l, r) ? 1.0 : 0.0;
+        return true;
+    }
+}
+
+// The truth of l op r as a condition (Op as for RealOp), or false when RealBinary leaves op to
+// the general path.
+template <int Op>
+[[gnu::always_inline]] inline bool RealCondition(int op, double l, double r, bool& truth) {
+    if constexpr (Op == kOpAny) {
+        if (!RealBinary(op, l, r)) return false;
+        truth = l >= 0.5;
+    } else {
+        truth = RealTruth<Op>(l, r);
+    }
+    return true;
 }
 
 bool Eval(RContext& c, const RToken& n, RValue& out);
@@ -1125,6 +1180,9 @@ enum : uint8_t { kPlaceSelf = 5, kPlaceBuiltin = 6 };
 // An operand computed by its own node's real function (LNode::real), and an element of a local
 // array at one index read from a local (the commonest element): held by parents only.
 enum : uint8_t { kPlaceComputed = 7, kPlaceElementAtLocal = 8 };
+// An element of an array of self at one index read from a local (LNode::var; the index local in
+// the node's aw).
+enum : uint8_t { kPlaceSelfElement = 9 };
 
 // 112 bytes: fields that no node uses together share their place (if and for nodes' c and d
 // with a built-in variable's getter and setter; the list's start in the pool, while lowering,
@@ -1173,6 +1231,11 @@ struct RLoweredCode {
     const LNode* program = nullptr; // root when it is a program's block: script calls run it straight
     const RToken* from = nullptr;   // the root it was made from (a moved code makes it again)
     bool walk = false;              // too large to lower: the tree walker runs it
+    // For script calls: the number of local slots, and the argument counts the code accepts
+    // (n is accepted when unsigned(n - argsLow) <= argsSpan).
+    uint32_t slots = 0;
+    int32_t argsLow = 0;
+    uint32_t argsSpan = 0;
 };
 
 void RLoweredDelete::operator()(RLoweredCode* p) const {
@@ -1180,8 +1243,6 @@ void RLoweredDelete::operator()(RLoweredCode* p) const {
 }
 
 namespace {
-
-bool g_treeWalker = false; // tests: run the tree instead of the lowered form
 
 // Item k of v, or nullptr when v is shorter (the bounds compared in bytes: no division).
 template <class V>
@@ -1225,6 +1286,14 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
     return true;
 }
 
+// The existing element of the array of self named by node x (kPlaceSelfElement), or nullptr.
+[[gnu::always_inline]] inline RValue* SelfElement(const RContext& c, const LNode& x) {
+    int32_t i, j;
+    if (!ElementIndicesOf<true>(c, x, i, j)) return nullptr;
+    CVariableList* list = SelfList(c, *x.t);
+    return list ? list->ElementAt(x.t->ind, j, x.t->Hint()) : nullptr;
+}
+
 // A real operand held in the node (place p: the constant num, or local or argument slot w, or
 // the self variable of operand node x), or false when it is not a real there.
 [[gnu::always_inline]] inline bool RealOperand(const RContext& c, uint8_t p, int32_t w, double num, double& v,
@@ -1245,6 +1314,12 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
     }
     case kPlaceComputed:
         return x->real(const_cast<RContext&>(c), *x, v);
+    case kPlaceSelfElement: {
+        const RValue* e = SelfElement(c, *x);
+        if (!e || e->kind != RValue::kReal) return false;
+        v = e->val;
+        return true;
+    }
     case kPlaceConstant:
         v = num;
         return true;
@@ -1375,6 +1450,14 @@ bool LSelfVar(RContext& c, const LNode& n, RValue& out) {
     return Eval(c, *n.t, out);
 }
 
+bool LSelfElement(RContext& c, const LNode& n, RValue& out) {
+    if (const RValue* e = SelfElement(c, n)) {
+        out = *e;
+        return true;
+    }
+    return Eval(c, *n.t, out);
+}
+
 bool LBuiltinVar(RContext& c, const LNode& n, RValue& out) {
     if (n.get(c.self, 0, out)) return true;
     return Eval(c, *n.t, out);
@@ -1436,12 +1519,13 @@ bool LBinaryQuick(RContext& c, const LNode& n, RValue& out) {
     return LBinary(c, n, out);
 }
 
-// The real of a binary operation on operands held in the node, when all of it is real.
-template <uint8_t A, uint8_t B>
+// The real of a binary operation on operands held in the node, when all of it is real (Op as
+// for RealOp).
+template <uint8_t A, uint8_t B, int Op = kOpAny>
 bool LRealQuick(RContext& c, const LNode& n, double& v) {
     double r;
     return RealOperand(c, A, n.aw, n.an, v, n.a) && RealOperand(c, B, n.bw, n.bn, r, n.b) &&
-           RealBinary(n.op, v, r);
+           RealOp<Op>(n.op, v, r);
 }
 
 // The real of a unary operation on an operand held in the node.
@@ -1470,14 +1554,12 @@ bool LUnaryQuick(RContext& c, const LNode& n, RValue& out) {
 
 bool LTestValue(RContext& c, const LNode& n, const char* message, bool& truth);
 
-template <uint8_t A, uint8_t B>
+template <uint8_t A, uint8_t B, int Op = kOpAny>
 bool LTestQuick(RContext& c, const LNode& n, const char* message, bool& truth) {
     double l, r;
     if (RealOperand(c, A, n.aw, n.an, l, n.a) && RealOperand(c, B, n.bw, n.bn, r, n.b) &&
-        RealBinary(n.op, l, r)) {
-        truth = l >= 0.5;
+        RealCondition<Op>(n.op, l, r, truth))
         return true;
-    }
     return LTestValue(c, n, message, truth);
 }
 
@@ -1501,6 +1583,8 @@ auto QuickFor(uint8_t b) -> decltype(H<A, kPlaceLocal>::fn) {
         return H<A, kPlaceElementAtLocal>::fn;
     case kPlaceComputed:
         return H<A, kPlaceComputed>::fn;
+    case kPlaceSelfElement:
+        return H<A, kPlaceSelfElement>::fn;
     default:
         return nullptr;
     }
@@ -1524,6 +1608,8 @@ auto QuickFor(uint8_t a, uint8_t b) -> decltype(H<kPlaceLocal, kPlaceLocal>::fn)
         return QuickFor<H, kPlaceElementAtLocal>(b);
     case kPlaceComputed:
         return QuickFor<H, kPlaceComputed>(b);
+    case kPlaceSelfElement:
+        return QuickFor<H, kPlaceSelfElement>(b);
     default:
         return nullptr;
     }
@@ -1541,31 +1627,147 @@ struct HReal {
     static constexpr LRealFn fn = LRealQuick<A, B>;
 };
 
-// A script call: the arguments are evaluated straight into the callee's argument frame.
-bool LScriptCall(RContext& c, const LNode& n, RValue& out) {
-    const int argc = int(n.count);
-    RValue* frame = g_argumentFrames.Push();
-    for (int k = 0; k < argc; ++k) {
-        const LNode& e = *n.list[k];
-        if (!e.eval(c, e, frame[k])) [[unlikely]] {
-            ClearFrame(frame, argc);
-            g_argumentFrames.Pop(frame);
-            return false;
+// Handlers fixed on their operator as well: comparisons whose left operand is at one of the
+// common places and whose right operand is a real constant, a local or an argument, and && and ||
+// of two computed operands; nullptr otherwise (the handler by places serves then).
+template <template <uint8_t, uint8_t, int> class H, uint8_t A, uint8_t B>
+auto ByOperator(int op) -> decltype(H<A, B, kOpLess>::fn) {
+    switch (op) {
+    case kOpLess:
+        return H<A, B, kOpLess>::fn;
+    case kOpLessEqual:
+        return H<A, B, kOpLessEqual>::fn;
+    case kOpAssignEqual:
+    case kOpEqual:
+        return H<A, B, kOpEqual>::fn;
+    case kOpNotEqual:
+        return H<A, B, kOpNotEqual>::fn;
+    case kOpGreaterEqual:
+        return H<A, B, kOpGreaterEqual>::fn;
+    case kOpGreater:
+        return H<A, B, kOpGreater>::fn;
+    default:
+        return nullptr;
+    }
+}
+template <template <uint8_t, uint8_t, int> class H, uint8_t A>
+auto ByOperator(uint8_t b, int op) -> decltype(H<A, kPlaceLocal, kOpLess>::fn) {
+    switch (b) {
+    case kPlaceConstant:
+        return ByOperator<H, A, kPlaceConstant>(op);
+    case kPlaceLocal:
+        return ByOperator<H, A, kPlaceLocal>(op);
+    case kPlaceArgument:
+        return ByOperator<H, A, kPlaceArgument>(op);
+    default:
+        return nullptr;
+    }
+}
+template <template <uint8_t, uint8_t, int> class H>
+auto ByOperator(uint8_t a, uint8_t b, int op) -> decltype(H<kPlaceLocal, kPlaceLocal, kOpLess>::fn) {
+    if (a == kPlaceComputed && b == kPlaceComputed) {
+        if (op == kOpAnd) return H<kPlaceComputed, kPlaceComputed, kOpAnd>::fn;
+        if (op == kOpOr) return H<kPlaceComputed, kPlaceComputed, kOpOr>::fn;
+        return nullptr;
+    }
+    switch (a) {
+    case kPlaceLocal:
+        return ByOperator<H, kPlaceLocal>(b, op);
+    case kPlaceArgument:
+        return ByOperator<H, kPlaceArgument>(b, op);
+    case kPlaceSelf:
+        return ByOperator<H, kPlaceSelf>(b, op);
+    case kPlaceBuiltin:
+        return ByOperator<H, kPlaceBuiltin>(b, op);
+    case kPlaceElementAtLocal:
+        return ByOperator<H, kPlaceElementAtLocal>(b, op);
+    case kPlaceComputed:
+        return ByOperator<H, kPlaceComputed>(b, op);
+    case kPlaceSelfElement:
+        return ByOperator<H, kPlaceSelfElement>(b, op);
+    default:
+        return nullptr;
+    }
+}
+// The handler fixed on the operator where there is one, else the one by places.
+template <template <uint8_t, uint8_t, int> class H, template <uint8_t, uint8_t> class G>
+auto QuickFor(uint8_t a, uint8_t b, int op) -> decltype(G<kPlaceLocal, kPlaceLocal>::fn) {
+    if (auto f = ByOperator<H>(a, b, op)) return f;
+    return QuickFor<G>(a, b);
+}
+template <uint8_t A, uint8_t B, int Op>
+struct HTestOp {
+    static constexpr LTestFn fn = LTestQuick<A, B, Op>;
+};
+template <uint8_t A, uint8_t B, int Op>
+struct HRealOp {
+    static constexpr LRealFn fn = LRealQuick<A, B, Op>;
+};
+
+// An argument of a script call evaluated into its slot of the callee's frame (real 0 until
+// then): a real computed without side effects goes straight into the slot's value.
+[[gnu::always_inline]] inline bool ArgumentInto(RContext& c, const LNode& e, RValue& slot) {
+    double v;
+    // The commonest argument of a recursive call, an argument with a constant (argument0 - 1),
+    // computed here rather than through its handler.
+    if (e.real == LRealQuick<kPlaceArgument, kPlaceConstant>) {
+        const RValue& a = arg_slots[e.aw];
+        if (a.kind == RValue::kReal) {
+            v = a.val;
+            if (e.op == kOpMinus) {
+                slot.val = v - e.bn;
+                return true;
+            }
+            if (RealBinary(e.op, v, e.bn)) {
+                slot.val = v;
+                return true;
+            }
         }
+        return e.eval(c, e, slot);
     }
-    CScript* script = Script_Get(n.t->ind - kScriptIdBase);
-    if (!script) [[unlikely]] {
-        ClearFrame(frame, argc);
-        g_argumentFrames.Pop(frame);
-        if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
-        return false;
+    if (e.real && e.real(c, e, v)) {
+        slot.val = v;
+        return true;
     }
-    const bool ok = CallScriptIn(script, c.self, c.other, out, frame, argc, true);
+    return e.eval(c, e, slot);
+}
+
+[[gnu::noinline, gnu::cold]] bool ArgumentFailed(RArgumentFrame* frame, int evaluated) {
+    ClearFrame(frame->slots, evaluated);
+    g_argumentFrames.Pop(frame);
+    return false;
+}
+
+[[gnu::noinline, gnu::cold]] bool NoSuchScript(RContext& c, const LNode& n, RArgumentFrame* frame, int argc) {
+    ClearFrame(frame->slots, argc);
+    g_argumentFrames.Pop(frame);
+    if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
+    return false;
+}
+
+// A script call: the arguments are evaluated straight into the callee's argument frame. N is
+// the number of arguments when the handler is made for one count, else -1 (n.count).
+template <int N>
+bool LScriptCall(RContext& c, const LNode& n, RValue& out) {
+    const int argc = N >= 0 ? N : int(n.count);
+    RArgumentFrame* frame = g_argumentFrames.Push();
+    for (int k = 0; k < argc; ++k)
+        if (!ArgumentInto(c, *n.list[k], frame->slots[k])) [[unlikely]]
+            return ArgumentFailed(frame, argc);
+    CScript* script = Script_Get(n.where);
+    if (!script) [[unlikely]]
+        return NoSuchScript(c, n, frame, argc);
+    const bool ok = CallScriptIn<true>(script, c.self, c.other, out, frame, argc, true);
     g_argumentFrames.Pop(frame);
     if (ok) [[likely]]
         return true;
     if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
     return false;
+}
+
+template <int N>
+int LScriptCallStatement(RContext& c, const LNode& n, RValue& result) {
+    return LScriptCall<N>(c, n, result) ? kOutNormal : kOutError;
 }
 
 bool LCall(RContext& c, const LNode& n, RValue& out) {
@@ -1627,12 +1829,23 @@ int LCallStatement(RContext& c, const LNode& n, RValue& result) {
     return LCall(c, n, result) ? kOutNormal : kOutError;
 }
 
-int LScriptCallStatement(RContext& c, const LNode& n, RValue& result) {
-    return LScriptCall(c, n, result) ? kOutNormal : kOutError;
-}
-
 int LReturn(RContext& c, const LNode& n, RValue& result) {
     return n.a->eval(c, *n.a, result) ? kOutExit : kOutError;
+}
+
+// A return of a binary operation whose operands both need evaluation (the sum of two calls,
+// say), computed straight into the result: what LBinaryEval does, without the call through it.
+// Op is the operator when the handler is made for one, else -1 (the node's).
+template <int Op>
+int LReturnBinaryEval(RContext& c, const LNode& n, RValue& result) {
+    const LNode& x = *n.a;
+    if (!x.a->eval(c, *x.a, result)) return kOutError;
+    RValue r;
+    if (!x.b->eval(c, *x.b, r)) return kOutError;
+    if (result.kind == RValue::kReal && r.kind == RValue::kReal &&
+        RealBinary(Op >= 0 ? Op : x.op, result.val, r.val))
+        return kOutExit;
+    return Operator_Binary(c.code, x.b->t->position, x.op, r, result) ? kOutExit : kOutError;
 }
 
 int LIf(RContext& c, const LNode& n, RValue& result) {
@@ -1644,23 +1857,21 @@ int LIf(RContext& c, const LNode& n, RValue& result) {
 
 // The condition of an if node that holds its compared operands (ap/aw/an, bp/bw/bn, op): computed
 // inline when both are reals, else through the condition node's own test. False on an error.
-template <uint8_t A, uint8_t B>
+template <uint8_t A, uint8_t B, int Op>
 [[gnu::always_inline]] inline bool IfCondition(RContext& c, const LNode& n, bool& truth) {
     double l, r;
     if (RealOperand(c, A, n.aw, n.an, l, n.a->a) && RealOperand(c, B, n.bw, n.bn, r, n.a->b) &&
-        RealBinary(n.op, l, r)) {
-        truth = l >= 0.5;
+        RealCondition<Op>(n.op, l, r, truth))
         return true;
-    }
     return n.a->test(c, *n.a, "Expression expected", truth);
 }
 
 // An if whose condition compares operands held in its own node: a and b of the condition are
 // copied into the if node (ap/aw/an, bp/bw/bn, op), its branches stay in b and c.
-template <uint8_t A, uint8_t B>
+template <uint8_t A, uint8_t B, int Op = kOpAny>
 int LIfQuick(RContext& c, const LNode& n, RValue& result) {
     bool truth;
-    if (!IfCondition<A, B>(c, n, truth)) return kOutError;
+    if (!IfCondition<A, B, Op>(c, n, truth)) return kOutError;
     if (truth) return n.b->exec(c, *n.b, result);
     return n.c ? n.c->exec(c, *n.c, result) : kOutNormal;
 }
@@ -1668,9 +1879,13 @@ template <uint8_t A, uint8_t B>
 struct HIf {
     static constexpr LExecFn fn = LIfQuick<A, B>;
 };
+template <uint8_t A, uint8_t B, int Op>
+struct HIfOp {
+    static constexpr LExecFn fn = LIfQuick<A, B, Op>;
+};
 
 // A return of a value read in place.
-int LReturnPlace(RContext& c, const LNode& n, RValue& result) {
+[[gnu::always_inline]] inline int LReturnPlace(RContext& c, const LNode& n, RValue& result) {
     if (const RValue* p = PlaceValue(c, *n.a)) {
         result = *p;
         return kOutExit;
@@ -1680,10 +1895,10 @@ int LReturnPlace(RContext& c, const LNode& n, RValue& result) {
 
 // An if without else whose condition compares operands held in its node (as LIfQuick) and whose
 // branch returns a value read in place (n.b a LReturnPlace node).
-template <uint8_t A, uint8_t B>
+template <uint8_t A, uint8_t B, int Op = kOpAny>
 int LIfReturnQuick(RContext& c, const LNode& n, RValue& result) {
     bool truth;
-    if (!IfCondition<A, B>(c, n, truth)) return kOutError;
+    if (!IfCondition<A, B, Op>(c, n, truth)) return kOutError;
     if (!truth) return kOutNormal;
     return LReturnPlace(c, *n.b, result);
 }
@@ -1691,6 +1906,73 @@ template <uint8_t A, uint8_t B>
 struct HIfReturn {
     static constexpr LExecFn fn = LIfReturnQuick<A, B>;
 };
+template <uint8_t A, uint8_t B, int Op>
+struct HIfReturnOp {
+    static constexpr LExecFn fn = LIfReturnQuick<A, B, Op>;
+};
+
+// An if whose condition is two comparisons of one operand with real constants joined by || (Or)
+// or && (a range test such as x < 0 || x > 640): the operand (node n.d, held at place X) is read
+// once for both comparisons, the constants are in n.an and n.bn. Both comparisons are made, as
+// the general path makes them; when the operand is no real there, the condition's own test runs.
+template <uint8_t X, int Op1, int Op2, bool Or>
+int LIfRange(RContext& c, const LNode& n, RValue& result) {
+    double v;
+    bool truth;
+    if (RealOperand(c, X, 0, 0, v, n.d)) {
+        const bool first = RealTruth<Op1>(v, n.an), second = RealTruth<Op2>(v, n.bn);
+        truth = Or ? first || second : first && second;
+    } else if (!n.a->test(c, *n.a, "Expression expected", truth)) {
+        return kOutError;
+    }
+    if (truth) return n.b->exec(c, *n.b, result);
+    return n.c ? n.c->exec(c, *n.c, result) : kOutNormal;
+}
+
+// The range test handlers by place and ordering operators (<, <=, >, >=), or nullptr.
+template <uint8_t X, bool Or, int Op1>
+LExecFn RangeFor(int op2) {
+    switch (op2) {
+    case kOpLess:
+        return LIfRange<X, Op1, kOpLess, Or>;
+    case kOpLessEqual:
+        return LIfRange<X, Op1, kOpLessEqual, Or>;
+    case kOpGreater:
+        return LIfRange<X, Op1, kOpGreater, Or>;
+    case kOpGreaterEqual:
+        return LIfRange<X, Op1, kOpGreaterEqual, Or>;
+    default:
+        return nullptr;
+    }
+}
+template <uint8_t X, bool Or>
+LExecFn RangeFor(int op1, int op2) {
+    switch (op1) {
+    case kOpLess:
+        return RangeFor<X, Or, kOpLess>(op2);
+    case kOpLessEqual:
+        return RangeFor<X, Or, kOpLessEqual>(op2);
+    case kOpGreater:
+        return RangeFor<X, Or, kOpGreater>(op2);
+    case kOpGreaterEqual:
+        return RangeFor<X, Or, kOpGreaterEqual>(op2);
+    default:
+        return nullptr;
+    }
+}
+template <bool Or>
+LExecFn RangeFor(uint8_t x, int op1, int op2) {
+    switch (x) {
+    case kPlaceElementAtLocal:
+        return RangeFor<kPlaceElementAtLocal, Or>(op1, op2);
+    case kPlaceSelf:
+        return RangeFor<kPlaceSelf, Or>(op1, op2);
+    case kPlaceSelfElement:
+        return RangeFor<kPlaceSelfElement, Or>(op1, op2);
+    default:
+        return nullptr;
+    }
+}
 
 int LWhile(RContext& c, const LNode& n, RValue& result) {
     for (;;) {
@@ -1735,7 +2017,7 @@ struct HAssignLocal {
 
 // A for loop whose condition (node b) compares operands held in that node; a step that is a
 // compound assignment to a local is called directly.
-template <uint8_t A, uint8_t B>
+template <uint8_t A, uint8_t B, int Op = kOpAny>
 int LForQuick(RContext& c, const LNode& n, RValue& result) {
     RValue temp;
     int o = n.a->exec(c, *n.a, temp);
@@ -1745,10 +2027,9 @@ int LForQuick(RContext& c, const LNode& n, RValue& result) {
     for (;;) {
         double l, r;
         bool truth;
-        if (RealOperand(c, A, cond.aw, cond.an, l, cond.a) &&
-            RealOperand(c, B, cond.bw, cond.bn, r, cond.b) && RealBinary(cond.op, l, r))
-            truth = l >= 0.5;
-        else if (!cond.test(c, cond, "Expression expected", truth))
+        if (!(RealOperand(c, A, cond.aw, cond.an, l, cond.a) &&
+              RealOperand(c, B, cond.bw, cond.bn, r, cond.b) && RealCondition<Op>(cond.op, l, r, truth)) &&
+            !cond.test(c, cond, "Expression expected", truth))
             return kOutError;
         if (!truth) return kOutNormal;
         o = n.d->exec(c, *n.d, result);
@@ -1761,6 +2042,10 @@ int LForQuick(RContext& c, const LNode& n, RValue& result) {
 template <uint8_t A, uint8_t B>
 struct HFor {
     static constexpr LExecFn fn = LForQuick<A, B>;
+};
+template <uint8_t A, uint8_t B, int Op>
+struct HForOp {
+    static constexpr LExecFn fn = LForQuick<A, B, Op>;
 };
 
 int LFor(RContext& c, const LNode& n, RValue& result) {
@@ -1889,6 +2174,65 @@ int LAssignElement(RContext& c, const LNode& n, RValue& result) {
 }
 
 // An assignment or compound assignment (n.aw its operator) of a real operand held in the node
+// (place B) to an element of an array of self at one index read from a local; anything else, and
+// a globalvar that may shadow the array, the general way.
+template <uint8_t B>
+int LAssignSelfElementQuick(RContext& c, const LNode& n, RValue& result) {
+    const LNode& target = *n.a;
+    int32_t i, j;
+    double r;
+    CVariableList* list = SelfList(c, *target.t);
+    if (!list || !ElementIndicesOf<true>(c, target, i, j)) return LAssign(c, n, result);
+    bool real;
+    if constexpr (B == kPlaceSelfElement) {
+        // a[k] op= b[k] on arrays of self: the index read once for both.
+        if (n.b->aw == target.aw) {
+            CVariableList* from = SelfList(c, *n.b->t);
+            const RValue* v = from ? from->ElementAt(n.b->t->ind, j, n.b->t->Hint()) : nullptr;
+            real = v && v->kind == RValue::kReal;
+            if (real) r = v->val;
+        } else {
+            real = RealOperand(c, B, n.bw, n.bn, r, n.b);
+        }
+    } else {
+        real = RealOperand(c, B, n.bw, n.bn, r, n.b);
+    }
+    if (real) {
+        if (n.op == kSymAssign) {
+            list->SetVarAt(target.t->ind, j, RValue::Real(r), target.t->Hint());
+            result.SetReal(r);
+            return kOutNormal;
+        }
+        RValue* e = list->ElementAt(target.t->ind, j, target.t->Hint());
+        if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
+            result.SetReal(e->val);
+            return kOutNormal;
+        }
+    }
+    return LAssign(c, n, result);
+}
+template <uint8_t A, uint8_t B>
+struct HAssignSelfElement {
+    static constexpr LExecFn fn = LAssignSelfElementQuick<B>;
+};
+
+// a[k] = -a[k] for an element of a local array at one index read from a local: negated in place
+// when it holds a real, anything else the general way.
+int LNegateElement(RContext& c, const LNode& n, RValue& result) {
+    const LNode& target = *n.a;
+    int32_t i = 0, j = 0;
+    if (ElementIndicesOf<true>(c, target, i, j)) {
+        RValue* e = LocalElement(c.slots[target.where], i, j);
+        if (e && e->kind == RValue::kReal) {
+            e->val = -e->val;
+            result.SetReal(e->val);
+            return kOutNormal;
+        }
+    }
+    return LAssignElement(c, n, result);
+}
+
+// An assignment or compound assignment (n.aw its operator) of a real operand held in the node
 // to an element of a local array whose indices read in place; anything else the general way.
 template <bool AtLocal, uint8_t B>
 int LAssignElementQuick(RContext& c, const LNode& n, RValue& result) {
@@ -1975,6 +2319,16 @@ class CLowering {
                 Hold(*n.a, n.ap, n.aw, n.an);
                 if (n.b) Hold(*n.b, n.bp, n.bw, n.bn);
                 n.eval = LPlace;
+            } else if (t.Slot() == -1 && (t.Ind2() == kSelDefault || t.Ind2() == kSelSelf) &&
+                       t.ind > kLastBuiltinRangeId && t.items.size() == 2 &&
+                       t.items[0].kind == kNodeConstant && !t.items[0].value->IsString() &&
+                       t.items[1].kind == kNodeFixedVariable && t.items[1].Slot() >= 0 &&
+                       t.items[1].Ind2() == kSelLocal) {
+                // An element of an array of self at an index read from a local.
+                n.var = kPlaceSelfElement;
+                n.a = Expression(t.items[1]);
+                n.aw = n.a->where;
+                n.eval = LSelfElement;
             }
             break;
         case kNodeUnary:
@@ -1997,15 +2351,22 @@ class CLowering {
             HoldVar(*n.b, n.bp, n.bw, n.bn);
             if (LEvalFn f = QuickFor<HBinary>(n.ap, n.bp)) {
                 n.eval = f;
-                n.test = QuickFor<HTest>(n.ap, n.bp);
-                if (Pure(n.ap) && Pure(n.bp)) n.real = QuickFor<HReal>(n.ap, n.bp);
+                n.test = QuickFor<HTestOp, HTest>(n.ap, n.bp, n.op);
+                if (Pure(n.ap) && Pure(n.bp)) n.real = QuickFor<HRealOp, HReal>(n.ap, n.bp, n.op);
             } else if (n.a->place == kPlaceNone && n.b->place == kPlaceNone)
                 n.eval = LBinaryEval;
             break;
         case kNodeCall:
-            n.eval = t.ind >= kScriptIdBase && t.ind < kExtensionIdBase ? LScriptCall : LCall;
             List(n, t, t.items.size() < size_t(kArgumentSlots) ? t.items.size() : size_t(kArgumentSlots),
                  false);
+            n.eval = LCall;
+            if (t.ind >= kScriptIdBase && t.ind < kExtensionIdBase) {
+                n.where = t.ind - kScriptIdBase;
+                n.eval = n.count == 0   ? LScriptCall<0>
+                         : n.count == 1 ? LScriptCall<1>
+                         : n.count == 2 ? LScriptCall<2>
+                                        : LScriptCall<-1>;
+            }
             break;
         default:
             break;
@@ -2022,10 +2383,16 @@ class CLowering {
             List(n, t, t.items.size(), true);
             break;
         case kNodeCall:
-            n.exec =
-                t.ind >= kScriptIdBase && t.ind < kExtensionIdBase ? LScriptCallStatement : LCallStatement;
             List(n, t, t.items.size() < size_t(kArgumentSlots) ? t.items.size() : size_t(kArgumentSlots),
                  false);
+            n.exec = LCallStatement;
+            if (t.ind >= kScriptIdBase && t.ind < kExtensionIdBase) {
+                n.where = t.ind - kScriptIdBase;
+                n.exec = n.count == 0   ? LScriptCallStatement<0>
+                         : n.count == 1 ? LScriptCallStatement<1>
+                         : n.count == 2 ? LScriptCallStatement<2>
+                                        : LScriptCallStatement<-1>;
+            }
             break;
         case kNodeAssign: {
             const RToken& target = t.items[0];
@@ -2033,13 +2400,24 @@ class CLowering {
             n.a = Expression(target);
             n.b = Expression(t.items[1]);
             HoldVar(*n.b, n.bp, n.bw, n.bn);
-            if (n.a->var != kPlaceNone && (n.op == kSymAssign || n.op <= kSymDivAssign) &&
-                n.bp != kPlaceNone) {
+            if (n.a->var == kPlaceSelfElement && (n.op == kSymAssign || n.op <= kSymDivAssign) &&
+                n.bp != kPlaceNone && n.bp != kPlaceBuiltin) {
+                n.exec = QuickFor<HAssignSelfElement, kPlaceNone>(n.bp);
+                if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
+                break;
+            }
+            if ((n.a->var == kPlaceSelf || n.a->var == kPlaceBuiltin) &&
+                (n.op == kSymAssign || n.op <= kSymDivAssign) && n.bp != kPlaceNone) {
                 n.exec = LAssignVarQuick;
                 if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
                 break;
             }
-            if (n.bp == kPlaceSelf || n.bp == kPlaceBuiltin) n.bp = kPlaceNone; // held for the above only
+            if (n.bp == kPlaceSelf || n.bp == kPlaceBuiltin || n.bp == kPlaceSelfElement)
+                n.bp = kPlaceNone; // held for the above only
+            if (Negation(n)) {
+                n.exec = LNegateElement;
+                break;
+            }
             if (n.a->place == kPlaceLocal && n.op != kSymAssign && n.op <= kSymDivAssign &&
                 n.bp != kPlaceNone) {
                 n.exec = QuickFor<HAssignLocal, kPlaceNone>(n.bp);
@@ -2067,8 +2445,10 @@ class CLowering {
                 n.ap = n.a->ap, n.aw = n.a->aw, n.an = n.a->an;
                 n.bp = n.a->bp, n.bw = n.a->bw, n.bn = n.a->bn;
                 n.op = n.a->op;
-                n.exec = QuickFor<HIf>(n.ap, n.bp);
-                if (!n.c && n.b->exec == LReturnPlace) n.exec = QuickFor<HIfReturn>(n.ap, n.bp);
+                n.exec = QuickFor<HIfOp, HIf>(n.ap, n.bp, n.op);
+                if (!n.c && n.b->exec == LReturnPlace)
+                    n.exec = QuickFor<HIfReturnOp, HIfReturn>(n.ap, n.bp, n.op);
+                RangeTest(n);
             }
             break;
         case kNodeWhile:
@@ -2088,7 +2468,7 @@ class CLowering {
             n.d = Statement(t.items[3]);
             n.exec = LFor;
             if (n.b->t->kind == kNodeBinary && n.b->eval != LBinary && n.b->eval != LBinaryEval)
-                n.exec = QuickFor<HFor>(n.b->ap, n.b->bp);
+                n.exec = QuickFor<HForOp, HFor>(n.b->ap, n.b->bp, n.b->op);
             break;
         case kNodeRepeat:
             n.a = Expression(t.items[0]);
@@ -2098,6 +2478,8 @@ class CLowering {
         case kNodeReturn:
             n.a = Expression(t.items[0]);
             n.exec = n.a->place != kPlaceNone ? LReturnPlace : LReturn;
+            if (n.a->eval == LBinaryEval)
+                n.exec = n.a->op == kOpPlus ? LReturnBinaryEval<kOpPlus> : LReturnBinaryEval<-1>;
             break;
         case kNodeExit:
         case kNodeBreak:
@@ -2141,6 +2523,44 @@ class CLowering {
         if (p == kPlaceNone && x.place == kPlaceElement)
             p = Element1(x) ? uint8_t(kPlaceElementAtLocal) : uint8_t(kPlaceElement);
         if (p == kPlaceNone && x.real) p = kPlaceComputed;
+    }
+    // An if whose condition compares one operand with two real constants, joined by || or &&,
+    // gets the range test handler: the operand is held in n.d, the constants in n.an and n.bn.
+    static void RangeTest(LNode& n) {
+        const LNode& cond = *n.a;
+        if ((cond.op != kOpOr && cond.op != kOpAnd) || cond.ap != kPlaceComputed || cond.bp != kPlaceComputed)
+            return;
+        const LNode& l = *cond.a;
+        const LNode& r = *cond.b;
+        if (l.t->kind != kNodeBinary || r.t->kind != kNodeBinary || l.bp != kPlaceConstant ||
+            r.bp != kPlaceConstant || l.ap != r.ap || !SameOperand(*l.a, *r.a, l.ap))
+            return;
+        const LExecFn f =
+            cond.op == kOpOr ? RangeFor<true>(l.ap, l.op, r.op) : RangeFor<false>(l.ap, l.op, r.op);
+        if (!f) return;
+        n.exec = f;
+        n.d = l.a;
+        n.an = l.bn;
+        n.bn = r.bn;
+    }
+    // Two operand nodes read from the same place (an element at one index read from a local, a
+    // plain variable of self or an element of an array of self at one index read from a local).
+    static bool SameOperand(const LNode& x, const LNode& y, uint8_t place) {
+        if (place == kPlaceElementAtLocal)
+            return Element1(x) && Element1(y) && x.where == y.where && x.aw == y.aw;
+        if (place == kPlaceSelf)
+            return x.var == kPlaceSelf && y.var == kPlaceSelf && x.t->ind == y.t->ind &&
+                   x.t->Ind2() == y.t->Ind2();
+        if (place == kPlaceSelfElement)
+            return x.var == kPlaceSelfElement && y.var == kPlaceSelfElement && x.t->ind == y.t->ind &&
+                   x.t->Ind2() == y.t->Ind2() && x.aw == y.aw;
+        return false;
+    }
+    // a[k] = -a[k] for an element at one index read from a local.
+    static bool Negation(const LNode& n) {
+        const LNode& v = *n.b;
+        return n.op == kSymAssign && Element1(*n.a) && v.t->kind == kNodeUnary && v.op == kOpMinus &&
+               Element1(*v.a) && v.a->where == n.a->where && v.a->aw == n.a->aw;
     }
     // An element of a local array at one index read from a local.
     static bool Element1(const LNode& x) { return x.place == kPlaceElement && !x.b && x.ap == kPlaceLocal; }
@@ -2190,6 +2610,9 @@ const RLoweredCode& Lowered(CCode& code) {
             return *code.i_lowered;
         }
         code.i_lowered->nodes.reserve(size);
+        code.i_lowered->slots = uint32_t(code.i_localIds.size());
+        code.i_lowered->argsLow = code.i_Args;
+        code.i_lowered->argsSpan = code.i_ArgArray ? uint32_t(kArgumentSlots) : 0;
         CLowering lowering(*code.i_lowered);
         const RToken& root = code.Root();
         if (code.i_kind == CCode::kExpression)
@@ -2253,15 +2676,17 @@ void Code_AddArgumentVariables() {
 
 namespace {
 
-// Counts a run in, or fails with kMessageRunsTooDeep when runs nest too deeply.
+// Counts a run in, or fails with kMessageRunsTooDeep when runs nest too deeply. Nested is set
+// when the run is known to start inside another (a call from running code).
+template <bool Nested = false>
 [[gnu::always_inline]] inline bool EnterRun(CCode* code) {
-    // The stack grows down from where the outermost run started.
+    // The stack grows down from where the outermost run started; nested runs must stay above
+    // g_stackLimit (that start less the budget).
     const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-    if (g_runDepth == 0) {
-        g_stackBase = here;
+    if (!Nested && g_runDepth == 0) [[unlikely]] {
         if (g_stackBudget == 0) g_stackBudget = StackBudget();
-    } else if (g_runDepth >= kMaxRunNesting || (here < g_stackBase && g_stackBase - here > g_stackBudget))
-        [[unlikely]] {
+        g_stackLimit = here > g_stackBudget ? here - g_stackBudget : 0;
+    } else if (g_runDepth >= kMaxRunNesting || here < g_stackLimit) [[unlikely]] {
         Error_SetCodeError(code, 0, kMessageRunsTooDeep);
         return false;
     }
@@ -2339,82 +2764,114 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
     return false;
 }
 
-// Run for a script's code: a program whose lowered form is at hand runs straight from its block.
-[[gnu::always_inline]] inline bool RunScript(CInstance* self, CInstance* other, CCode* code, RValue& result) {
-    const RLoweredCode* made = code->i_lowered.get();
-    if (!made || !made->program || code->i_nodes.empty() || made->from != &code->i_nodes.back() ||
-        g_treeWalker || !self || !other || !code->i_compiled || code->i_kind != CCode::kProgram) [[unlikely]]
-        return Run(self, other, code, result);
-    Error_ClearFlag();
-    if (!EnterRun(code)) return false;
+// A script's program whose lowered form is at hand, run straight from its block: what Run does
+// for it, without the checks that the lowered form already answers (a lowered program was
+// compiled, and its tree never changes after compiling). Nested: called from running code.
+template <bool Nested>
+[[gnu::always_inline]] inline bool RunProgram(CInstance* self, CInstance* other, CCode* code,
+                                              const RLoweredCode& made, RValue& result) {
+    if (Error_IsSet()) [[unlikely]]
+        Error_ClearFlag();
+    if (!EnterRun<Nested>(code)) [[unlikely]]
+        return false;
     RContext c{self, other, code, nullptr, nullptr};
-    const size_t nslots = code->i_localIds.size();
+    const size_t nslots = made.slots;
     size_t mark = 0;
     if (nslots) c.slots = g_locals.Push(nslots, mark);
-    const int o = made->program->exec(c, *made->program, result);
+    // The program's block, statement by statement.
+    const LNode& program = *made.program;
+    int o = kOutNormal;
+    for (uint32_t k = 0; k < program.count; ++k) {
+        const LNode& s = *program.list[k];
+        if ((o = s.exec(c, s, result)) != kOutNormal) break;
+    }
     if (nslots) g_locals.Pop(c.slots, nslots, mark);
     --g_runDepth;
     return o != kOutError;
 }
 
-// A script call whose arguments are in frame: the frame, the count and the name are the callee's
-// while it runs and the caller's again afterwards.
-[[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
-                                                RValue& result, RValue* frame, int n, bool check) {
-    RValue* const savedFrame = arg_slots.frame;
-    const int savedCount = arg_count, savedHigh = arg_high;
-    const std::string_view savedName = arg_scriptname;
-    arg_slots.frame = frame;
-    arg_count = n;
-    arg_high = n;
-    arg_scriptname = script->s_name;
+// A script's code run the general way: no code, the test runner, the tree walker, no lowered
+// form yet. A failed run leaves "ERROR" as the result.
+[[gnu::noinline]] bool RunScriptSlow(const CScript* script, CInstance* self, CInstance* other, CCode* code,
+                                     RValue& result) {
+    if (!code) return NoCode(script, result);
+    if (g_testRunner) return g_testRunner(self, other, code, result);
+    if (Run(self, other, code, result)) return true;
+    result = RValue::String("ERROR");
+    return false;
+}
 
-    result = RValue();
+// The result of a call before the script runs: real 0.
+[[gnu::always_inline]] inline void ClearValue(RValue& v) {
+    v.kind = RValue::kReal;
+    v.val = 0.0;
+    if (!v.str.empty()) [[unlikely]]
+        v.str = TRefString();
+}
+
+// A script call whose arguments are in frame: the frame, the count and the name are the callee's
+// while it runs and the caller's again afterwards. Known is set when self and other are known to
+// be instances (a call from running code).
+template <bool Known>
+[[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
+                                                RValue& result, RArgumentFrame* frame, int n, bool check) {
+    frame->count = n;
+    frame->high = n;
+    frame->scriptname = script->s_name;
+    RArgumentFrame* const saved = arg_slots.call;
+    arg_slots.call = frame;
+
+    ClearValue(result);
     CCode* code = script->s_code.get();
-    bool ok;
-    if (!code) [[unlikely]]
-        ok = NoCode(script, result);
-    else if (g_testRunner) [[unlikely]]
-        ok = g_testRunner(self, other, code, result);
-    else if (!(ok = RunScript(self, other, code, result))) [[unlikely]]
-        result = RValue::String("ERROR");
+    const RLoweredCode* made = code ? code->i_lowered.get() : nullptr;
+    bool ok, countOk;
+    if (made && made->program && !g_slowCalls && (Known || (self && other))) [[likely]] {
+        if (!(ok = RunProgram<Known>(self, other, code, *made, result))) [[unlikely]]
+            result = RValue::String("ERROR");
+        countOk = uint32_t(n - made->argsLow) <= made->argsSpan;
+    } else {
+        ok = RunScriptSlow(script, self, other, code, result);
+        countOk = !code || (code->i_ArgArray ? n >= code->i_Args : n == code->i_Args);
+    }
     if (!ok) [[unlikely]]
         PrefixScriptError(script);
-    if (check && opt_checkargs && code && (code->i_ArgArray ? n < code->i_Args : n != code->i_Args))
-        [[unlikely]] {
+    if (check && !countOk && opt_checkargs) [[unlikely]] {
         ArgumentCountError(script, code, n);
         ok = false;
     }
 
-    ClearFrame(frame, arg_high);
-    arg_slots.frame = savedFrame;
-    arg_count = savedCount;
-    arg_high = savedHigh;
-    arg_scriptname = savedName;
+    // Mostly only the arguments were written (n is a constant where the call's count is known).
+    if (frame->high == n) [[likely]]
+        ClearFrame(frame->slots, n);
+    else
+        ClearFrame(frame->slots, frame->high);
+    arg_slots.call = saved;
     return ok;
 }
 
 } // namespace
 
 RValue* Code_PushArguments() {
-    return g_argumentFrames.Push();
+    return g_argumentFrames.Push()->slots;
 }
 
 void Code_PopArguments(RValue* frame) {
-    g_argumentFrames.Pop(frame);
+    g_argumentFrames.Pop(FrameOf(frame));
 }
 
 bool Code_CallScript(CScript* script, CInstance* self, CInstance* other, RValue& result, RValue* frame, int n,
                      bool check) {
-    return CallScriptIn(script, self, other, result, frame, n, check);
+    return CallScriptIn<false>(script, self, other, result, FrameOf(frame), n, check);
 }
 
 void Script_SetRunnerForTests(TScriptRunner runner) {
     g_testRunner = runner;
+    g_slowCalls = g_testRunner || g_treeWalker;
 }
 
 void Code_SetTreeWalkerForTests(bool on) {
     g_treeWalker = on;
+    g_slowCalls = g_testRunner || g_treeWalker;
 }
 
 bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result) {

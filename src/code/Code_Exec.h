@@ -13,19 +13,40 @@ class CScript;
 
 inline constexpr int kArgumentSlots = 16;
 
-// The argument frame of the running call: each script call runs with a frame of its own on a
-// stack of frames, outside any script a frame of the runner's.
-struct RArgumentSlots {
-    RValue* frame;
-    RValue& operator[](std::ptrdiff_t k) const { return frame[k]; }
-    RValue* begin() const { return frame; }
-    RValue* end() const { return frame + kArgumentSlots; }
+// The argument frame of one call: its argument slots, its argument count, the high mark of its
+// written slots and its script's name. Each script call runs with a frame of its own on a stack
+// of frames, code outside any script with a frame of the runner's.
+struct RArgumentFrame {
+    int count = 0;
+    int high = 0;
+    std::string_view scriptname = "<unknown>";
+    RValue slots[kArgumentSlots];
 };
-extern RArgumentSlots arg_slots;        // slot k is argument<k> and argument[k]
-extern int arg_count;                   // read by argument_count
-extern std::string_view arg_scriptname; // the running script's name, "<unknown>" outside
+
+// The running call's frame: a call saves and restores one pointer.
+struct RArgumentSlots {
+    RArgumentFrame* call;
+    RValue& operator[](std::ptrdiff_t k) const { return call->slots[k]; }
+    RValue* begin() const { return call->slots; }
+    RValue* end() const { return call->slots + kArgumentSlots; }
+};
+extern RArgumentSlots arg_slots; // slot k is argument<k> and argument[k]
+
+// A field of the running call's frame, read and written like a variable of type T.
+template <class T, T RArgumentFrame::*Field>
+struct RArgumentField {
+    operator const T&() const { return arg_slots.call->*Field; }
+    RArgumentField& operator=(const T& v) {
+        arg_slots.call->*Field = v;
+        return *this;
+    }
+    friend bool operator==(const RArgumentField& a, const T& b) { return static_cast<const T&>(a) == b; }
+};
+extern RArgumentField<int, &RArgumentFrame::count> arg_count; // read by argument_count
+// The running script's name, "<unknown>" outside.
+extern RArgumentField<std::string_view, &RArgumentFrame::scriptname> arg_scriptname;
 // Slots from arg_high on are real 0 (what a script call leaves there); writing a slot raises it.
-extern int arg_high;
+extern RArgumentField<int, &RArgumentFrame::high> arg_high;
 
 // A fresh argument frame (every slot real 0) on top of the frame stack, and its release (frames
 // are released in the reverse order; the slots must be real 0 again).

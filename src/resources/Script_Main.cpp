@@ -8,32 +8,25 @@
 
 #include <vector>
 
-namespace {
-std::vector<std::unique_ptr<CScript>> g_scripts;
-}
+std::vector<std::unique_ptr<CScript>> g_scriptTable;
 
 void Script_Clear() {
-    g_scripts.clear();
+    g_scriptTable.clear();
 }
 
 void Script_Set(int index, std::unique_ptr<CScript> script) {
     if (index < 0) return;
-    if (size_t(index) >= g_scripts.size()) g_scripts.resize(size_t(index) + 1);
-    g_scripts[size_t(index)] = std::move(script);
+    if (size_t(index) >= g_scriptTable.size()) g_scriptTable.resize(size_t(index) + 1);
+    g_scriptTable[size_t(index)] = std::move(script);
 }
 
 int Script_Count() {
-    return int(g_scripts.size());
-}
-
-CScript* Script_Get(int index) {
-    if (index < 0 || size_t(index) >= g_scripts.size()) return nullptr;
-    return g_scripts[size_t(index)].get();
+    return int(g_scriptTable.size());
 }
 
 int Script_Find(const std::string& name) {
-    for (size_t k = 0; k < g_scripts.size(); ++k)
-        if (g_scripts[k] && g_scripts[k]->s_name == name) return int(k);
+    for (size_t k = 0; k < g_scriptTable.size(); ++k)
+        if (g_scriptTable[k] && g_scriptTable[k]->s_name == name) return int(k);
     return -1;
 }
 

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CStream;
 
@@ -30,7 +31,8 @@ void Script_Clear();
 // Puts a script at index (growing the table with holes); nullptr makes the index a hole.
 void Script_Set(int index, std::unique_ptr<CScript> script);
 int Script_Count();
-CScript* Script_Get(int index); // nullptr for a hole or outside the table
+// nullptr for a hole or outside the table; inline, as every script call of running code asks.
+inline CScript* Script_Get(int index);
 // First present script with exactly this name, or -1.
 int Script_Find(const std::string& name);
 bool Script_Exists(int index);
@@ -45,3 +47,9 @@ void Script_Register();
 // "Compiling scripts": compiles every script in index order; the first failure is reported as the
 // fatal error "COMPILATION ERROR in Script: " + name + CR + the compiler's message.
 bool Script_CompileAll();
+
+extern std::vector<std::unique_ptr<CScript>> g_scriptTable; // changed only through the functions above
+inline CScript* Script_Get(int index) {
+    const auto& t = g_scriptTable;
+    return size_t(uint32_t(index)) < t.size() ? t[size_t(index)].get() : nullptr;
+}

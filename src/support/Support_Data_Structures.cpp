@@ -160,6 +160,9 @@ int DS_Compare(const RValue& a, const RValue& b) {
         const int c = a.str.view().compare(b.str.view());
         return c < 0 ? -1 : c > 0 ? 1 : 0;
     }
+    // Equal values are equal under any precision; an infinity equals only itself.
+    if (a.val == b.val) return 0;
+    if (std::isinf(a.val) || std::isinf(b.val)) return a.val > b.val ? 1 : -1;
     double p = g_precision;
     if (p == 0) p = std::max(std::min(std::fabs(a.val), std::fabs(b.val)) * 1e-12, 1e-12);
     if (std::fabs(a.val - b.val) <= p) return 0;
@@ -314,117 +317,391 @@ EDSRead CDS_List::Read(std::string_view text) {
 
 // ---- map ----
 
-CDS_Map& CDS_Map::operator=(const CDS_Map& o) {
-    if (this == &o) return *this;
-    m_tree = o.m_tree;
-    m_count = o.m_count;
-    m_strings.clear();
-    for (auto it = m_tree.begin(); it != m_tree.end(); ++it)
-        if (it->first.IsString()) m_strings.emplace(it->first.str.view(), it);
-    return *this;
+namespace {
+
+uint64_t Mix64(uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 33;
+    return h;
 }
+
+// The hash of a key as stored: strings by their bytes, reals by their bits (-0 stored as 0).
+uint32_t KeyHash(const RValue& k) {
+    if (!k.IsString()) {
+        uint64_t bits;
+        std::memcpy(&bits, &k.val, 8);
+        return uint32_t(Mix64(bits ^ 0x2545F4914F6CDD1Dull));
+    }
+    const char* p = k.str.data();
+    size_t n = k.str.size();
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+    for (; n >= 8; p += 8, n -= 8) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = (h ^ w) * 0x9E3779B97F4A7C15ull;
+        h ^= h >> 29;
+    }
+    uint64_t w = 0;
+    std::memcpy(&w, p, n);
+    return uint32_t(Mix64(h ^ w));
+}
+
+bool ExactlyEqual(const RValue& a, const RValue& b) {
+    if (a.IsString() != b.IsString()) return false;
+    return a.IsString() ? a.str.view() == b.str.view() : a.val == b.val;
+}
+
+bool IsFraction(double v) {
+    return v != std::floor(v);
+}
+
+// True when, under the current precision, no whole number but v itself compares equal to the
+// whole number v.
+bool WholeKeysAreExact(double v) {
+    const double p = DS_Precision();
+    return std::fabs(v) < 68719476736.0 && p < 0.5; // 2^36: a relative precision stays below 0.1
+}
+
+} // namespace
 
 void CDS_Map::Clear() {
-    m_strings.clear();
-    m_tree.clear();
-    m_count = 0;
+    m_entries.clear();
+    m_more.clear();
+    m_moreFree.clear();
+    m_slots.clear();
+    m_reals = COrder();
+    m_strings = COrder();
+    m_nan = kNone;
+    m_count = m_keys = m_dead = m_fractions = 0;
 }
 
-// The smallest real that can compare equal to key (a bound on the precision window).
-static RValue LowestEqual(const RValue& key) {
-    const double p = DS_Precision() > 0 ? DS_Precision() : std::max(std::fabs(key.val) * 1e-12, 1e-12);
-    return RValue::Real(key.val - 2 * p);
-}
-static RValue HighestEqual(const RValue& key) {
-    const double p = DS_Precision() > 0 ? DS_Precision() : std::max(std::fabs(key.val) * 1e-12, 1e-12);
-    return RValue::Real(key.val + 2 * p);
-}
-
-CDS_Map::Tree::const_iterator CDS_Map::Lower(const RValue& key) const {
-    if (key.IsString()) return m_tree.lower_bound(key);
-    auto it = IsNaNReal(key) ? m_tree.lower_bound(key) : m_tree.lower_bound(LowestEqual(key));
-    while (it != m_tree.begin() && DS_Compare(std::prev(it)->first, key) >= 0) --it;
-    while (it != m_tree.end() && DS_Compare(it->first, key) < 0) ++it;
-    return it;
-}
-
-CDS_Map::Tree::const_iterator CDS_Map::Upper(const RValue& key) const {
-    if (key.IsString()) return m_tree.upper_bound(key);
-    auto it = IsNaNReal(key) ? m_tree.lower_bound(key) : m_tree.upper_bound(HighestEqual(key));
-    while (it != m_tree.begin() && DS_Compare(std::prev(it)->first, key) > 0) --it;
-    while (it != m_tree.end() && DS_Compare(it->first, key) <= 0) ++it;
-    return it;
-}
-
-CDS_Map::Tree::iterator CDS_Map::FindKey(const RValue& key) {
-    if (key.IsString()) {
-        auto h = m_strings.find(key.str.view());
-        return h == m_strings.end() ? m_tree.end() : h->second;
+uint32_t CDS_Map::Lookup(const RValue& key, uint32_t hash) const {
+    if (m_slots.empty()) return kNone;
+    const size_t mask = m_slots.size() - 1;
+    for (size_t s = hash & mask;; s = (s + 1) & mask) {
+        const uint64_t slot = m_slots[s];
+        if (slot == 0) return kNone;
+        if (uint32_t(slot >> 32) == hash) {
+            const uint32_t e = uint32_t(slot) - 1;
+            if (ExactlyEqual(m_entries[e].key, key)) return e;
+        }
     }
-    auto it = Lower(key);
-    if (it == m_tree.end() || DS_Compare(it->first, key) != 0) return m_tree.end();
-    return m_tree.erase(it, it); // the same position as a mutable iterator
+}
+
+void CDS_Map::Rehash(size_t slots) {
+    std::vector<uint64_t> old = std::move(m_slots);
+    m_slots.assign(slots, 0);
+    const size_t mask = slots - 1;
+    for (uint64_t slot : old) {
+        if (slot == 0) continue;
+        size_t s = size_t(slot >> 32) & mask;
+        while (m_slots[s] != 0) s = (s + 1) & mask;
+        m_slots[s] = slot;
+    }
+}
+
+void CDS_Map::Index(uint32_t e, uint32_t hash) {
+    if ((m_keys + 1) * 2 > m_slots.size()) Rehash(std::max<size_t>(16, m_slots.size() * 2));
+    const size_t mask = m_slots.size() - 1;
+    size_t s = hash & mask;
+    while (m_slots[s] != 0) s = (s + 1) & mask;
+    m_slots[s] = (uint64_t(hash) << 32) | (uint64_t(e) + 1);
+}
+
+void CDS_Map::Unindex(uint32_t e, uint32_t hash) {
+    const size_t mask = m_slots.size() - 1;
+    const uint64_t want = (uint64_t(hash) << 32) | (uint64_t(e) + 1);
+    size_t s = hash & mask;
+    while (m_slots[s] != want) s = (s + 1) & mask;
+    // Later slots of the same run move back into the hole when their home allows it.
+    for (size_t j = (s + 1) & mask; m_slots[j] != 0; j = (j + 1) & mask) {
+        const size_t home = size_t(m_slots[j] >> 32) & mask;
+        if (((j - home) & mask) >= ((j - s) & mask)) {
+            m_slots[s] = m_slots[j];
+            s = j;
+        }
+    }
+    m_slots[s] = 0;
+}
+
+bool CDS_Map::KeyLess(uint32_t a, uint32_t b) const {
+    const RValue &x = m_entries[a].key, &y = m_entries[b].key;
+    return x.IsString() ? x.str.view() < y.str.view() : x.val < y.val;
+}
+
+void CDS_Map::PushTail(COrder& o, uint32_t e) {
+    o.tail.push_back(e);
+    const RValue& k = m_entries[e].key;
+    if (!o.hasLow || (k.IsString() ? k.str.view() < o.tailLow.str.view() : k.val < o.tailLow.val)) {
+        o.tailLow = k;
+        o.hasLow = true;
+    }
+}
+
+void CDS_Map::Merge(COrder& o) const {
+    auto dead = [this](uint32_t e) { return Dead(e); };
+    auto less = [this](uint32_t a, uint32_t b) { return KeyLess(a, b); };
+    if (o.dead * 8 > o.sorted.size()) {
+        std::erase_if(o.sorted, dead);
+        o.dead = 0;
+        o.lo = 0;
+        o.hi = o.sorted.size();
+    }
+    std::erase_if(o.tail, dead);
+    std::sort(o.tail.begin(), o.tail.end(), less);
+    for (uint32_t e : o.tail) m_entries[e].sorted = true;
+    const size_t mid = o.sorted.size();
+    const bool above = mid == 0 || o.tail.empty() || !less(o.tail.front(), o.sorted.back());
+    o.sorted.insert(o.sorted.end(), o.tail.begin(), o.tail.end());
+    if (!above) {
+        std::inplace_merge(o.sorted.begin(), o.sorted.begin() + std::ptrdiff_t(mid), o.sorted.end(), less);
+        o.lo = 0;
+    }
+    o.hi = o.sorted.size();
+    o.tail.clear();
+    o.hasLow = false;
+    o.tailLow = RValue();
+    o.paid = 0;
+}
+
+void CDS_Map::Prepare(COrder& o) const {
+    if (o.tail.empty() && o.paid == 0) return;
+    // A tail above every sorted key is appended; anything else costs a pass over both.
+    const RValue& back = o.sorted.empty() ? o.tailLow : m_entries[o.sorted.back()].key;
+    const bool above =
+        o.sorted.empty() || !o.hasLow ||
+        (back.IsString() ? !(o.tailLow.str.view() < back.str.view()) : !(o.tailLow.val < back.val));
+    const size_t cost = above ? o.tail.size() : o.sorted.size();
+    if (o.paid + o.tail.size() >= cost || (o.dead > 64 && o.dead * 8 > o.sorted.size()))
+        Merge(o);
+    else
+        o.paid += o.tail.size();
+}
+
+uint32_t CDS_Map::FirstFrom(COrder& o, const RValue& key, int at) const {
+    Prepare(o);
+    auto below = [&](uint32_t e) { return DS_Compare(m_entries[e].key, key) < at; };
+    auto it = std::partition_point(o.sorted.begin() + std::ptrdiff_t(o.lo),
+                                   o.sorted.begin() + std::ptrdiff_t(o.hi), below);
+    const auto end = o.sorted.begin() + std::ptrdiff_t(o.hi);
+    const auto from = it;
+    while (it != end && Dead(*it)) ++it;
+    o.paid += size_t(it - from);
+    uint32_t best = it == end ? kNone : *it;
+    for (uint32_t e : o.tail)
+        if (!Dead(e) && !below(e) && (best == kNone || KeyLess(e, best))) best = e;
+    return best;
+}
+
+uint32_t CDS_Map::LastBefore(COrder& o, const RValue& key, int at) const {
+    Prepare(o);
+    auto below = [&](uint32_t e) { return DS_Compare(m_entries[e].key, key) < at; };
+    const auto begin = o.sorted.begin() + std::ptrdiff_t(o.lo);
+    auto it = std::partition_point(begin, o.sorted.begin() + std::ptrdiff_t(o.hi), below);
+    const auto from = it;
+    while (it != begin && Dead(*std::prev(it))) --it;
+    o.paid += size_t(from - it);
+    uint32_t best = it == begin ? kNone : *std::prev(it);
+    for (uint32_t e : o.tail)
+        if (!Dead(e) && below(e) && (best == kNone || KeyLess(best, e))) best = e;
+    return best;
+}
+
+uint32_t CDS_Map::Lowest(COrder& o) const {
+    Prepare(o);
+    while (o.lo < o.hi && Dead(o.sorted[o.lo])) ++o.lo;
+    uint32_t best = o.lo < o.hi ? o.sorted[o.lo] : kNone;
+    for (uint32_t e : o.tail)
+        if (!Dead(e) && (best == kNone || KeyLess(e, best))) best = e;
+    return best;
+}
+
+uint32_t CDS_Map::Highest(COrder& o) const {
+    Prepare(o);
+    while (o.hi > o.lo && Dead(o.sorted[o.hi - 1])) --o.hi;
+    uint32_t best = o.hi > o.lo ? o.sorted[o.hi - 1] : kNone;
+    for (uint32_t e : o.tail)
+        if (!Dead(e) && (best == kNone || KeyLess(best, e))) best = e;
+    return best;
 }
 
 void CDS_Map::Add(const RValue& key, const RValue& val) {
-    // The key shares the caller's text (strings are copied on change); -0 is stored as 0.
-    RValue k;
-    if (key.IsString())
-        k.SetString(key.str);
-    else
-        k.SetReal(key.val == 0 ? 0.0 : key.val);
-    auto [it, added] = m_tree.try_emplace(std::move(k));
-    it->second.push_back(val);
-    if (added && it->first.IsString()) m_strings.emplace(it->first.str.view(), it);
     ++m_count;
+    const bool nan = IsNaNReal(key);
+    uint32_t e = kNone;
+    uint32_t hash = 0;
+    RValue k;
+    if (nan) {
+        e = m_nan;
+        k.SetReal(key.val);
+    } else {
+        // The key shares the caller's text (strings are copied on change); -0 is stored as 0.
+        if (key.IsString())
+            k.SetString(key.str);
+        else
+            k.SetReal(key.val == 0 ? 0.0 : key.val);
+        hash = KeyHash(k);
+        e = Lookup(k, hash);
+    }
+    if (e != kNone) {
+        Entry& en = m_entries[e];
+        if (en.more == kNone) {
+            if (m_moreFree.empty()) {
+                en.more = uint32_t(m_more.size());
+                m_more.emplace_back();
+            } else {
+                en.more = m_moreFree.back();
+                m_moreFree.pop_back();
+            }
+        }
+        m_more[en.more].push_back(val);
+        return;
+    }
+    e = uint32_t(m_entries.size());
+    const bool isString = k.IsString();
+    if (!nan && !isString && IsFraction(k.val)) ++m_fractions;
+    m_entries.push_back(Entry{std::move(k), val});
+    if (nan) {
+        m_nan = e;
+    } else {
+        Index(e, hash);
+        PushTail(isString ? m_strings : m_reals, e);
+    }
+    ++m_keys;
+}
+
+uint32_t CDS_Map::FindEntry(const RValue& key) const {
+    if (key.IsString()) return Lookup(key, KeyHash(key));
+    if (std::isnan(key.val)) return kNone; // NaN equals nothing
+    if (m_fractions == 0 && !IsFraction(key.val) && WholeKeysAreExact(key.val)) {
+        // Every real key is a whole number: only the key itself can be equal.
+        const RValue k = RValue::Real(key.val == 0 ? 0.0 : key.val);
+        return Lookup(k, KeyHash(k));
+    }
+    const uint32_t e = FirstFrom(m_reals, key, 0);
+    return e != kNone && DS_Compare(m_entries[e].key, key) == 0 ? e : kNone;
 }
 
 RValue* CDS_Map::Find(const RValue& key) {
-    auto it = FindKey(key);
-    return it == m_tree.end() ? nullptr : &it->second.front();
-}
-
-void CDS_Map::Erase(Tree::iterator it) {
-    if (it->first.IsString()) m_strings.erase(it->first.str.view());
-    m_tree.erase(it);
+    const uint32_t e = FindEntry(key);
+    return e == kNone ? nullptr : &m_entries[e].val;
 }
 
 bool CDS_Map::Delete(const RValue& key) {
-    auto it = FindKey(key);
-    if (it == m_tree.end()) return false;
-    it->second.erase(it->second.begin());
-    if (it->second.empty()) Erase(it);
+    const uint32_t e = FindEntry(key);
+    if (e == kNone) return false;
     --m_count;
+    Entry& en = m_entries[e];
+    if (en.more != kNone) {
+        std::vector<RValue>& more = m_more[en.more];
+        en.val = std::move(more.front());
+        more.erase(more.begin());
+        if (more.empty()) {
+            m_moreFree.push_back(en.more);
+            en.more = kNone;
+        }
+        return true;
+    }
+    Unindex(e, KeyHash(en.key));
+    if (!en.key.IsString() && IsFraction(en.key.val)) --m_fractions;
+    --m_keys;
+    COrder& o = en.key.IsString() ? m_strings : m_reals;
+    if (e + 1 == m_entries.size() && !o.tail.empty() && o.tail.back() == e) {
+        // The newest entry, in no sorted part yet: it goes entirely.
+        o.tail.pop_back();
+        m_entries.pop_back();
+        return true;
+    }
+    if (en.sorted) ++o.dead;
+    en.live = false;
+    en.val = RValue();
+    ++m_dead;
+    if (m_dead > 64 && m_dead > m_keys) Compact();
     return true;
 }
 
+void CDS_Map::Compact() {
+    std::vector<uint32_t> to(m_entries.size(), kNone);
+    uint32_t n = 0;
+    for (size_t k = 0; k < m_entries.size(); ++k)
+        if (m_entries[k].live) to[k] = n++;
+    for (size_t k = 0; k < m_entries.size(); ++k)
+        if (to[k] != kNone && to[k] != k) m_entries[to[k]] = std::move(m_entries[k]);
+    m_entries.erase(m_entries.begin() + n, m_entries.end());
+    for (uint64_t& slot : m_slots)
+        if (slot != 0) slot = (slot & 0xFFFFFFFF00000000ull) | (uint64_t(to[uint32_t(slot) - 1]) + 1);
+    for (COrder* o : {&m_reals, &m_strings}) {
+        for (std::vector<uint32_t>* v : {&o->sorted, &o->tail}) {
+            std::erase_if(*v, [&](uint32_t e) { return to[e] == kNone; });
+            for (uint32_t& e : *v) e = to[e];
+        }
+        o->lo = 0;
+        o->hi = o->sorted.size();
+        o->paid = 0;
+        o->dead = 0;
+    }
+    if (m_nan != kNone) m_nan = to[m_nan];
+    m_dead = 0;
+}
+
 const RValue* CDS_Map::Previous(const RValue& key) const {
-    auto it = Lower(key);
-    if (it == m_tree.begin()) return nullptr;
-    return &std::prev(it)->first;
+    // The key just before the first key not below key. Reals come first, then the NaN key, then
+    // strings; NaN compares below every key, and a real below every string.
+    if (!key.IsString()) {
+        if (FirstFrom(m_reals, key, 0) != kNone) return KeyOf(LastBefore(m_reals, key, 0));
+        return m_nan != kNone ? KeyOf(m_nan) : KeyOf(Highest(m_reals));
+    }
+    const uint32_t e = LastBefore(m_strings, key, 0);
+    if (e != kNone) return KeyOf(e);
+    return m_nan != kNone ? KeyOf(m_nan) : KeyOf(Highest(m_reals));
 }
 
 const RValue* CDS_Map::Next(const RValue& key) const {
-    auto it = Upper(key);
-    return it == m_tree.end() ? nullptr : &it->first;
+    if (key.IsString()) return KeyOf(FirstFrom(m_strings, key, 1));
+    const uint32_t e = FirstFrom(m_reals, key, 1);
+    return KeyOf(e != kNone ? e : Lowest(m_strings));
 }
 
 const RValue* CDS_Map::First() const {
-    return m_tree.empty() ? nullptr : &m_tree.begin()->first;
+    uint32_t e = Lowest(m_reals);
+    if (e == kNone) e = m_nan;
+    if (e == kNone) e = Lowest(m_strings);
+    return KeyOf(e);
 }
 
 const RValue* CDS_Map::Last() const {
-    return m_tree.empty() ? nullptr : &m_tree.rbegin()->first;
+    uint32_t e = Highest(m_strings);
+    if (e == kNone) e = m_nan;
+    if (e == kNone) e = Highest(m_reals);
+    return KeyOf(e);
+}
+
+template <class F>
+void CDS_Map::ForEach(F f) const {
+    for (COrder* o : {&m_reals, &m_strings}) {
+        if (!o->tail.empty()) Merge(*o);
+        for (size_t k = o->lo; k < o->hi; ++k)
+            if (!Dead(o->sorted[k])) f(m_entries[o->sorted[k]]);
+        if (o == &m_reals && m_nan != kNone) f(m_entries[m_nan]);
+    }
 }
 
 bool CDS_Map::Write(std::string& out) const {
     CHexOut o;
     o.Int(401);
     o.Int(int32_t(m_count));
-    for (const auto& [key, vals] : m_tree)
-        for (size_t k = 0; k < vals.size(); ++k) o.Value(key);
-    for (const auto& [key, vals] : m_tree)
-        for (const RValue& v : vals) o.Value(v);
+    ForEach([&](const Entry& e) {
+        const size_t n = 1 + (e.more == kNone ? 0 : m_more[e.more].size());
+        for (size_t k = 0; k < n; ++k) o.Value(e.key);
+    });
+    ForEach([&](const Entry& e) {
+        o.Value(e.val);
+        if (e.more != kNone)
+            for (const RValue& v : m_more[e.more]) o.Value(v);
+    });
     return o.Done(out);
 }
 

@@ -3,10 +3,10 @@
 // structure as upper-case hexadecimal text).
 //
 // Containers are chosen for speed: stacks, queues (a moving head over one array), lists and
-// grids (one flat array, column by column) are arrays; a map is an ordered tree of distinct
-// keys, each holding the values added under it in order, with a hash index over its string
-// keys; a priority queue is an ordered tree of (priority, order of adding) pairs, so its
-// minimum and maximum are found in O(log n).
+// grids (one flat array, column by column) are arrays; a map is one array of distinct keys,
+// each holding the values added under it in order, with a hash index over exactly equal keys and
+// a key order built when an order query needs it; a priority queue is an ordered tree of (priority, order of
+// adding) pairs, so its minimum and maximum are found in O(log n).
 #pragma once
 
 #include "code/Variable_Class.h"
@@ -16,7 +16,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 // ---- value order ----
@@ -93,10 +92,6 @@ class CDS_List {
 
 class CDS_Map {
   public:
-    CDS_Map() = default;
-    CDS_Map(const CDS_Map& o) { *this = o; }
-    CDS_Map& operator=(const CDS_Map& o);
-
     size_t Size() const { return m_count; }
     void Clear();
     // Adds the pair after every equal key.
@@ -114,19 +109,65 @@ class CDS_Map {
     EDSRead Read(std::string_view text);
 
   private:
-    using Tree = std::map<RValue, std::vector<RValue>, DS_ExactLess>;
-    struct HashText {
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
+    // One distinct key (exactly equal keys share an entry) with its values in order of adding.
+    // A removed entry keeps its key until the next compaction, so that orders holding it
+    // stay sorted.
+    struct Entry {
+        RValue key;
+        RValue val;            // the first value
+        uint32_t more = kNone; // index in m_more of the later values, or kNone
+        bool live = true;
+        mutable bool sorted = false; // in the sorted part of its order
     };
-    Tree::const_iterator Lower(const RValue& key) const;
-    Tree::const_iterator Upper(const RValue& key) const; // first key above key
-    Tree::iterator FindKey(const RValue& key);
-    void Erase(Tree::iterator it);
+    // Entries of one kind of key (reals other than NaN, or strings) in key order: a sorted part
+    // and an unsorted tail of recent additions. Queries scan the tail; it is merged in once the
+    // scanning (and the skipping of removed entries) has cost as much as the merge: at once when
+    // the tail only holds keys above the sorted part (keys added in rising order), else after
+    // O(sqrt n) adds. Removed entries leave the sorted part when they are an eighth of it.
+    struct COrder {
+        std::vector<uint32_t> sorted, tail;
+        size_t lo = 0, hi = 0; // sorted[.. lo) and sorted[hi ..) are removed entries
+        size_t paid = 0;       // scanning work since the last merge
+        size_t dead = 0;       // removed entries in the sorted part
+        bool hasLow = false;   // tailLow is set: no key in the tail is below it
+        RValue tailLow;
+    };
 
-    Tree m_tree;
-    // String keys by text (views of the keys in the tree).
-    std::unordered_map<std::string_view, Tree::iterator, HashText> m_strings;
-    size_t m_count = 0;
+    uint32_t Lookup(const RValue& key, uint32_t hash) const; // exactly equal live key
+    void Index(uint32_t e, uint32_t hash);
+    void Unindex(uint32_t e, uint32_t hash);
+    void Rehash(size_t slots);
+    uint32_t FindEntry(const RValue& key) const;
+    void Compact();
+    bool Dead(uint32_t e) const { return !m_entries[e].live; }
+    bool KeyLess(uint32_t a, uint32_t b) const;
+    void Merge(COrder& o) const;
+    void Prepare(COrder& o) const;
+    void PushTail(COrder& o, uint32_t e);
+    // The first live entry whose key compares at least `at` (0 or 1) against key; the orders'
+    // keys compare monotonically, false then true.
+    uint32_t FirstFrom(COrder& o, const RValue& key, int at) const;
+    // The last live entry whose key compares below `at` against key.
+    uint32_t LastBefore(COrder& o, const RValue& key, int at) const;
+    uint32_t Lowest(COrder& o) const;
+    uint32_t Highest(COrder& o) const;
+    const RValue* KeyOf(uint32_t e) const { return e == kNone ? nullptr : &m_entries[e].key; }
+    template <class F>
+    void ForEach(F f) const; // live entries in key order
+
+    std::vector<Entry> m_entries;
+    std::vector<std::vector<RValue>> m_more; // later values of keys added more than once
+    std::vector<uint32_t> m_moreFree;
+    // Open-addressing index of the live entries but the NaN key: (hash << 32) | (entry + 1) per
+    // slot, 0 when empty; a power of two of slots, at most half used.
+    std::vector<uint64_t> m_slots;
+    mutable COrder m_reals, m_strings;
+    uint32_t m_nan = kNone; // the entry of the NaN key (all NaNs are one key)
+    size_t m_count = 0;     // pairs
+    size_t m_keys = 0;      // live entries
+    size_t m_dead = 0;      // removed entries still in m_entries
+    size_t m_fractions = 0; // live real keys that are not whole numbers
 };
 
 class CDS_Priority {

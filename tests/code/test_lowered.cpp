@@ -93,6 +93,9 @@ class LangLowered : public ::testing::Test {
              "string(argument0) + string(argument1) + string(script_execute(add, argument1, argument0))"},
             {"peek",
              "return string(argument0) + string(argument1) + string(argument15) + string(argument_count)"},
+            {"dn", "return add(argument0 - 1, argument0 / argument1)"},
+            {"rec", "if argument0 < 1 return qq; return rec(argument0 - 1) + 1"},
+            {"put", "p = argument0; return argument0"},
         };
         int k = 0;
         for (auto& [name, text] : scripts) {
@@ -280,6 +283,29 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         // a globalvar declared while running shadows the instance's own variable from then on
         "a = 1; a += 1; globalvar a; a += 5; if (a > 4) return a * 10 + self.a",
         "a = 2; if (a == 2) { globalvar a; a = 3 } a += 1; return a + self.a * 100",
+        // arrays of self at an index read from a local: reads, assignments, compound assignments,
+        // conditions, missing elements, strings, bad indices, element 0 as the plain value and a
+        // globalvar declared while running that shadows the array from then on
+        "var k, s; for (k = 0; k < 5; k += 1) { qx[k] = k * 2; qv[k] = 1 } for (k = 0; k < 5; k += 1) { "
+        "qx[k] += qv[k]; qx[k] *= qx[k] - qv[k]; if (qx[k] < 2 || qx[k] > 40) qv[k] = -qv[k]; } s = 0; "
+        "for (k = 0; k < 5; k += 1) s += qx[k] * qv[k]; return s + qx",
+        "var k; k = 3; qx[k] += 1; return qx[k]",
+        "var k, m; k = 1; m = 2; qx[k] = 1; qv[m] = 3; qv[k] = 'z'; qx[k] += qv[m]; qx[k] *= qv[k]; return "
+        "qx[k]",
+        "var k; k = 4; qx[k] = 1; qx[k] += qv[k]; return qx[k]",
+        "var k; k = 3; qx[1] = 2; return qx[k] + 1",
+        "var k; k = 1; qx[k] = 'p'; qx[k] += 'q'; if (qx[k] == 'pq') qx[k] += 1; return qx[k]",
+        "var k; k = 1; qx[k] = 2; globalvar qx; qx[k] = 5; qx[k] += 1; return qx[k] * 10 + self.qx[k]",
+        "var k; k = 2; self.qx[k] = 4; qx[k] -= self.qx[k] / 8; if (qx[k] < 0 || qx[k] > 1) qx[k] = -qx[k]; "
+        "return qx[k]",
+        "var k; k = -1; qx[k] = 1",
+        "var k; k = 32000; qx[k] += 1",
+        "var k; k = 'a'; qx[k] = 1",
+        "var k; k = 1.5; qx[k] = 3; return qx[2]",
+        "var k; k = 0; qx = 7; qx[k] += 1; return qx",
+        "var k; qx[k] = 1; return qx",
+        "var k, v; k = 1; qx[k] = 4; v = qx[k]; v += qx[k]; qx[k] /= 0; return v",
+        "var k; k = 1; qx[k] = 2; qx[k] = bv; qx[k] += bmiss; return qx[k]",
         // built-in variables of self
         "bv = 3; bv += 2; if (bv > 4) bv -= 1; bv = bv * 2; return bv",
         "bv = 'w'; bv += 1; return bv",
@@ -303,6 +329,21 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "return arr(1)",
         "var x; x = setarg(4, 5, 6, 7); return x",
         "return string_length('abc') + real('4')",
+        // an argument computed straight into the callee's slot, and its way out (strings, division
+        // by 0); errors deep in a recursion, prefixed once per level
+        "return dn(5, 2)",
+        "return dn('a', 2)",
+        "return dn(5, 0)",
+        "return rec(3)",
+        "return rec('a')",
+        // a return of an operation on two calls, computed into the result: strings, errors
+        "return add('a', 'b') + add('c', 'd')",
+        "return add(1, 2) + add('c', 'd')",
+        "return add(1, 2) + bad(1)",
+        "return add(7, 2) - add(1, 1)",
+        // accepted argument counts: exactly, at least
+        "return add()",
+        "return arr(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16)",
         // nested control
         "var i, j, s; s = 0; for (i = 0; i < 5; i += 1) { if i == 1 continue; for (j = 0; j < 5; j += 1) { "
         "if j == 3 break; s += j } } return s",
@@ -314,6 +355,87 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
     const char* expressions[] = {"1 + 2 * 3",     "'a' + 'b'",  "fib(10) + add(2, 3)",
                                  "argument0 + 1", "nosuch * 2", "-'a'"};
     for (const char* e : expressions) ExpectSame(e, true);
+}
+
+TEST_F(LangLowered, ComparisonsAgreeOnEveryOperatorPlaceAndKind) {
+    // Every comparison operator between pairs of values (reals at and just past the tolerance,
+    // infinity and NaN, equal and unequal strings, a real against a string either way), each
+    // comparison sitting where a handler fixed on its operator takes it: an if, an if returning,
+    // a for and a while condition, a computed operand, operands read from an argument slot, a
+    // variable of self and an element of a local array, and range tests joined by || and &&.
+    const char* ops[] = {"<", "<=", "==", "!=", ">=", ">", "="};
+    const char* ordering[] = {"<", "<=", ">=", ">"};
+    const char* pairs[][2] = {
+        {"0", "0.0000000000001"},
+        {"0", "0.0000000000002"},
+        {"0.0000000000001", "0"},
+        {"3", "3"},
+        {"big", "big"},
+        {"big", "0"},
+        {"big - big", "1"},
+        {"'a'", "'b'"},
+        {"'b'", "'b'"},
+        {"1", "'a'"},
+        {"'a'", "1"},
+    };
+    // big is infinite; big - big is NaN.
+    const std::string head = "var big, i, n, u, w, a, k; big = 10; for (i = 0; i < 10; i += 1) big *= big; ";
+    const char* places[] = {
+        "u = L; w = R; if (u OP w) return 1; return 0",
+        "u = L; if (u OP R) return u; return 2",
+        "n = 0; for (u = L; u OP R; u += 1) { n += 1; if (n > 2) break } return n",
+        "u = L; w = R; n = 0; while (u OP w) { n += 1; if (n > 2) break } return n",
+        "k = 1; a[k] = L; return (a[k] OP R) * 10 + (R OP a[k])",
+        "k = 1; a[k] = L; if (a[k] OP R) a[k] = -a[k]; return a[k]",
+        "return execute_string(\"if (argument0 OP argument1) return 1; return 2\", L, R)",
+        "s = L; if (s OP R) return 1; t = R; while (s OP t) return 2; return 3",
+        "k = 1; e[k] = L; if (e[k] OP R) e[k] = -e[k]; return (e[k] OP R) * 10 + (e[k] > 0)",
+    };
+    auto replace = [](std::string text, const std::string& from, const std::string& to) {
+        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+        return text;
+    };
+    for (const char* place : places)
+        for (const char* op : ops)
+            for (const auto& pair : pairs)
+                ExpectSame(head + replace(replace(replace(place, "OP", op), "L", pair[0]), "R", pair[1]),
+                           false);
+    // Range tests: one operand against two constants, by || and &&, on an element of a local
+    // array and on a variable of self; the operand missing, a string, or a real past either end.
+    const char* values[] = {"-1", "0", "5", "10", "11", "big", "big - big", "'m'"};
+    const char* ranges[] = {
+        "k = 2; a[k] = V; if (a[k] OP1 0 || a[k] OP2 10) return 1; return 0",
+        "k = 2; a[k] = V; if (a[k] OP1 0 && a[k] OP2 10) return 1 else return 0",
+        "k = 2; a[3] = V; if (a[k] OP1 0 || a[k] OP2 10) return 1; return 0",
+        "s = V; if (s OP1 0 || s OP2 10) s = 1; if (self.s OP1 0 && self.s OP2 10) return s + 2",
+        "k = 2; e[k] = V; if (e[k] OP1 0 || e[k] OP2 10) e[k] = 5; if (e[k] OP1 0 && e[k] OP2 9) return 2",
+    };
+    for (const char* range : ranges)
+        for (const char* op1 : ordering)
+            for (const char* op2 : ordering)
+                for (const char* value : values)
+                    ExpectSame(head + replace(replace(replace(range, "OP1", op1), "OP2", op2), "V", value),
+                               false);
+}
+
+TEST_F(LangLowered, BothSidesOfOrAndAndAreEvaluated) {
+    // || and && evaluate both operands, also when the left one decides: an error or a script
+    // call on the right side happens all the same.
+    const char* programs[] = {
+        "var a, k; k = 1; a[k] = -5; if (a[k] < 0 || a[k] > 'x') return 1; return 0",
+        "var a, k; k = 1; a[k] = -5; if (a[k] < 0 || a[k + 1] > 10) return 1; return 0",
+        "var a, k; k = 1; a[k] = 5; if (a[k] < 0 && nosuch > 10) return 1; return 0",
+        "var a, k; k = 1; a[k] = -5; if (a[k] < 0 || put(3) > 10) return 1; return 0",
+        "var a, k; k = 1; a[k] = 5; if (a[k] < 0 && put(4) > 10) return 1; return p",
+        "s = -1; if (s < 0 || s > w) return 1; return 0",
+        "var u; u = 1; while (u < 0 || put(u) > 5) {} return p",
+    };
+    for (const char* p : programs) ExpectSame(p, false);
+    // The call on the right ran although the left side had decided.
+    const ROutcome o = RunOnce(programs[4], false, false);
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(o.result.val, 4);
 }
 
 TEST_F(LangLowered, ScriptCallsSeeTheirOwnArguments) {
