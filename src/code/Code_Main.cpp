@@ -461,7 +461,18 @@ bool CCompiler::Unary(RBuild& out) {
         out.position = Cur().position;
         ++m_p;
         RBuild operand;
-        return Unary(operand) && Adopt(out, std::move(operand));
+        if (!Unary(operand)) return false;
+        if (operand.kind == kNodeConstant && !Value(operand).IsString()) {
+            // An operator on a real constant (-1, say) cannot fail: folded at once, as the post
+            // pass would, so that the operand leaves no unused node behind. It still counts as
+            // two levels.
+            RValue v = Value(operand);
+            Operator_Unary(m_code, operand.position, sym, v);
+            SetConstant(out, v);
+            out.height = std::max(out.height, operand.height + 1);
+            return CheckHeight(out);
+        }
+        return Adopt(out, std::move(operand));
     }
     return Postfix(out);
 }
@@ -555,6 +566,17 @@ bool CCompiler::Variable(RBuild& out, RBuild* selector) {
         return Adopt(out, std::move(sel)) && Indices(out);
     }
     ++m_p;
+    if (Sym() != kSymOpenIndex && sel.kind == kNodeConstant && !Value(sel).IsString() &&
+        SelectorOf(Value(sel).val) != kSelDefault) {
+        // A constant selector and no indices (global.x, other.x): the fixed form at once, as the
+        // post pass would make it, so that no selector node or record is left unused. It counts
+        // the selector's levels.
+        out.kind = kNodeFixedVariable;
+        out.ind2 = SelectorOf(Value(sel).val);
+        out.slotHint = -1;
+        out.height = std::max(out.height, sel.height + 1);
+        return CheckHeight(out);
+    }
     if (!Adopt(out, std::move(sel))) return false;
     return Sym() == kSymOpenIndex ? Indices(out) : true;
 }

@@ -404,7 +404,7 @@ void CDS_Map::Rehash(size_t slots) {
 }
 
 void CDS_Map::Index(uint32_t e, uint32_t hash) {
-    if ((m_keys + 1) * 2 > m_slots.size()) Rehash(std::max<size_t>(16, m_slots.size() * 2));
+    if ((m_keys + 1) * 5 > m_slots.size() * 4) Rehash(std::max<size_t>(16, m_slots.size() * 2));
     const size_t mask = m_slots.size() - 1;
     size_t s = hash & mask;
     while (m_slots[s] != 0) s = (s + 1) & mask;
@@ -630,7 +630,7 @@ void CDS_Map::Compact() {
         if (m_entries[k].live) to[k] = n++;
     for (size_t k = 0; k < m_entries.size(); ++k)
         if (to[k] != kNone && to[k] != k) m_entries[to[k]] = std::move(m_entries[k]);
-    m_entries.erase(m_entries.begin() + n, m_entries.end());
+    while (m_entries.size() > n) m_entries.pop_back();
     for (uint64_t& slot : m_slots)
         if (slot != 0) slot = (slot & 0xFFFFFFFF00000000ull) | (uint64_t(to[uint32_t(slot) - 1]) + 1);
     for (COrder* o : {&m_reals, &m_strings}) {

@@ -134,6 +134,37 @@ class CDS_Map {
         RValue tailLow;
     };
 
+    // The entries in blocks of 4096 (the first one grows to that size), so that a growing map
+    // never copies its entries.
+    class CEntries {
+      public:
+        static constexpr size_t kShift = 12, kBlock = size_t(1) << kShift;
+        Entry& operator[](size_t i) { return m_blocks[i >> kShift][i & (kBlock - 1)]; }
+        const Entry& operator[](size_t i) const { return m_blocks[i >> kShift][i & (kBlock - 1)]; }
+        size_t size() const { return m_size; }
+        void clear() {
+            m_blocks.clear();
+            m_size = 0;
+        }
+        void push_back(Entry&& e) {
+            if ((m_size >> kShift) == m_blocks.size()) {
+                m_blocks.emplace_back();
+                if (m_size > 0) m_blocks.back().reserve(kBlock);
+            }
+            m_blocks.back().push_back(std::move(e));
+            ++m_size;
+        }
+        void pop_back() {
+            m_blocks.back().pop_back();
+            if (m_blocks.back().empty()) m_blocks.pop_back();
+            --m_size;
+        }
+
+      private:
+        std::vector<std::vector<Entry>> m_blocks;
+        size_t m_size = 0;
+    };
+
     uint32_t Lookup(const RValue& key, uint32_t hash) const; // exactly equal live key
     void Index(uint32_t e, uint32_t hash);
     void Unindex(uint32_t e, uint32_t hash);
@@ -156,11 +187,12 @@ class CDS_Map {
     template <class F>
     void ForEach(F f) const; // live entries in key order
 
-    std::vector<Entry> m_entries;
+    CEntries m_entries;
     std::vector<std::vector<RValue>> m_more; // later values of keys added more than once
     std::vector<uint32_t> m_moreFree;
     // Open-addressing index of the live entries but the NaN key: (hash << 32) | (entry + 1) per
-    // slot, 0 when empty; a power of two of slots, at most half used.
+    // slot, 0 when empty; a power of two of slots, at most four fifths used (probes compare the
+    // stored hashes, so a longer run costs little, and a smaller table stays in the cache).
     std::vector<uint64_t> m_slots;
     mutable COrder m_reals, m_strings;
     uint32_t m_nan = kNone; // the entry of the NaN key (all NaNs are one key)

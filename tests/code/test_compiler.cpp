@@ -326,6 +326,21 @@ TEST_F(LangCompiler, EqualConstantsShareOneEntry) {
         ASSERT_TRUE(code.Compile()) << r.text;
         EXPECT_EQ(code.i_consts.size(), r.constants) << r.text;
     }
+    // Operators on real constants fold without leaving the operand's node behind, and so do
+    // constant selectors (a variable with indices keeps a record after its children).
+    struct Nodes {
+        const char* text;
+        size_t nodes;
+    };
+    const Nodes folded[] = {{"x = -1", 4},
+                            {"x = -(-(+1))", 4},
+                            {"x = a[-1, ~2]", 8},
+                            {"global.a = other.b + (-5).c", 6}}; // with the root
+    for (const Nodes& r : folded) {
+        CCode code(r.text, false);
+        ASSERT_TRUE(code.Compile()) << r.text;
+        EXPECT_EQ(code.i_nodes.size(), r.nodes) << r.text;
+    }
     // A shared string stays what it was when a variable that took it grows.
     CCode code("var a, b; a = 'xy'; a += 'z'; b = 'xy'; return b + a", false);
     ASSERT_TRUE(code.Compile());

@@ -335,6 +335,8 @@ TEST(DSMap, RemovedKeysLeaveInAnyState) {
          {{200, 0, true}, {200, 150, true}, {100, 300, true}, {300, 0, false}}},
         {"everything deleted, then refilled",
          {{150, 150, false}, {150, 0, true}, {0, 150, true}, {80, 0, false}}},
+        {"across storage blocks of 4096 keys",
+         {{4097, 2, false}, {10, 0, true}, {0, 4000, true}, {20, 0, false}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
