@@ -339,10 +339,24 @@ int32_t RoundSelector(double v) {
     return int32_t(uint32_t(uint64_t(Operator_RoundInt64(v))));
 }
 
-// The common operators on two reals, computed in place exactly as Operator_Binary computes them
-// (comparisons with its absolute tolerance); false leaves the rest, and every error, to it.
-constexpr double kCompareTolerance = 1e-13;
+// The operator of a quick handler fixed when the handler is chosen (a comparison, && or ||),
+// or kOpAny: read from the node and computed by RealBinary.
+constexpr int kOpAny = 0;
 
+// The truth of l Op r for two reals (a comparison, && or ||), exactly as Operator_Binary computes
+// it, one function per operator.
+template <int Op>
+[[gnu::always_inline]] inline bool RealTruth(double l, double r) {
+    if constexpr (Op == kOpAnd)
+        return l >= 0.5 && r >= 0.5;
+    else if constexpr (Op == kOpOr)
+        return l >= 0.5 || r >= 0.5;
+    else
+        return Operator_CompareDifference<Op>(l - r);
+}
+
+// The common operators on two reals, computed in place exactly as Operator_Binary computes them;
+// false leaves the rest, and every error, to it.
 [[gnu::always_inline]] inline bool RealBinary(int op, double& l, double r) {
     switch (op) {
     case kOpPlus:
@@ -367,59 +381,32 @@ constexpr double kCompareTolerance = 1e-13;
         l = l - std::trunc(l / r) * r;
         return true;
     case kOpLess:
-        l = (l - r) < -kCompareTolerance;
+        l = RealTruth<kOpLess>(l, r);
         return true;
     case kOpLessEqual:
-        l = (l - r) <= kCompareTolerance;
+        l = RealTruth<kOpLessEqual>(l, r);
         return true;
     case kOpAssignEqual:
-    case kOpEqual: {
-        const double d = l - r;
-        l = d > -kCompareTolerance && d < kCompareTolerance;
+    case kOpEqual:
+        l = RealTruth<kOpEqual>(l, r);
         return true;
-    }
-    case kOpGreater: {
-        const double d = l - r;
-        l = d > kCompareTolerance || std::isnan(d);
+    case kOpNotEqual:
+        l = RealTruth<kOpNotEqual>(l, r);
         return true;
-    }
-    case kOpGreaterEqual: {
-        const double d = l - r;
-        l = d >= -kCompareTolerance || std::isnan(d);
+    case kOpGreater:
+        l = RealTruth<kOpGreater>(l, r);
         return true;
-    }
+    case kOpGreaterEqual:
+        l = RealTruth<kOpGreaterEqual>(l, r);
+        return true;
     case kOpAnd:
-        l = (l >= 0.5 && r >= 0.5) ? 1.0 : 0.0;
+        l = RealTruth<kOpAnd>(l, r);
         return true;
     case kOpOr:
-        l = (l >= 0.5 || r >= 0.5) ? 1.0 : 0.0;
+        l = RealTruth<kOpOr>(l, r);
         return true;
     default:
         return false;
-    }
-}
-
-// The operator of a quick handler fixed when the handler is chosen (a comparison, && or ||),
-// or kOpAny: read from the node and computed by RealBinary.
-constexpr int kOpAny = 0;
-
-// The truth of l Op r for two reals, one function per operator, exactly as Operator_Binary
-// computes it (the same tolerance; a NaN difference is greater, greater or equal, and unequal).
-template <int Op>
-[[gnu::always_inline]] inline bool RealTruth(double l, double r) {
-    if constexpr (Op == kOpAnd) {
-        return l >= 0.5 && r >= 0.5;
-    } else if constexpr (Op == kOpOr) {
-        return l >= 0.5 || r >= 0.5;
-    } else {
-        const double d = l - r;
-        if constexpr (Op == kOpLess) return d < -kCompareTolerance;
-        if constexpr (Op == kOpLessEqual) return d <= kCompareTolerance;
-        if constexpr (Op == kOpEqual) return d > -kCompareTolerance && d < kCompareTolerance;
-        if constexpr (Op == kOpNotEqual)
-            return d < -kCompareTolerance || d > kCompareTolerance || std::isnan(d);
-        if constexpr (Op == kOpGreaterEqual) return d >= -kCompareTolerance || std::isnan(d);
-        if constexpr (Op == kOpGreater) return d > kCompareTolerance || std::isnan(d);
     }
 }
 

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr double kEpsilon = 1e-13;
 // A repeated string longer than this is refused rather than exhausting memory.
 constexpr double kMaxRepeatBytes = double(kMaxStringBytes);
 
@@ -27,18 +26,18 @@ int ShiftCount(double r) {
 double Compare(int op, double d) {
     switch (op) {
     case kOpLess:
-        return d < -kEpsilon;
+        return Operator_CompareDifference<kOpLess>(d);
     case kOpLessEqual:
-        return d <= kEpsilon;
+        return Operator_CompareDifference<kOpLessEqual>(d);
     case kOpAssignEqual:
     case kOpEqual:
-        return d > -kEpsilon && d < kEpsilon;
+        return Operator_CompareDifference<kOpEqual>(d);
     case kOpNotEqual:
-        return d < -kEpsilon || d > kEpsilon || std::isnan(d);
+        return Operator_CompareDifference<kOpNotEqual>(d);
     case kOpGreaterEqual:
-        return d >= -kEpsilon || std::isnan(d);
+        return Operator_CompareDifference<kOpGreaterEqual>(d);
     default:
-        return d > kEpsilon || std::isnan(d); // kOpGreater
+        return Operator_CompareDifference<kOpGreater>(d);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "code/Variable_Class.h"
 
+#include <cmath>
 #include <cstdint>
 
 class CCode;
@@ -33,6 +34,22 @@ enum : int {
     kOpShiftLeft = 221,
     kOpShiftRight = 222,
 };
+
+// The truth of the comparison Op (kOpLess .. kOpGreater) of two reals whose difference is
+// d = left - right: within an absolute tolerance of 1e-13 they are equal, and a NaN difference is
+// greater, greater or equal, and unequal. One definition for the operators and the executor's
+// handlers fixed on an operator.
+template <int Op>
+inline bool Operator_CompareDifference(double d) {
+    constexpr double kTolerance = 1e-13;
+    static_assert(Op >= kOpLess && Op <= kOpGreater, "a comparison operator");
+    if constexpr (Op == kOpLess) return d < -kTolerance;
+    if constexpr (Op == kOpLessEqual) return d <= kTolerance;
+    if constexpr (Op == kOpEqual) return d > -kTolerance && d < kTolerance;
+    if constexpr (Op == kOpNotEqual) return d < -kTolerance || d > kTolerance || std::isnan(d);
+    if constexpr (Op == kOpGreaterEqual) return d >= -kTolerance || std::isnan(d);
+    if constexpr (Op == kOpGreater) return d > kTolerance || std::isnan(d);
+}
 
 // Replaces val by op val. On a wrong kind or unknown operator reports a code error at position
 // and returns false, val unchanged.
