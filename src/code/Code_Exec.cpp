@@ -51,6 +51,8 @@ class CArgumentStack {
         if (m_top == m_end) Grow();
         return m_top++;
     }
+    // A frame, or nullptr when the current chunk is full (Push grows it).
+    RArgumentFrame* TryPush() { return m_top == m_end ? nullptr : m_top++; }
     void Pop(RArgumentFrame* f) {
         if (f < m_start) Back();
         m_top = f;
@@ -87,6 +89,19 @@ CArgumentStack g_argumentFrames;
 TScriptRunner g_testRunner = nullptr;
 bool g_treeWalker = false; // tests: run the tree instead of the lowered form
 bool g_slowCalls = false;  // the test runner or the tree walker is on: script calls go through Run
+// A script call node remembers its callee (the script and its lowered form) under this generation;
+// it is moved on whenever a lowered form is deleted (a script replaced, removed or compiled again,
+// a code remade) and when script calls change their way (tree walker, test runner), so that a call
+// never runs a callee that is gone.
+uint32_t g_callGeneration = 1;
+
+// The result of a call before the script runs: real 0.
+[[gnu::always_inline]] inline void ClearValue(RValue& v) {
+    v.kind = RValue::kReal;
+    v.val = 0.0;
+    if (!v.str.empty()) [[unlikely]]
+        v.str = TRefString();
+}
 
 // Makes slots [0, n) of a frame real 0 again.
 inline void ClearFrame(RValue* frame, int n) {
@@ -96,6 +111,11 @@ inline void ClearFrame(RValue* frame, int n) {
 template <bool Known>
 [[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
                                                 RValue& result, RArgumentFrame* frame, int n, bool check);
+struct RContext;
+struct LNode;
+using LExecFn = int (*)(RContext& c, const LNode& n, RValue& result);
+template <LExecFn Body, bool Locals, int N>
+bool CallRun(RContext& c, const LNode& n, RValue& out, RArgumentFrame* frame, int argc);
 
 // ---- local array rows ----
 
@@ -1154,10 +1174,12 @@ int Exec(RContext& c, const RToken& n, RValue& result) {
 
 struct LNode;
 using LEvalFn = bool (*)(RContext& c, const LNode& n, RValue& out);
-using LExecFn = int (*)(RContext& c, const LNode& n, RValue& result);
 using LTestFn = bool (*)(RContext& c, const LNode& n, const char* message, bool& truth);
 // A real computed without side effects or errors, or false (the node's eval then does the rest).
 using LRealFn = bool (*)(RContext& c, const LNode& n, double& v);
+// A script call into a remembered callee with its arguments in frame (RLoweredCode::call, one
+// per argument count N of LScriptCall: 0, 1, 2 and any).
+using LCallFn = bool (*)(RContext& c, const LNode& n, RValue& out, RArgumentFrame* frame, int argc);
 
 // Where an operand can be read in place without evaluation.
 enum : uint8_t { kPlaceNone, kPlaceConstant, kPlaceLocal, kPlaceArgument, kPlaceElement };
@@ -1185,6 +1207,8 @@ struct LNode {
     // Operands of a binary operation or an assignment's value read straight from the node: the
     // real constant, or the local or argument slot (kPlaceConstant only for real constants).
     double an = 0, bn = 0;
+    // Script calls of one or two arguments: an argument that is an argument slot plus a real
+    // constant (argument0 - 1) is held as kPlaceArgument, the slot and the constant (negated for -).
     int32_t aw = 0, bw = 0;
     uint8_t ap = kPlaceNone, bp = kPlaceNone;
     uint8_t place = kPlaceNone;
@@ -1194,31 +1218,39 @@ struct LNode {
     const LNode* b = nullptr;
     union {
         const LNode* c = nullptr;
-        TBuiltinGetter get; // kPlaceBuiltin
+        TBuiltinGetter get;    // kPlaceBuiltin
+        const CScript* script; // script calls: the callee remembered under generation gen
     };
     union {
         const LNode* d = nullptr;
-        TBuiltinSetter set; // kPlaceBuiltin
-        int32_t* hint;      // kPlaceVarElement: the tree node's list position hint
+        TBuiltinSetter set;         // kPlaceBuiltin
+        int32_t* hint;              // kPlaceVarElement: the tree node's list position hint
+        const RLoweredCode* callee; // script calls: the callee's lowered form (with script)
     };
     union {
         const LNode* const* list = nullptr; // block statements, call arguments
         uintptr_t listStart;                // while lowering: the list's start in the code's pool
     };
     uint32_t count = 0;
-    int32_t op = 0; // operator, assignment symbol
+    union {
+        int32_t op = 0; // operator, assignment symbol
+        uint32_t gen;   // script calls: g_callGeneration when script and callee were remembered
+    };
 };
 static_assert(sizeof(LNode) == 112, "lowered nodes stay small");
 
 } // namespace
 
 struct RLoweredCode {
+    CCode* code = nullptr;    // the code it was made from
     std::vector<LNode> nodes; // reserved for the whole tree up front: nodes never move
     std::vector<const LNode*> lists;
     const LNode* root = nullptr;
     const LNode* program = nullptr; // root when it is a program's block: script calls run it straight
-    const RToken* from = nullptr;   // the root it was made from (a moved code makes it again)
-    bool walk = false;              // too large to lower: the tree walker runs it
+    LExecFn body = nullptr;         // what runs program for a script call
+    LCallFn call[4] = {};         // a remembered script call into this code (CallRun, body inlined) by N + 1
+    const RToken* from = nullptr; // the root it was made from (a moved code makes it again)
+    bool walk = false;            // too large to lower: the tree walker runs it
     // For script calls: the number of local slots, and the argument counts the code accepts
     // (n is accepted when unsigned(n - argsLow) <= argsSpan).
     uint32_t slots = 0;
@@ -1227,6 +1259,7 @@ struct RLoweredCode {
 };
 
 void RLoweredDelete::operator()(RLoweredCode* p) const {
+    ++g_callGeneration;
     delete p;
 }
 
@@ -1748,24 +1781,80 @@ struct HRealOp {
     return false;
 }
 
-// A script call: the arguments are evaluated straight into the callee's argument frame. N is
-// the number of arguments when the handler is made for one count, else -1 (n.count).
-template <int N>
-bool LScriptCall(RContext& c, const LNode& n, RValue& out) {
-    const int argc = N >= 0 ? N : int(n.count);
-    RArgumentFrame* frame = g_argumentFrames.Push();
-    for (int k = 0; k < argc; ++k)
-        if (!ArgumentInto(c, *n.list[k], frame->slots[k])) [[unlikely]]
-            return ArgumentFailed(frame, argc);
+// Remembers the callee of script call node n when it can be run straight (a script whose program
+// is lowered and that accepts the call's argument count, while calls take the quick way), under
+// the current generation. A call with a count its callee does not accept keeps the general way.
+void RememberCallee(const LNode& n) {
+    LNode& m = const_cast<LNode&>(n); // the nodes of a lowered code are not const: only handlers see them so
+    const CScript* script = Script_Get(n.where);
+    const CCode* code = script ? script->s_code.get() : nullptr;
+    const RLoweredCode* made = code ? code->i_lowered.get() : nullptr;
+    if (!made || !made->program || g_slowCalls || uint32_t(int(n.count) - made->argsLow) > made->argsSpan)
+        return;
+    m.script = script;
+    m.callee = made;
+    m.gen = g_callGeneration;
+}
+
+// A script call whose callee is not remembered (yet): found in the script table and run the
+// general way, then remembered for the next call.
+[[gnu::noinline]] bool ScriptCallGeneral(RContext& c, const LNode& n, RValue& out, RArgumentFrame* frame,
+                                         int argc) {
     CScript* script = Script_Get(n.where);
     if (!script) [[unlikely]]
         return NoSuchScript(c, n, frame, argc);
     const bool ok = CallScriptIn<true>(script, c.self, c.other, out, frame, argc, true);
     g_argumentFrames.Pop(frame);
+    // After the run: its first run lowers the callee, and the run may have changed the scripts.
+    RememberCallee(n);
     if (ok) [[likely]]
         return true;
     if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
     return false;
+}
+
+// The call to the callee once the arguments are in frame: the remembered callee's call handler,
+// or the general way when the node's generation is not current.
+template <int N>
+[[gnu::always_inline]] inline bool CallWithArguments(RContext& c, const LNode& n, RValue& out,
+                                                     RArgumentFrame* frame, int argc) {
+    if (n.gen != g_callGeneration) [[unlikely]]
+        return ScriptCallGeneral(c, n, out, frame, argc);
+    return n.callee->call[N + 1](c, n, out, frame, argc);
+}
+
+// A script call whose arguments are evaluated by their handlers (or the frame stack grows).
+template <int N>
+[[gnu::noinline]] bool ScriptCallEvaluating(RContext& c, const LNode& n, RValue& out) {
+    const int argc = N >= 0 ? N : int(n.count);
+    RArgumentFrame* frame = g_argumentFrames.Push();
+    for (int k = 0; k < argc; ++k)
+        if (!ArgumentInto(c, *n.list[k], frame->slots[k])) [[unlikely]]
+            return ArgumentFailed(frame, argc);
+    return CallWithArguments<N>(c, n, out, frame, argc);
+}
+
+// A script call: the arguments are evaluated straight into the callee's argument frame. N is
+// the number of arguments when the handler is made for one count, else -1 (n.count). Arguments
+// held in the node are computed here; other arguments are evaluated by ScriptCallEvaluating.
+// Every way on is a tail call, so that this handler keeps nothing on the stack.
+template <int N>
+bool LScriptCall(RContext& c, const LNode& n, RValue& out) {
+    if constexpr (N == 1 || N == 2) {
+        if (n.ap != kPlaceArgument || (N == 2 && n.bp != kPlaceArgument))
+            return ScriptCallEvaluating<N>(c, n, out);
+        const RValue& a = arg_slots[n.aw];
+        const RValue& b = arg_slots[N == 2 ? n.bw : n.aw];
+        if (a.kind != RValue::kReal || b.kind != RValue::kReal) return ScriptCallEvaluating<N>(c, n, out);
+        RArgumentFrame* frame = g_argumentFrames.TryPush();
+        if (!frame) [[unlikely]]
+            return ScriptCallEvaluating<N>(c, n, out);
+        frame->slots[0].val = a.val + n.an;
+        if (N == 2) frame->slots[1].val = b.val + n.bn;
+        return CallWithArguments<N>(c, n, out, frame, N);
+    } else {
+        return ScriptCallEvaluating<N>(c, n, out);
+    }
 }
 
 template <int N>
@@ -2372,6 +2461,7 @@ class CLowering {
             n.eval = LCall;
             if (t.ind >= kScriptIdBase && t.ind < kExtensionIdBase) {
                 n.where = t.ind - kScriptIdBase;
+                HoldArguments(n);
                 n.eval = n.count == 0   ? LScriptCall<0>
                          : n.count == 1 ? LScriptCall<1>
                          : n.count == 2 ? LScriptCall<2>
@@ -2398,6 +2488,7 @@ class CLowering {
             n.exec = LCallStatement;
             if (t.ind >= kScriptIdBase && t.ind < kExtensionIdBase) {
                 n.where = t.ind - kScriptIdBase;
+                HoldArguments(n);
                 n.exec = n.count == 0   ? LScriptCallStatement<0>
                          : n.count == 1 ? LScriptCallStatement<1>
                          : n.count == 2 ? LScriptCallStatement<2>
@@ -2514,6 +2605,21 @@ class CLowering {
     }
 
   private:
+    // The first two arguments of a script call that are an argument slot plus or minus a real
+    // constant, held in the call node (ap/aw/an, bp/bw/bn) as the slot and the constant to add:
+    // x - c is x + -c exactly. The list is read from the pool, as lists are pointed at later.
+    void HoldArguments(LNode& n) {
+        for (uint32_t k = 0; k < n.count && k < 2; ++k) {
+            const LNode& e = *m_out.lists[n.listStart + k];
+            if (e.real != LRealQuick<kPlaceArgument, kPlaceConstant> ||
+                (e.op != kOpMinus && e.op != kOpPlus) || std::isnan(e.bn))
+                continue;
+            (k ? n.bp : n.ap) = kPlaceArgument;
+            (k ? n.bw : n.aw) = e.aw;
+            (k ? n.bn : n.an) = e.op == kOpMinus ? -e.bn : e.bn;
+        }
+    }
+
     // Copies where an operand node reads from into the parent's fields for it.
     static void Hold(const LNode& x, uint8_t& p, int32_t& w, double& num) {
         if (x.place == kPlaceConstant && !x.t->value->IsString()) {
@@ -2611,9 +2717,111 @@ size_t TreeSize(const RToken& t, size_t limit) {
 // that runs once, where a second form would double the memory for little gain.
 constexpr size_t kMaxLoweredNodes = 1u << 18;
 
+// The handler running a program's block for a script call (RLoweredCode::body), which leaves the
+// result real 0 unless a statement writes it: a script that returns nothing gives real 0.
+int LProgram(RContext& c, const LNode& n, RValue& result) {
+    ClearValue(result);
+    return LBlock(c, n, result);
+}
+
+// result = v, for a result that a call is about to return.
+[[gnu::always_inline]] inline void ReturnValue(RValue& result, const RValue& v) {
+    if (v.str.empty() && result.str.empty()) [[likely]] {
+        result.kind = v.kind;
+        result.val = v.val;
+    } else {
+        result = v;
+    }
+}
+
+// A program of a guard and a return whose guard compares an argument with a real constant and
+// returns an argument or a real constant (`if argument0 < 2 return argument0; return f(..) +
+// f(..)`), the shape of small recursive scripts, run by one handler: the guard's operands are
+// copied into the program node (aw, an: the argument slot and the constant; bp, bw, bn: the
+// place returned, an argument slot or a real constant; a: the guard, b: the return statement),
+// and the return statement's handler is inlined. The result needs no clearing: each way through
+// writes it (a return) or fails. Op is the guard's comparison, R the place it returns.
+template <int Op, uint8_t R, LExecFn Return>
+int LGuardReturn(RContext& c, const LNode& n, RValue& result) {
+    bool truth;
+    const RValue& x = arg_slots[n.aw];
+    if (x.kind == RValue::kReal) [[likely]]
+        truth = RealTruth<Op>(x.val, n.an);
+    else if (!n.a->a->test(c, *n.a->a, "Expression expected", truth))
+        return kOutError;
+    if (!truth) return Return(c, *n.b, result);
+    if constexpr (R == kPlaceArgument) {
+        ReturnValue(result, arg_slots[n.bw]);
+    } else {
+        if (!result.str.empty()) [[unlikely]]
+            result.str = TRefString();
+        result.kind = RValue::kReal;
+        result.val = n.bn;
+    }
+    return kOutExit;
+}
+
+// The handlers of guard-and-return programs (body, and calls of one and two arguments; other
+// counts run the program the general way, as a guard on an argument is no use to them).
+template <int Op, uint8_t R, LExecFn Return>
+bool GuardReturnFor(LExecFn ret, LExecFn& body, LCallFn (&call)[4]) {
+    if (ret != Return) return false;
+    body = LGuardReturn<Op, R, Return>;
+    call[2] = CallRun<LGuardReturn<Op, R, Return>, false, 1>;
+    call[3] = CallRun<LGuardReturn<Op, R, Return>, false, 2>;
+    return true;
+}
+template <int Op, uint8_t R>
+bool GuardReturnFor(LExecFn ret, LExecFn& body, LCallFn (&call)[4]) {
+    return GuardReturnFor<Op, R, LReturnBinaryEval<kOpPlus>>(ret, body, call) ||
+           GuardReturnFor<Op, R, LReturnBinaryEval<-1>>(ret, body, call) ||
+           GuardReturnFor<Op, R, LReturn>(ret, body, call) ||
+           GuardReturnFor<Op, R, LReturnPlace>(ret, body, call);
+}
+template <int Op>
+bool GuardReturnFor(uint8_t r, LExecFn ret, LExecFn& body, LCallFn (&call)[4]) {
+    return r == kPlaceArgument ? GuardReturnFor<Op, kPlaceArgument>(ret, body, call)
+                               : GuardReturnFor<Op, kPlaceConstant>(ret, body, call);
+}
+template <int... Op>
+bool GuardReturnFor(LExecFn guard, uint8_t r, LExecFn ret, LExecFn& body, LCallFn (&call)[4],
+                    std::integer_sequence<int, Op...>) {
+    return ((guard == LIfReturnQuick<kPlaceArgument, kPlaceConstant, kOpLess + Op> &&
+             GuardReturnFor<kOpLess + Op>(r, ret, body, call)) ||
+            ...);
+}
+
+// The handler that runs a program's block for a script call, and the calls with it inlined.
+void ProgramBody(RLoweredCode& made) {
+    LNode& program = const_cast<LNode&>(*made.program);
+    made.body = LProgram;
+    made.call[0] = CallRun<LProgram, true, -1>;
+    made.call[1] = CallRun<LProgram, true, 0>;
+    made.call[2] = CallRun<LProgram, true, 1>;
+    made.call[3] = CallRun<LProgram, true, 2>;
+    if (made.slots != 0 || program.count != 2) return;
+    const LNode& guard = *program.list[0];
+    if (!guard.b || guard.b->exec != LReturnPlace) return;
+    const LNode& place = *guard.b->a;
+    uint8_t r = place.place;
+    if (r == kPlaceConstant && place.t->value->IsString()) r = kPlaceNone;
+    if (r != kPlaceArgument && r != kPlaceConstant) return;
+    if (!GuardReturnFor(guard.exec, r, program.list[1]->exec, made.body, made.call,
+                        std::make_integer_sequence<int, kOpGreater - kOpLess + 1>()))
+        return;
+    program.aw = guard.aw;
+    program.an = guard.bn;
+    program.bp = r;
+    program.bw = place.where;
+    program.bn = r == kPlaceConstant ? place.t->value->val : 0.0;
+    program.a = &guard;
+    program.b = program.list[1];
+}
+
 const RLoweredCode& Lowered(CCode& code) {
     if (!code.i_lowered || code.i_lowered->from != &code.Root()) {
         code.i_lowered.reset(new RLoweredCode);
+        code.i_lowered->code = &code;
         code.i_lowered->from = &code.Root();
         const size_t size = TreeSize(code.Root(), kMaxLoweredNodes);
         if (size > kMaxLoweredNodes) {
@@ -2631,6 +2839,7 @@ const RLoweredCode& Lowered(CCode& code) {
         else if (root.kind == kNodeBlock)
             code.i_lowered->program = code.i_lowered->root = lowering.Statement(root);
         lowering.Finish();
+        if (code.i_lowered->program) ProgramBody(*code.i_lowered);
     }
     return *code.i_lowered;
 }
@@ -2698,6 +2907,17 @@ template <bool Nested = false>
         if (g_stackBudget == 0) g_stackBudget = StackBudget();
         g_stackLimit = here > g_stackBudget ? here - g_stackBudget : 0;
     } else if (g_runDepth >= kMaxRunNesting || here < g_stackLimit) [[unlikely]] {
+        Error_SetCodeError(code, 0, kMessageRunsTooDeep);
+        return false;
+    }
+    ++g_runDepth;
+    return true;
+}
+
+// EnterRun for a run started from running code, with the stack position given (an address in
+// the caller's frame), so that the caller needs no frame pointer.
+[[gnu::always_inline]] inline bool EnterNestedRun(CCode* code, const void* here) {
+    if (g_runDepth >= kMaxRunNesting || reinterpret_cast<uintptr_t>(here) < g_stackLimit) [[unlikely]] {
         Error_SetCodeError(code, 0, kMessageRunsTooDeep);
         return false;
     }
@@ -2775,7 +2995,7 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
     return false;
 }
 
-// A script's program whose lowered form is at hand, run straight from its block: what Run does
+// A script's program whose lowered form is at hand, run by its body handler: what Run does
 // for it, without the checks that the lowered form already answers (a lowered program was
 // compiled, and its tree never changes after compiling). Nested: called from running code.
 template <bool Nested>
@@ -2789,13 +3009,7 @@ template <bool Nested>
     const size_t nslots = made.slots;
     size_t mark = 0;
     if (nslots) c.slots = g_locals.Push(nslots, mark);
-    // The program's block, statement by statement.
-    const LNode& program = *made.program;
-    int o = kOutNormal;
-    for (uint32_t k = 0; k < program.count; ++k) {
-        const LNode& s = *program.list[k];
-        if ((o = s.exec(c, s, result)) != kOutNormal) break;
-    }
+    const int o = made.body(c, *made.program, result);
     if (nslots) g_locals.Pop(c.slots, nslots, mark);
     --g_runDepth;
     return o != kOutError;
@@ -2810,14 +3024,6 @@ template <bool Nested>
     if (Run(self, other, code, result)) return true;
     result = RValue::String("ERROR");
     return false;
-}
-
-// The result of a call before the script runs: real 0.
-[[gnu::always_inline]] inline void ClearValue(RValue& v) {
-    v.kind = RValue::kReal;
-    v.val = 0.0;
-    if (!v.str.empty()) [[unlikely]]
-        v.str = TRefString();
 }
 
 // A script call whose arguments are in frame: the frame, the count and the name are the callee's
@@ -2860,6 +3066,56 @@ template <bool Known>
     return ok;
 }
 
+// What remains of a remembered call whose run failed, in the order of CallScriptIn and
+// LScriptCall: the result and the prefix, the frame given back, the caller's frame current again.
+[[gnu::noinline, gnu::cold]] bool RememberedCallFailed(RContext& c, const LNode& n, RValue& out,
+                                                       RArgumentFrame* frame, RArgumentFrame* saved,
+                                                       int argc) {
+    out = RValue::String("ERROR");
+    PrefixScriptError(n.script);
+    ClearFrame(frame->slots, frame->high > argc ? frame->high : argc);
+    arg_slots.call = saved;
+    g_argumentFrames.Pop(frame);
+    if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
+    return false;
+}
+
+// A script call whose callee is remembered in the node (n.gen is current), with its arguments in
+// frame: what CallScriptIn and RunProgram do for it, with the callee's script and lowered form at
+// hand, its program run by Body (inlined; Locals: the program may have local slots) and the rare
+// ways out in RememberedCallFailed.
+template <LExecFn Body, bool Locals, int N>
+[[gnu::flatten]] bool CallRun(RContext& c, const LNode& n, RValue& out, RArgumentFrame* frame, int argc) {
+    if constexpr (N >= 0) argc = N;
+    const RLoweredCode& made = *n.callee;
+    frame->count = argc;
+    frame->high = argc;
+    frame->scriptname = n.script->s_name;
+    RArgumentFrame* const saved = arg_slots.call;
+    arg_slots.call = frame;
+    if (Error_IsSet()) [[unlikely]]
+        Error_ClearFlag();
+    bool ran = false;
+    RContext k{c.self, c.other, made.code, nullptr, nullptr};
+    if (EnterNestedRun(made.code, &k)) [[likely]] {
+        size_t mark = 0;
+        if (Locals && made.slots) k.slots = g_locals.Push(made.slots, mark);
+        ran = Body(k, *made.program, out) != kOutError;
+        if (Locals && made.slots) g_locals.Pop(k.slots, made.slots, mark);
+        --g_runDepth;
+    }
+    if (!ran) [[unlikely]]
+        return RememberedCallFailed(c, n, out, frame, saved, argc);
+    // Mostly only the arguments were written (argc is a constant where the call's count is known).
+    if (frame->high == argc) [[likely]]
+        ClearFrame(frame->slots, argc);
+    else
+        ClearFrame(frame->slots, frame->high);
+    arg_slots.call = saved;
+    g_argumentFrames.Pop(frame);
+    return true;
+}
+
 } // namespace
 
 RValue* Code_PushArguments() {
@@ -2878,11 +3134,13 @@ bool Code_CallScript(CScript* script, CInstance* self, CInstance* other, RValue&
 void Script_SetRunnerForTests(TScriptRunner runner) {
     g_testRunner = runner;
     g_slowCalls = g_testRunner || g_treeWalker;
+    ++g_callGeneration;
 }
 
 void Code_SetTreeWalkerForTests(bool on) {
     g_treeWalker = on;
     g_slowCalls = g_testRunner || g_treeWalker;
+    ++g_callGeneration;
 }
 
 bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result) {

@@ -480,6 +480,113 @@ TEST_F(LangLowered, ScriptCallsSeeTheirOwnArguments) {
     for (const Case& c : cases) ExpectSame(c.text, false);
 }
 
+// Scripts of a guard on an argument and a return run as one handler; arguments that are an
+// argument slot plus a constant are computed in the call; a call remembers its callee. Every
+// comparison, returned place and kind of return, with reals, strings, errors and argument counts
+// the callee does not accept, must give what the tree walker gives.
+TEST_F(LangLowered, GuardedScriptsRunAlikeBothWays) {
+    const char* ops[] = {"<", "<=", "==", "!=", ">=", ">"};
+    const char* returned[] = {"argument1", "7", "'s'"};
+    // {0} is the script's name; every recursion steps argument0 down to the guard at 1.
+    const char* finals[] = {"{0}(argument0 - 1, argument1) + {0}(argument0 - 1, argument1)",
+                            "{0}(argument0 - 1, argument1) - {0}(argument0 - 1, 1)",
+                            "{0}(argument0 - 1, argument1 + 1) * 2", "argument1"};
+    const char* calls[] = {"return {0}(4, 2)",
+                           "return {0}(4, 'x')",
+                           "return {0}(2, 1)",
+                           "return {0}('a', 1)",
+                           "return {0}(4)",
+                           "return {0}(4, 1, 2)",
+                           "var n; n = 3; return {0}(n + 1, n) + {0}(n - 1, -n)"};
+    auto fill = [](std::string text, const std::string& name) {
+        for (size_t at; (at = text.find("{0}")) != std::string::npos;) text.replace(at, 3, name);
+        return text;
+    };
+    int index = Script_Count();
+    for (const char* op : ops)
+        for (const char* r : returned)
+            for (const char* f : finals) {
+                const std::string name = "g" + std::to_string(index);
+                auto s = std::make_unique<CScript>();
+                s->s_name = name;
+                s->s_text =
+                    fill(std::string("if argument0 ") + op + " 1 return " + r + "; return " + f, name);
+                CScript* script = s.get();
+                Script_Set(index++, std::move(s)); // in the table first: it calls itself by name
+                ASSERT_TRUE(script->Compile()) << script->s_text;
+                for (bool check : {true, false}) {
+                    opt_checkargs = check;
+                    for (const char* call : calls) ExpectSame(fill(call, name), false);
+                }
+            }
+    opt_checkargs = true;
+}
+
+// Runaway recursion through a guarded script ends in the nesting error, each level prefixing the
+// message once, on the general way (the first run) and through the remembered callee alike; the
+// frames are clean afterwards.
+TEST_F(LangLowered, GuardedRecursionEndsInTheNestingError) {
+    auto s = std::make_unique<CScript>();
+    s->s_name = "deep";
+    s->s_text = "if argument0 < 0 return 0; return deep(argument0 + 1) + 1";
+    CScript* script = s.get();
+    Script_Set(Script_Count(), std::move(s));
+    ASSERT_TRUE(script->Compile());
+    const ROutcome o = RunOnce("return deep(1)", false, false);
+    EXPECT_FALSE(o.ok);
+    std::string_view errors = o.error; // both runs' messages, each followed by '|'
+    for (int run = 0; run < 2; ++run) {
+        std::string_view e = errors.substr(0, errors.find('|'));
+        errors.remove_prefix(e.size() + 1);
+        int levels = 0;
+        for (; e.starts_with("In script deep:\r"); e.remove_prefix(16)) ++levels;
+        EXPECT_GT(levels, 1000);
+        EXPECT_TRUE(e.starts_with("Error in code at line 1:")) << e;
+        EXPECT_TRUE(e.ends_with(kMessageRunsTooDeep)) << e;
+    }
+    const ROutcome after = RunOnce("return deep(-5) + argument0 + argument1", false, false);
+    ASSERT_TRUE(after.ok) << after.error;
+    EXPECT_EQ(after.result.val, 0);
+}
+
+// A script replaced while calls into it are remembered (here in the middle of a recursion, by
+// a function of the test) is the new script on the next call.
+void F_SwapLeaf(CInstance*, CInstance*, int, RValue&, RValue*) {
+    const int index = Script_Find("leaf");
+    auto s = std::make_unique<CScript>();
+    s->s_name = "leaf";
+    s->s_text = Script_Get(index)->Text() == "return argument0 + 1" ? "return argument0 * 100"
+                                                                    : "return argument0 + 1";
+    s->Compile();
+    Script_Set(index, std::move(s));
+}
+
+TEST_F(LangLowered, ScriptReplacedDuringARecursionIsCalledAnew) {
+    Function_Add("swapleaf", F_SwapLeaf, 0);
+    const char* scripts[][2] = {
+        {"leaf", "return argument0 + 1"},
+        {"walk", "var r; if argument0 < 1 return leaf(0); r = leaf(argument0); if argument0 == 2 swapleaf(); "
+                 "return walk(argument0 - 1) + r"},
+    };
+    int index = Script_Count();
+    for (auto& [name, text] : scripts) {
+        auto s = std::make_unique<CScript>();
+        s->s_name = name;
+        s->s_text = text;
+        Script_Set(index++, std::move(s));
+    }
+    for (int i = index - 2; i < index; ++i) ASSERT_TRUE(Script_Get(i)->Compile());
+    // walk(4): leaf(4), leaf(3) and leaf(2) before the swap (5 + 4 + 3), leaf(1) and leaf(0) after
+    // it (100 + 0); the code swaps back, so that every run starts alike.
+    const char* text = "var r; r = walk(4); swapleaf(); return r";
+    for (bool tree : {true, false})
+        for (int run = 0; run < 2; ++run) {
+            const ROutcome o = RunOnce(text, false, tree);
+            ASSERT_TRUE(o.ok) << o.error;
+            EXPECT_EQ(o.result.val, 112) << (tree ? "tree" : "lowered");
+        }
+}
+
 TEST_F(LangLowered, CodeActionWithArgumentsLeavesNoSlotBehind) {
     // A code action with one argument writes a slot above its own and the caller's arguments;
     // afterwards that slot must read real 0 again, as every slot from arg_high on does.
