@@ -51,8 +51,9 @@ class CArgumentStack {
         if (m_top == m_end) Grow();
         return m_top++;
     }
-    // A frame, or nullptr when the current chunk is full (Push grows it).
-    RArgumentFrame* TryPush() { return m_top == m_end ? nullptr : m_top++; }
+    // Whether Push must grow the stack first, and Push when it need not.
+    bool Full() const { return m_top == m_end; }
+    RArgumentFrame* PushInChunk() { return m_top++; }
     void Pop(RArgumentFrame* f) {
         if (f < m_start) Back();
         m_top = f;
@@ -1207,8 +1208,8 @@ struct LNode {
     // Operands of a binary operation or an assignment's value read straight from the node: the
     // real constant, or the local or argument slot (kPlaceConstant only for real constants).
     double an = 0, bn = 0;
-    // Script calls of one or two arguments: an argument that is an argument slot plus a real
-    // constant (argument0 - 1) is held as kPlaceArgument, the slot and the constant (negated for -).
+    // Script calls of one or two arguments: arguments computed in the call (kHeld*, see
+    // HeldArgument) in ap/aw/an and bp/bw/bn.
     int32_t aw = 0, bw = 0;
     uint8_t ap = kPlaceNone, bp = kPlaceNone;
     uint8_t place = kPlaceNone;
@@ -1834,23 +1835,45 @@ template <int N>
     return CallWithArguments<N>(c, n, out, frame, argc);
 }
 
+// A real argument of a script call held in the call node (p, w, num: ap/aw/an or bp/bw/bn),
+// computed without its handler, or false when it needs evaluation (it is not a real): argument w
+// plus num, local w, or the real constant num. argument0 - 1 holds -1 (x - c is x + -c exactly),
+// and a plain argument -0 (x + -0 is x for every x, -0 included, where x + 0 would make -0 +0).
+enum : uint8_t { kHeldNone, kHeldArgumentPlus, kHeldLocal, kHeldConstant };
+[[gnu::always_inline]] inline bool HeldArgument(const RContext& c, uint8_t p, int32_t w, double num,
+                                                double& v) {
+    if (p == kHeldArgumentPlus) [[likely]] {
+        const RValue& a = arg_slots[w];
+        if (a.kind != RValue::kReal) return false;
+        v = a.val + num;
+        return true;
+    }
+    if (p == kHeldLocal) {
+        const RLocalSlot& s = c.slots[w];
+        if (!s.defined || s.simple.kind != RValue::kReal) return false;
+        v = s.simple.val;
+        return true;
+    }
+    v = num;
+    return p == kHeldConstant;
+}
+
 // A script call: the arguments are evaluated straight into the callee's argument frame. N is
 // the number of arguments when the handler is made for one count, else -1 (n.count). Arguments
-// held in the node are computed here; other arguments are evaluated by ScriptCallEvaluating.
-// Every way on is a tail call, so that this handler keeps nothing on the stack.
+// held in the node are computed here; other arguments are evaluated by ScriptCallEvaluating
+// (held ones have no side effects, so it may compute them again). Every way on is a tail call,
+// so that this handler keeps nothing on the stack.
 template <int N>
 bool LScriptCall(RContext& c, const LNode& n, RValue& out) {
     if constexpr (N == 1 || N == 2) {
-        if (n.ap != kPlaceArgument || (N == 2 && n.bp != kPlaceArgument))
+        double a, b = 0;
+        if (!HeldArgument(c, n.ap, n.aw, n.an, a) || (N == 2 && !HeldArgument(c, n.bp, n.bw, n.bn, b)))
             return ScriptCallEvaluating<N>(c, n, out);
-        const RValue& a = arg_slots[n.aw];
-        const RValue& b = arg_slots[N == 2 ? n.bw : n.aw];
-        if (a.kind != RValue::kReal || b.kind != RValue::kReal) return ScriptCallEvaluating<N>(c, n, out);
-        RArgumentFrame* frame = g_argumentFrames.TryPush();
-        if (!frame) [[unlikely]]
+        if (g_argumentFrames.Full()) [[unlikely]]
             return ScriptCallEvaluating<N>(c, n, out);
-        frame->slots[0].val = a.val + n.an;
-        if (N == 2) frame->slots[1].val = b.val + n.bn;
+        RArgumentFrame* frame = g_argumentFrames.PushInChunk();
+        frame->slots[0].val = a;
+        if (N == 2) frame->slots[1].val = b;
         return CallWithArguments<N>(c, n, out, frame, N);
     } else {
         return ScriptCallEvaluating<N>(c, n, out);
@@ -2605,18 +2628,30 @@ class CLowering {
     }
 
   private:
-    // The first two arguments of a script call that are an argument slot plus or minus a real
-    // constant, held in the call node (ap/aw/an, bp/bw/bn) as the slot and the constant to add:
-    // x - c is x + -c exactly. The list is read from the pool, as lists are pointed at later.
+    // The first two arguments of a script call that HeldArgument computes, held in the call node
+    // (ap/aw/an, bp/bw/bn). The list is read from the pool, as lists are pointed at later.
     void HoldArguments(LNode& n) {
         for (uint32_t k = 0; k < n.count && k < 2; ++k) {
             const LNode& e = *m_out.lists[n.listStart + k];
-            if (e.real != LRealQuick<kPlaceArgument, kPlaceConstant> ||
-                (e.op != kOpMinus && e.op != kOpPlus) || std::isnan(e.bn))
-                continue;
-            (k ? n.bp : n.ap) = kPlaceArgument;
-            (k ? n.bw : n.aw) = e.aw;
-            (k ? n.bn : n.an) = e.op == kOpMinus ? -e.bn : e.bn;
+            uint8_t& p = k ? n.bp : n.ap;
+            int32_t& w = k ? n.bw : n.aw;
+            double& num = k ? n.bn : n.an;
+            if (e.real == LRealQuick<kPlaceArgument, kPlaceConstant> &&
+                (e.op == kOpMinus || e.op == kOpPlus) && !std::isnan(e.bn)) {
+                p = kHeldArgumentPlus;
+                w = e.aw;
+                num = e.op == kOpMinus ? -e.bn : e.bn;
+            } else if (e.place == kPlaceArgument) {
+                p = kHeldArgumentPlus;
+                w = e.where;
+                num = -0.0;
+            } else if (e.place == kPlaceLocal) {
+                p = kHeldLocal;
+                w = e.where;
+            } else if (e.place == kPlaceConstant && !e.t->value->IsString()) {
+                p = kHeldConstant;
+                num = e.t->value->val;
+            }
         }
     }
 

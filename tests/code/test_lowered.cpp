@@ -343,6 +343,10 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         // by 0); errors deep in a recursion, prefixed once per level
         "return dn(5, 2)",
         "return dn('a', 2)",
+        // arguments computed in the call (locals, constants, arguments) and their way out
+        "var a; a = 2; return dn(a, a) + add(-1.5, a)",
+        "var a; a = 'x'; return add(a, 1)",
+        "var a; return add(a, 1)",
         "return dn(5, 0)",
         "return rec(3)",
         "return rec('a')",
