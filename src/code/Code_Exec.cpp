@@ -286,10 +286,31 @@ struct RLocalSlot {
 };
 
 // Runs nest strictly, so their slots come from one stack of chunks; a run's slots are contiguous.
+// The current chunk's start and size are kept at hand: a run whose slots fit takes them inline.
 class CLocalStack {
   public:
     RLocalSlot* Push(size_t n, size_t& mark) {
         mark = Mark();
+        if (m_used + n <= m_size) [[likely]] {
+            RLocalSlot* p = m_base + m_used;
+            m_used += n;
+            return p;
+        }
+        return PushNewChunk(n);
+    }
+    void Pop(RLocalSlot* p, size_t n, size_t mark) {
+        for (size_t k = 0; k < n; ++k) p[k].Reset();
+        const size_t chunk = mark >> 32;
+        m_used = mark & 0xFFFFFFFFu;
+        if (chunk != m_chunk) {
+            m_chunk = chunk;
+            Select();
+        }
+    }
+
+  private:
+    // n slots from the next chunk (made, or replaced when too small).
+    [[gnu::noinline]] RLocalSlot* PushNewChunk(size_t n) {
         if (m_chunk < m_chunks.size() && m_used + n > m_sizes[m_chunk]) {
             ++m_chunk;
             m_used = 0;
@@ -305,22 +326,24 @@ class CLocalStack {
             m_sizes.push_back(size);
             m_used = 0;
         }
-        RLocalSlot* p = m_chunks[m_chunk].get() + m_used;
+        Select();
+        RLocalSlot* p = m_base + m_used;
         m_used += n;
         return p;
     }
-    void Pop(RLocalSlot* p, size_t n, size_t mark) {
-        for (size_t k = 0; k < n; ++k) p[k].Reset();
-        m_chunk = mark >> 32;
-        m_used = mark & 0xFFFFFFFFu;
+    // Points m_base and m_size at chunk m_chunk (none: no slots).
+    void Select() {
+        const bool have = m_chunk < m_chunks.size();
+        m_base = have ? m_chunks[m_chunk].get() : nullptr;
+        m_size = have ? m_sizes[m_chunk] : 0;
     }
-
-  private:
     size_t Mark() const { return (m_chunk << 32) | m_used; }
     static constexpr size_t kChunk = 1024;
     std::vector<std::unique_ptr<RLocalSlot[]>> m_chunks;
     std::vector<size_t> m_sizes;
     size_t m_chunk = 0, m_used = 0;
+    RLocalSlot* m_base = nullptr;
+    size_t m_size = 0;
 };
 
 CLocalStack g_locals;

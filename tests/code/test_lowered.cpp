@@ -96,6 +96,8 @@ class LangLowered : public ::testing::Test {
             {"dn", "return add(argument0 - 1, argument0 / argument1)"},
             {"rec", "if argument0 < 1 return qq; return rec(argument0 - 1) + 1"},
             {"put", "p = argument0; return argument0"},
+            {"vr", "var a, b, c, d, e, f, g, h; if argument0 < 1 return 0; a = argument0; h = a * 2; "
+                   "return vr(argument0 - 1) + a + h"},
         };
         int k = 0;
         for (auto& [name, text] : scripts) {
@@ -347,6 +349,8 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "var a; a = 2; return dn(a, a) + add(-1.5, a)",
         "var a; a = 'x'; return add(a, 1)",
         "var a; return add(a, 1)",
+        // runs whose locals fill more than one chunk of the local stack
+        "return vr(200) + vr(3)",
         "return dn(5, 0)",
         "return rec(3)",
         "return rec('a')",
