@@ -2179,20 +2179,31 @@ int LForCount(RContext& c, const LNode& n, RValue& result) {
                           : B == kPlaceArgument ? arg_slots[cond.bw]
                                                 : s.simple;
     const double step = n.an;
-    for (;;) {
-        if (s.simple.kind == RValue::kReal && (B == kPlaceConstant || bound.kind == RValue::kReal)) {
-            if (!RealTruth<Op>(s.simple.val, B == kPlaceConstant ? cond.bn : bound.val)) return kOutNormal;
-        } else if (const int t = ForTest(c, cond); t <= 0) {
-            return t < 0 ? kOutError : kOutNormal;
-        }
+    // The condition: 1 true, 0 false, -1 after an error.
+    auto test = [&]() -> int {
+        if (s.simple.kind == RValue::kReal && (B == kPlaceConstant || bound.kind == RValue::kReal))
+            return RealTruth<Op>(s.simple.val, B == kPlaceConstant ? cond.bn : bound.val);
+        return ForTest(c, cond);
+    };
+    int t = test();
+    while (t > 0) {
         o = body.exec(c, body, result);
         if (o != kOutNormal && o != kOutContinue) [[unlikely]]
             return o == kOutBreak ? kOutNormal : o;
-        if (s.simple.kind == RValue::kReal)
+        if (s.simple.kind == RValue::kReal) [[likely]] {
+            // Stepped in place: the counter holds a real, only the bound needs its test.
             s.simple.val += step;
-        else if ((o = n.c->exec(c, *n.c, temp)) != kOutNormal)
+            if (B == kPlaceConstant || bound.kind == RValue::kReal) {
+                if (!RealTruth<Op>(s.simple.val, B == kPlaceConstant ? cond.bn : bound.val))
+                    return kOutNormal;
+                continue;
+            }
+        } else if ((o = n.c->exec(c, *n.c, temp)) != kOutNormal) {
             return o;
+        }
+        t = test();
     }
+    return t < 0 ? kOutError : kOutNormal;
 }
 template <uint8_t A, uint8_t B, int Op>
 struct HForCount {
