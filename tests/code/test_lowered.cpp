@@ -265,6 +265,55 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "var a, g, i, j, s; for (i = 0; i < 700; i += 1) a[i] = i; for (i = 0; i < 3; i += 1) "
         "for (j = 0; j < 400; j += 1) g[i, j] = a[j] + i; a[650] = 'x'; a[650] += 'y'; s = 0; "
         "for (j = 600; j >= 0; j -= 1) s += a[j]; return s + g[2, 399] + g[1, 0] + real(a[650] == 'xy')",
+        // counted loops: the counter changed in the body (past the bound, to a string), a counter
+        // or bound that is no real or changes, a bound read from an argument or being the counter,
+        // steps taken away and fractional, and every way out of the body
+        "var i, n; n = 0; for (i = 0; i < 10; i += 1) { n += 1; if (i == 3) i = 7 } return n * 100 + i",
+        "var i, n; n = 0; for (i = 0; i < 10; i += 1) { n += 1; if (i == 2) i = 'x' } return n",
+        "var i; for (i = 'a'; i < 3; i += 1) {} return i",
+        "var i, n; n = 0; for (i += 0; i < 3; i += 1) n += 1; return n",
+        "var i, w; w = 3; for (i = 0; i < w; i += 1) { if (i == 1) w = 'z' } return i",
+        "var i, w, n; n = 0; w = 5; for (i = 0; i <= w; i += 2) { w -= 1; n += i } return n * 10 + i",
+        "var i, n; n = 0; for (i = 10; i > 0; i -= 3) n += i; return n * 100 + i",
+        "var i, n; n = 0; for (i = 0; i != 1; i += 0.1) { n += 1; if (n > 20) break } return n",
+        "var i, n; n = 0; for (i = 0; i <= i; i += 1) { n += 1; if (n > 3) break } return n",
+        "var i, n; n = 0; for (i = 0; i < 10; i += 1) { if (i mod 2) continue; n += i; if (i > 6) exit } "
+        "return n",
+        "var i; for (i = 0; i < 5; i += 1) if (i == 3) return i * 10 + nosuch; return 1",
+        "var i, s; s = ''; for (i = 3; i >= 1; i -= 1) s += string(i); return s",
+        "var i; for (i = 0; i < 3; i -= -1) {} return i",
+        "var i, j, n; n = 0; for (i = 0; i < 4; i += 1) for (j = i; j < 4; j += 1) n += 1; return n",
+        "return execute_string(\"var i, n; n = 0; for (i = 0; i < argument0; i += 1) n += i; return n\", 5)",
+        "return execute_string(\"var i; for (i = 0; i < argument0; i += 1) {} return i\", 'a')",
+        // elements at two indices read from locals: written from an operation on two locals, read
+        // into a local, grown in and out of order, element (0, 0) as the plain value, strings,
+        // missing elements and bad indices
+        "var g, i, j, s; for (i = 0; i < 3; i += 1) for (j = 0; j < 4; j += 1) g[i, j] = i * j + i; s = 0; "
+        "for (i = 0; i < 3; i += 1) for (j = 0; j < 4; j += 1) s += g[i, j]; return s * 100 + g",
+        "var g, i, j; i = 2; j = 5; g[i, j] = 1; j = 2; g[i, j] = 2; i = 0; j = 0; g[i, j] = 3; "
+        "return g[2, 5] + g[2, 2] * 10 + g * 100 + g[2, 3] * 1000",
+        "var g, i, j; for (j = 5; j >= 0; j -= 1) g[1, j] = j; i = 1; for (j = 6; j < 40; j += 1) "
+        "g[i, j] = i * j; i = 3; j = 2; g[i, j] = i + j; return g[1, 39] + g[1, 0] + g[3, 2] + g[3, 0]",
+        "var g, i, j, s; i = 1; j = 1; s = 0; s += g[i, j]; return s",
+        "var g, i, j, s; g[1, 0] = 1; i = 1; j = 1; s = 0; s += g[i, j]; return s",
+        "var g, i, j, s; i = 1; j = 2; g[i, j] = 'a'; s = 'b'; s += g[i, j]; g[i, j] += s; return g[i, j]",
+        "var g, i, j, s; i = 1; j = 2; g[i, j] = 4; s = 'b'; s += g[i, j]",
+        "var g, i, j, s; g[1, 1] = 2; i = 1; j = 1; s = 3; s -= g[i, j]; s /= g[i, j]; s *= g[i, j]; return "
+        "s",
+        "var g, i, j; i = 1; j = 2; g[i, j] = 'x'; g[i, j] = i - j; g[i, j] *= j / i; return g[i, j]",
+        "var g, i, j; i = 1; j = 0; g[i, j] = i / j",
+        "var g, i, j; i = 3; j = 2; g[i, j] = (i mod j) + (i div j) * 10 + (i < j) * 100; g[j, i] = i | j; "
+        "g[j, j] = i < j; return g[i, j] + g[j, i] * 1000 + g[j, j]",
+        "var g, i, j; i = 'a'; j = 2; g[i, j] = i * j",
+        "var g, i, j; i = 1; j = 'b'; g[j, i] = i + j",
+        "var g, i, j; i = 2; j = 'b'; g[i, i] = i + j; return g[i, i]",
+        "var g, i, j; i = 1; j = -1; g[i, j] = 1",
+        "var g, i, j; i = 32000; j = 0; g[i, j] = 1",
+        "var g, i, j; i = 1; j = 32000; g[i, j] += 1",
+        "var g, i, j; i = 0.5; j = 1.5; g[i, j] = 7; return g[0, 2] + g[1, 2]",
+        "var g, i, j, s; i = -0; j = -0; g[i, j] = 7; s = 1; s += g[i, j]; i = 1; g[i, j] = 8; return g * 10 "
+        "+ "
+        "g[1, 0] + s",
         // instance and global variables next to locals
         "x = 1; var y; y = 2; x += y; return x",
         "globalvar g; g = 2; var l; l = g * 3; return l + global.g",
