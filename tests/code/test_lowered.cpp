@@ -25,7 +25,8 @@
 namespace {
 
 // Built-in variables of the tests: "bv" settable and held here, "bro" read-only, "bmiss" a getter
-// that finds nothing.
+// that finds nothing, "bf" the instance's xstart with its field recorded (quick code reads the
+// field, the tree walker calls the getter).
 RValue g_builtinValue;
 
 void AddTestBuiltins() {
@@ -49,6 +50,18 @@ void AddTestBuiltins() {
         nullptr, false);
     BuiltinVar_Add(
         "bmiss", [](CInstance*, int32_t, RValue&) { return false; }, nullptr, false);
+    const int bf = BuiltinVar_Add(
+        "bf",
+        [](CInstance* i, int32_t, RValue& r) {
+            r.SetReal(i->i_xstart);
+            return true;
+        },
+        [](CInstance* i, int32_t, const RValue& v) {
+            i->i_xstart = v.val;
+            return true;
+        },
+        true);
+    BuiltinVar_SetField(bf, &CInstance::i_xstart);
 }
 
 struct ROutcome {
@@ -329,6 +342,11 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "if (bmiss > 0) return 1",
         "bv = bmiss",
         "bmiss += 1",
+        "bf = 3; bf += 2; if (bf > 4) bf -= 1; bf = bf * 2; var l; l = bf; l -= bf / 4; return l + (bf < "
+        "bro)",
+        "bf = 'w'; bf += 1; if (bf < 0 || bf > 1) return bf + 10; return bf",
+        "bf = 1; bf *= 'x'; return bf",
+        "a = 4; bf = a; bf += a; a -= bf; return a * 100 + bf",
         // script calls: arguments, results, errors inside and the argument-count check
         "var i, s; s = 0; for (i = 0; i < 12; i += 1) s += fib(i); return s",
         "return add(1, 2) * add('a', 'b')",
@@ -428,6 +446,43 @@ TEST_F(LangLowered, ComparisonsAgreeOnEveryOperatorPlaceAndKind) {
                 for (const char* value : values)
                     ExpectSame(head + replace(replace(replace(range, "OP1", op1), "OP2", op2), "V", value),
                                false);
+}
+
+TEST_F(LangLowered, SelfVariablesAreFoundWhereEachInstanceKeepsThem) {
+    // One code run in turn for instances whose variables were made in different orders, for one
+    // without them and for one given more by name while running: where the variable was found
+    // for one instance must not be taken for another's.
+    const char* setups[] = {"a = 1; b = 2", "q = 0; b = 20; a = 10", "", "z = 5; b = 'x'; a = 'y'"};
+    const char* program = "a += b; b = a * 2; if (a > 5 && a < 100) variable_local_set('n' + string(a), a); "
+                          "a -= 0; return a + b";
+    auto run = [&](bool tree) {
+        Code_SetTreeWalkerForTests(tree);
+        Global_Reset();
+        std::vector<std::string> out;
+        CInstance insts[std::size(setups)];
+        for (size_t k = 0; k < std::size(setups); ++k) {
+            CCode setup(setups[k], false);
+            EXPECT_TRUE(setup.Compile()) << setups[k];
+            RValue r;
+            EXPECT_TRUE(Code_Execute(&insts[k], &insts[k], &setup, r)) << Error_Buffer();
+        }
+        CCode code(program, false);
+        EXPECT_TRUE(code.Compile()) << Error_Buffer();
+        for (int round = 0; round < 3; ++round)
+            for (CInstance& inst : insts) {
+                RValue r;
+                const bool ok = Code_Execute(&inst, &inst, &code, r);
+                out.push_back(std::to_string(ok) + " " + Error_Buffer() + " " +
+                              (r.IsString() ? r.str.str() : std::to_string(r.val)) + " " + Describe(inst));
+                Error_ClearFlag();
+            }
+        return out;
+    };
+    for (bool uninitZero : {false, true}) {
+        opt_uninitzero = uninitZero;
+        EXPECT_EQ(run(true), run(false)) << "uninitialised read as 0: " << uninitZero;
+    }
+    opt_uninitzero = false;
 }
 
 TEST_F(LangLowered, BothSidesOfOrAndAndAreEvaluated) {
