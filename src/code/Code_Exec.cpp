@@ -1161,10 +1161,10 @@ using LRealFn = bool (*)(RContext& c, const LNode& n, double& v);
 
 // Where an operand can be read in place without evaluation.
 enum : uint8_t { kPlaceNone, kPlaceConstant, kPlaceLocal, kPlaceArgument, kPlaceElement };
-// Where a plain variable of self is read without the general paths (LNode::var): its own list
-// (the variable id in the node's op, its selector in aw and the position where it was found last
-// in pos) or a built-in variable (the getter and setter in the node, and the instance's field
-// when the getter only reads one).
+// Where a plain variable is read without the general paths (LNode::var): one of self's, other's
+// or the global list (the variable id in the node's op, its selector in aw and the position where
+// it was found last in pos) or a built-in variable of self (the getter and setter in the node, and the
+// instance's field when the getter only reads one).
 enum : uint8_t { kPlaceSelf = 5, kPlaceBuiltin = 6 };
 // An operand computed by its own node's real function (LNode::real), and an element of a local
 // array at one index read from a local (the commonest element): held by parents only.
@@ -1259,20 +1259,22 @@ inline bool ElementReal(const RContext& c, const LNode& x, double& v);
 template <bool AtLocal>
 inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int32_t& j);
 
-// The list holding the plain variable of self of node x (kPlaceSelf), or nullptr when a globalvar
-// may shadow it (the general path decides then).
+// The list holding the plain variable of node x (kPlaceSelf: of self, other or the global list),
+// or nullptr when a globalvar may shadow a variable of self (the general path decides then).
 [[gnu::always_inline]] inline CVariableList* SelfList(const RContext& c, const LNode& x) {
-    return x.aw == kSelSelf || !Global_AnyDeclared() ? &c.self->i_vars : nullptr;
+    if (x.aw == kSelDefault) return Global_AnyDeclared() ? nullptr : &c.self->i_vars;
+    if (x.aw == kSelSelf) return &c.self->i_vars;
+    return x.aw == kSelOther ? &c.other->i_vars : &Global_List();
 }
 
-// The stored value of the plain variable of self of node x (kPlaceSelf), or nullptr when it does
-// not exist or a globalvar may shadow it.
+// The stored value of the plain variable of node x (kPlaceSelf), or nullptr when it does not exist
+// or a globalvar may shadow it.
 [[gnu::always_inline]] inline RValue* SelfValue(const RContext& c, const LNode& x) {
     CVariableList* list = SelfList(c, x);
     return list ? list->PlainAt(x.op, x.pos) : nullptr;
 }
 
-// A real held by the self variable of operand node x (kPlaceSelf or kPlaceBuiltin), or false.
+// A real held by the plain variable of operand node x (kPlaceSelf or kPlaceBuiltin), or false.
 [[gnu::always_inline]] inline bool VarOperand(const RContext& c, uint8_t p, const LNode& x, double& v) {
     if (p == kPlaceSelf) {
         const RValue* e = SelfValue(c, x);
@@ -2135,8 +2137,9 @@ int LAssignLocal(RContext& c, const LNode& n, RValue& result) {
     return AssignValue(c, *n.t, kSelLocal, 0, vp, val, result);
 }
 
-// An assignment or compound assignment (n.aw its operator) to a plain variable of self (node a,
-// kPlaceSelf) of a real operand held in the node at place B; anything else the general way.
+// An assignment or compound assignment (n.aw its operator) to a plain variable of self, other or
+// the global list (node a, kPlaceSelf) of a real operand held in the node at place B; anything
+// else the general way.
 template <uint8_t B>
 int LAssignSelfQuick(RContext& c, const LNode& n, RValue& result) {
     const LNode& target = *n.a;
@@ -2335,6 +2338,14 @@ class CLowering {
                 n.place = kPlaceArgument;
                 n.where = kArgumentSlotMark - t.Slot();
                 n.eval = LArgument;
+            } else if (t.Slot() == -1 && (t.Ind2() == kSelOther || t.Ind2() == kSelGlobal)) {
+                if (t.ind > kLastBuiltinRangeId) {
+                    n.var = kPlaceSelf;
+                    n.op = t.ind;
+                    n.aw = t.Ind2();
+                    n.pos = t.Hint();
+                    n.eval = LSelfVar;
+                }
             } else if (t.Slot() == -1 && (t.Ind2() == kSelDefault || t.Ind2() == kSelSelf)) {
                 if (t.ind > kLastBuiltinRangeId) {
                     n.var = kPlaceSelf;

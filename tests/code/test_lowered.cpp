@@ -294,6 +294,18 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "a = 1; if (a) a = 'z'; if (a) return 2",
         "self.a = 3; self.a += 1; if (self.a >= 4) return self.a + a",
         "a = 1; b = a; b -= 0.5; return (a - b) + (b < a)",
+        // plain variables of other and of the global list, other changing inside a with, and a
+        // globalvar declared while running, which shadows only the unqualified name
+        "other.a = 2; other.a += 3; global.g = 1; global.g += other.a; if (other.a > 4) other.a -= global.g; "
+        "return other.a * 10 + global.g",
+        "a = 1; other.a = 2; with (other) { other.a += 10; a += 100; if (other.a > 5) a -= other.a } "
+        "return a * 1000 + other.a",
+        "other.a += 1",
+        "return global.nosuch + 1",
+        "global.q = 'x'; global.q += 1",
+        "global.q = 'x'; global.q += 'y'; other.s = global.q; other.s += other.s; return other.s",
+        "other.a = 1; globalvar a; a = 5; a += other.a; other.a += a; return a * 10 + other.a + global.a",
+        "global.a = 3; a = 4; globalvar a; a += 1; return a * 10 + global.a + self.a",
         // a globalvar declared while running shadows the instance's own variable from then on
         "a = 1; a += 1; globalvar a; a += 5; if (a > 4) return a * 10 + self.a",
         "a = 2; if (a == 2) { globalvar a; a = 3 } a += 1; return a + self.a * 100",
