@@ -35,6 +35,13 @@ constexpr int kListNumbers[kEventTypes] = {1, 1, 13, 17, 0, 129, 129, 129, 1, 12
 std::array<std::vector<std::vector<REntry>>, kEventTypes> g_lists;
 // For each non-empty list: object index -> its entry's position in the list (-1: none).
 std::array<std::vector<std::vector<int>>, kEventTypes> g_entryOf;
+// The same as views, looked up for every instance at every step (the draw event): per type, per
+// number, the positions by object index and their count (0 for an empty list).
+struct RPositions {
+    const int* at = nullptr;
+    size_t count = 0;
+};
+std::array<std::vector<RPositions>, kEventTypes> g_positions;
 std::vector<std::pair<int, int>> g_colPairs;
 
 const CEvent* FindEvent(int start, int type, int number, int& owner) {
@@ -252,6 +259,10 @@ void Event_BuildLists() {
             for (size_t k = 0; k < lists[size_t(e)].size(); ++k)
                 entryOf[size_t(e)][size_t(lists[size_t(e)][k].object)] = int(k);
         }
+        auto& positions = g_positions[size_t(t)];
+        positions.assign(size_t(numbers), {});
+        for (int e = 0; e < numbers; ++e)
+            positions[size_t(e)] = {entryOf[size_t(e)].data(), entryOf[size_t(e)].size()};
     }
     g_colPairs.clear();
     for (int a = 0; a < objects; ++a) {
@@ -298,12 +309,12 @@ bool Event_HasListeners(int type, int number) {
 
 bool Event_PerformListed(CInstance* inst, int type, int number) {
     if (type < 0 || type >= kEventTypes) return false;
-    const auto& entryOf = g_entryOf[size_t(type)];
-    if (number < 0 || number >= int(entryOf.size())) return false;
-    const std::vector<int>& index = entryOf[size_t(number)];
-    const int obj = inst->i_objectindex;
-    if (obj < 0 || obj >= int(index.size()) || index[size_t(obj)] < 0) return false;
-    const REntry entry = g_lists[size_t(type)][size_t(number)][size_t(index[size_t(obj)])];
+    const std::vector<RPositions>& positions = g_positions[size_t(type)];
+    if (size_t(uint32_t(number)) >= positions.size()) return false;
+    const RPositions index = positions[size_t(number)];
+    const size_t obj = size_t(uint32_t(inst->i_objectindex));
+    if (obj >= index.count || index.at[obj] < 0) return false;
+    const REntry entry = g_lists[size_t(type)][size_t(number)][size_t(index.at[obj])];
     PerformFound(inst, inst, entry.event, entry.owner, type, number);
     return true;
 }
