@@ -1991,6 +1991,8 @@ LExecFn RangeFor(uint8_t x, int op1, int op2) {
         return RangeFor<kPlaceElementAtLocal, Or>(op1, op2);
     case kPlaceSelf:
         return RangeFor<kPlaceSelf, Or>(op1, op2);
+    case kPlaceBuiltin:
+        return RangeFor<kPlaceBuiltin, Or>(op1, op2);
     case kPlaceVarElement:
         return RangeFor<kPlaceVarElement, Or>(op1, op2);
     default:
@@ -2395,7 +2397,7 @@ class CLowering {
             n.a = Expression(t.items[0]);
             n.eval = LUnary;
             HoldVar(*n.a, n.ap, n.aw, n.an);
-            if (Pure(n.ap) && (n.op == kOpMinus || n.op == kOpPlus || n.op == kOpNot)) {
+            if (Pure(*n.a, n.ap) && (n.op == kOpMinus || n.op == kOpPlus || n.op == kOpNot)) {
                 n.eval = LUnaryQuick;
                 n.real = LRealUnary;
             }
@@ -2411,7 +2413,7 @@ class CLowering {
             if (LEvalFn f = QuickFor<HBinary>(n.ap, n.bp)) {
                 n.eval = f;
                 n.test = QuickFor<HTestOp, HTest>(n.ap, n.bp, n.op);
-                if (Pure(n.ap) && Pure(n.bp)) n.real = QuickFor<HRealOp, HReal>(n.ap, n.bp, n.op);
+                if (Pure(*n.a, n.ap) && Pure(*n.b, n.bp)) n.real = QuickFor<HRealOp, HReal>(n.ap, n.bp, n.op);
             } else if (n.a->place == kPlaceNone && n.b->place == kPlaceNone)
                 n.eval = LBinaryEval;
             break;
@@ -2609,6 +2611,8 @@ class CLowering {
     static bool SameOperand(const LNode& x, const LNode& y, uint8_t place) {
         if (place == kPlaceElementAtLocal)
             return Element1(x) && Element1(y) && x.where == y.where && x.aw == y.aw;
+        if (place == kPlaceBuiltin)
+            return x.var == kPlaceBuiltin && y.var == kPlaceBuiltin && x.t->ind == y.t->ind;
         if (place == kPlaceSelf)
             return x.var == kPlaceSelf && y.var == kPlaceSelf && x.t->ind == y.t->ind &&
                    x.t->Ind2() == y.t->Ind2();
@@ -2625,8 +2629,9 @@ class CLowering {
     }
     // An element of a local array at one index read from a local.
     static bool Element1(const LNode& x) { return x.place == kPlaceElement && !x.b && x.ap == kPlaceLocal; }
-    // Operands read without side effects (built-in getters may have some).
-    static bool Pure(uint8_t p) { return p != kPlaceNone && p != kPlaceBuiltin; }
+    // Operands read without side effects (built-in getters may have some; a built-in variable
+    // read from its field has none).
+    static bool Pure(const LNode& x, uint8_t p) { return p != kPlaceNone && (p != kPlaceBuiltin || x.field); }
 
     LNode& New(const RToken& t) {
         if (m_out.nodes.size() == m_out.nodes.capacity()) std::abort(); // the count was wrong

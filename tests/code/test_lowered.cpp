@@ -359,6 +359,7 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "bf = 'w'; bf += 1; if (bf < 0 || bf > 1) return bf + 10; return bf",
         "bf = 1; bf *= 'x'; return bf",
         "a = 4; bf = a; bf += a; a -= bf; return a * 100 + bf",
+        "bf = 3; a = -bf + bf * 2 - !bf; if (bf * 2 > a) return a + bf / 2; return 0",
         // script calls: arguments, results, errors inside and the argument-count check
         "var i, s; s = 0; for (i = 0; i < 12; i += 1) s += fib(i); return s",
         "return add(1, 2) * add('a', 'b')",
@@ -442,7 +443,8 @@ TEST_F(LangLowered, ComparisonsAgreeOnEveryOperatorPlaceAndKind) {
                 ExpectSame(head + replace(replace(replace(place, "OP", op), "L", pair[0]), "R", pair[1]),
                            false);
     // Range tests: one operand against two constants, by || and &&, on an element of a local
-    // array and on a variable of self; the operand missing, a string, or a real past either end.
+    // array, on a variable of self and on a built-in variable read from its field; the operand
+    // missing, a string, or a real past either end.
     const char* values[] = {"-1", "0", "5", "10", "11", "big", "big - big", "'m'"};
     const char* ranges[] = {
         "k = 2; a[k] = V; if (a[k] OP1 0 || a[k] OP2 10) return 1; return 0",
@@ -451,6 +453,7 @@ TEST_F(LangLowered, ComparisonsAgreeOnEveryOperatorPlaceAndKind) {
         "s = V; if (s OP1 0 || s OP2 10) s = 1; if (self.s OP1 0 && self.s OP2 10) return s + 2",
         "k = 2; e[k] = V; if (e[k] OP1 0 || e[k] OP2 10) e[k] = 5; if (e[k] OP1 0 && e[k] OP2 9) return 2",
         "k = 2; global.e[k] = V; if (global.e[k] OP1 0 || global.e[k] OP2 10) return 1; return other.e[k]",
+        "bf = V; if (bf OP1 0 || bf OP2 10) bf -= 1; if (bf OP1 0 && self.bf OP2 10) return bf + 2",
     };
     for (const char* range : ranges)
         for (const char* op1 : ordering)
