@@ -1211,8 +1211,10 @@ using LCallFn = bool (*)(RContext& c, const LNode& n, RValue& out, RArgumentFram
 
 // Where an operand can be read in place without evaluation.
 enum : uint8_t { kPlaceNone, kPlaceConstant, kPlaceLocal, kPlaceArgument, kPlaceElement };
-// Where a plain variable of self is read without the general paths (LNode::var): its own list
-// (a position hint in the tree node) or a built-in variable (the getter and setter in the node).
+// Where a plain variable is read without the general paths (LNode::var): one of self's, other's
+// or the global list (the variable id in the node's op, its selector in aw and the position where
+// it was found last in pos) or a built-in variable of self (the getter and setter in the node, and the
+// instance's field when the getter only reads one).
 enum : uint8_t { kPlaceSelf = 5, kPlaceBuiltin = 6 };
 // An operand computed by its own node's real function (LNode::real), and an element of a local
 // array at one index read from a local (the commonest element): held by parents only.
@@ -1227,7 +1229,7 @@ enum : uint8_t { kPlaceElementAtLocals = 10, kPlaceLocalPair = 11 };
 
 // 112 bytes: fields that no node uses together share their place (if and for nodes' c and d
 // with a built-in variable's getter and setter; the list's start in the pool, while lowering,
-// with the list).
+// and a built-in variable's field with the list; a variable's position with the slot).
 struct LNode {
     union {
         LEvalFn eval = nullptr; // expressions
@@ -1245,7 +1247,10 @@ struct LNode {
     uint8_t ap = kPlaceNone, bp = kPlaceNone;
     uint8_t place = kPlaceNone;
     uint8_t var = kPlaceNone;
-    int32_t where = 0; // local slot or argument slot
+    union {
+        int32_t where = 0;   // local slot or argument slot
+        mutable int32_t pos; // kPlaceSelf: the variable's position in the list, tried first
+    };
     const LNode* a = nullptr;
     const LNode* b = nullptr;
     union {
@@ -1262,6 +1267,7 @@ struct LNode {
     union {
         const LNode* const* list = nullptr; // block statements, call arguments
         uintptr_t listStart;                // while lowering: the list's start in the code's pool
+        TBuiltinField field;                // kPlaceBuiltin: the field the getter reads, or nullptr
     };
     uint32_t count = 0;
     union {
@@ -1374,19 +1380,31 @@ template <bool AtLocal>
 inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int32_t& j);
 inline bool LocalIndices(const RContext& c, const LNode& n, int32_t& i, int32_t& j);
 
-// The list holding a plain variable of self named by node t, or nullptr when a globalvar may
-// shadow it (the general path decides then).
-[[gnu::always_inline]] inline CVariableList* SelfList(const RContext& c, const RToken& t) {
-    return t.Ind2() == kSelSelf || !Global_AnyDeclared() ? &c.self->i_vars : nullptr;
+// The list holding the plain variable of node x (kPlaceSelf: of self, other or the global list),
+// or nullptr when a globalvar may shadow a variable of self (the general path decides then).
+[[gnu::always_inline]] inline CVariableList* SelfList(const RContext& c, const LNode& x) {
+    if (x.aw == kSelDefault) return Global_AnyDeclared() ? nullptr : &c.self->i_vars;
+    if (x.aw == kSelSelf) return &c.self->i_vars;
+    return x.aw == kSelOther ? &c.other->i_vars : &Global_List();
 }
 
-// A real held by the self variable of operand node x (kPlaceSelf or kPlaceBuiltin), or false.
+// The stored value of the plain variable of node x (kPlaceSelf), or nullptr when it does not exist
+// or a globalvar may shadow it.
+[[gnu::always_inline]] inline RValue* SelfValue(const RContext& c, const LNode& x) {
+    CVariableList* list = SelfList(c, x);
+    return list ? list->PlainAt(x.op, x.pos) : nullptr;
+}
+
+// A real held by the plain variable of operand node x (kPlaceSelf or kPlaceBuiltin), or false.
 [[gnu::always_inline]] inline bool VarOperand(const RContext& c, uint8_t p, const LNode& x, double& v) {
     if (p == kPlaceSelf) {
-        CVariableList* list = SelfList(c, *x.t);
-        const RValue* e = list ? list->ElementAt(x.t->ind, 0, x.t->Hint()) : nullptr;
+        const RValue* e = SelfValue(c, x);
         if (!e || e->kind != RValue::kReal) return false;
         v = e->val;
+        return true;
+    }
+    if (x.field) {
+        v = c.self->*x.field;
         return true;
     }
     RValue r;
@@ -1573,11 +1591,10 @@ bool LArgument(RContext&, const LNode& n, RValue& out) {
 }
 
 bool LSelfVar(RContext& c, const LNode& n, RValue& out) {
-    if (CVariableList* list = SelfList(c, *n.t))
-        if (const RValue* e = list->ElementAt(n.t->ind, 0, n.t->Hint())) {
-            out = *e;
-            return true;
-        }
+    if (const RValue* e = SelfValue(c, n)) {
+        out = *e;
+        return true;
+    }
     return Eval(c, *n.t, out);
 }
 
@@ -1590,6 +1607,10 @@ bool LVarElement(RContext& c, const LNode& n, RValue& out) {
 }
 
 bool LBuiltinVar(RContext& c, const LNode& n, RValue& out) {
+    if (n.field) {
+        out.SetReal(c.self->*n.field);
+        return true;
+    }
     if (n.get(c.self, 0, out)) return true;
     return Eval(c, *n.t, out);
 }
@@ -2162,6 +2183,8 @@ LExecFn RangeFor(uint8_t x, int op1, int op2) {
         return RangeFor<kPlaceElementAtLocal, Or>(op1, op2);
     case kPlaceSelf:
         return RangeFor<kPlaceSelf, Or>(op1, op2);
+    case kPlaceBuiltin:
+        return RangeFor<kPlaceBuiltin, Or>(op1, op2);
     case kPlaceVarElement:
         return RangeFor<kPlaceVarElement, Or>(op1, op2);
     default:
@@ -2363,38 +2386,54 @@ int LAssignLocal(RContext& c, const LNode& n, RValue& result) {
     return AssignValue(c, *n.t, kSelLocal, 0, vp, val, result);
 }
 
-// An assignment or compound assignment (n.aw its operator) to a plain variable of self of a real
-// operand held in the node; anything else the general way.
-int LAssignVarQuick(RContext& c, const LNode& n, RValue& result) {
+// An assignment or compound assignment (n.aw its operator) to a plain variable of self, other or
+// the global list (node a, kPlaceSelf) of a real operand held in the node at place B; anything
+// else the general way.
+template <uint8_t B>
+int LAssignSelfQuick(RContext& c, const LNode& n, RValue& result) {
     const LNode& target = *n.a;
     double r;
-    if (!RealOperand(c, n.bp, n.bw, n.bn, r, n.b)) return LAssign(c, n, result);
-    if (target.var == kPlaceSelf) {
-        CVariableList* list = SelfList(c, *target.t);
-        if (!list) return LAssign(c, n, result);
-        if (n.op == kSymAssign) {
-            result.SetReal(r);
-            list->SetVarAt(target.t->ind, 0, result, target.t->Hint());
-            return kOutNormal;
-        }
-        RValue* e = list->ElementAt(target.t->ind, 0, target.t->Hint());
-        if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
-            result.SetReal(e->val);
-            return kOutNormal;
-        }
-        return LAssign(c, n, result);
+    if (!RealOperand(c, B, n.bw, n.bn, r, n.b)) return LAssign(c, n, result);
+    CVariableList* list = SelfList(c, target);
+    if (!list) return LAssign(c, n, result);
+    if (n.op == kSymAssign) {
+        result.SetReal(r);
+        list->SetVarAt(target.op, 0, result, target.pos);
+        return kOutNormal;
     }
-    if (!target.set) return LAssign(c, n, result);
+    RValue* e = list->PlainAt(target.op, target.pos);
+    if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
+        result.SetReal(e->val);
+        return kOutNormal;
+    }
+    return LAssign(c, n, result);
+}
+template <uint8_t A, uint8_t B>
+struct HAssignSelf {
+    static constexpr LExecFn fn = LAssignSelfQuick<B>;
+};
+
+// The same to a built-in variable of self (node a, kPlaceBuiltin): its current value read from
+// its field or through its getter, the new one written through its setter.
+template <uint8_t B>
+int LAssignBuiltinQuick(RContext& c, const LNode& n, RValue& result) {
+    const LNode& target = *n.a;
+    double r;
+    if (!RealOperand(c, B, n.bw, n.bn, r, n.b) || !target.set) return LAssign(c, n, result);
     if (n.op != kSymAssign) {
-        RValue cur;
-        if (!target.get(c.self, 0, cur) || cur.kind != RValue::kReal || !RealBinary(n.aw, cur.val, r))
+        double cur;
+        if (!VarOperand(c, kPlaceBuiltin, target, cur) || !RealBinary(n.aw, cur, r))
             return LAssign(c, n, result);
-        r = cur.val;
+        r = cur;
     }
     result.SetReal(r);
     if (target.set(c.self, 0, result)) return kOutNormal;
     return FailOut(c, n.t->position, "Cannot assign to the variable");
 }
+template <uint8_t A, uint8_t B>
+struct HAssignBuiltin {
+    static constexpr LExecFn fn = LAssignBuiltinQuick<B>;
+};
 
 // An assignment to an element of a local array whose indices read in place.
 int LAssignElement(RContext& c, const LNode& n, RValue& result) {
@@ -2555,13 +2594,25 @@ class CLowering {
                 n.place = kPlaceArgument;
                 n.where = kArgumentSlotMark - t.Slot();
                 n.eval = LArgument;
+            } else if (t.Slot() == -1 && (t.Ind2() == kSelOther || t.Ind2() == kSelGlobal)) {
+                if (t.ind > kLastBuiltinRangeId) {
+                    n.var = kPlaceSelf;
+                    n.op = t.ind;
+                    n.aw = t.Ind2();
+                    n.pos = t.Hint();
+                    n.eval = LSelfVar;
+                }
             } else if (t.Slot() == -1 && (t.Ind2() == kSelDefault || t.Ind2() == kSelSelf)) {
                 if (t.ind > kLastBuiltinRangeId) {
                     n.var = kPlaceSelf;
+                    n.op = t.ind;
+                    n.aw = t.Ind2();
+                    n.pos = t.Hint();
                     n.eval = LSelfVar;
                 } else if ((n.get = BuiltinVar_Getter(t.ind))) {
                     n.var = kPlaceBuiltin;
                     n.set = BuiltinVar_Setter(t.ind);
+                    n.field = BuiltinVar_Field(t.ind);
                     n.eval = LBuiltinVar;
                 }
             }
@@ -2600,7 +2651,7 @@ class CLowering {
             n.a = Expression(t.items[0]);
             n.eval = LUnary;
             HoldVar(*n.a, n.ap, n.aw, n.an);
-            if (Pure(n.ap) && (n.op == kOpMinus || n.op == kOpPlus || n.op == kOpNot)) {
+            if (Pure(*n.a, n.ap) && (n.op == kOpMinus || n.op == kOpPlus || n.op == kOpNot)) {
                 n.eval = LUnaryQuick;
                 n.real = LRealUnary;
             }
@@ -2616,7 +2667,7 @@ class CLowering {
             if (LEvalFn f = QuickFor<HBinary>(n.ap, n.bp)) {
                 n.eval = f;
                 n.test = QuickFor<HTestOp, HTest>(n.ap, n.bp, n.op);
-                if (Pure(n.ap) && Pure(n.bp)) n.real = QuickFor<HRealOp, HReal>(n.ap, n.bp, n.op);
+                if (Pure(*n.a, n.ap) && Pure(*n.b, n.bp)) n.real = QuickFor<HRealOp, HReal>(n.ap, n.bp, n.op);
             } else if (n.a->place == kPlaceNone && n.b->place == kPlaceNone)
                 n.eval = LBinaryEval;
             break;
@@ -2674,7 +2725,8 @@ class CLowering {
             }
             if ((n.a->var == kPlaceSelf || n.a->var == kPlaceBuiltin) &&
                 (n.op == kSymAssign || n.op <= kSymDivAssign) && n.bp != kPlaceNone) {
-                n.exec = LAssignVarQuick;
+                n.exec = n.a->var == kPlaceSelf ? QuickFor<HAssignSelf, kPlaceNone>(n.bp)
+                                                : QuickFor<HAssignBuiltin, kPlaceNone>(n.bp);
                 if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
                 break;
             }
@@ -2850,6 +2902,8 @@ class CLowering {
     static bool SameOperand(const LNode& x, const LNode& y, uint8_t place) {
         if (place == kPlaceElementAtLocal)
             return Element1(x) && Element1(y) && x.where == y.where && x.aw == y.aw;
+        if (place == kPlaceBuiltin)
+            return x.var == kPlaceBuiltin && y.var == kPlaceBuiltin && x.t->ind == y.t->ind;
         if (place == kPlaceSelf)
             return x.var == kPlaceSelf && y.var == kPlaceSelf && x.t->ind == y.t->ind &&
                    x.t->Ind2() == y.t->Ind2();
@@ -2874,8 +2928,9 @@ class CLowering {
     static bool LocalPair(const LNode& x) {
         return x.t->kind == kNodeBinary && x.real && x.ap == kPlaceLocal && x.bp == kPlaceLocal;
     }
-    // Operands read without side effects (built-in getters may have some).
-    static bool Pure(uint8_t p) { return p != kPlaceNone && p != kPlaceBuiltin; }
+    // Operands read without side effects (built-in getters may have some; a built-in variable
+    // read from its field has none).
+    static bool Pure(const LNode& x, uint8_t p) { return p != kPlaceNone && (p != kPlaceBuiltin || x.field); }
 
     LNode& New(const RToken& t) {
         if (m_out.nodes.size() == m_out.nodes.capacity()) std::abort(); // the count was wrong
@@ -3338,6 +3393,33 @@ void Code_SetTreeWalkerForTests(bool on) {
 
 bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result) {
     return Run(self, other, code, result);
+}
+
+bool Code_ExecuteEvent(CInstance* self, CInstance* other, CCode* code, RValue& result) {
+    // An event's program whose lowered form is at hand runs straight from its block: what Run
+    // does for it, without the checks the lowered form already answers (it was made from this
+    // code's compiled tree, a program's block). Anything else goes the general way.
+    const RLoweredCode* made = code ? code->i_lowered.get() : nullptr;
+    if (!made || !made->program || g_treeWalker || !self || !other || made->from != &code->i_nodes.back())
+        [[unlikely]]
+        return Run(self, other, code, result);
+    if (Error_IsSet()) [[unlikely]]
+        Error_ClearFlag();
+    if (!EnterRun(code)) [[unlikely]]
+        return false;
+    RContext c{self, other, code, nullptr, nullptr};
+    const size_t nslots = made->slots;
+    size_t mark = 0;
+    if (nslots) c.slots = g_locals.Push(nslots, mark);
+    const LNode& program = *made->program;
+    int o = kOutNormal;
+    for (uint32_t k = 0; k < program.count; ++k) {
+        const LNode& s = *program.list[k];
+        if ((o = s.exec(c, s, result)) != kOutNormal) break;
+    }
+    if (nslots) g_locals.Pop(c.slots, nslots, mark);
+    --g_runDepth;
+    return o != kOutError;
 }
 
 bool Code_ExecuteReport(CInstance* self, CInstance* other, CCode* code, RValue& result) {
