@@ -20,6 +20,9 @@
 
 #include <bit>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -208,14 +211,30 @@ using TRow = std::vector<RValue, RRowAllocator<RValue>>;
 
 // ---- local slots ----
 
-// One local variable: its plain value and its array rows, as a variable list stores them.
-struct RLocalSlot {
-    bool defined = false;
-    RValue simple;
+// The kind of a local's plain value until the local is first written.
+constexpr int32_t kUnset = -1;
+
+// One local variable: its plain value and its array rows, as a variable list stores them. The
+// plain value's kind is kUnset until the local is first written (a real 0 from then on unless
+// written), so that one test of the kind tells a local holding a real from any other; a local has
+// rows only once it is written.
+struct alignas(64) RLocalSlot {
+    RValue simple = Unset();
     std::vector<TRow> rows;
 
+    static RValue Unset() {
+        RValue v;
+        v.kind = kUnset;
+        return v;
+    }
+    bool defined() const { return simple.kind != kUnset; }
+    // Makes the local written: its plain value real 0 unless it has one.
+    void Define() {
+        if (simple.kind == kUnset) simple.kind = RValue::kReal;
+    }
+
     bool Get(int32_t arr, RValue& val) const {
-        if (defined) {
+        if (defined()) {
             if (arr == 0) {
                 val = simple;
                 return true;
@@ -234,17 +253,17 @@ struct RLocalSlot {
     }
     // The stored value or element, or nullptr when it does not exist.
     RValue* Element(int32_t arr) {
-        if (!defined) return nullptr;
+        if (!defined()) return nullptr;
         if (arr == 0) return &simple;
         size_t row = size_t(arr / kArrayRowSize), col = size_t(arr % kArrayRowSize);
         return row < rows.size() && col < rows[row].size() ? &rows[row][col] : nullptr;
     }
     void Set(int32_t arr, const RValue& val) {
-        defined = true;
         if (arr == 0) {
             simple = val;
             return;
         }
+        Define();
         size_t row = size_t(arr / kArrayRowSize), col = size_t(arr % kArrayRowSize);
         if (row < rows.size() && col < rows[row].size()) {
             rows[row][col] = val;
@@ -253,9 +272,19 @@ struct RLocalSlot {
         Grow(row, col);
         rows[row][col] = val;
     }
-    // The element, created (real 0) when it does not exist yet.
+    // The element, created (real 0) when it does not exist yet: the next element of a row with
+    // room for it (a row filled in order) is added straight away, anything else by MakeGrown.
     [[gnu::noinline]] RValue* Make(size_t row, size_t col) {
-        defined = true;
+        if (row * sizeof(TRow) < size_t(reinterpret_cast<const char*>(std::to_address(rows.end())) -
+                                        reinterpret_cast<const char*>(rows.data())) &&
+            (row | col) != 0) {
+            TRow& r = rows.data()[row];
+            if (col == r.size() && r.size() < r.capacity()) return &r.emplace_back();
+        }
+        return MakeGrown(row, col);
+    }
+    [[gnu::noinline]] RValue* MakeGrown(size_t row, size_t col) {
+        Define();
         if ((row | col) == 0) return &simple;
         Grow(row, col);
         return &rows[row][col];
@@ -279,8 +308,7 @@ struct RLocalSlot {
         }
     }
     void Reset() {
-        defined = false;
-        simple = RValue();
+        simple = Unset();
         if (!rows.empty()) rows.clear();
     }
 };
@@ -506,7 +534,7 @@ inline const RValue* PeekPlain(const RContext& c, const RToken& n) {
     if (n.kind == kNodeFixedVariable) {
         if (n.Slot() >= 0) {
             const RLocalSlot& s = c.slots[n.Slot()];
-            return s.defined ? &s.simple : nullptr;
+            return s.defined() ? &s.simple : nullptr;
         }
         if (n.Slot() <= kArgumentSlotMark) return &arg_slots[kArgumentSlotMark - n.Slot()];
     }
@@ -945,7 +973,7 @@ bool Eval(RContext& c, const RToken& n, RValue& out) {
     case kNodeFixedVariable:
         if (n.Slot() >= 0) {
             const RLocalSlot& s = c.slots[n.Slot()];
-            if (s.defined) {
+            if (s.defined()) {
                 out = s.simple;
                 return true;
             }
@@ -1207,8 +1235,10 @@ using LCallFn = bool (*)(RContext& c, const LNode& n, RValue& out, RArgumentFram
 
 // Where an operand can be read in place without evaluation.
 enum : uint8_t { kPlaceNone, kPlaceConstant, kPlaceLocal, kPlaceArgument, kPlaceElement };
-// Where a plain variable of self is read without the general paths (LNode::var): its own list
-// (a position hint in the tree node) or a built-in variable (the getter and setter in the node).
+// Where a plain variable is read without the general paths (LNode::var): one of self's, other's
+// or the global list (the variable id in the node's op, its selector in aw and the position where
+// it was found last in pos) or a built-in variable of self (the getter and setter in the node, and the
+// instance's field when the getter only reads one).
 enum : uint8_t { kPlaceSelf = 5, kPlaceBuiltin = 6 };
 // An operand computed by its own node's real function (LNode::real), and an element of a local
 // array at one index read from a local (the commonest element): held by parents only.
@@ -1216,10 +1246,14 @@ enum : uint8_t { kPlaceComputed = 7, kPlaceElementAtLocal = 8 };
 // An element of an array of self, of other or of the global list at one index read from a local
 // (LNode::var; the index local in the node's aw).
 enum : uint8_t { kPlaceVarElement = 9 };
+// Held by assignments only: an element of a local array at two indices each read from a local
+// (the first index local in the node's aw, the second in bw), and an operation on two locals
+// (the node's aw, bw and op).
+enum : uint8_t { kPlaceElementAtLocals = 10, kPlaceLocalPair = 11 };
 
 // 112 bytes: fields that no node uses together share their place (if and for nodes' c and d
 // with a built-in variable's getter and setter; the list's start in the pool, while lowering,
-// with the list).
+// and a built-in variable's field with the list; a variable's position with the slot).
 struct LNode {
     union {
         LEvalFn eval = nullptr; // expressions
@@ -1237,7 +1271,10 @@ struct LNode {
     uint8_t ap = kPlaceNone, bp = kPlaceNone;
     uint8_t place = kPlaceNone;
     uint8_t var = kPlaceNone;
-    int32_t where = 0; // local slot or argument slot
+    union {
+        int32_t where = 0;   // local slot or argument slot
+        mutable int32_t pos; // kPlaceSelf: the variable's position in the list, tried first
+    };
     const LNode* a = nullptr;
     const LNode* b = nullptr;
     union {
@@ -1254,6 +1291,7 @@ struct LNode {
     union {
         const LNode* const* list = nullptr; // block statements, call arguments
         uintptr_t listStart;                // while lowering: the list's start in the code's pool
+        TBuiltinField field;                // kPlaceBuiltin: the field the getter reads, or nullptr
     };
     uint32_t count = 0;
     union {
@@ -1297,32 +1335,100 @@ template <class V>
     return k * sizeof(typename V::value_type) < e - b ? v.data() + k : nullptr;
 }
 
-// An existing element of a local array, or nullptr. One index i is element (0, i).
+// An existing element of a local array, or nullptr. One index i is element (0, i). (A local not
+// written yet has no rows.)
 [[gnu::always_inline]] inline RValue* LocalElement(RLocalSlot& s, int32_t i, int32_t j) {
-    if (!s.defined) return nullptr;
-    if ((i | j) == 0) return &s.simple;
+    if ((i | j) == 0) return s.defined() ? &s.simple : nullptr;
     TRow* row = ItemOf(s.rows, size_t(i));
     return row ? ItemOf(*row, size_t(j)) : nullptr;
+}
+
+// LocalElement as a test: true with e at the element when it exists (the test compares the
+// bounds only, no pointer).
+[[gnu::always_inline]] inline bool FindLocalElement(RLocalSlot& s, int32_t i, int32_t j, RValue*& e) {
+    if ((i | j) == 0) {
+        e = &s.simple;
+        return s.defined();
+    }
+    const uintptr_t rb = reinterpret_cast<uintptr_t>(s.rows.data());
+    const uintptr_t re = reinterpret_cast<uintptr_t>(std::to_address(s.rows.end()));
+    if (size_t(i) * sizeof(TRow) >= re - rb) return false;
+    TRow& row = s.rows.data()[i];
+    const uintptr_t b = reinterpret_cast<uintptr_t>(row.data());
+    const uintptr_t end = reinterpret_cast<uintptr_t>(std::to_address(row.end()));
+    if (size_t(j) * sizeof(RValue) >= end - b) return false;
+    e = row.data() + j;
+    return true;
+}
+
+// A real held by an existing element of a local array, or false.
+[[gnu::always_inline]] inline bool LocalElementReal(RLocalSlot& s, int32_t i, int32_t j, double& v) {
+    RValue* e;
+    if (!FindLocalElement(s, i, j, e) || e->kind != RValue::kReal) return false;
+    v = e->val;
+    return true;
+}
+
+// The commonest operators of compound assignments and of operations on two locals (+ and *)
+// tried before the others: l op r in place as RealBinary computes it.
+[[gnu::always_inline]] inline bool RealArithmetic(int op, double& l, double r) {
+    if (op == kOpPlus) {
+        l += r;
+        return true;
+    }
+    if (op == kOpMultiply) {
+        l *= r;
+        return true;
+    }
+    return RealBinary(op, l, r);
+}
+
+// A whole array index in range held by a real, or false.
+[[gnu::always_inline]] inline bool WholeIndex(double d, int32_t& out) {
+#if defined(__SSE2__)
+    // Truncated by the processor: NaN and values past the 64-bit range give INT64_MIN.
+    const int64_t k = _mm_cvttsd_si64(_mm_set_sd(d));
+#else
+    if (!(d >= 0 && d < kArrayRowSize)) return false;
+    const int64_t k = int64_t(d);
+#endif
+    out = int32_t(k);
+    // Compared bit for bit (-0 takes the general way).
+    return uint64_t(k) < uint64_t(kArrayRowSize) &&
+           std::bit_cast<uint64_t>(double(k)) == std::bit_cast<uint64_t>(d);
 }
 
 inline const RValue* PlaceValue(const RContext& c, const LNode& n);
 inline bool ElementReal(const RContext& c, const LNode& x, double& v);
 template <bool AtLocal>
 inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int32_t& j);
+inline bool LocalIndices(const RContext& c, const LNode& n, int32_t& i, int32_t& j);
 
-// The list holding a plain variable of self named by node t, or nullptr when a globalvar may
-// shadow it (the general path decides then).
-[[gnu::always_inline]] inline CVariableList* SelfList(const RContext& c, const RToken& t) {
-    return t.Ind2() == kSelSelf || !Global_AnyDeclared() ? &c.self->i_vars : nullptr;
+// The list holding the plain variable of node x (kPlaceSelf: of self, other or the global list),
+// or nullptr when a globalvar may shadow a variable of self (the general path decides then).
+[[gnu::always_inline]] inline CVariableList* SelfList(const RContext& c, const LNode& x) {
+    if (x.aw == kSelDefault) return Global_AnyDeclared() ? nullptr : &c.self->i_vars;
+    if (x.aw == kSelSelf) return &c.self->i_vars;
+    return x.aw == kSelOther ? &c.other->i_vars : &Global_List();
 }
 
-// A real held by the self variable of operand node x (kPlaceSelf or kPlaceBuiltin), or false.
+// The stored value of the plain variable of node x (kPlaceSelf), or nullptr when it does not exist
+// or a globalvar may shadow it.
+[[gnu::always_inline]] inline RValue* SelfValue(const RContext& c, const LNode& x) {
+    CVariableList* list = SelfList(c, x);
+    return list ? list->PlainAt(x.op, x.pos) : nullptr;
+}
+
+// A real held by the plain variable of operand node x (kPlaceSelf or kPlaceBuiltin), or false.
 [[gnu::always_inline]] inline bool VarOperand(const RContext& c, uint8_t p, const LNode& x, double& v) {
     if (p == kPlaceSelf) {
-        CVariableList* list = SelfList(c, *x.t);
-        const RValue* e = list ? list->ElementAt(x.t->ind, 0, x.t->Hint()) : nullptr;
+        const RValue* e = SelfValue(c, x);
         if (!e || e->kind != RValue::kReal) return false;
         v = e->val;
+        return true;
+    }
+    if (x.field) {
+        v = c.self->*x.field;
         return true;
     }
     RValue r;
@@ -1366,14 +1472,21 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
         return ElementReal(c, *x, v);
     case kPlaceElementAtLocal: {
         int32_t i, j;
-        if (!ElementIndicesOf<true>(c, *x, i, j)) return false;
-        const RValue* e = LocalElement(c.slots[x->where], i, j);
-        if (!e || e->kind != RValue::kReal) return false;
-        v = e->val;
-        return true;
+        return ElementIndicesOf<true>(c, *x, i, j) && LocalElementReal(c.slots[x->where], i, j, v);
     }
     case kPlaceComputed:
         return x->real(const_cast<RContext&>(c), *x, v);
+    case kPlaceElementAtLocals: {
+        int32_t i, j;
+        return LocalIndices(c, *x, i, j) && LocalElementReal(c.slots[x->where], i, j, v);
+    }
+    case kPlaceLocalPair: {
+        const RLocalSlot& l = c.slots[x->aw];
+        const RLocalSlot& r = c.slots[x->bw];
+        if (l.simple.kind != RValue::kReal || r.simple.kind != RValue::kReal) return false;
+        v = l.simple.val;
+        return RealArithmetic(x->op, v, r.simple.val);
+    }
     case kPlaceVarElement: {
         const RValue* e = VarElement(c, *x);
         if (!e || e->kind != RValue::kReal) return false;
@@ -1385,7 +1498,7 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
         return true;
     case kPlaceLocal: {
         const RLocalSlot& s = c.slots[w];
-        if (!s.defined || s.simple.kind != RValue::kReal) return false;
+        if (s.simple.kind != RValue::kReal) return false;
         v = s.simple.val;
         return true;
     }
@@ -1408,7 +1521,7 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
         break;
     case kPlaceLocal: {
         const RLocalSlot& s = c.slots[w];
-        if (!s.defined || s.simple.kind != RValue::kReal) return false;
+        if (s.simple.kind != RValue::kReal) return false;
         d = s.simple.val;
         break;
     }
@@ -1419,9 +1532,7 @@ inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int3
     default:
         return false;
     }
-    if (!(d >= 0 && d < kArrayRowSize && double(int32_t(d)) == d)) return false;
-    out = int32_t(d);
-    return true;
+    return WholeIndex(d, out);
 }
 
 // The element indices of a local array node (a: first index, b: second or nullptr).
@@ -1439,25 +1550,27 @@ template <bool AtLocal>
                                                     int32_t& j) {
     if constexpr (AtLocal) {
         const RLocalSlot& s = c.slots[n.aw];
-        if (!s.defined || s.simple.kind != RValue::kReal) return false;
-        const double d = s.simple.val;
-        if (!(d >= 0 && d < kArrayRowSize)) return false;
         i = 0;
-        j = int32_t(d);
-        return double(j) == d;
+        return s.simple.kind == RValue::kReal && WholeIndex(s.simple.val, j);
     } else {
         return ElementIndices(c, n, i, j);
     }
 }
 
+// A whole index in range read from a local.
+[[gnu::always_inline]] inline bool LocalIndex(const RLocalSlot& s, int32_t& out) {
+    return s.simple.kind == RValue::kReal && WholeIndex(s.simple.val, out);
+}
+
+// The indices of an element node at two indices read from locals (kPlaceElementAtLocals).
+[[gnu::always_inline]] inline bool LocalIndices(const RContext& c, const LNode& n, int32_t& i, int32_t& j) {
+    return LocalIndex(c.slots[n.aw], i) && LocalIndex(c.slots[n.bw], j);
+}
+
 // A real held by an existing element of a local array node x, or false.
 [[gnu::always_inline]] inline bool ElementReal(const RContext& c, const LNode& x, double& v) {
     int32_t i = 0, j = 0;
-    if (!ElementIndices(c, x, i, j)) return false;
-    const RValue* e = LocalElement(c.slots[x.where], i, j);
-    if (!e || e->kind != RValue::kReal) return false;
-    v = e->val;
-    return true;
+    return ElementIndices(c, x, i, j) && LocalElementReal(c.slots[x.where], i, j, v);
 }
 
 [[gnu::always_inline]] inline const RValue* PlaceValue(const RContext& c, const LNode& n) {
@@ -1466,7 +1579,7 @@ template <bool AtLocal>
         return n.t->value;
     case kPlaceLocal: {
         const RLocalSlot& s = c.slots[n.where];
-        return s.defined ? &s.simple : nullptr;
+        return s.defined() ? &s.simple : nullptr;
     }
     case kPlaceArgument:
         return &arg_slots[n.where];
@@ -1502,11 +1615,10 @@ bool LArgument(RContext&, const LNode& n, RValue& out) {
 }
 
 bool LSelfVar(RContext& c, const LNode& n, RValue& out) {
-    if (CVariableList* list = SelfList(c, *n.t))
-        if (const RValue* e = list->ElementAt(n.t->ind, 0, n.t->Hint())) {
-            out = *e;
-            return true;
-        }
+    if (const RValue* e = SelfValue(c, n)) {
+        out = *e;
+        return true;
+    }
     return Eval(c, *n.t, out);
 }
 
@@ -1519,6 +1631,10 @@ bool LVarElement(RContext& c, const LNode& n, RValue& out) {
 }
 
 bool LBuiltinVar(RContext& c, const LNode& n, RValue& out) {
+    if (n.field) {
+        out.SetReal(c.self->*n.field);
+        return true;
+    }
     if (n.get(c.self, 0, out)) return true;
     return Eval(c, *n.t, out);
 }
@@ -1673,6 +1789,14 @@ auto QuickFor(uint8_t a, uint8_t b) -> decltype(H<kPlaceLocal, kPlaceLocal>::fn)
     default:
         return nullptr;
     }
+}
+// QuickFor for the values of assignments, which may also be held at the places only assignments
+// hold.
+template <template <uint8_t, uint8_t> class H, uint8_t A>
+auto AssignFor(uint8_t b) -> decltype(H<A, kPlaceLocal>::fn) {
+    if (b == kPlaceElementAtLocals) return H<A, kPlaceElementAtLocals>::fn;
+    if (b == kPlaceLocalPair) return H<A, kPlaceLocalPair>::fn;
+    return QuickFor<H, A>(b);
 }
 template <uint8_t A, uint8_t B>
 struct HBinary {
@@ -2105,6 +2229,8 @@ LExecFn RangeFor(uint8_t x, int op1, int op2) {
         return RangeFor<kPlaceElementAtLocal, Or>(op1, op2);
     case kPlaceSelf:
         return RangeFor<kPlaceSelf, Or>(op1, op2);
+    case kPlaceBuiltin:
+        return RangeFor<kPlaceBuiltin, Or>(op1, op2);
     case kPlaceVarElement:
         return RangeFor<kPlaceVarElement, Or>(op1, op2);
     default:
@@ -2141,8 +2267,8 @@ template <uint8_t B>
 int LAssignLocalQuick(RContext& c, const LNode& n, RValue& result) {
     RLocalSlot& s = c.slots[n.where];
     double r;
-    if (s.defined && s.simple.kind == RValue::kReal && RealOperand(c, B, n.bw, n.bn, r, n.b) &&
-        RealBinary(n.aw, s.simple.val, r)) {
+    if (s.simple.kind == RValue::kReal && RealOperand(c, B, n.bw, n.bn, r, n.b) &&
+        RealArithmetic(n.aw, s.simple.val, r)) {
         result.SetReal(s.simple.val);
         return kOutNormal;
     }
@@ -2184,6 +2310,62 @@ struct HFor {
 template <uint8_t A, uint8_t B, int Op>
 struct HForOp {
     static constexpr LExecFn fn = LForQuick<A, B, Op>;
+};
+
+// A for condition through its own test: 1 or 0, or -1 after an error.
+[[gnu::noinline]] int ForTest(RContext& c, const LNode& cond) {
+    bool truth = false;
+    if (!cond.test(c, cond, "Expression expected", truth)) return -1;
+    return truth ? 1 : 0;
+}
+
+// A counted for loop: its condition compares a local (the counter, the condition's aw) with a
+// bound held in the condition node (place B, operator Op), and its step adds a real constant to
+// the counter (i += 1, or i -= 1 as the constant negated: n.an). While the counter holds a real
+// the condition and the step are made here; anything else goes through their own handlers.
+template <uint8_t B, int Op>
+int LForCount(RContext& c, const LNode& n, RValue& result) {
+    RValue temp;
+    int o = n.a->exec(c, *n.a, temp);
+    if (o != kOutNormal) return o;
+    const LNode& cond = *n.b;
+    const LNode& body = *n.d;
+    RLocalSlot& s = c.slots[cond.aw];
+    // Where the bound is held unless it is a constant (an argument's slot: the running call's frame
+    // stays the same while the loop runs).
+    const RValue& bound = B == kPlaceLocal      ? c.slots[cond.bw].simple
+                          : B == kPlaceArgument ? arg_slots[cond.bw]
+                                                : s.simple;
+    const double step = n.an;
+    // The condition: 1 true, 0 false, -1 after an error.
+    auto test = [&]() -> int {
+        if (s.simple.kind == RValue::kReal && (B == kPlaceConstant || bound.kind == RValue::kReal))
+            return RealTruth<Op>(s.simple.val, B == kPlaceConstant ? cond.bn : bound.val);
+        return ForTest(c, cond);
+    };
+    int t = test();
+    while (t > 0) {
+        o = body.exec(c, body, result);
+        if (o != kOutNormal && o != kOutContinue) [[unlikely]]
+            return o == kOutBreak ? kOutNormal : o;
+        if (s.simple.kind == RValue::kReal) [[likely]] {
+            // Stepped in place: the counter holds a real, only the bound needs its test.
+            s.simple.val += step;
+            if (B == kPlaceConstant || bound.kind == RValue::kReal) {
+                if (!RealTruth<Op>(s.simple.val, B == kPlaceConstant ? cond.bn : bound.val))
+                    return kOutNormal;
+                continue;
+            }
+        } else if ((o = n.c->exec(c, *n.c, temp)) != kOutNormal) {
+            return o;
+        }
+        t = test();
+    }
+    return t < 0 ? kOutError : kOutNormal;
+}
+template <uint8_t A, uint8_t B, int Op>
+struct HForCount {
+    static constexpr LExecFn fn = LForCount<B, Op>;
 };
 
 int LFor(RContext& c, const LNode& n, RValue& result) {
@@ -2240,10 +2422,9 @@ int LAssignLocal(RContext& c, const LNode& n, RValue& result) {
     if (n.op == kSymAssign) {
         result = *vp;
         s.simple = *vp;
-        s.defined = true;
         return kOutNormal;
     }
-    if (s.defined && n.op <= kSymDivAssign && s.simple.kind == RValue::kReal && vp->kind == RValue::kReal &&
+    if (n.op <= kSymDivAssign && s.simple.kind == RValue::kReal && vp->kind == RValue::kReal &&
         RealBinary(BinaryOfAssign(n.op), s.simple.val, vp->val)) {
         result = s.simple;
         return kOutNormal;
@@ -2251,38 +2432,54 @@ int LAssignLocal(RContext& c, const LNode& n, RValue& result) {
     return AssignValue(c, *n.t, kSelLocal, 0, vp, val, result);
 }
 
-// An assignment or compound assignment (n.aw its operator) to a plain variable of self of a real
-// operand held in the node; anything else the general way.
-int LAssignVarQuick(RContext& c, const LNode& n, RValue& result) {
+// An assignment or compound assignment (n.aw its operator) to a plain variable of self, other or
+// the global list (node a, kPlaceSelf) of a real operand held in the node at place B; anything
+// else the general way.
+template <uint8_t B>
+int LAssignSelfQuick(RContext& c, const LNode& n, RValue& result) {
     const LNode& target = *n.a;
     double r;
-    if (!RealOperand(c, n.bp, n.bw, n.bn, r, n.b)) return LAssign(c, n, result);
-    if (target.var == kPlaceSelf) {
-        CVariableList* list = SelfList(c, *target.t);
-        if (!list) return LAssign(c, n, result);
-        if (n.op == kSymAssign) {
-            result.SetReal(r);
-            list->SetVarAt(target.t->ind, 0, result, target.t->Hint());
-            return kOutNormal;
-        }
-        RValue* e = list->ElementAt(target.t->ind, 0, target.t->Hint());
-        if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
-            result.SetReal(e->val);
-            return kOutNormal;
-        }
-        return LAssign(c, n, result);
+    if (!RealOperand(c, B, n.bw, n.bn, r, n.b)) return LAssign(c, n, result);
+    CVariableList* list = SelfList(c, target);
+    if (!list) return LAssign(c, n, result);
+    if (n.op == kSymAssign) {
+        result.SetReal(r);
+        list->SetVarAt(target.op, 0, result, target.pos);
+        return kOutNormal;
     }
-    if (!target.set) return LAssign(c, n, result);
+    RValue* e = list->PlainAt(target.op, target.pos);
+    if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
+        result.SetReal(e->val);
+        return kOutNormal;
+    }
+    return LAssign(c, n, result);
+}
+template <uint8_t A, uint8_t B>
+struct HAssignSelf {
+    static constexpr LExecFn fn = LAssignSelfQuick<B>;
+};
+
+// The same to a built-in variable of self (node a, kPlaceBuiltin): its current value read from
+// its field or through its getter, the new one written through its setter.
+template <uint8_t B>
+int LAssignBuiltinQuick(RContext& c, const LNode& n, RValue& result) {
+    const LNode& target = *n.a;
+    double r;
+    if (!RealOperand(c, B, n.bw, n.bn, r, n.b) || !target.set) return LAssign(c, n, result);
     if (n.op != kSymAssign) {
-        RValue cur;
-        if (!target.get(c.self, 0, cur) || cur.kind != RValue::kReal || !RealBinary(n.aw, cur.val, r))
+        double cur;
+        if (!VarOperand(c, kPlaceBuiltin, target, cur) || !RealBinary(n.aw, cur, r))
             return LAssign(c, n, result);
-        r = cur.val;
+        r = cur;
     }
     result.SetReal(r);
     if (target.set(c.self, 0, result)) return kOutNormal;
     return FailOut(c, n.t->position, "Cannot assign to the variable");
 }
+template <uint8_t A, uint8_t B>
+struct HAssignBuiltin {
+    static constexpr LExecFn fn = LAssignBuiltinQuick<B>;
+};
 
 // An assignment to an element of a local array whose indices read in place.
 int LAssignElement(RContext& c, const LNode& n, RValue& result) {
@@ -2371,13 +2568,19 @@ int LNegateElement(RContext& c, const LNode& n, RValue& result) {
 }
 
 // An assignment or compound assignment (n.aw its operator) of a real operand held in the node
-// to an element of a local array whose indices read in place; anything else the general way.
-template <bool AtLocal, uint8_t B>
+// to an element of a local array whose indices read in place (A: kPlaceElementAtLocal, or
+// kPlaceElementAtLocals, or kPlaceElement for any indices); anything else the general way.
+template <uint8_t A, uint8_t B>
 int LAssignElementQuick(RContext& c, const LNode& n, RValue& result) {
+    constexpr bool AtLocal = A == kPlaceElementAtLocal;
     const LNode& target = *n.a;
     int32_t i = 0, j = 0;
     double r;
-    if (!ElementIndicesOf<AtLocal>(c, target, i, j)) return LAssignElement(c, n, result);
+    if constexpr (A == kPlaceElementAtLocals) {
+        if (!LocalIndices(c, target, i, j)) return LAssignElement(c, n, result);
+    } else if (!ElementIndicesOf<AtLocal>(c, target, i, j)) {
+        return LAssignElement(c, n, result);
+    }
     bool real;
     if constexpr (AtLocal && B == kPlaceElementAtLocal) {
         // a[k] op= b[k]: the index read once for both.
@@ -2393,14 +2596,15 @@ int LAssignElementQuick(RContext& c, const LNode& n, RValue& result) {
     }
     if (real) {
         RLocalSlot& s = c.slots[target.where];
-        RValue* e = LocalElement(s, i, j);
+        RValue* e;
+        const bool found = FindLocalElement(s, i, j, e);
         if (n.op == kSymAssign) {
             result.SetReal(r);
-            if (!e) e = s.Make(size_t(i), size_t(j));
+            if (!found) e = s.Make(size_t(i), size_t(j));
             e->SetReal(r);
             return kOutNormal;
         }
-        if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
+        if (found && e->kind == RValue::kReal && RealArithmetic(n.aw, e->val, r)) {
             result.SetReal(e->val);
             return kOutNormal;
         }
@@ -2409,7 +2613,7 @@ int LAssignElementQuick(RContext& c, const LNode& n, RValue& result) {
 }
 template <uint8_t A, uint8_t B>
 struct HAssignElement {
-    static constexpr LExecFn fn = LAssignElementQuick<A == kPlaceElementAtLocal, B>;
+    static constexpr LExecFn fn = LAssignElementQuick<A, B>;
 };
 
 // ---- lowering ----
@@ -2436,13 +2640,25 @@ class CLowering {
                 n.place = kPlaceArgument;
                 n.where = kArgumentSlotMark - t.Slot();
                 n.eval = LArgument;
+            } else if (t.Slot() == -1 && (t.Ind2() == kSelOther || t.Ind2() == kSelGlobal)) {
+                if (t.ind > kLastBuiltinRangeId) {
+                    n.var = kPlaceSelf;
+                    n.op = t.ind;
+                    n.aw = t.Ind2();
+                    n.pos = t.Hint();
+                    n.eval = LSelfVar;
+                }
             } else if (t.Slot() == -1 && (t.Ind2() == kSelDefault || t.Ind2() == kSelSelf)) {
                 if (t.ind > kLastBuiltinRangeId) {
                     n.var = kPlaceSelf;
+                    n.op = t.ind;
+                    n.aw = t.Ind2();
+                    n.pos = t.Hint();
                     n.eval = LSelfVar;
                 } else if ((n.get = BuiltinVar_Getter(t.ind))) {
                     n.var = kPlaceBuiltin;
                     n.set = BuiltinVar_Setter(t.ind);
+                    n.field = BuiltinVar_Field(t.ind);
                     n.eval = LBuiltinVar;
                 }
             }
@@ -2481,7 +2697,7 @@ class CLowering {
             n.a = Expression(t.items[0]);
             n.eval = LUnary;
             HoldVar(*n.a, n.ap, n.aw, n.an);
-            if (Pure(n.ap) && (n.op == kOpMinus || n.op == kOpPlus || n.op == kOpNot)) {
+            if (Pure(*n.a, n.ap) && (n.op == kOpMinus || n.op == kOpPlus || n.op == kOpNot)) {
                 n.eval = LUnaryQuick;
                 n.real = LRealUnary;
             }
@@ -2497,7 +2713,7 @@ class CLowering {
             if (LEvalFn f = QuickFor<HBinary>(n.ap, n.bp)) {
                 n.eval = f;
                 n.test = QuickFor<HTestOp, HTest>(n.ap, n.bp, n.op);
-                if (Pure(n.ap) && Pure(n.bp)) n.real = QuickFor<HRealOp, HReal>(n.ap, n.bp, n.op);
+                if (Pure(*n.a, n.ap) && Pure(*n.b, n.bp)) n.real = QuickFor<HRealOp, HReal>(n.ap, n.bp, n.op);
             } else if (n.a->place == kPlaceNone && n.b->place == kPlaceNone)
                 n.eval = LBinaryEval;
             break;
@@ -2555,26 +2771,32 @@ class CLowering {
             }
             if ((n.a->var == kPlaceSelf || n.a->var == kPlaceBuiltin) &&
                 (n.op == kSymAssign || n.op <= kSymDivAssign) && n.bp != kPlaceNone) {
-                n.exec = LAssignVarQuick;
+                n.exec = n.a->var == kPlaceSelf ? QuickFor<HAssignSelf, kPlaceNone>(n.bp)
+                                                : QuickFor<HAssignBuiltin, kPlaceNone>(n.bp);
                 if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
                 break;
             }
             if (n.bp == kPlaceSelf || n.bp == kPlaceBuiltin || n.bp == kPlaceVarElement)
                 n.bp = kPlaceNone; // held for the above only
+            if (n.bp == kPlaceElement && ElementAtLocals(*n.b))
+                n.bp = kPlaceElementAtLocals;
+            else if (n.bp == kPlaceComputed && LocalPair(*n.b))
+                n.bp = kPlaceLocalPair;
             if (Negation(n)) {
                 n.exec = LNegateElement;
                 break;
             }
             if (n.a->place == kPlaceLocal && n.op != kSymAssign && n.op <= kSymDivAssign &&
                 n.bp != kPlaceNone) {
-                n.exec = QuickFor<HAssignLocal, kPlaceNone>(n.bp);
+                n.exec = AssignFor<HAssignLocal, kPlaceNone>(n.bp);
                 n.aw = BinaryOfAssign(n.op);
             } else if (n.a->place == kPlaceLocal)
                 n.exec = LAssignLocal;
             else if (n.a->place == kPlaceElement && (n.op == kSymAssign || n.op <= kSymDivAssign) &&
                      n.bp != kPlaceNone) {
-                n.exec = Element1(*n.a) ? QuickFor<HAssignElement, kPlaceElementAtLocal>(n.bp)
-                                        : QuickFor<HAssignElement, kPlaceElement>(n.bp);
+                n.exec = Element1(*n.a)          ? AssignFor<HAssignElement, kPlaceElementAtLocal>(n.bp)
+                         : ElementAtLocals(*n.a) ? AssignFor<HAssignElement, kPlaceElementAtLocals>(n.bp)
+                                                 : AssignFor<HAssignElement, kPlaceElement>(n.bp);
                 if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
             } else if (n.a->place == kPlaceElement)
                 n.exec = LAssignElement;
@@ -2616,6 +2838,7 @@ class CLowering {
             n.exec = LFor;
             if (n.b->t->kind == kNodeBinary && n.b->eval != LBinary && n.b->eval != LBinaryEval)
                 n.exec = QuickFor<HForOp, HFor>(n.b->ap, n.b->bp, n.b->op);
+            CountedFor(n);
             break;
         case kNodeRepeat:
             n.a = Expression(t.items[0]);
@@ -2698,6 +2921,20 @@ class CLowering {
             p = Element1(x) ? uint8_t(kPlaceElementAtLocal) : uint8_t(kPlaceElement);
         if (p == kPlaceNone && x.real) p = kPlaceComputed;
     }
+    // A for loop whose condition compares a local with a bound held in the condition and whose
+    // step adds a real constant to that local or takes it away gets the counted loop's handler.
+    static void CountedFor(LNode& n) {
+        const LNode& cond = *n.b;
+        const LNode& step = *n.c;
+        if (cond.t->kind != kNodeBinary || cond.ap != kPlaceLocal ||
+            step.exec != LAssignLocalQuick<kPlaceConstant> || step.where != cond.aw ||
+            (step.aw != kOpPlus && step.aw != kOpMinus) || std::isnan(step.bn))
+            return; // (x - y is x + -y for every y but NaN, whose sign would change)
+        if (const LExecFn f = ByOperator<HForCount, kPlaceLocal>(cond.bp, cond.op)) {
+            n.exec = f;
+            n.an = step.aw == kOpPlus ? step.bn : -step.bn;
+        }
+    }
     // An if whose condition compares one operand with two real constants, joined by || or &&,
     // gets the range test handler: the operand is held in n.d, the constants in n.an and n.bn.
     static void RangeTest(LNode& n) {
@@ -2723,6 +2960,8 @@ class CLowering {
     static bool SameOperand(const LNode& x, const LNode& y, uint8_t place) {
         if (place == kPlaceElementAtLocal)
             return Element1(x) && Element1(y) && x.where == y.where && x.aw == y.aw;
+        if (place == kPlaceBuiltin)
+            return x.var == kPlaceBuiltin && y.var == kPlaceBuiltin && x.t->ind == y.t->ind;
         if (place == kPlaceSelf)
             return x.var == kPlaceSelf && y.var == kPlaceSelf && x.t->ind == y.t->ind &&
                    x.t->Ind2() == y.t->Ind2();
@@ -2739,8 +2978,17 @@ class CLowering {
     }
     // An element of a local array at one index read from a local.
     static bool Element1(const LNode& x) { return x.place == kPlaceElement && !x.b && x.ap == kPlaceLocal; }
-    // Operands read without side effects (built-in getters may have some).
-    static bool Pure(uint8_t p) { return p != kPlaceNone && p != kPlaceBuiltin; }
+    // An element of a local array at two indices read from locals.
+    static bool ElementAtLocals(const LNode& x) {
+        return x.place == kPlaceElement && x.b && x.ap == kPlaceLocal && x.bp == kPlaceLocal;
+    }
+    // An operation on two locals computed without side effects.
+    static bool LocalPair(const LNode& x) {
+        return x.t->kind == kNodeBinary && x.real && x.ap == kPlaceLocal && x.bp == kPlaceLocal;
+    }
+    // Operands read without side effects (built-in getters may have some; a built-in variable
+    // read from its field has none).
+    static bool Pure(const LNode& x, uint8_t p) { return p != kPlaceNone && (p != kPlaceBuiltin || x.field); }
 
     LNode& New(const RToken& t) {
         if (m_out.nodes.size() == m_out.nodes.capacity()) std::abort(); // the count was wrong
@@ -3203,6 +3451,33 @@ void Code_SetTreeWalkerForTests(bool on) {
 
 bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result) {
     return Run(self, other, code, result);
+}
+
+bool Code_ExecuteEvent(CInstance* self, CInstance* other, CCode* code, RValue& result) {
+    // An event's program whose lowered form is at hand runs straight from its block: what Run
+    // does for it, without the checks the lowered form already answers (it was made from this
+    // code's compiled tree, a program's block). Anything else goes the general way.
+    const RLoweredCode* made = code ? code->i_lowered.get() : nullptr;
+    if (!made || !made->program || g_treeWalker || !self || !other || made->from != &code->i_nodes.back())
+        [[unlikely]]
+        return Run(self, other, code, result);
+    if (Error_IsSet()) [[unlikely]]
+        Error_ClearFlag();
+    if (!EnterRun(code)) [[unlikely]]
+        return false;
+    RContext c{self, other, code, nullptr, nullptr};
+    const size_t nslots = made->slots;
+    size_t mark = 0;
+    if (nslots) c.slots = g_locals.Push(nslots, mark);
+    const LNode& program = *made->program;
+    int o = kOutNormal;
+    for (uint32_t k = 0; k < program.count; ++k) {
+        const LNode& s = *program.list[k];
+        if ((o = s.exec(c, s, result)) != kOutNormal) break;
+    }
+    if (nslots) g_locals.Pop(c.slots, nslots, mark);
+    --g_runDepth;
+    return o != kOutError;
 }
 
 bool Code_ExecuteReport(CInstance* self, CInstance* other, CCode* code, RValue& result) {

@@ -25,7 +25,8 @@
 namespace {
 
 // Built-in variables of the tests: "bv" settable and held here, "bro" read-only, "bmiss" a getter
-// that finds nothing.
+// that finds nothing, "bf" the instance's xstart with its field recorded (quick code reads the
+// field, the tree walker calls the getter).
 RValue g_builtinValue;
 
 void AddTestBuiltins() {
@@ -49,6 +50,18 @@ void AddTestBuiltins() {
         nullptr, false);
     BuiltinVar_Add(
         "bmiss", [](CInstance*, int32_t, RValue&) { return false; }, nullptr, false);
+    const int bf = BuiltinVar_Add(
+        "bf",
+        [](CInstance* i, int32_t, RValue& r) {
+            r.SetReal(i->i_xstart);
+            return true;
+        },
+        [](CInstance* i, int32_t, const RValue& v) {
+            i->i_xstart = v.val;
+            return true;
+        },
+        true);
+    BuiltinVar_SetField(bf, &CInstance::i_xstart);
 }
 
 struct ROutcome {
@@ -267,6 +280,55 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "var a, g, i, j, s; for (i = 0; i < 700; i += 1) a[i] = i; for (i = 0; i < 3; i += 1) "
         "for (j = 0; j < 400; j += 1) g[i, j] = a[j] + i; a[650] = 'x'; a[650] += 'y'; s = 0; "
         "for (j = 600; j >= 0; j -= 1) s += a[j]; return s + g[2, 399] + g[1, 0] + real(a[650] == 'xy')",
+        // counted loops: the counter changed in the body (past the bound, to a string), a counter
+        // or bound that is no real or changes, a bound read from an argument or being the counter,
+        // steps taken away and fractional, and every way out of the body
+        "var i, n; n = 0; for (i = 0; i < 10; i += 1) { n += 1; if (i == 3) i = 7 } return n * 100 + i",
+        "var i, n; n = 0; for (i = 0; i < 10; i += 1) { n += 1; if (i == 2) i = 'x' } return n",
+        "var i; for (i = 'a'; i < 3; i += 1) {} return i",
+        "var i, n; n = 0; for (i += 0; i < 3; i += 1) n += 1; return n",
+        "var i, w; w = 3; for (i = 0; i < w; i += 1) { if (i == 1) w = 'z' } return i",
+        "var i, w, n; n = 0; w = 5; for (i = 0; i <= w; i += 2) { w -= 1; n += i } return n * 10 + i",
+        "var i, n; n = 0; for (i = 10; i > 0; i -= 3) n += i; return n * 100 + i",
+        "var i, n; n = 0; for (i = 0; i != 1; i += 0.1) { n += 1; if (n > 20) break } return n",
+        "var i, n; n = 0; for (i = 0; i <= i; i += 1) { n += 1; if (n > 3) break } return n",
+        "var i, n; n = 0; for (i = 0; i < 10; i += 1) { if (i mod 2) continue; n += i; if (i > 6) exit } "
+        "return n",
+        "var i; for (i = 0; i < 5; i += 1) if (i == 3) return i * 10 + nosuch; return 1",
+        "var i, s; s = ''; for (i = 3; i >= 1; i -= 1) s += string(i); return s",
+        "var i; for (i = 0; i < 3; i -= -1) {} return i",
+        "var i, j, n; n = 0; for (i = 0; i < 4; i += 1) for (j = i; j < 4; j += 1) n += 1; return n",
+        "return execute_string(\"var i, n; n = 0; for (i = 0; i < argument0; i += 1) n += i; return n\", 5)",
+        "return execute_string(\"var i; for (i = 0; i < argument0; i += 1) {} return i\", 'a')",
+        // elements at two indices read from locals: written from an operation on two locals, read
+        // into a local, grown in and out of order, element (0, 0) as the plain value, strings,
+        // missing elements and bad indices
+        "var g, i, j, s; for (i = 0; i < 3; i += 1) for (j = 0; j < 4; j += 1) g[i, j] = i * j + i; s = 0; "
+        "for (i = 0; i < 3; i += 1) for (j = 0; j < 4; j += 1) s += g[i, j]; return s * 100 + g",
+        "var g, i, j; i = 2; j = 5; g[i, j] = 1; j = 2; g[i, j] = 2; i = 0; j = 0; g[i, j] = 3; "
+        "return g[2, 5] + g[2, 2] * 10 + g * 100 + g[2, 3] * 1000",
+        "var g, i, j; for (j = 5; j >= 0; j -= 1) g[1, j] = j; i = 1; for (j = 6; j < 40; j += 1) "
+        "g[i, j] = i * j; i = 3; j = 2; g[i, j] = i + j; return g[1, 39] + g[1, 0] + g[3, 2] + g[3, 0]",
+        "var g, i, j, s; i = 1; j = 1; s = 0; s += g[i, j]; return s",
+        "var g, i, j, s; g[1, 0] = 1; i = 1; j = 1; s = 0; s += g[i, j]; return s",
+        "var g, i, j, s; i = 1; j = 2; g[i, j] = 'a'; s = 'b'; s += g[i, j]; g[i, j] += s; return g[i, j]",
+        "var g, i, j, s; i = 1; j = 2; g[i, j] = 4; s = 'b'; s += g[i, j]",
+        "var g, i, j, s; g[1, 1] = 2; i = 1; j = 1; s = 3; s -= g[i, j]; s /= g[i, j]; s *= g[i, j]; return "
+        "s",
+        "var g, i, j; i = 1; j = 2; g[i, j] = 'x'; g[i, j] = i - j; g[i, j] *= j / i; return g[i, j]",
+        "var g, i, j; i = 1; j = 0; g[i, j] = i / j",
+        "var g, i, j; i = 3; j = 2; g[i, j] = (i mod j) + (i div j) * 10 + (i < j) * 100; g[j, i] = i | j; "
+        "g[j, j] = i < j; return g[i, j] + g[j, i] * 1000 + g[j, j]",
+        "var g, i, j; i = 'a'; j = 2; g[i, j] = i * j",
+        "var g, i, j; i = 1; j = 'b'; g[j, i] = i + j",
+        "var g, i, j; i = 2; j = 'b'; g[i, i] = i + j; return g[i, i]",
+        "var g, i, j; i = 1; j = -1; g[i, j] = 1",
+        "var g, i, j; i = 32000; j = 0; g[i, j] = 1",
+        "var g, i, j; i = 1; j = 32000; g[i, j] += 1",
+        "var g, i, j; i = 0.5; j = 1.5; g[i, j] = 7; return g[0, 2] + g[1, 2]",
+        "var g, i, j, s; i = -0; j = -0; g[i, j] = 7; s = 1; s += g[i, j]; i = 1; g[i, j] = 8; return g * 10 "
+        "+ "
+        "g[1, 0] + s",
         // instance and global variables next to locals
         "x = 1; var y; y = 2; x += y; return x",
         "globalvar g; g = 2; var l; l = g * 3; return l + global.g",
@@ -283,6 +345,18 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "a = 1; if (a) a = 'z'; if (a) return 2",
         "self.a = 3; self.a += 1; if (self.a >= 4) return self.a + a",
         "a = 1; b = a; b -= 0.5; return (a - b) + (b < a)",
+        // plain variables of other and of the global list, other changing inside a with, and a
+        // globalvar declared while running, which shadows only the unqualified name
+        "other.a = 2; other.a += 3; global.g = 1; global.g += other.a; if (other.a > 4) other.a -= global.g; "
+        "return other.a * 10 + global.g",
+        "a = 1; other.a = 2; with (other) { other.a += 10; a += 100; if (other.a > 5) a -= other.a } "
+        "return a * 1000 + other.a",
+        "other.a += 1",
+        "return global.nosuch + 1",
+        "global.q = 'x'; global.q += 1",
+        "global.q = 'x'; global.q += 'y'; other.s = global.q; other.s += other.s; return other.s",
+        "other.a = 1; globalvar a; a = 5; a += other.a; other.a += a; return a * 10 + other.a + global.a",
+        "global.a = 3; a = 4; globalvar a; a += 1; return a * 10 + global.a + self.a",
         // a globalvar declared while running shadows the instance's own variable from then on
         "a = 1; a += 1; globalvar a; a += 5; if (a > 4) return a * 10 + self.a",
         "a = 2; if (a == 2) { globalvar a; a = 3 } a += 1; return a + self.a * 100",
@@ -331,6 +405,12 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "if (bmiss > 0) return 1",
         "bv = bmiss",
         "bmiss += 1",
+        "bf = 3; bf += 2; if (bf > 4) bf -= 1; bf = bf * 2; var l; l = bf; l -= bf / 4; return l + (bf < "
+        "bro)",
+        "bf = 'w'; bf += 1; if (bf < 0 || bf > 1) return bf + 10; return bf",
+        "bf = 1; bf *= 'x'; return bf",
+        "a = 4; bf = a; bf += a; a -= bf; return a * 100 + bf",
+        "bf = 3; a = -bf + bf * 2 - !bf; if (bf * 2 > a) return a + bf / 2; return 0",
         // script calls: arguments, results, errors inside and the argument-count check
         "var i, s; s = 0; for (i = 0; i < 12; i += 1) s += fib(i); return s",
         "return add(1, 2) * add('a', 'b')",
@@ -420,7 +500,8 @@ TEST_F(LangLowered, ComparisonsAgreeOnEveryOperatorPlaceAndKind) {
                 ExpectSame(head + replace(replace(replace(place, "OP", op), "L", pair[0]), "R", pair[1]),
                            false);
     // Range tests: one operand against two constants, by || and &&, on an element of a local
-    // array and on a variable of self; the operand missing, a string, or a real past either end.
+    // array, on a variable of self and on a built-in variable read from its field; the operand
+    // missing, a string, or a real past either end.
     const char* values[] = {"-1", "0", "5", "10", "11", "big", "big - big", "'m'"};
     const char* ranges[] = {
         "k = 2; a[k] = V; if (a[k] OP1 0 || a[k] OP2 10) return 1; return 0",
@@ -429,6 +510,7 @@ TEST_F(LangLowered, ComparisonsAgreeOnEveryOperatorPlaceAndKind) {
         "s = V; if (s OP1 0 || s OP2 10) s = 1; if (self.s OP1 0 && self.s OP2 10) return s + 2",
         "k = 2; e[k] = V; if (e[k] OP1 0 || e[k] OP2 10) e[k] = 5; if (e[k] OP1 0 && e[k] OP2 9) return 2",
         "k = 2; global.e[k] = V; if (global.e[k] OP1 0 || global.e[k] OP2 10) return 1; return other.e[k]",
+        "bf = V; if (bf OP1 0 || bf OP2 10) bf -= 1; if (bf OP1 0 && self.bf OP2 10) return bf + 2",
     };
     for (const char* range : ranges)
         for (const char* op1 : ordering)
@@ -436,6 +518,43 @@ TEST_F(LangLowered, ComparisonsAgreeOnEveryOperatorPlaceAndKind) {
                 for (const char* value : values)
                     ExpectSame(head + replace(replace(replace(range, "OP1", op1), "OP2", op2), "V", value),
                                false);
+}
+
+TEST_F(LangLowered, SelfVariablesAreFoundWhereEachInstanceKeepsThem) {
+    // One code run in turn for instances whose variables were made in different orders, for one
+    // without them and for one given more by name while running: where the variable was found
+    // for one instance must not be taken for another's.
+    const char* setups[] = {"a = 1; b = 2", "q = 0; b = 20; a = 10", "", "z = 5; b = 'x'; a = 'y'"};
+    const char* program = "a += b; b = a * 2; if (a > 5 && a < 100) variable_local_set('n' + string(a), a); "
+                          "a -= 0; return a + b";
+    auto run = [&](bool tree) {
+        Code_SetTreeWalkerForTests(tree);
+        Global_Reset();
+        std::vector<std::string> out;
+        CInstance insts[std::size(setups)];
+        for (size_t k = 0; k < std::size(setups); ++k) {
+            CCode setup(setups[k], false);
+            EXPECT_TRUE(setup.Compile()) << setups[k];
+            RValue r;
+            EXPECT_TRUE(Code_Execute(&insts[k], &insts[k], &setup, r)) << Error_Buffer();
+        }
+        CCode code(program, false);
+        EXPECT_TRUE(code.Compile()) << Error_Buffer();
+        for (int round = 0; round < 3; ++round)
+            for (CInstance& inst : insts) {
+                RValue r;
+                const bool ok = Code_Execute(&inst, &inst, &code, r);
+                out.push_back(std::to_string(ok) + " " + Error_Buffer() + " " +
+                              (r.IsString() ? r.str.str() : std::to_string(r.val)) + " " + Describe(inst));
+                Error_ClearFlag();
+            }
+        return out;
+    };
+    for (bool uninitZero : {false, true}) {
+        opt_uninitzero = uninitZero;
+        EXPECT_EQ(run(true), run(false)) << "uninitialised read as 0: " << uninitZero;
+    }
+    opt_uninitzero = false;
 }
 
 TEST_F(LangLowered, BothSidesOfOrAndAndAreEvaluated) {
