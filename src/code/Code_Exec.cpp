@@ -1997,7 +1997,7 @@ enum : uint8_t { kHeldNone, kHeldArgumentPlus, kHeldLocal, kHeldConstant };
     }
     if (p == kHeldLocal) {
         const RLocalSlot& s = c.slots[w];
-        if (!s.defined || s.simple.kind != RValue::kReal) return false;
+        if (s.simple.kind != RValue::kReal) return false; // an unset local is no real either
         v = s.simple.val;
         return true;
     }
