@@ -1330,9 +1330,7 @@ template <class V>
     const int64_t k = int64_t(d);
 #endif
     out = int32_t(k);
-    // Compared bit for bit (-0 takes the general way).
-    return uint64_t(k) < uint64_t(kArrayRowSize) &&
-           std::bit_cast<uint64_t>(double(k)) == std::bit_cast<uint64_t>(d);
+    return uint64_t(k) < uint64_t(kArrayRowSize) && double(k) == d;
 }
 
 inline const RValue* PlaceValue(const RContext& c, const LNode& n);
