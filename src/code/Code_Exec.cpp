@@ -2409,9 +2409,7 @@ int LAssignElementQuick(RContext& c, const LNode& n, RValue& result) {
     if constexpr (AtLocal && B == kPlaceElementAtLocal) {
         // a[k] op= b[k]: the index read once for both.
         if (n.b->aw == target.aw) {
-            const RValue* v = LocalElement(c.slots[n.b->where], 0, j);
-            real = v && v->kind == RValue::kReal;
-            if (real) r = v->val;
+            real = LocalElementReal(c.slots[n.b->where], 0, j, r);
         } else {
             real = RealOperand(c, B, n.bw, n.bn, r, n.b);
         }
