@@ -54,6 +54,8 @@ class CArgumentStack {
         if (m_top == m_end) Grow();
         return m_top++;
     }
+    // A frame, or nullptr when the current chunk is full (Push grows it).
+    RArgumentFrame* TryPush() { return m_top == m_end ? nullptr : m_top++; }
     void Pop(RArgumentFrame* f) {
         if (f < m_start) Back();
         m_top = f;
@@ -90,6 +92,19 @@ CArgumentStack g_argumentFrames;
 TScriptRunner g_testRunner = nullptr;
 bool g_treeWalker = false; // tests: run the tree instead of the lowered form
 bool g_slowCalls = false;  // the test runner or the tree walker is on: script calls go through Run
+// A script call node remembers its callee (the script and its lowered form) under this generation;
+// it is moved on whenever a lowered form is deleted (a script replaced, removed or compiled again,
+// a code remade) and when script calls change their way (tree walker, test runner), so that a call
+// never runs a callee that is gone.
+uint32_t g_callGeneration = 1;
+
+// The result of a call before the script runs: real 0.
+[[gnu::always_inline]] inline void ClearValue(RValue& v) {
+    v.kind = RValue::kReal;
+    v.val = 0.0;
+    if (!v.str.empty()) [[unlikely]]
+        v.str = TRefString();
+}
 
 // Makes slots [0, n) of a frame real 0 again.
 inline void ClearFrame(RValue* frame, int n) {
@@ -99,6 +114,11 @@ inline void ClearFrame(RValue* frame, int n) {
 template <bool Known>
 [[gnu::always_inline]] inline bool CallScriptIn(CScript* script, CInstance* self, CInstance* other,
                                                 RValue& result, RArgumentFrame* frame, int n, bool check);
+struct RContext;
+struct LNode;
+using LExecFn = int (*)(RContext& c, const LNode& n, RValue& result);
+template <LExecFn Body, bool Locals, int N>
+bool CallRun(RContext& c, const LNode& n, RValue& out, RArgumentFrame* frame, int argc);
 
 // ---- local array rows ----
 
@@ -1182,15 +1202,19 @@ int Exec(RContext& c, const RToken& n, RValue& result) {
 
 struct LNode;
 using LEvalFn = bool (*)(RContext& c, const LNode& n, RValue& out);
-using LExecFn = int (*)(RContext& c, const LNode& n, RValue& result);
 using LTestFn = bool (*)(RContext& c, const LNode& n, const char* message, bool& truth);
 // A real computed without side effects or errors, or false (the node's eval then does the rest).
 using LRealFn = bool (*)(RContext& c, const LNode& n, double& v);
+// A script call into a remembered callee with its arguments in frame (RLoweredCode::call, one
+// per argument count N of LScriptCall: 0, 1, 2 and any).
+using LCallFn = bool (*)(RContext& c, const LNode& n, RValue& out, RArgumentFrame* frame, int argc);
 
 // Where an operand can be read in place without evaluation.
 enum : uint8_t { kPlaceNone, kPlaceConstant, kPlaceLocal, kPlaceArgument, kPlaceElement };
-// Where a plain variable of self is read without the general paths (LNode::var): its own list
-// (a position hint in the tree node) or a built-in variable (the getter and setter in the node).
+// Where a plain variable is read without the general paths (LNode::var): one of self's, other's
+// or the global list (the variable id in the node's op, its selector in aw and the position where
+// it was found last in pos) or a built-in variable of self (the getter and setter in the node, and the
+// instance's field when the getter only reads one).
 enum : uint8_t { kPlaceSelf = 5, kPlaceBuiltin = 6 };
 // An operand computed by its own node's real function (LNode::real), and an element of a local
 // array at one index read from a local (the commonest element): held by parents only.
@@ -1205,7 +1229,7 @@ enum : uint8_t { kPlaceElementAtLocals = 10, kPlaceLocalPair = 11 };
 
 // 112 bytes: fields that no node uses together share their place (if and for nodes' c and d
 // with a built-in variable's getter and setter; the list's start in the pool, while lowering,
-// with the list).
+// and a built-in variable's field with the list; a variable's position with the slot).
 struct LNode {
     union {
         LEvalFn eval = nullptr; // expressions
@@ -1217,40 +1241,54 @@ struct LNode {
     // Operands of a binary operation or an assignment's value read straight from the node: the
     // real constant, or the local or argument slot (kPlaceConstant only for real constants).
     double an = 0, bn = 0;
+    // Script calls of one or two arguments: an argument that is an argument slot plus a real
+    // constant (argument0 - 1) is held as kPlaceArgument, the slot and the constant (negated for -).
     int32_t aw = 0, bw = 0;
     uint8_t ap = kPlaceNone, bp = kPlaceNone;
     uint8_t place = kPlaceNone;
     uint8_t var = kPlaceNone;
-    int32_t where = 0; // local slot or argument slot
+    union {
+        int32_t where = 0;   // local slot or argument slot
+        mutable int32_t pos; // kPlaceSelf: the variable's position in the list, tried first
+    };
     const LNode* a = nullptr;
     const LNode* b = nullptr;
     union {
         const LNode* c = nullptr;
-        TBuiltinGetter get; // kPlaceBuiltin
+        TBuiltinGetter get;    // kPlaceBuiltin
+        const CScript* script; // script calls: the callee remembered under generation gen
     };
     union {
         const LNode* d = nullptr;
-        TBuiltinSetter set; // kPlaceBuiltin
-        int32_t* hint;      // kPlaceVarElement: the tree node's list position hint
+        TBuiltinSetter set;         // kPlaceBuiltin
+        int32_t* hint;              // kPlaceVarElement: the tree node's list position hint
+        const RLoweredCode* callee; // script calls: the callee's lowered form (with script)
     };
     union {
         const LNode* const* list = nullptr; // block statements, call arguments
         uintptr_t listStart;                // while lowering: the list's start in the code's pool
+        TBuiltinField field;                // kPlaceBuiltin: the field the getter reads, or nullptr
     };
     uint32_t count = 0;
-    int32_t op = 0; // operator, assignment symbol
+    union {
+        int32_t op = 0; // operator, assignment symbol
+        uint32_t gen;   // script calls: g_callGeneration when script and callee were remembered
+    };
 };
 static_assert(sizeof(LNode) == 112, "lowered nodes stay small");
 
 } // namespace
 
 struct RLoweredCode {
+    CCode* code = nullptr;    // the code it was made from
     std::vector<LNode> nodes; // reserved for the whole tree up front: nodes never move
     std::vector<const LNode*> lists;
     const LNode* root = nullptr;
     const LNode* program = nullptr; // root when it is a program's block: script calls run it straight
-    const RToken* from = nullptr;   // the root it was made from (a moved code makes it again)
-    bool walk = false;              // too large to lower: the tree walker runs it
+    LExecFn body = nullptr;         // what runs program for a script call
+    LCallFn call[4] = {};         // a remembered script call into this code (CallRun, body inlined) by N + 1
+    const RToken* from = nullptr; // the root it was made from (a moved code makes it again)
+    bool walk = false;            // too large to lower: the tree walker runs it
     // For script calls: the number of local slots, and the argument counts the code accepts
     // (n is accepted when unsigned(n - argsLow) <= argsSpan).
     uint32_t slots = 0;
@@ -1259,6 +1297,7 @@ struct RLoweredCode {
 };
 
 void RLoweredDelete::operator()(RLoweredCode* p) const {
+    ++g_callGeneration;
     delete p;
 }
 
@@ -1339,19 +1378,31 @@ template <bool AtLocal>
 inline bool ElementIndicesOf(const RContext& c, const LNode& n, int32_t& i, int32_t& j);
 inline bool LocalIndices(const RContext& c, const LNode& n, int32_t& i, int32_t& j);
 
-// The list holding a plain variable of self named by node t, or nullptr when a globalvar may
-// shadow it (the general path decides then).
-[[gnu::always_inline]] inline CVariableList* SelfList(const RContext& c, const RToken& t) {
-    return t.Ind2() == kSelSelf || !Global_AnyDeclared() ? &c.self->i_vars : nullptr;
+// The list holding the plain variable of node x (kPlaceSelf: of self, other or the global list),
+// or nullptr when a globalvar may shadow a variable of self (the general path decides then).
+[[gnu::always_inline]] inline CVariableList* SelfList(const RContext& c, const LNode& x) {
+    if (x.aw == kSelDefault) return Global_AnyDeclared() ? nullptr : &c.self->i_vars;
+    if (x.aw == kSelSelf) return &c.self->i_vars;
+    return x.aw == kSelOther ? &c.other->i_vars : &Global_List();
 }
 
-// A real held by the self variable of operand node x (kPlaceSelf or kPlaceBuiltin), or false.
+// The stored value of the plain variable of node x (kPlaceSelf), or nullptr when it does not exist
+// or a globalvar may shadow it.
+[[gnu::always_inline]] inline RValue* SelfValue(const RContext& c, const LNode& x) {
+    CVariableList* list = SelfList(c, x);
+    return list ? list->PlainAt(x.op, x.pos) : nullptr;
+}
+
+// A real held by the plain variable of operand node x (kPlaceSelf or kPlaceBuiltin), or false.
 [[gnu::always_inline]] inline bool VarOperand(const RContext& c, uint8_t p, const LNode& x, double& v) {
     if (p == kPlaceSelf) {
-        CVariableList* list = SelfList(c, *x.t);
-        const RValue* e = list ? list->ElementAt(x.t->ind, 0, x.t->Hint()) : nullptr;
+        const RValue* e = SelfValue(c, x);
         if (!e || e->kind != RValue::kReal) return false;
         v = e->val;
+        return true;
+    }
+    if (x.field) {
+        v = c.self->*x.field;
         return true;
     }
     RValue r;
@@ -1538,11 +1589,10 @@ bool LArgument(RContext&, const LNode& n, RValue& out) {
 }
 
 bool LSelfVar(RContext& c, const LNode& n, RValue& out) {
-    if (CVariableList* list = SelfList(c, *n.t))
-        if (const RValue* e = list->ElementAt(n.t->ind, 0, n.t->Hint())) {
-            out = *e;
-            return true;
-        }
+    if (const RValue* e = SelfValue(c, n)) {
+        out = *e;
+        return true;
+    }
     return Eval(c, *n.t, out);
 }
 
@@ -1555,6 +1605,10 @@ bool LVarElement(RContext& c, const LNode& n, RValue& out) {
 }
 
 bool LBuiltinVar(RContext& c, const LNode& n, RValue& out) {
+    if (n.field) {
+        out.SetReal(c.self->*n.field);
+        return true;
+    }
     if (n.get(c.self, 0, out)) return true;
     return Eval(c, *n.t, out);
 }
@@ -1849,24 +1903,80 @@ struct HRealOp {
     return false;
 }
 
-// A script call: the arguments are evaluated straight into the callee's argument frame. N is
-// the number of arguments when the handler is made for one count, else -1 (n.count).
-template <int N>
-bool LScriptCall(RContext& c, const LNode& n, RValue& out) {
-    const int argc = N >= 0 ? N : int(n.count);
-    RArgumentFrame* frame = g_argumentFrames.Push();
-    for (int k = 0; k < argc; ++k)
-        if (!ArgumentInto(c, *n.list[k], frame->slots[k])) [[unlikely]]
-            return ArgumentFailed(frame, argc);
+// Remembers the callee of script call node n when it can be run straight (a script whose program
+// is lowered and that accepts the call's argument count, while calls take the quick way), under
+// the current generation. A call with a count its callee does not accept keeps the general way.
+void RememberCallee(const LNode& n) {
+    LNode& m = const_cast<LNode&>(n); // the nodes of a lowered code are not const: only handlers see them so
+    const CScript* script = Script_Get(n.where);
+    const CCode* code = script ? script->s_code.get() : nullptr;
+    const RLoweredCode* made = code ? code->i_lowered.get() : nullptr;
+    if (!made || !made->program || g_slowCalls || uint32_t(int(n.count) - made->argsLow) > made->argsSpan)
+        return;
+    m.script = script;
+    m.callee = made;
+    m.gen = g_callGeneration;
+}
+
+// A script call whose callee is not remembered (yet): found in the script table and run the
+// general way, then remembered for the next call.
+[[gnu::noinline]] bool ScriptCallGeneral(RContext& c, const LNode& n, RValue& out, RArgumentFrame* frame,
+                                         int argc) {
     CScript* script = Script_Get(n.where);
     if (!script) [[unlikely]]
         return NoSuchScript(c, n, frame, argc);
     const bool ok = CallScriptIn<true>(script, c.self, c.other, out, frame, argc, true);
     g_argumentFrames.Pop(frame);
+    // After the run: its first run lowers the callee, and the run may have changed the scripts.
+    RememberCallee(n);
     if (ok) [[likely]]
         return true;
     if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
     return false;
+}
+
+// The call to the callee once the arguments are in frame: the remembered callee's call handler,
+// or the general way when the node's generation is not current.
+template <int N>
+[[gnu::always_inline]] inline bool CallWithArguments(RContext& c, const LNode& n, RValue& out,
+                                                     RArgumentFrame* frame, int argc) {
+    if (n.gen != g_callGeneration) [[unlikely]]
+        return ScriptCallGeneral(c, n, out, frame, argc);
+    return n.callee->call[N + 1](c, n, out, frame, argc);
+}
+
+// A script call whose arguments are evaluated by their handlers (or the frame stack grows).
+template <int N>
+[[gnu::noinline]] bool ScriptCallEvaluating(RContext& c, const LNode& n, RValue& out) {
+    const int argc = N >= 0 ? N : int(n.count);
+    RArgumentFrame* frame = g_argumentFrames.Push();
+    for (int k = 0; k < argc; ++k)
+        if (!ArgumentInto(c, *n.list[k], frame->slots[k])) [[unlikely]]
+            return ArgumentFailed(frame, argc);
+    return CallWithArguments<N>(c, n, out, frame, argc);
+}
+
+// A script call: the arguments are evaluated straight into the callee's argument frame. N is
+// the number of arguments when the handler is made for one count, else -1 (n.count). Arguments
+// held in the node are computed here; other arguments are evaluated by ScriptCallEvaluating.
+// Every way on is a tail call, so that this handler keeps nothing on the stack.
+template <int N>
+bool LScriptCall(RContext& c, const LNode& n, RValue& out) {
+    if constexpr (N == 1 || N == 2) {
+        if (n.ap != kPlaceArgument || (N == 2 && n.bp != kPlaceArgument))
+            return ScriptCallEvaluating<N>(c, n, out);
+        const RValue& a = arg_slots[n.aw];
+        const RValue& b = arg_slots[N == 2 ? n.bw : n.aw];
+        if (a.kind != RValue::kReal || b.kind != RValue::kReal) return ScriptCallEvaluating<N>(c, n, out);
+        RArgumentFrame* frame = g_argumentFrames.TryPush();
+        if (!frame) [[unlikely]]
+            return ScriptCallEvaluating<N>(c, n, out);
+        frame->slots[0].val = a.val + n.an;
+        if (N == 2) frame->slots[1].val = b.val + n.bn;
+        return CallWithArguments<N>(c, n, out, frame, N);
+    } else {
+        return ScriptCallEvaluating<N>(c, n, out);
+    }
 }
 
 template <int N>
@@ -2071,6 +2181,8 @@ LExecFn RangeFor(uint8_t x, int op1, int op2) {
         return RangeFor<kPlaceElementAtLocal, Or>(op1, op2);
     case kPlaceSelf:
         return RangeFor<kPlaceSelf, Or>(op1, op2);
+    case kPlaceBuiltin:
+        return RangeFor<kPlaceBuiltin, Or>(op1, op2);
     case kPlaceVarElement:
         return RangeFor<kPlaceVarElement, Or>(op1, op2);
     default:
@@ -2272,38 +2384,54 @@ int LAssignLocal(RContext& c, const LNode& n, RValue& result) {
     return AssignValue(c, *n.t, kSelLocal, 0, vp, val, result);
 }
 
-// An assignment or compound assignment (n.aw its operator) to a plain variable of self of a real
-// operand held in the node; anything else the general way.
-int LAssignVarQuick(RContext& c, const LNode& n, RValue& result) {
+// An assignment or compound assignment (n.aw its operator) to a plain variable of self, other or
+// the global list (node a, kPlaceSelf) of a real operand held in the node at place B; anything
+// else the general way.
+template <uint8_t B>
+int LAssignSelfQuick(RContext& c, const LNode& n, RValue& result) {
     const LNode& target = *n.a;
     double r;
-    if (!RealOperand(c, n.bp, n.bw, n.bn, r, n.b)) return LAssign(c, n, result);
-    if (target.var == kPlaceSelf) {
-        CVariableList* list = SelfList(c, *target.t);
-        if (!list) return LAssign(c, n, result);
-        if (n.op == kSymAssign) {
-            result.SetReal(r);
-            list->SetVarAt(target.t->ind, 0, result, target.t->Hint());
-            return kOutNormal;
-        }
-        RValue* e = list->ElementAt(target.t->ind, 0, target.t->Hint());
-        if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
-            result.SetReal(e->val);
-            return kOutNormal;
-        }
-        return LAssign(c, n, result);
+    if (!RealOperand(c, B, n.bw, n.bn, r, n.b)) return LAssign(c, n, result);
+    CVariableList* list = SelfList(c, target);
+    if (!list) return LAssign(c, n, result);
+    if (n.op == kSymAssign) {
+        result.SetReal(r);
+        list->SetVarAt(target.op, 0, result, target.pos);
+        return kOutNormal;
     }
-    if (!target.set) return LAssign(c, n, result);
+    RValue* e = list->PlainAt(target.op, target.pos);
+    if (e && e->kind == RValue::kReal && RealBinary(n.aw, e->val, r)) {
+        result.SetReal(e->val);
+        return kOutNormal;
+    }
+    return LAssign(c, n, result);
+}
+template <uint8_t A, uint8_t B>
+struct HAssignSelf {
+    static constexpr LExecFn fn = LAssignSelfQuick<B>;
+};
+
+// The same to a built-in variable of self (node a, kPlaceBuiltin): its current value read from
+// its field or through its getter, the new one written through its setter.
+template <uint8_t B>
+int LAssignBuiltinQuick(RContext& c, const LNode& n, RValue& result) {
+    const LNode& target = *n.a;
+    double r;
+    if (!RealOperand(c, B, n.bw, n.bn, r, n.b) || !target.set) return LAssign(c, n, result);
     if (n.op != kSymAssign) {
-        RValue cur;
-        if (!target.get(c.self, 0, cur) || cur.kind != RValue::kReal || !RealBinary(n.aw, cur.val, r))
+        double cur;
+        if (!VarOperand(c, kPlaceBuiltin, target, cur) || !RealBinary(n.aw, cur, r))
             return LAssign(c, n, result);
-        r = cur.val;
+        r = cur;
     }
     result.SetReal(r);
     if (target.set(c.self, 0, result)) return kOutNormal;
     return FailOut(c, n.t->position, "Cannot assign to the variable");
 }
+template <uint8_t A, uint8_t B>
+struct HAssignBuiltin {
+    static constexpr LExecFn fn = LAssignBuiltinQuick<B>;
+};
 
 // An assignment to an element of a local array whose indices read in place.
 int LAssignElement(RContext& c, const LNode& n, RValue& result) {
@@ -2462,13 +2590,25 @@ class CLowering {
                 n.place = kPlaceArgument;
                 n.where = kArgumentSlotMark - t.Slot();
                 n.eval = LArgument;
+            } else if (t.Slot() == -1 && (t.Ind2() == kSelOther || t.Ind2() == kSelGlobal)) {
+                if (t.ind > kLastBuiltinRangeId) {
+                    n.var = kPlaceSelf;
+                    n.op = t.ind;
+                    n.aw = t.Ind2();
+                    n.pos = t.Hint();
+                    n.eval = LSelfVar;
+                }
             } else if (t.Slot() == -1 && (t.Ind2() == kSelDefault || t.Ind2() == kSelSelf)) {
                 if (t.ind > kLastBuiltinRangeId) {
                     n.var = kPlaceSelf;
+                    n.op = t.ind;
+                    n.aw = t.Ind2();
+                    n.pos = t.Hint();
                     n.eval = LSelfVar;
                 } else if ((n.get = BuiltinVar_Getter(t.ind))) {
                     n.var = kPlaceBuiltin;
                     n.set = BuiltinVar_Setter(t.ind);
+                    n.field = BuiltinVar_Field(t.ind);
                     n.eval = LBuiltinVar;
                 }
             }
@@ -2507,7 +2647,7 @@ class CLowering {
             n.a = Expression(t.items[0]);
             n.eval = LUnary;
             HoldVar(*n.a, n.ap, n.aw, n.an);
-            if (Pure(n.ap) && (n.op == kOpMinus || n.op == kOpPlus || n.op == kOpNot)) {
+            if (Pure(*n.a, n.ap) && (n.op == kOpMinus || n.op == kOpPlus || n.op == kOpNot)) {
                 n.eval = LUnaryQuick;
                 n.real = LRealUnary;
             }
@@ -2523,7 +2663,7 @@ class CLowering {
             if (LEvalFn f = QuickFor<HBinary>(n.ap, n.bp)) {
                 n.eval = f;
                 n.test = QuickFor<HTestOp, HTest>(n.ap, n.bp, n.op);
-                if (Pure(n.ap) && Pure(n.bp)) n.real = QuickFor<HRealOp, HReal>(n.ap, n.bp, n.op);
+                if (Pure(*n.a, n.ap) && Pure(*n.b, n.bp)) n.real = QuickFor<HRealOp, HReal>(n.ap, n.bp, n.op);
             } else if (n.a->place == kPlaceNone && n.b->place == kPlaceNone)
                 n.eval = LBinaryEval;
             break;
@@ -2533,6 +2673,7 @@ class CLowering {
             n.eval = LCall;
             if (t.ind >= kScriptIdBase && t.ind < kExtensionIdBase) {
                 n.where = t.ind - kScriptIdBase;
+                HoldArguments(n);
                 n.eval = n.count == 0   ? LScriptCall<0>
                          : n.count == 1 ? LScriptCall<1>
                          : n.count == 2 ? LScriptCall<2>
@@ -2559,6 +2700,7 @@ class CLowering {
             n.exec = LCallStatement;
             if (t.ind >= kScriptIdBase && t.ind < kExtensionIdBase) {
                 n.where = t.ind - kScriptIdBase;
+                HoldArguments(n);
                 n.exec = n.count == 0   ? LScriptCallStatement<0>
                          : n.count == 1 ? LScriptCallStatement<1>
                          : n.count == 2 ? LScriptCallStatement<2>
@@ -2579,7 +2721,8 @@ class CLowering {
             }
             if ((n.a->var == kPlaceSelf || n.a->var == kPlaceBuiltin) &&
                 (n.op == kSymAssign || n.op <= kSymDivAssign) && n.bp != kPlaceNone) {
-                n.exec = LAssignVarQuick;
+                n.exec = n.a->var == kPlaceSelf ? QuickFor<HAssignSelf, kPlaceNone>(n.bp)
+                                                : QuickFor<HAssignBuiltin, kPlaceNone>(n.bp);
                 if (n.op != kSymAssign) n.aw = BinaryOfAssign(n.op);
                 break;
             }
@@ -2681,6 +2824,21 @@ class CLowering {
     }
 
   private:
+    // The first two arguments of a script call that are an argument slot plus or minus a real
+    // constant, held in the call node (ap/aw/an, bp/bw/bn) as the slot and the constant to add:
+    // x - c is x + -c exactly. The list is read from the pool, as lists are pointed at later.
+    void HoldArguments(LNode& n) {
+        for (uint32_t k = 0; k < n.count && k < 2; ++k) {
+            const LNode& e = *m_out.lists[n.listStart + k];
+            if (e.real != LRealQuick<kPlaceArgument, kPlaceConstant> ||
+                (e.op != kOpMinus && e.op != kOpPlus) || std::isnan(e.bn))
+                continue;
+            (k ? n.bp : n.ap) = kPlaceArgument;
+            (k ? n.bw : n.aw) = e.aw;
+            (k ? n.bn : n.an) = e.op == kOpMinus ? -e.bn : e.bn;
+        }
+    }
+
     // Copies where an operand node reads from into the parent's fields for it.
     static void Hold(const LNode& x, uint8_t& p, int32_t& w, double& num) {
         if (x.place == kPlaceConstant && !x.t->value->IsString()) {
@@ -2740,6 +2898,8 @@ class CLowering {
     static bool SameOperand(const LNode& x, const LNode& y, uint8_t place) {
         if (place == kPlaceElementAtLocal)
             return Element1(x) && Element1(y) && x.where == y.where && x.aw == y.aw;
+        if (place == kPlaceBuiltin)
+            return x.var == kPlaceBuiltin && y.var == kPlaceBuiltin && x.t->ind == y.t->ind;
         if (place == kPlaceSelf)
             return x.var == kPlaceSelf && y.var == kPlaceSelf && x.t->ind == y.t->ind &&
                    x.t->Ind2() == y.t->Ind2();
@@ -2764,8 +2924,9 @@ class CLowering {
     static bool LocalPair(const LNode& x) {
         return x.t->kind == kNodeBinary && x.real && x.ap == kPlaceLocal && x.bp == kPlaceLocal;
     }
-    // Operands read without side effects (built-in getters may have some).
-    static bool Pure(uint8_t p) { return p != kPlaceNone && p != kPlaceBuiltin; }
+    // Operands read without side effects (built-in getters may have some; a built-in variable
+    // read from its field has none).
+    static bool Pure(const LNode& x, uint8_t p) { return p != kPlaceNone && (p != kPlaceBuiltin || x.field); }
 
     LNode& New(const RToken& t) {
         if (m_out.nodes.size() == m_out.nodes.capacity()) std::abort(); // the count was wrong
@@ -2800,9 +2961,111 @@ size_t TreeSize(const RToken& t, size_t limit) {
 // that runs once, where a second form would double the memory for little gain.
 constexpr size_t kMaxLoweredNodes = 1u << 18;
 
+// The handler running a program's block for a script call (RLoweredCode::body), which leaves the
+// result real 0 unless a statement writes it: a script that returns nothing gives real 0.
+int LProgram(RContext& c, const LNode& n, RValue& result) {
+    ClearValue(result);
+    return LBlock(c, n, result);
+}
+
+// result = v, for a result that a call is about to return.
+[[gnu::always_inline]] inline void ReturnValue(RValue& result, const RValue& v) {
+    if (v.str.empty() && result.str.empty()) [[likely]] {
+        result.kind = v.kind;
+        result.val = v.val;
+    } else {
+        result = v;
+    }
+}
+
+// A program of a guard and a return whose guard compares an argument with a real constant and
+// returns an argument or a real constant (`if argument0 < 2 return argument0; return f(..) +
+// f(..)`), the shape of small recursive scripts, run by one handler: the guard's operands are
+// copied into the program node (aw, an: the argument slot and the constant; bp, bw, bn: the
+// place returned, an argument slot or a real constant; a: the guard, b: the return statement),
+// and the return statement's handler is inlined. The result needs no clearing: each way through
+// writes it (a return) or fails. Op is the guard's comparison, R the place it returns.
+template <int Op, uint8_t R, LExecFn Return>
+int LGuardReturn(RContext& c, const LNode& n, RValue& result) {
+    bool truth;
+    const RValue& x = arg_slots[n.aw];
+    if (x.kind == RValue::kReal) [[likely]]
+        truth = RealTruth<Op>(x.val, n.an);
+    else if (!n.a->a->test(c, *n.a->a, "Expression expected", truth))
+        return kOutError;
+    if (!truth) return Return(c, *n.b, result);
+    if constexpr (R == kPlaceArgument) {
+        ReturnValue(result, arg_slots[n.bw]);
+    } else {
+        if (!result.str.empty()) [[unlikely]]
+            result.str = TRefString();
+        result.kind = RValue::kReal;
+        result.val = n.bn;
+    }
+    return kOutExit;
+}
+
+// The handlers of guard-and-return programs (body, and calls of one and two arguments; other
+// counts run the program the general way, as a guard on an argument is no use to them).
+template <int Op, uint8_t R, LExecFn Return>
+bool GuardReturnFor(LExecFn ret, LExecFn& body, LCallFn (&call)[4]) {
+    if (ret != Return) return false;
+    body = LGuardReturn<Op, R, Return>;
+    call[2] = CallRun<LGuardReturn<Op, R, Return>, false, 1>;
+    call[3] = CallRun<LGuardReturn<Op, R, Return>, false, 2>;
+    return true;
+}
+template <int Op, uint8_t R>
+bool GuardReturnFor(LExecFn ret, LExecFn& body, LCallFn (&call)[4]) {
+    return GuardReturnFor<Op, R, LReturnBinaryEval<kOpPlus>>(ret, body, call) ||
+           GuardReturnFor<Op, R, LReturnBinaryEval<-1>>(ret, body, call) ||
+           GuardReturnFor<Op, R, LReturn>(ret, body, call) ||
+           GuardReturnFor<Op, R, LReturnPlace>(ret, body, call);
+}
+template <int Op>
+bool GuardReturnFor(uint8_t r, LExecFn ret, LExecFn& body, LCallFn (&call)[4]) {
+    return r == kPlaceArgument ? GuardReturnFor<Op, kPlaceArgument>(ret, body, call)
+                               : GuardReturnFor<Op, kPlaceConstant>(ret, body, call);
+}
+template <int... Op>
+bool GuardReturnFor(LExecFn guard, uint8_t r, LExecFn ret, LExecFn& body, LCallFn (&call)[4],
+                    std::integer_sequence<int, Op...>) {
+    return ((guard == LIfReturnQuick<kPlaceArgument, kPlaceConstant, kOpLess + Op> &&
+             GuardReturnFor<kOpLess + Op>(r, ret, body, call)) ||
+            ...);
+}
+
+// The handler that runs a program's block for a script call, and the calls with it inlined.
+void ProgramBody(RLoweredCode& made) {
+    LNode& program = const_cast<LNode&>(*made.program);
+    made.body = LProgram;
+    made.call[0] = CallRun<LProgram, true, -1>;
+    made.call[1] = CallRun<LProgram, true, 0>;
+    made.call[2] = CallRun<LProgram, true, 1>;
+    made.call[3] = CallRun<LProgram, true, 2>;
+    if (made.slots != 0 || program.count != 2) return;
+    const LNode& guard = *program.list[0];
+    if (!guard.b || guard.b->exec != LReturnPlace) return;
+    const LNode& place = *guard.b->a;
+    uint8_t r = place.place;
+    if (r == kPlaceConstant && place.t->value->IsString()) r = kPlaceNone;
+    if (r != kPlaceArgument && r != kPlaceConstant) return;
+    if (!GuardReturnFor(guard.exec, r, program.list[1]->exec, made.body, made.call,
+                        std::make_integer_sequence<int, kOpGreater - kOpLess + 1>()))
+        return;
+    program.aw = guard.aw;
+    program.an = guard.bn;
+    program.bp = r;
+    program.bw = place.where;
+    program.bn = r == kPlaceConstant ? place.t->value->val : 0.0;
+    program.a = &guard;
+    program.b = program.list[1];
+}
+
 const RLoweredCode& Lowered(CCode& code) {
     if (!code.i_lowered || code.i_lowered->from != &code.Root()) {
         code.i_lowered.reset(new RLoweredCode);
+        code.i_lowered->code = &code;
         code.i_lowered->from = &code.Root();
         const size_t size = TreeSize(code.Root(), kMaxLoweredNodes);
         if (size > kMaxLoweredNodes) {
@@ -2820,6 +3083,7 @@ const RLoweredCode& Lowered(CCode& code) {
         else if (root.kind == kNodeBlock)
             code.i_lowered->program = code.i_lowered->root = lowering.Statement(root);
         lowering.Finish();
+        if (code.i_lowered->program) ProgramBody(*code.i_lowered);
     }
     return *code.i_lowered;
 }
@@ -2887,6 +3151,17 @@ template <bool Nested = false>
         if (g_stackBudget == 0) g_stackBudget = StackBudget();
         g_stackLimit = here > g_stackBudget ? here - g_stackBudget : 0;
     } else if (g_runDepth >= kMaxRunNesting || here < g_stackLimit) [[unlikely]] {
+        Error_SetCodeError(code, 0, kMessageRunsTooDeep);
+        return false;
+    }
+    ++g_runDepth;
+    return true;
+}
+
+// EnterRun for a run started from running code, with the stack position given (an address in
+// the caller's frame), so that the caller needs no frame pointer.
+[[gnu::always_inline]] inline bool EnterNestedRun(CCode* code, const void* here) {
+    if (g_runDepth >= kMaxRunNesting || reinterpret_cast<uintptr_t>(here) < g_stackLimit) [[unlikely]] {
         Error_SetCodeError(code, 0, kMessageRunsTooDeep);
         return false;
     }
@@ -2964,7 +3239,7 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
     return false;
 }
 
-// A script's program whose lowered form is at hand, run straight from its block: what Run does
+// A script's program whose lowered form is at hand, run by its body handler: what Run does
 // for it, without the checks that the lowered form already answers (a lowered program was
 // compiled, and its tree never changes after compiling). Nested: called from running code.
 template <bool Nested>
@@ -2978,13 +3253,7 @@ template <bool Nested>
     const size_t nslots = made.slots;
     size_t mark = 0;
     if (nslots) c.slots = g_locals.Push(nslots, mark);
-    // The program's block, statement by statement.
-    const LNode& program = *made.program;
-    int o = kOutNormal;
-    for (uint32_t k = 0; k < program.count; ++k) {
-        const LNode& s = *program.list[k];
-        if ((o = s.exec(c, s, result)) != kOutNormal) break;
-    }
+    const int o = made.body(c, *made.program, result);
     if (nslots) g_locals.Pop(c.slots, nslots, mark);
     --g_runDepth;
     return o != kOutError;
@@ -2999,14 +3268,6 @@ template <bool Nested>
     if (Run(self, other, code, result)) return true;
     result = RValue::String("ERROR");
     return false;
-}
-
-// The result of a call before the script runs: real 0.
-[[gnu::always_inline]] inline void ClearValue(RValue& v) {
-    v.kind = RValue::kReal;
-    v.val = 0.0;
-    if (!v.str.empty()) [[unlikely]]
-        v.str = TRefString();
 }
 
 // A script call whose arguments are in frame: the frame, the count and the name are the callee's
@@ -3049,6 +3310,56 @@ template <bool Known>
     return ok;
 }
 
+// What remains of a remembered call whose run failed, in the order of CallScriptIn and
+// LScriptCall: the result and the prefix, the frame given back, the caller's frame current again.
+[[gnu::noinline, gnu::cold]] bool RememberedCallFailed(RContext& c, const LNode& n, RValue& out,
+                                                       RArgumentFrame* frame, RArgumentFrame* saved,
+                                                       int argc) {
+    out = RValue::String("ERROR");
+    PrefixScriptError(n.script);
+    ClearFrame(frame->slots, frame->high > argc ? frame->high : argc);
+    arg_slots.call = saved;
+    g_argumentFrames.Pop(frame);
+    if (!Error_IsSet()) Fail(c, n.t->position, "Trying to execute non-existing script.");
+    return false;
+}
+
+// A script call whose callee is remembered in the node (n.gen is current), with its arguments in
+// frame: what CallScriptIn and RunProgram do for it, with the callee's script and lowered form at
+// hand, its program run by Body (inlined; Locals: the program may have local slots) and the rare
+// ways out in RememberedCallFailed.
+template <LExecFn Body, bool Locals, int N>
+[[gnu::flatten]] bool CallRun(RContext& c, const LNode& n, RValue& out, RArgumentFrame* frame, int argc) {
+    if constexpr (N >= 0) argc = N;
+    const RLoweredCode& made = *n.callee;
+    frame->count = argc;
+    frame->high = argc;
+    frame->scriptname = n.script->s_name;
+    RArgumentFrame* const saved = arg_slots.call;
+    arg_slots.call = frame;
+    if (Error_IsSet()) [[unlikely]]
+        Error_ClearFlag();
+    bool ran = false;
+    RContext k{c.self, c.other, made.code, nullptr, nullptr};
+    if (EnterNestedRun(made.code, &k)) [[likely]] {
+        size_t mark = 0;
+        if (Locals && made.slots) k.slots = g_locals.Push(made.slots, mark);
+        ran = Body(k, *made.program, out) != kOutError;
+        if (Locals && made.slots) g_locals.Pop(k.slots, made.slots, mark);
+        --g_runDepth;
+    }
+    if (!ran) [[unlikely]]
+        return RememberedCallFailed(c, n, out, frame, saved, argc);
+    // Mostly only the arguments were written (argc is a constant where the call's count is known).
+    if (frame->high == argc) [[likely]]
+        ClearFrame(frame->slots, argc);
+    else
+        ClearFrame(frame->slots, frame->high);
+    arg_slots.call = saved;
+    g_argumentFrames.Pop(frame);
+    return true;
+}
+
 } // namespace
 
 RValue* Code_PushArguments() {
@@ -3067,15 +3378,44 @@ bool Code_CallScript(CScript* script, CInstance* self, CInstance* other, RValue&
 void Script_SetRunnerForTests(TScriptRunner runner) {
     g_testRunner = runner;
     g_slowCalls = g_testRunner || g_treeWalker;
+    ++g_callGeneration;
 }
 
 void Code_SetTreeWalkerForTests(bool on) {
     g_treeWalker = on;
     g_slowCalls = g_testRunner || g_treeWalker;
+    ++g_callGeneration;
 }
 
 bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result) {
     return Run(self, other, code, result);
+}
+
+bool Code_ExecuteEvent(CInstance* self, CInstance* other, CCode* code, RValue& result) {
+    // An event's program whose lowered form is at hand runs straight from its block: what Run
+    // does for it, without the checks the lowered form already answers (it was made from this
+    // code's compiled tree, a program's block). Anything else goes the general way.
+    const RLoweredCode* made = code ? code->i_lowered.get() : nullptr;
+    if (!made || !made->program || g_treeWalker || !self || !other || made->from != &code->i_nodes.back())
+        [[unlikely]]
+        return Run(self, other, code, result);
+    if (Error_IsSet()) [[unlikely]]
+        Error_ClearFlag();
+    if (!EnterRun(code)) [[unlikely]]
+        return false;
+    RContext c{self, other, code, nullptr, nullptr};
+    const size_t nslots = made->slots;
+    size_t mark = 0;
+    if (nslots) c.slots = g_locals.Push(nslots, mark);
+    const LNode& program = *made->program;
+    int o = kOutNormal;
+    for (uint32_t k = 0; k < program.count; ++k) {
+        const LNode& s = *program.list[k];
+        if ((o = s.exec(c, s, result)) != kOutNormal) break;
+    }
+    if (nslots) g_locals.Pop(c.slots, nslots, mark);
+    --g_runDepth;
+    return o != kOutError;
 }
 
 bool Code_ExecuteReport(CInstance* self, CInstance* other, CCode* code, RValue& result) {

@@ -13,6 +13,7 @@ struct RBuiltinVar {
     TBuiltinGetter getter;
     TBuiltinSetter setter;
     bool settable;
+    TBuiltinField field = nullptr;
 };
 
 std::vector<RBuiltinVar> g_vars;
@@ -27,7 +28,7 @@ int BuiltinVar_Add(const std::string& name, TBuiltinGetter getter, TBuiltinSette
         return 0;
     }
     int id = int(g_vars.size());
-    g_vars.push_back({name.substr(0, 64), getter, setter, settable});
+    g_vars.push_back({name.substr(0, 64), getter, setter, settable, nullptr});
     g_byName.emplace(g_vars.back().name, id);
     if (name == "argument0")
         g_arg0 = id;
@@ -60,6 +61,15 @@ TBuiltinGetter BuiltinVar_Getter(int id) {
 TBuiltinSetter BuiltinVar_Setter(int id) {
     if (id < 0 || size_t(id) >= g_vars.size() || !g_vars[size_t(id)].settable) return nullptr;
     return g_vars[size_t(id)].setter;
+}
+
+void BuiltinVar_SetField(int id, TBuiltinField field) {
+    if (id >= 0 && size_t(id) < g_vars.size()) g_vars[size_t(id)].field = field;
+}
+
+TBuiltinField BuiltinVar_Field(int id) {
+    if (id < 0 || size_t(id) >= g_vars.size()) return nullptr;
+    return g_vars[size_t(id)].field;
 }
 
 int BuiltinVar_Argument0Id() {

@@ -196,6 +196,17 @@ class CVariableList {
         return ElementFind(var_ind, arr_ind, hint);
     }
     void SetVarAt(int32_t var_ind, int32_t arr_ind, const RValue& val, int32_t& hint);
+    // ElementAt for the plain value, the position compared in bytes (no division by the size).
+    RValue* PlainAt(int32_t var_ind, int32_t& hint) {
+        const uintptr_t b = reinterpret_cast<uintptr_t>(v_vars.data());
+        const uintptr_t e = reinterpret_cast<uintptr_t>(v_vars.data() + v_vars.size());
+        const size_t h = size_t(uint32_t(hint));
+        if (h * sizeof(RVariable) < e - b) {
+            RVariable& v = v_vars.data()[h];
+            if (v.ind == var_ind && !v_twice) return &v.simplevalue;
+        }
+        return ElementFind(var_ind, 0, hint);
+    }
 
   private:
     static RValue* ElementOf(RVariable& v, int32_t arr_ind) {

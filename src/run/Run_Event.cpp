@@ -35,6 +35,13 @@ constexpr int kListNumbers[kEventTypes] = {1, 1, 13, 17, 0, 129, 129, 129, 1, 12
 std::array<std::vector<std::vector<REntry>>, kEventTypes> g_lists;
 // For each non-empty list: object index -> its entry's position in the list (-1: none).
 std::array<std::vector<std::vector<int>>, kEventTypes> g_entryOf;
+// The same as views, looked up for every instance at every step (the draw event): per type, per
+// number, the positions by object index and their count (0 for an empty list).
+struct RPositions {
+    const int* at = nullptr;
+    size_t count = 0;
+};
+std::array<std::vector<RPositions>, kEventTypes> g_positions;
 std::vector<std::pair<int, int>> g_colPairs;
 
 const CEvent* FindEvent(int start, int type, int number, int& owner) {
@@ -68,8 +75,11 @@ const CEvent* FindEvent(int start, int type, int number, int& owner) {
     return nullptr;
 }
 
+void RunActions(CInstance* self, CInstance* other, const CEvent* ev);
+
 // Performs a found event with its context saved around it.
-void PerformFound(CInstance* self, CInstance* other, const CEvent* ev, int owner, int type, int number) {
+[[gnu::always_inline]] inline void PerformFound(CInstance* self, CInstance* other, const CEvent* ev,
+                                                int owner, int type, int number) {
     if (Run_Stopping() || g_unwinding) return;
     if (g_depth >= kMaxEventNesting) {
         Error_ShowInEvent(kMessageEventsTooDeep, false);
@@ -83,7 +93,7 @@ void PerformFound(CInstance* self, CInstance* other, const CEvent* ev, int owner
     g_ctx.type = type;
     g_ctx.number = number;
     ++g_depth;
-    Event_RunActions(self, other, ev);
+    RunActions(self, other, ev);
     // The runaway chain has unwound to the outermost event, whose code goes on.
     if (--g_depth <= 1) g_unwinding = false;
     g_ctx.object = sObject;
@@ -249,6 +259,10 @@ void Event_BuildLists() {
             for (size_t k = 0; k < lists[size_t(e)].size(); ++k)
                 entryOf[size_t(e)][size_t(lists[size_t(e)][k].object)] = int(k);
         }
+        auto& positions = g_positions[size_t(t)];
+        positions.assign(size_t(numbers), {});
+        for (int e = 0; e < numbers; ++e)
+            positions[size_t(e)] = {entryOf[size_t(e)].data(), entryOf[size_t(e)].size()};
     }
     g_colPairs.clear();
     for (int a = 0; a < objects; ++a) {
@@ -295,19 +309,68 @@ bool Event_HasListeners(int type, int number) {
 
 bool Event_PerformListed(CInstance* inst, int type, int number) {
     if (type < 0 || type >= kEventTypes) return false;
-    const auto& entryOf = g_entryOf[size_t(type)];
-    if (number < 0 || number >= int(entryOf.size())) return false;
-    const std::vector<int>& index = entryOf[size_t(number)];
-    const int obj = inst->i_objectindex;
-    if (obj < 0 || obj >= int(index.size()) || index[size_t(obj)] < 0) return false;
-    const REntry entry = g_lists[size_t(type)][size_t(number)][size_t(index[size_t(obj)])];
+    const std::vector<RPositions>& positions = g_positions[size_t(type)];
+    if (size_t(uint32_t(number)) >= positions.size()) return false;
+    const RPositions index = positions[size_t(number)];
+    const size_t obj = size_t(uint32_t(inst->i_objectindex));
+    if (obj >= index.count || index.at[obj] < 0) return false;
+    const REntry entry = g_lists[size_t(type)][size_t(number)][size_t(index.at[obj])];
     PerformFound(inst, inst, entry.event, entry.owner, type, number);
     return true;
 }
 
 namespace {
 
-template <class Pred>
+// The code of an event that is one plain code action without arguments for self (most events),
+// or nullptr.
+const CAction* CodeAction(const CEvent* ev) {
+    if (ev->Count() != 1) return nullptr;
+    const CAction* a = At(ev, 0);
+    if (a->act_kind != kActionNormal || a->act_isquestion || (a->act_useapplyto && a->act_who != kSelSelf) ||
+        a->act_exetype != 2 || a->act_argumentcount != 0)
+        return nullptr;
+    return a;
+}
+
+// PerformFound for each instance of an entry whose event is the code action act: the same steps
+// without looking the action up again for every instance.
+void DeliverCode(CLiveRoom* room, const REntry& entry, const CAction& act, int type, int number) {
+    const int count = room->ObjNumber(entry.object);
+    const int sObject = g_ctx.object, sType = g_ctx.type, sNumber = g_ctx.number;
+    const std::string* sPlace = g_place;
+    const bool sRelative = g_relative;
+    const bool relative = act.act_userelative && act.act_relative;
+    CCode* code = act.act_codecode.get();
+    for (int k = 0; k < count && !Run_Stopping(); ++k) {
+        CInstance* inst = room->ObjInstance(entry.object, k);
+        if (!inst || inst->i_marked || g_unwinding) continue;
+        if (g_depth >= kMaxEventNesting) [[unlikely]] {
+            Error_ShowInEvent(kMessageEventsTooDeep, false);
+            g_unwinding = true;
+            continue;
+        }
+        g_place = nullptr;
+        g_ctx.object = entry.owner;
+        g_ctx.type = type;
+        g_ctx.number = number;
+        g_ctx.action = 0;
+        g_relative = relative;
+        ++g_depth;
+        RValue r;
+        if (!Code_ExecuteEvent(inst, inst, code, r)) [[unlikely]] {
+            Error_ShowInEvent(Error_Buffer(), false);
+            Error_ClearFlag();
+        }
+        if (--g_depth <= 1) g_unwinding = false;
+        g_relative = sRelative;
+        g_ctx.object = sObject;
+        g_ctx.type = sType;
+        g_ctx.number = sNumber;
+        g_place = sPlace;
+    }
+}
+
+template <bool All, class Pred>
 void Deliver(int type, int number, const Pred& pred) {
     CLiveRoom* room = Run_Room();
     if (!room || !Event_HasListeners(type, number)) return;
@@ -316,6 +379,12 @@ void Deliver(int type, int number, const Pred& pred) {
         const auto& lists = g_lists[size_t(type)];
         if (size_t(number) >= lists.size() || e >= lists[size_t(number)].size()) break;
         const REntry entry = lists[size_t(number)][e];
+        if constexpr (All) {
+            if (const CAction* act = CodeAction(entry.event)) {
+                DeliverCode(room, entry, *act, type, number);
+                continue;
+            }
+        }
         const int count = room->ObjNumber(entry.object);
         for (int k = 0; k < count && !Run_Stopping(); ++k) {
             CInstance* inst = room->ObjInstance(entry.object, k);
@@ -328,11 +397,11 @@ void Deliver(int type, int number, const Pred& pred) {
 } // namespace
 
 void Event_Deliver(int type, int number) {
-    Deliver(type, number, [](CInstance*) { return true; });
+    Deliver<true>(type, number, [](CInstance*) { return true; });
 }
 
 void Event_DeliverIf(int type, int number, const std::function<bool(CInstance*)>& pred) {
-    Deliver(type, number, pred);
+    Deliver<false>(type, number, pred);
 }
 
 void Event_PerformMoment(CInstance* self, CInstance* other, int tl, int moment) {
@@ -349,8 +418,23 @@ void Event_Inherited(CInstance* self, CInstance* other) {
     Event_Perform(self, other, o->o_parent, g_ctx.type, g_ctx.number);
 }
 
-void Event_RunActions(CInstance* self, CInstance* other, const CEvent* ev) {
-    // The common event, one plain action for self, runs without the list walk.
+namespace {
+
+// A code action without arguments: its code runs with the action's relative flag.
+[[gnu::always_inline]] inline void RunCode(CInstance* self, CInstance* other, const CAction& act,
+                                           RValue& result) {
+    const bool savedRelative = g_relative;
+    g_relative = act.act_userelative && act.act_relative;
+    if (!Code_ExecuteEvent(self, other, act.act_codecode.get(), result)) [[unlikely]] {
+        Error_ShowInEvent(Error_Buffer(), false);
+        Error_ClearFlag();
+    }
+    g_relative = savedRelative;
+}
+
+void RunActions(CInstance* self, CInstance* other, const CEvent* ev) {
+    // The common event, one plain action for self, runs without the list walk; one of code
+    // without arguments (most events) straight.
     if (ev->Count() == 1) {
         const CAction& a = *At(ev, 0);
         if (a.act_kind == kActionNormal && !a.act_isquestion &&
@@ -358,7 +442,10 @@ void Event_RunActions(CInstance* self, CInstance* other, const CEvent* ev) {
             if (Run_Stopping()) return;
             g_ctx.action = 0;
             RValue r;
-            Event_ExecuteAction(self, other, a, r);
+            if (a.act_exetype == 2 && a.act_argumentcount == 0)
+                RunCode(self, other, a, r);
+            else
+                Event_ExecuteAction(self, other, a, r);
             return;
         }
     }
@@ -366,39 +453,42 @@ void Event_RunActions(CInstance* self, CInstance* other, const CEvent* ev) {
     while (p != kEnd && p < ev->Count()) p = Step(self, other, ev, p);
 }
 
+} // namespace
+
+void Event_RunActions(CInstance* self, CInstance* other, const CEvent* ev) {
+    RunActions(self, other, ev);
+}
+
 void Event_ExecuteAction(CInstance* self, CInstance* other, const CAction& act, RValue& result) {
     if (act.act_exetype == 2) {
         const int n = act.act_argumentcount;
+        if (n == 0) {
+            RunCode(self, other, act, result);
+            return;
+        }
         const bool savedRelative = g_relative;
         g_relative = act.act_userelative && act.act_relative;
-        if (n == 0) {
-            if (!Code_Execute(self, other, act.act_codecode.get(), result)) {
-                Error_ShowInEvent(Error_Buffer(), false);
-                Error_ClearFlag();
-            }
-        } else {
-            // The action's arguments are argument0.. and argument_count while its code runs.
-            RValue saved[kActionArgs];
-            const int savedCount = arg_count, savedHigh = arg_high;
-            RValue values[kActionArgs];
-            EvaluateArgs(self, other, act, values);
-            for (int i = 0; i < n; ++i) {
-                saved[i] = arg_slots[i];
-                arg_slots[i] = values[i];
-            }
-            arg_count = n;
-            if (arg_high < n) arg_high = n;
-            if (!Code_Execute(self, other, act.act_codecode.get(), result)) {
-                Error_ShowInEvent(Error_Buffer(), false);
-                Error_ClearFlag();
-            }
-            for (int i = 0; i < n; ++i) arg_slots[i] = saved[i];
-            // Slots the code wrote above both its own arguments and the caller's are real 0 again,
-            // as slots from arg_high on must be.
-            for (int i = n > savedHigh ? n : savedHigh; i < arg_high; ++i) arg_slots[i] = RValue();
-            arg_count = savedCount;
-            arg_high = savedHigh;
+        // The action's arguments are argument0.. and argument_count while its code runs.
+        RValue saved[kActionArgs];
+        const int savedCount = arg_count, savedHigh = arg_high;
+        RValue values[kActionArgs];
+        EvaluateArgs(self, other, act, values);
+        for (int i = 0; i < n; ++i) {
+            saved[i] = arg_slots[i];
+            arg_slots[i] = values[i];
         }
+        arg_count = n;
+        if (arg_high < n) arg_high = n;
+        if (!Code_Execute(self, other, act.act_codecode.get(), result)) {
+            Error_ShowInEvent(Error_Buffer(), false);
+            Error_ClearFlag();
+        }
+        for (int i = 0; i < n; ++i) arg_slots[i] = saved[i];
+        // Slots the code wrote above both its own arguments and the caller's are real 0 again,
+        // as slots from arg_high on must be.
+        for (int i = n > savedHigh ? n : savedHigh; i < arg_high; ++i) arg_slots[i] = RValue();
+        arg_count = savedCount;
+        arg_high = savedHigh;
         g_relative = savedRelative;
         return;
     }

@@ -51,6 +51,18 @@ void Add(const char* name, G g, S s = nullptr) {
     BuiltinVar_Add(name, g, s, s != nullptr);
 }
 
+template <double CInstance::*F>
+bool GetField(CInstance* i, int32_t, RValue& r) {
+    return Put(r, i->*F);
+}
+
+// A variable whose value is the real field F of the instance: its getter reads the field, and
+// quick code reads the field straight.
+template <double CInstance::*F>
+void AddField(const char* name, S s = nullptr) {
+    BuiltinVar_SetField(BuiltinVar_Add(name, GetField<F>, s, s != nullptr), F);
+}
+
 const CSprite* SpriteOf(const CInstance* inst) {
     return Sprite_Get(inst->i_spriteindex);
 }
@@ -59,31 +71,31 @@ const CSprite* SpriteOf(const CInstance* inst) {
 
 void AddInstanceVariables() {
     // clang-format off
-    Add("x", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_x); },
+    AddField<&CInstance::i_x>("x",
         [](CInstance* i, int32_t, const RValue& v) { i->SetPosition(v.val, i->i_y); return true; });
-    Add("y", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_y); },
+    AddField<&CInstance::i_y>("y",
         [](CInstance* i, int32_t, const RValue& v) { i->SetPosition(i->i_x, v.val); return true; });
-    Add("xprevious", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_xprevious); },
+    AddField<&CInstance::i_xprevious>("xprevious",
         [](CInstance* i, int32_t, const RValue& v) { i->i_xprevious = v.val; return true; });
-    Add("yprevious", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_yprevious); },
+    AddField<&CInstance::i_yprevious>("yprevious",
         [](CInstance* i, int32_t, const RValue& v) { i->i_yprevious = v.val; return true; });
-    Add("xstart", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_xstart); },
+    AddField<&CInstance::i_xstart>("xstart",
         [](CInstance* i, int32_t, const RValue& v) { i->i_xstart = v.val; return true; });
-    Add("ystart", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_ystart); },
+    AddField<&CInstance::i_ystart>("ystart",
         [](CInstance* i, int32_t, const RValue& v) { i->i_ystart = v.val; return true; });
-    Add("hspeed", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_hspeed); },
+    AddField<&CInstance::i_hspeed>("hspeed",
         [](CInstance* i, int32_t, const RValue& v) { i->SetHSpeed(v.val); return true; });
-    Add("vspeed", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_vspeed); },
+    AddField<&CInstance::i_vspeed>("vspeed",
         [](CInstance* i, int32_t, const RValue& v) { i->SetVSpeed(v.val); return true; });
-    Add("direction", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_direction); },
+    AddField<&CInstance::i_direction>("direction",
         [](CInstance* i, int32_t, const RValue& v) { i->SetDirection(v.val); return true; });
-    Add("speed", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_speed); },
+    AddField<&CInstance::i_speed>("speed",
         [](CInstance* i, int32_t, const RValue& v) { i->SetSpeed(v.val); return true; });
-    Add("friction", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_friction); },
+    AddField<&CInstance::i_friction>("friction",
         [](CInstance* i, int32_t, const RValue& v) { i->i_friction = v.val; return true; });
-    Add("gravity", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_gravity); },
+    AddField<&CInstance::i_gravity>("gravity",
         [](CInstance* i, int32_t, const RValue& v) { i->i_gravity = v.val; return true; });
-    Add("gravity_direction", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_gravitydir); },
+    AddField<&CInstance::i_gravitydir>("gravity_direction",
         [](CInstance* i, int32_t, const RValue& v) { i->i_gravitydir = v.val; return true; });
     Add("object_index", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_objectindex); });
     Add("id", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_id); });
@@ -95,7 +107,7 @@ void AddInstanceVariables() {
         [](CInstance* i, int32_t, const RValue& v) { i->i_visible = Bool(v); return true; });
     Add("persistent", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_persistent); },
         [](CInstance* i, int32_t, const RValue& v) { i->i_persistent = Bool(v); return true; });
-    Add("depth", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_depth); },
+    AddField<&CInstance::i_depth>("depth",
         [](CInstance* i, int32_t, const RValue& v) { i->SetDepth(v.val); return true; });
     Add("bbox_left", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_bbox.Left); });
     Add("bbox_right", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_bbox.Right); });
@@ -103,7 +115,7 @@ void AddInstanceVariables() {
     Add("bbox_bottom", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_bbox.Bottom); });
     Add("sprite_index", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_spriteindex); },
         [](CInstance* i, int32_t, const RValue& v) { i->SetSpriteIndex(Int(v)); return true; });
-    Add("image_index", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_imageindex); },
+    AddField<&CInstance::i_imageindex>("image_index",
         [](CInstance* i, int32_t, const RValue& v) { i->i_imageindex = v.val; return true; });
     Add("image_single", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_imagespeed != 0 ? -1 : i->i_imageindex); },
         [](CInstance* i, int32_t, const RValue& v) {
@@ -118,38 +130,38 @@ void AddInstanceVariables() {
         const CSprite* s = SpriteOf(i); return Put(r, s ? s->i_xorig * i->i_imagescalex : 0); });
     Add("sprite_yoffset", [](CInstance* i, int32_t, RValue& r) {
         const CSprite* s = SpriteOf(i); return Put(r, s ? s->i_yorig * i->i_imagescaley : 0); });
-    Add("image_xscale", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_imagescalex); },
+    AddField<&CInstance::i_imagescalex>("image_xscale",
         [](CInstance* i, int32_t, const RValue& v) { i->SetImageScaleX(v.val); return true; });
-    Add("image_yscale", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_imagescaley); },
+    AddField<&CInstance::i_imagescaley>("image_yscale",
         [](CInstance* i, int32_t, const RValue& v) { i->SetImageScaleY(v.val); return true; });
-    Add("image_angle", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_imageangle); },
+    AddField<&CInstance::i_imageangle>("image_angle",
         [](CInstance* i, int32_t, const RValue& v) { i->SetImageAngle(v.val); return true; });
-    Add("image_alpha", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_imagealpha); },
+    AddField<&CInstance::i_imagealpha>("image_alpha",
         [](CInstance* i, int32_t, const RValue& v) { i->i_imagealpha = v.val; return true; });
     Add("image_blend", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_imageblend); },
         [](CInstance* i, int32_t, const RValue& v) { i->i_imageblend = uint32_t(Int(v)); return true; });
-    Add("image_speed", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_imagespeed); },
+    AddField<&CInstance::i_imagespeed>("image_speed",
         [](CInstance* i, int32_t, const RValue& v) { i->i_imagespeed = v.val; return true; });
     Add("mask_index", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_maskindex); },
         [](CInstance* i, int32_t, const RValue& v) { i->SetMaskIndex(Int(v)); return true; });
     Add("path_index", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_pathindex); });
-    Add("path_position", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_pathposition); },
+    AddField<&CInstance::i_pathposition>("path_position",
         [](CInstance* i, int32_t, const RValue& v) { i->SetPathPosition(v.val); return true; });
-    Add("path_positionprevious", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_pathpositionprevious); },
+    AddField<&CInstance::i_pathpositionprevious>("path_positionprevious",
         [](CInstance* i, int32_t, const RValue& v) { i->SetPathPositionPrevious(v.val); return true; });
-    Add("path_speed", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_pathspeed); },
+    AddField<&CInstance::i_pathspeed>("path_speed",
         [](CInstance* i, int32_t, const RValue& v) { i->i_pathspeed = v.val; return true; });
-    Add("path_scale", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_pathscale); },
+    AddField<&CInstance::i_pathscale>("path_scale",
         [](CInstance* i, int32_t, const RValue& v) { i->i_pathscale = v.val; return true; });
-    Add("path_orientation", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_pathorientation); },
+    AddField<&CInstance::i_pathorientation>("path_orientation",
         [](CInstance* i, int32_t, const RValue& v) { i->i_pathorientation = v.val; return true; });
     Add("path_endaction", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_pathend); },
         [](CInstance* i, int32_t, const RValue& v) { i->i_pathend = Int(v); return true; });
     Add("timeline_index", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_timelineindex); },
         [](CInstance* i, int32_t, const RValue& v) { i->i_timelineindex = Int(v); return true; });
-    Add("timeline_position", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_timelineposition); },
+    AddField<&CInstance::i_timelineposition>("timeline_position",
         [](CInstance* i, int32_t, const RValue& v) { i->i_timelineposition = v.val; return true; });
-    Add("timeline_speed", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_timelinespeed); },
+    AddField<&CInstance::i_timelinespeed>("timeline_speed",
         [](CInstance* i, int32_t, const RValue& v) { i->i_timelinespeed = v.val; return true; });
     Add("timeline_running", [](CInstance* i, int32_t, RValue& r) { return Put(r, i->i_timelinerunning); },
         [](CInstance* i, int32_t, const RValue& v) { i->i_timelinerunning = Bool(v); return true; });

@@ -25,7 +25,8 @@
 namespace {
 
 // Built-in variables of the tests: "bv" settable and held here, "bro" read-only, "bmiss" a getter
-// that finds nothing.
+// that finds nothing, "bf" the instance's xstart with its field recorded (quick code reads the
+// field, the tree walker calls the getter).
 RValue g_builtinValue;
 
 void AddTestBuiltins() {
@@ -49,6 +50,18 @@ void AddTestBuiltins() {
         nullptr, false);
     BuiltinVar_Add(
         "bmiss", [](CInstance*, int32_t, RValue&) { return false; }, nullptr, false);
+    const int bf = BuiltinVar_Add(
+        "bf",
+        [](CInstance* i, int32_t, RValue& r) {
+            r.SetReal(i->i_xstart);
+            return true;
+        },
+        [](CInstance* i, int32_t, const RValue& v) {
+            i->i_xstart = v.val;
+            return true;
+        },
+        true);
+    BuiltinVar_SetField(bf, &CInstance::i_xstart);
 }
 
 struct ROutcome {
@@ -330,6 +343,18 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "a = 1; if (a) a = 'z'; if (a) return 2",
         "self.a = 3; self.a += 1; if (self.a >= 4) return self.a + a",
         "a = 1; b = a; b -= 0.5; return (a - b) + (b < a)",
+        // plain variables of other and of the global list, other changing inside a with, and a
+        // globalvar declared while running, which shadows only the unqualified name
+        "other.a = 2; other.a += 3; global.g = 1; global.g += other.a; if (other.a > 4) other.a -= global.g; "
+        "return other.a * 10 + global.g",
+        "a = 1; other.a = 2; with (other) { other.a += 10; a += 100; if (other.a > 5) a -= other.a } "
+        "return a * 1000 + other.a",
+        "other.a += 1",
+        "return global.nosuch + 1",
+        "global.q = 'x'; global.q += 1",
+        "global.q = 'x'; global.q += 'y'; other.s = global.q; other.s += other.s; return other.s",
+        "other.a = 1; globalvar a; a = 5; a += other.a; other.a += a; return a * 10 + other.a + global.a",
+        "global.a = 3; a = 4; globalvar a; a += 1; return a * 10 + global.a + self.a",
         // a globalvar declared while running shadows the instance's own variable from then on
         "a = 1; a += 1; globalvar a; a += 5; if (a > 4) return a * 10 + self.a",
         "a = 2; if (a == 2) { globalvar a; a = 3 } a += 1; return a + self.a * 100",
@@ -378,6 +403,12 @@ TEST_F(LangLowered, QuickPathsAndTheirWayOut) {
         "if (bmiss > 0) return 1",
         "bv = bmiss",
         "bmiss += 1",
+        "bf = 3; bf += 2; if (bf > 4) bf -= 1; bf = bf * 2; var l; l = bf; l -= bf / 4; return l + (bf < "
+        "bro)",
+        "bf = 'w'; bf += 1; if (bf < 0 || bf > 1) return bf + 10; return bf",
+        "bf = 1; bf *= 'x'; return bf",
+        "a = 4; bf = a; bf += a; a -= bf; return a * 100 + bf",
+        "bf = 3; a = -bf + bf * 2 - !bf; if (bf * 2 > a) return a + bf / 2; return 0",
         // script calls: arguments, results, errors inside and the argument-count check
         "var i, s; s = 0; for (i = 0; i < 12; i += 1) s += fib(i); return s",
         "return add(1, 2) * add('a', 'b')",
@@ -461,7 +492,8 @@ TEST_F(LangLowered, ComparisonsAgreeOnEveryOperatorPlaceAndKind) {
                 ExpectSame(head + replace(replace(replace(place, "OP", op), "L", pair[0]), "R", pair[1]),
                            false);
     // Range tests: one operand against two constants, by || and &&, on an element of a local
-    // array and on a variable of self; the operand missing, a string, or a real past either end.
+    // array, on a variable of self and on a built-in variable read from its field; the operand
+    // missing, a string, or a real past either end.
     const char* values[] = {"-1", "0", "5", "10", "11", "big", "big - big", "'m'"};
     const char* ranges[] = {
         "k = 2; a[k] = V; if (a[k] OP1 0 || a[k] OP2 10) return 1; return 0",
@@ -470,6 +502,7 @@ TEST_F(LangLowered, ComparisonsAgreeOnEveryOperatorPlaceAndKind) {
         "s = V; if (s OP1 0 || s OP2 10) s = 1; if (self.s OP1 0 && self.s OP2 10) return s + 2",
         "k = 2; e[k] = V; if (e[k] OP1 0 || e[k] OP2 10) e[k] = 5; if (e[k] OP1 0 && e[k] OP2 9) return 2",
         "k = 2; global.e[k] = V; if (global.e[k] OP1 0 || global.e[k] OP2 10) return 1; return other.e[k]",
+        "bf = V; if (bf OP1 0 || bf OP2 10) bf -= 1; if (bf OP1 0 && self.bf OP2 10) return bf + 2",
     };
     for (const char* range : ranges)
         for (const char* op1 : ordering)
@@ -477,6 +510,43 @@ TEST_F(LangLowered, ComparisonsAgreeOnEveryOperatorPlaceAndKind) {
                 for (const char* value : values)
                     ExpectSame(head + replace(replace(replace(range, "OP1", op1), "OP2", op2), "V", value),
                                false);
+}
+
+TEST_F(LangLowered, SelfVariablesAreFoundWhereEachInstanceKeepsThem) {
+    // One code run in turn for instances whose variables were made in different orders, for one
+    // without them and for one given more by name while running: where the variable was found
+    // for one instance must not be taken for another's.
+    const char* setups[] = {"a = 1; b = 2", "q = 0; b = 20; a = 10", "", "z = 5; b = 'x'; a = 'y'"};
+    const char* program = "a += b; b = a * 2; if (a > 5 && a < 100) variable_local_set('n' + string(a), a); "
+                          "a -= 0; return a + b";
+    auto run = [&](bool tree) {
+        Code_SetTreeWalkerForTests(tree);
+        Global_Reset();
+        std::vector<std::string> out;
+        CInstance insts[std::size(setups)];
+        for (size_t k = 0; k < std::size(setups); ++k) {
+            CCode setup(setups[k], false);
+            EXPECT_TRUE(setup.Compile()) << setups[k];
+            RValue r;
+            EXPECT_TRUE(Code_Execute(&insts[k], &insts[k], &setup, r)) << Error_Buffer();
+        }
+        CCode code(program, false);
+        EXPECT_TRUE(code.Compile()) << Error_Buffer();
+        for (int round = 0; round < 3; ++round)
+            for (CInstance& inst : insts) {
+                RValue r;
+                const bool ok = Code_Execute(&inst, &inst, &code, r);
+                out.push_back(std::to_string(ok) + " " + Error_Buffer() + " " +
+                              (r.IsString() ? r.str.str() : std::to_string(r.val)) + " " + Describe(inst));
+                Error_ClearFlag();
+            }
+        return out;
+    };
+    for (bool uninitZero : {false, true}) {
+        opt_uninitzero = uninitZero;
+        EXPECT_EQ(run(true), run(false)) << "uninitialised read as 0: " << uninitZero;
+    }
+    opt_uninitzero = false;
 }
 
 TEST_F(LangLowered, BothSidesOfOrAndAndAreEvaluated) {
@@ -527,6 +597,113 @@ TEST_F(LangLowered, ScriptCallsSeeTheirOwnArguments) {
     for (const Case& c : cases) ExpectSame(c.text, false);
     opt_checkargs = true;
     for (const Case& c : cases) ExpectSame(c.text, false);
+}
+
+// Scripts of a guard on an argument and a return run as one handler; arguments that are an
+// argument slot plus a constant are computed in the call; a call remembers its callee. Every
+// comparison, returned place and kind of return, with reals, strings, errors and argument counts
+// the callee does not accept, must give what the tree walker gives.
+TEST_F(LangLowered, GuardedScriptsRunAlikeBothWays) {
+    const char* ops[] = {"<", "<=", "==", "!=", ">=", ">"};
+    const char* returned[] = {"argument1", "7", "'s'"};
+    // {0} is the script's name; every recursion steps argument0 down to the guard at 1.
+    const char* finals[] = {"{0}(argument0 - 1, argument1) + {0}(argument0 - 1, argument1)",
+                            "{0}(argument0 - 1, argument1) - {0}(argument0 - 1, 1)",
+                            "{0}(argument0 - 1, argument1 + 1) * 2", "argument1"};
+    const char* calls[] = {"return {0}(4, 2)",
+                           "return {0}(4, 'x')",
+                           "return {0}(2, 1)",
+                           "return {0}('a', 1)",
+                           "return {0}(4)",
+                           "return {0}(4, 1, 2)",
+                           "var n; n = 3; return {0}(n + 1, n) + {0}(n - 1, -n)"};
+    auto fill = [](std::string text, const std::string& name) {
+        for (size_t at; (at = text.find("{0}")) != std::string::npos;) text.replace(at, 3, name);
+        return text;
+    };
+    int index = Script_Count();
+    for (const char* op : ops)
+        for (const char* r : returned)
+            for (const char* f : finals) {
+                const std::string name = "g" + std::to_string(index);
+                auto s = std::make_unique<CScript>();
+                s->s_name = name;
+                s->s_text =
+                    fill(std::string("if argument0 ") + op + " 1 return " + r + "; return " + f, name);
+                CScript* script = s.get();
+                Script_Set(index++, std::move(s)); // in the table first: it calls itself by name
+                ASSERT_TRUE(script->Compile()) << script->s_text;
+                for (bool check : {true, false}) {
+                    opt_checkargs = check;
+                    for (const char* call : calls) ExpectSame(fill(call, name), false);
+                }
+            }
+    opt_checkargs = true;
+}
+
+// Runaway recursion through a guarded script ends in the nesting error, each level prefixing the
+// message once, on the general way (the first run) and through the remembered callee alike; the
+// frames are clean afterwards.
+TEST_F(LangLowered, GuardedRecursionEndsInTheNestingError) {
+    auto s = std::make_unique<CScript>();
+    s->s_name = "deep";
+    s->s_text = "if argument0 < 0 return 0; return deep(argument0 + 1) + 1";
+    CScript* script = s.get();
+    Script_Set(Script_Count(), std::move(s));
+    ASSERT_TRUE(script->Compile());
+    const ROutcome o = RunOnce("return deep(1)", false, false);
+    EXPECT_FALSE(o.ok);
+    std::string_view errors = o.error; // both runs' messages, each followed by '|'
+    for (int run = 0; run < 2; ++run) {
+        std::string_view e = errors.substr(0, errors.find('|'));
+        errors.remove_prefix(e.size() + 1);
+        int levels = 0;
+        for (; e.starts_with("In script deep:\r"); e.remove_prefix(16)) ++levels;
+        EXPECT_GT(levels, 1000);
+        EXPECT_TRUE(e.starts_with("Error in code at line 1:")) << e;
+        EXPECT_TRUE(e.ends_with(kMessageRunsTooDeep)) << e;
+    }
+    const ROutcome after = RunOnce("return deep(-5) + argument0 + argument1", false, false);
+    ASSERT_TRUE(after.ok) << after.error;
+    EXPECT_EQ(after.result.val, 0);
+}
+
+// A script replaced while calls into it are remembered (here in the middle of a recursion, by
+// a function of the test) is the new script on the next call.
+void F_SwapLeaf(CInstance*, CInstance*, int, RValue&, RValue*) {
+    const int index = Script_Find("leaf");
+    auto s = std::make_unique<CScript>();
+    s->s_name = "leaf";
+    s->s_text = Script_Get(index)->Text() == "return argument0 + 1" ? "return argument0 * 100"
+                                                                    : "return argument0 + 1";
+    s->Compile();
+    Script_Set(index, std::move(s));
+}
+
+TEST_F(LangLowered, ScriptReplacedDuringARecursionIsCalledAnew) {
+    Function_Add("swapleaf", F_SwapLeaf, 0);
+    const char* scripts[][2] = {
+        {"leaf", "return argument0 + 1"},
+        {"walk", "var r; if argument0 < 1 return leaf(0); r = leaf(argument0); if argument0 == 2 swapleaf(); "
+                 "return walk(argument0 - 1) + r"},
+    };
+    int index = Script_Count();
+    for (auto& [name, text] : scripts) {
+        auto s = std::make_unique<CScript>();
+        s->s_name = name;
+        s->s_text = text;
+        Script_Set(index++, std::move(s));
+    }
+    for (int i = index - 2; i < index; ++i) ASSERT_TRUE(Script_Get(i)->Compile());
+    // walk(4): leaf(4), leaf(3) and leaf(2) before the swap (5 + 4 + 3), leaf(1) and leaf(0) after
+    // it (100 + 0); the code swaps back, so that every run starts alike.
+    const char* text = "var r; r = walk(4); swapleaf(); return r";
+    for (bool tree : {true, false})
+        for (int run = 0; run < 2; ++run) {
+            const ROutcome o = RunOnce(text, false, tree);
+            ASSERT_TRUE(o.ok) << o.error;
+            EXPECT_EQ(o.result.val, 112) << (tree ? "tree" : "lowered");
+        }
 }
 
 TEST_F(LangLowered, CodeActionWithArgumentsLeavesNoSlotBehind) {

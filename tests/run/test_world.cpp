@@ -247,6 +247,42 @@ TEST(WorldErrors, FatalErrorsEndTheGameWithStatusThree) {
     }
 }
 
+TEST(WorldOrder, StepEventsKeepTheirContextThroughChangesAndNestedEvents) {
+    // Four instances of w, whose step event is one code action, then one of v, whose step event
+    // has two: each shows the event context, its variables (made in a different order by odd and
+    // even ids) and x. The first destroys the second, deactivates the third and performs a user
+    // event; the fourth fails; v's second action still sees the step's context.
+    const std::string ctx =
+        "string(event_type) + string(event_number) + string(event_object) + string(event_action)";
+    TestGame g;
+    g.Object("w", Events(Event("create", "if (id mod 2) { a = 1; b = 10 } else { b = 10; a = 1 }") + "," +
+                         Event("step", "a += b; x += a; show_message(string(id) + ' ' + " + ctx +
+                                           " + ' ' + string(a) + ' ' + string(x)); "
+                                           "if (id == 100001) { with (100002) instance_destroy(); "
+                                           "instance_deactivate_object(100003); event_user(0); "
+                                           "show_message('after ' + " +
+                                           ctx +
+                                           ") } "
+                                           "if (id == 100004) b += nosuch;") +
+                         "," + Event("other", 10, "show_message('user ' + " + ctx + ")")));
+    g.Object("v", R"j({"events": [{"type": "step", "actions": [{"code": "show_message('v')"},
+        {"code": )j" + Platform_JsonString("show_message('v ' + " + ctx + ")") +
+                      "}]}]}");
+    g.Room("r0", R"j({"instances": [{"object": "w"}, {"object": "w"}, {"object": "w"}, {"object": "w"},
+        {"object": "v"}]})j");
+    GameOutcome o = RunInProcess(g, 2);
+    EXPECT_EQ(o.Messages(),
+              (Lines{"100001 3000 11 11", "user 71000", "after 3000", "100004 3000 11 11", "v", "v 3011",
+                     "100001 3000 21 32", "user 71000", "after 3000", "100004 3000 21 32", "v", "v 3011"}));
+    const Lines errors = Errors(o);
+    ASSERT_EQ(errors.size(), 2u);
+    for (const std::string& e : errors) {
+        EXPECT_NE(e.find("Step Event\\r\\nfor object w"), std::string::npos) << e;
+        EXPECT_NE(e.find("Unknown variable nosuch"), std::string::npos) << e;
+    }
+    EXPECT_EQ(o.status, 0);
+}
+
 TEST(WorldErrors, RunawayRecursionAndChangesDuringLoopsAreSafe) {
     TestGame g;
     g.Object("o", Events(Event("other", 10, "event_user(0); event_user(0);") + "," +
