@@ -1393,9 +1393,7 @@ template <class V>
     const int64_t k = int64_t(d);
 #endif
     out = int32_t(k);
-    // Compared bit for bit (-0 takes the general way).
-    return uint64_t(k) < uint64_t(kArrayRowSize) &&
-           std::bit_cast<uint64_t>(double(k)) == std::bit_cast<uint64_t>(d);
+    return uint64_t(k) < uint64_t(kArrayRowSize) && double(k) == d;
 }
 
 inline const RValue* PlaceValue(const RContext& c, const LNode& n);
@@ -2585,9 +2583,7 @@ int LAssignElementQuick(RContext& c, const LNode& n, RValue& result) {
     if constexpr (AtLocal && B == kPlaceElementAtLocal) {
         // a[k] op= b[k]: the index read once for both.
         if (n.b->aw == target.aw) {
-            const RValue* v = LocalElement(c.slots[n.b->where], 0, j);
-            real = v && v->kind == RValue::kReal;
-            if (real) r = v->val;
+            real = LocalElementReal(c.slots[n.b->where], 0, j, r);
         } else {
             real = RealOperand(c, B, n.bw, n.bn, r, n.b);
         }
