@@ -3297,12 +3297,13 @@ inline bool Run(CInstance* self, CInstance* other, CCode* code, RValue& result) 
     return false;
 }
 
-// A script's program whose lowered form is at hand, run by its body handler: what Run does
-// for it, without the checks that the lowered form already answers (a lowered program was
-// compiled, and its tree never changes after compiling). Nested: called from running code.
+// A program whose lowered form is at hand, run by body (a script's made.body, or LBlock for an
+// event's code, whose result is left as it is unless a statement writes it): what Run does for
+// it, without the checks that the lowered form already answers (a lowered program was compiled,
+// and its tree never changes after compiling). Nested: called from running code.
 template <bool Nested>
 [[gnu::always_inline]] inline bool RunProgram(CInstance* self, CInstance* other, CCode* code,
-                                              const RLoweredCode& made, RValue& result) {
+                                              const RLoweredCode& made, RValue& result, LExecFn body) {
     if (Error_IsSet()) [[unlikely]]
         Error_ClearFlag();
     if (!EnterRun<Nested>(code)) [[unlikely]]
@@ -3311,7 +3312,7 @@ template <bool Nested>
     const size_t nslots = made.slots;
     size_t mark = 0;
     if (nslots) c.slots = g_locals.Push(nslots, mark);
-    const int o = made.body(c, *made.program, result);
+    const int o = body(c, *made.program, result);
     if (nslots) g_locals.Pop(c.slots, nslots, mark);
     --g_runDepth;
     return o != kOutError;
@@ -3345,7 +3346,7 @@ template <bool Known>
     const RLoweredCode* made = code ? code->i_lowered.get() : nullptr;
     bool ok, countOk;
     if (made && made->program && !g_slowCalls && (Known || (self && other))) [[likely]] {
-        if (!(ok = RunProgram<Known>(self, other, code, *made, result))) [[unlikely]]
+        if (!(ok = RunProgram<Known>(self, other, code, *made, result, made->body))) [[unlikely]]
             result = RValue::String("ERROR");
         countOk = uint32_t(n - made->argsLow) <= made->argsSpan;
     } else {
@@ -3450,30 +3451,13 @@ bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue& result
 }
 
 bool Code_ExecuteEvent(CInstance* self, CInstance* other, CCode* code, RValue& result) {
-    // An event's program whose lowered form is at hand runs straight from its block: what Run
-    // does for it, without the checks the lowered form already answers (it was made from this
-    // code's compiled tree, a program's block). Anything else goes the general way.
+    // An event's program whose lowered form is at hand runs straight from its block (it was made
+    // from this code's compiled tree, a program's block). Anything else goes the general way.
     const RLoweredCode* made = code ? code->i_lowered.get() : nullptr;
     if (!made || !made->program || g_treeWalker || !self || !other || made->from != &code->i_nodes.back())
         [[unlikely]]
         return Run(self, other, code, result);
-    if (Error_IsSet()) [[unlikely]]
-        Error_ClearFlag();
-    if (!EnterRun(code)) [[unlikely]]
-        return false;
-    RContext c{self, other, code, nullptr, nullptr};
-    const size_t nslots = made->slots;
-    size_t mark = 0;
-    if (nslots) c.slots = g_locals.Push(nslots, mark);
-    const LNode& program = *made->program;
-    int o = kOutNormal;
-    for (uint32_t k = 0; k < program.count; ++k) {
-        const LNode& s = *program.list[k];
-        if ((o = s.exec(c, s, result)) != kOutNormal) break;
-    }
-    if (nslots) g_locals.Pop(c.slots, nslots, mark);
-    --g_runDepth;
-    return o != kOutError;
+    return RunProgram<false>(self, other, code, *made, result, LBlock);
 }
 
 bool Code_ExecuteReport(CInstance* self, CInstance* other, CCode* code, RValue& result) {

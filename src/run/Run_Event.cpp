@@ -77,9 +77,9 @@ const CEvent* FindEvent(int start, int type, int number, int& owner) {
 
 void RunActions(CInstance* self, CInstance* other, const CEvent* ev);
 
-// Performs a found event with its context saved around it.
-[[gnu::always_inline]] inline void PerformFound(CInstance* self, CInstance* other, const CEvent* ev,
-                                                int owner, int type, int number) {
+// Performs an event with its context saved around it: run runs its actions.
+template <class Runner>
+[[gnu::always_inline]] inline void PerformWith(int owner, int type, int number, const Runner& run) {
     if (Run_Stopping() || g_unwinding) return;
     if (g_depth >= kMaxEventNesting) {
         Error_ShowInEvent(kMessageEventsTooDeep, false);
@@ -93,13 +93,31 @@ void RunActions(CInstance* self, CInstance* other, const CEvent* ev);
     g_ctx.type = type;
     g_ctx.number = number;
     ++g_depth;
-    RunActions(self, other, ev);
+    run();
     // The runaway chain has unwound to the outermost event, whose code goes on.
     if (--g_depth <= 1) g_unwinding = false;
     g_ctx.object = sObject;
     g_ctx.type = sType;
     g_ctx.number = sNumber;
     g_place = sPlace;
+}
+
+// Performs a found event with its context saved around it.
+[[gnu::always_inline]] inline void PerformFound(CInstance* self, CInstance* other, const CEvent* ev,
+                                                int owner, int type, int number) {
+    PerformWith(owner, type, number, [&] { RunActions(self, other, ev); });
+}
+
+// A code action without arguments: its code runs with the action's relative flag.
+[[gnu::always_inline]] inline void RunCode(CInstance* self, CInstance* other, const CAction& act,
+                                           RValue& result) {
+    const bool savedRelative = g_relative;
+    g_relative = act.act_userelative && act.act_relative;
+    if (!Code_ExecuteEvent(self, other, act.act_codecode.get(), result)) [[unlikely]] {
+        Error_ShowInEvent(Error_Buffer(), false);
+        Error_ClearFlag();
+    }
+    g_relative = savedRelative;
 }
 
 // ---- action lists ----
@@ -336,37 +354,14 @@ const CAction* CodeAction(const CEvent* ev) {
 // without looking the action up again for every instance.
 void DeliverCode(CLiveRoom* room, const REntry& entry, const CAction& act, int type, int number) {
     const int count = room->ObjNumber(entry.object);
-    const int sObject = g_ctx.object, sType = g_ctx.type, sNumber = g_ctx.number;
-    const std::string* sPlace = g_place;
-    const bool sRelative = g_relative;
-    const bool relative = act.act_userelative && act.act_relative;
-    CCode* code = act.act_codecode.get();
     for (int k = 0; k < count && !Run_Stopping(); ++k) {
         CInstance* inst = room->ObjInstance(entry.object, k);
-        if (!inst || inst->i_marked || g_unwinding) continue;
-        if (g_depth >= kMaxEventNesting) [[unlikely]] {
-            Error_ShowInEvent(kMessageEventsTooDeep, false);
-            g_unwinding = true;
-            continue;
-        }
-        g_place = nullptr;
-        g_ctx.object = entry.owner;
-        g_ctx.type = type;
-        g_ctx.number = number;
-        g_ctx.action = 0;
-        g_relative = relative;
-        ++g_depth;
-        RValue r;
-        if (!Code_ExecuteEvent(inst, inst, code, r)) [[unlikely]] {
-            Error_ShowInEvent(Error_Buffer(), false);
-            Error_ClearFlag();
-        }
-        if (--g_depth <= 1) g_unwinding = false;
-        g_relative = sRelative;
-        g_ctx.object = sObject;
-        g_ctx.type = sType;
-        g_ctx.number = sNumber;
-        g_place = sPlace;
+        if (!inst || inst->i_marked) continue;
+        PerformWith(entry.owner, type, number, [&] {
+            g_ctx.action = 0;
+            RValue r;
+            RunCode(inst, inst, act, r);
+        });
     }
 }
 
@@ -419,18 +414,6 @@ void Event_Inherited(CInstance* self, CInstance* other) {
 }
 
 namespace {
-
-// A code action without arguments: its code runs with the action's relative flag.
-[[gnu::always_inline]] inline void RunCode(CInstance* self, CInstance* other, const CAction& act,
-                                           RValue& result) {
-    const bool savedRelative = g_relative;
-    g_relative = act.act_userelative && act.act_relative;
-    if (!Code_ExecuteEvent(self, other, act.act_codecode.get(), result)) [[unlikely]] {
-        Error_ShowInEvent(Error_Buffer(), false);
-        Error_ClearFlag();
-    }
-    g_relative = savedRelative;
-}
 
 void RunActions(CInstance* self, CInstance* other, const CEvent* ev) {
     // The common event, one plain action for self, runs without the list walk; one of code
